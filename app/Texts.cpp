@@ -42,11 +42,17 @@ StringTable StringTable::parse(const QString& source, QStringList* errors) {
     return table;
 }
 
-int LanguageOffset() { return g_languageOffset; }
+int LanguageOffset() {
+    return g_languageOffset;
+}
 
-void SetLanguageOffset(int offset) { g_languageOffset = offset; }
+void SetLanguageOffset(int offset) {
+    g_languageOffset = offset;
+}
 
-QString GetText(int id) { return StringTable::builtIn().text(id + g_languageOffset); }
+QString GetText(int id) {
+    return StringTable::builtIn().text(id + g_languageOffset);
+}
 
 QString FillPlaceholders(QString& text, const QStringList& values) {
     static const QString mark = QStringLiteral("%%");

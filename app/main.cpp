@@ -1,5 +1,12 @@
+#include "app/MainWindow.h"
+
 #include <QApplication>
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Telvane"));
+    QApplication::setOrganizationName(QStringLiteral("Veltrix"));
+    MainWindow window;
+    window.show();
+    return QApplication::exec();
 }

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/MainWindowUi.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class Dialogs;
+class QTimer;
+
+// Where the main window keeps its files and how it asks the user. Empty folders mean the real ones.
+struct MainWindowEnvironment {
+    QString settingsFolder;
+    QString programFolder;
+    Dialogs* dialogs = nullptr; // not owned; the real dialogs when null
+};
+
+// The program's only permanent window: lays out the widgets, composes the components that own them, and
+// runs the start-up and exit sequences.
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(const MainWindowEnvironment& environment = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    const MainWindowUi& ui() const { return m_ui; }
+    const QString& settingsFolder() const { return m_settingsFolder; }
+    const QString& programFolder() const { return m_programFolder; }
+    QString setupIniPath() const;
+    Dialogs& dialogs() const { return *m_dialogs; }
+
+    int LanguageIndex() const { return m_languageIndex; }
+    int DeviceTypeIndex() const { return m_deviceTypeIndex; }
+
+    // Puts every fixed text of the window into the language of LanguageIndex.
+    void ApplyLanguage();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void wireLink();
+    void wireAssistant();
+    void wireScripts();
+    void startUp();
+    void exitSequence();
+    void onTabClicked(int index);
+    void onLanguagePicked(int row);
+    void onStateTick();
+
+    MainWindowUi m_ui;
+    QString m_settingsFolder;
+    QString m_programFolder;
+    std::unique_ptr<Dialogs> m_ownDialogs;
+    Dialogs* m_dialogs = nullptr;
+    QTimer* m_timTimer = nullptr;
+    int m_languageIndex = 0;
+    int m_deviceTypeIndex = 0;
+    int m_previousTab = 0;
+    bool m_started = false;
+    bool m_exited = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace Platform {
+
+// The local host name, at most 63 characters (what a 64-byte buffer holds).
+QString LocalHostName();
+
+// The folder that holds the templates (setup.ini, *.cfg): the executable's folder in a build tree,
+// <prefix>/share/telvane when installed.
+QString ProgramFolder();
+
+// True when the path names an existing file or folder.
+bool FileExists(const QString& path);
+
+// There are no 8.3 names here: the absolute path of an existing file, "" when it does not exist.
+QString GetShortPath(const QString& path);
+
+// The text from the start up to and including the last '/' (or '\'), "" when there is none.
+QString GetFolderOfPath(const QString& path);
+
+// Looks a file name up case-insensitively in a folder, as the file system of the profile files' origin
+// does. Returns the existing entry's path, or folder + name when there is none.
+QString FindFileNoCase(const QString& folder, const QString& name);
+
+} // namespace Platform
+
+// The system clock in UTC, which tests can fix.
+class UtcClock {
+public:
+    static QDateTime now();
+    static void setFixed(const QDateTime& utc); // an invalid QDateTime returns to the real clock
+};
