@@ -6,6 +6,8 @@
 #include "app/Resources.h"
 #include "app/Settings.h"
 #include "app/Texts.h"
+#include "link/CommandLine.h"
+#include "link/TargetLink.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -74,7 +76,10 @@ QString MainWindow::setupIniPath() const {
     return Settings::SetupIniPath(m_settingsFolder);
 }
 
-void MainWindow::wireLink() {}
+void MainWindow::wireLink() {
+    m_link = new TargetLink(m_ui, this);
+    m_commandLine = new CommandLine(m_ui, m_link, this);
+}
 
 void MainWindow::wireAssistant() {}
 
@@ -214,4 +219,17 @@ void MainWindow::onTabClicked(int index) {
     m_previousTab = index;
 }
 
-void MainWindow::onStateTick() {}
+void MainWindow::onStateTick() {
+    const bool usable = m_link->RefreshLinkState();
+    m_commandLine->setLinkUsable(usable);
+    if (usable) {
+        // Once a link was usable the quick-dial buttons stay enabled, even after it is lost.
+        for (QPushButton* run : m_ui.cmdCommand)
+            run->setEnabled(true);
+        m_ui.cmdCommandTest->setEnabled(m_ui.lstCommands->topLevelItemCount() > 0);
+    } else {
+        m_ui.cmdCommandTest->setEnabled(false);
+    }
+
+    // --- Slot-choice button blinking goes here (after the link state, every tick). ---
+}

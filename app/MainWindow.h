@@ -7,8 +7,10 @@
 
 #include <memory>
 
+class CommandLine;
 class Dialogs;
 class QTimer;
+class TargetLink;
 
 // Where the main window keeps its files and how it asks the user. Empty folders mean the real ones.
 struct MainWindowEnvironment {
@@ -31,6 +33,8 @@ public:
     const QString& programFolder() const { return m_programFolder; }
     QString setupIniPath() const;
     Dialogs& dialogs() const { return *m_dialogs; }
+    TargetLink* link() const { return m_link; }
+    CommandLine* commandLine() const { return m_commandLine; }
 
     int LanguageIndex() const { return m_languageIndex; }
     int DeviceTypeIndex() const { return m_deviceTypeIndex; }
@@ -57,6 +61,8 @@ private:
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs* m_dialogs = nullptr;
     QTimer* m_timTimer = nullptr;
+    TargetLink* m_link = nullptr;
+    CommandLine* m_commandLine = nullptr;
     int m_languageIndex = 0;
     int m_deviceTypeIndex = 0;
     int m_previousTab = 0;
