@@ -5,7 +5,6 @@
 #include <QBrush>
 #include <QHeaderView>
 #include <QTableView>
-#include <QTimer>
 
 namespace {
 constexpr int FirstHeaderId = 3046;
@@ -18,10 +17,6 @@ MessageLog::MessageLog(QObject* parent)
     : QAbstractTableModel(parent) {
     for (int column = 0; column < ColumnCount; ++column)
         m_headers[static_cast<std::size_t>(column)] = GetText(FirstHeaderId + column);
-    m_passEnd = new QTimer(this);
-    m_passEnd->setSingleShot(true);
-    m_passEnd->setInterval(0);
-    connect(m_passEnd, &QTimer::timeout, this, &MessageLog::endPass);
 }
 
 int MessageLog::append(Direction direction, QTime utcTime, const QString& text,
@@ -30,9 +25,12 @@ int MessageLog::append(Direction direction, QTime utcTime, const QString& text,
     m_rows.push_back(Row{text, utcTime.msecsSinceStartOfDay(), direction, !notSentReason.isEmpty()});
     if (!notSentReason.isEmpty())
         m_notSentReasons.insert(row, notSentReason);
-    if (!m_passEnd->isActive()) {
-        // First row of this pass: show it now; later rows of the same pass wait for the pass to end.
-        m_passEnd->start();
+    if (!m_passOpen) {
+        // First row of this pass: show it now; later rows of the same pass wait for the pass to end. A
+        // queued call rather than a zero-time timer: it runs ahead of the views' repaint, which Qt posts
+        // at low priority, so a pass that logs a reply and the next command paints once, not twice.
+        m_passOpen = true;
+        QMetaObject::invokeMethod(this, &MessageLog::endPass, Qt::QueuedConnection);
         flush();
     }
     return row;
@@ -57,6 +55,7 @@ void MessageLog::flush() {
 }
 
 void MessageLog::endPass() {
+    m_passOpen = false;
     flush();
 }
 

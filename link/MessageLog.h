@@ -10,13 +10,12 @@
 #include <deque>
 
 class QTableView;
-class QTimer;
 
 // The message log behind lsvMsg: one row per sent command ("Set") and per arrival of data ("Get"), with
 // its UTC time of day. It grows without limit, so a row is a few bytes plus its text, appending is O(1),
 // and views learn of new rows in as few inserts as possible: the first row of an event-loop pass is handed
 // over at once (so the caller can select it right away), rows that follow in the same pass are handed over
-// together when the pass ends.
+// together when the pass ends, before the views repaint.
 class MessageLog : public QAbstractTableModel {
     Q_OBJECT
 
@@ -64,8 +63,8 @@ private:
     std::deque<Row> m_rows;
     QHash<int, QString> m_notSentReasons; // failed sends are rare: keep their reasons aside
     std::array<QString, ColumnCount> m_headers;
-    QTimer* m_passEnd = nullptr;
-    int m_shown = 0; // rows the views have been told of
+    int m_shown = 0;         // rows the views have been told of
+    bool m_passOpen = false; // a row was handed over in this pass; the rest wait for its end
 };
 
 // Draws a log cell on one line: line breaks and other control characters as their visible symbols, and

@@ -1,0 +1,208 @@
+// Turnaround of the command line: send, the peer's reply, the next send, all through CommandLine against
+// a peer that answers at once, beside the round trip of two plain loopback sockets in the same run. The
+// peer runs on a thread of its own in both cases, so only the client side differs.
+//
+// usage: bench_turnaround [round trips=20000]
+
+#include "app/MainWindowUi.h"
+#include "link/CommandLine.h"
+#include "link/MessageLog.h"
+#include "link/TargetLink.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+// Wall time and this thread's CPU time: the machine may be shared, and CPU time shows what the client
+// side itself costs.
+struct Figures {
+    double wallUs = 0;
+    double cpuUs = 0;
+};
+
+class Stopwatch {
+public:
+    Stopwatch() {
+        m_wall.start();
+        m_cpu = threadCpuNs();
+    }
+    Figures per(int count) const {
+        return {m_wall.nsecsElapsed() / 1e3 / count, (threadCpuNs() - m_cpu) / 1e3 / count};
+    }
+
+private:
+    static double threadCpuNs() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return t.tv_sec * 1e9 + t.tv_nsec;
+    }
+    QElapsedTimer m_wall;
+    double m_cpu = 0;
+};
+
+// Answers every arrival at once with a short reply that contains ':'.
+class ReplyingPeer {
+public:
+    ReplyingPeer() {
+        m_anchor.moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(
+            &m_anchor,
+            [this] {
+                m_server = new QTcpServer;
+                m_server->listen(QHostAddress::LocalHost, 0);
+                m_port = m_server->serverPort();
+                QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
+                    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+                        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+                        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                            socket->readAll();
+                            socket->write(QByteArrayLiteral("SM:0\r\n"));
+                            socket->flush();
+                        });
+                    }
+                });
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~ReplyingPeer() {
+        QMetaObject::invokeMethod(
+            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QThread m_thread;
+    QObject m_anchor;
+    QTcpServer* m_server = nullptr;
+    quint16 m_port = 0;
+};
+
+// Runs the event loop until done() holds or the time runs out; false on time out.
+template <typename Done> bool runUntil(Done done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+// Tab 1 shows the log; tab 3 is where quick-dial scripts are run from, with the log out of sight.
+Figures commandLineTurnaround(quint16 port, int roundTrips, int tab) {
+    QWidget window;
+    MainWindowUi ui;
+    ui.setupUi(&window);
+    ui.SSTab1->setCurrentIndex(tab);
+    TargetLink link(ui);
+    CommandLine line(ui, &link);
+    ui.txtPcName->setText(QStringLiteral("127.0.0.1"));
+    ui.txtPort->setText(QString::number(port));
+    ui.chkConnect->setChecked(true);
+    window.show();
+    if (!runUntil([&] { return link.State() == TargetLink::Connected; }, 10000)) {
+        std::fprintf(stderr, "command line: no connection\n");
+        return {};
+    }
+    ui.txtSend->setText(QStringLiteral("SM 1"));
+
+    QEventLoop loop;
+    int left = 0;
+    // As a script runner does: the next command goes out when the reply releases ReplyPending.
+    QObject::connect(&line, &CommandLine::replyPendingChanged, &loop, [&](bool pending) {
+        if (pending)
+            return;
+        if (--left > 0)
+            line.SendCommandLine();
+        else
+            loop.quit();
+    });
+    auto run = [&](int count) {
+        left = count;
+        line.SendCommandLine();
+        loop.exec();
+    };
+    run(roundTrips / 10); // warm up
+    const Stopwatch clock;
+    run(roundTrips);
+    const Figures perTrip = clock.per(roundTrips);
+    if (line.log()->size() != 2 * (roundTrips / 10 + roundTrips))
+        std::fprintf(stderr, "command line: log holds %d rows\n", line.log()->size());
+    return perTrip;
+}
+
+Figures plainTurnaround(quint16 port, int roundTrips) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!runUntil([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 10000)) {
+        std::fprintf(stderr, "plain sockets: no connection\n");
+        return {};
+    }
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    QEventLoop loop;
+    int left = 0;
+    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
+        socket.readAll();
+        if (--left > 0) {
+            socket.write(QByteArrayLiteral("SM 1"));
+            socket.flush();
+        } else {
+            loop.quit();
+        }
+    });
+    auto run = [&](int count) {
+        left = count;
+        socket.write(QByteArrayLiteral("SM 1"));
+        socket.flush();
+        loop.exec();
+    };
+    run(roundTrips / 10);
+    const Stopwatch clock;
+    run(roundTrips);
+    return clock.per(roundTrips);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int roundTrips = argc > 1 ? std::max(10, std::atoi(argv[1])) : 20000;
+
+    ReplyingPeer peer;
+    const Figures plain = plainTurnaround(peer.port(), roundTrips);
+    const Figures logShown = commandLineTurnaround(peer.port(), roundTrips, 1);
+    const Figures logHidden = commandLineTurnaround(peer.port(), roundTrips, 3);
+    std::printf("turnaround over %d round trips, peer on its own thread answering at once\n", roundTrips);
+    std::printf("                                               wall us/trip   client CPU us/trip\n");
+    auto line = [](const char* what, Figures f) {
+        std::printf("%-46s %12.1f %18.1f\n", what, f.wallUs, f.cpuUs);
+    };
+    line("plain loopback sockets", plain);
+    line("CommandLine, log tab shown (repaint per trip)", logShown);
+    line("CommandLine, quick-dial tab shown", logHidden);
+    if (plain.wallUs > 0 && plain.cpuUs > 0)
+        std::printf("ratio to plain sockets, wall: log shown %.1f, log not shown %.1f; CPU: %.1f and %.1f\n",
+                    logShown.wallUs / plain.wallUs, logHidden.wallUs / plain.wallUs,
+                    logShown.cpuUs / plain.cpuUs, logHidden.cpuUs / plain.cpuUs);
+    return 0;
+}
