@@ -68,7 +68,20 @@ void MessageLog::clear() {
 }
 
 QString MessageLog::FormatTime(QTime time) {
-    return time.toString(QStringLiteral("hh:mm:ss:zzz"));
+    // By hand: this runs for every visible time cell on every repaint.
+    const int ms = time.isValid() ? time.msecsSinceStartOfDay() : 0;
+    const int parts[] = {ms / 3600000, ms / 60000 % 60, ms / 1000 % 60};
+    QString text(12, QLatin1Char(':'));
+    QChar* out = text.data();
+    for (int i = 0; i < 3; ++i) {
+        out[i * 3] = QLatin1Char(static_cast<char>('0' + parts[i] / 10));
+        out[i * 3 + 1] = QLatin1Char(static_cast<char>('0' + parts[i] % 10));
+    }
+    const int milli = ms % 1000;
+    out[9] = QLatin1Char(static_cast<char>('0' + milli / 100));
+    out[10] = QLatin1Char(static_cast<char>('0' + milli / 10 % 10));
+    out[11] = QLatin1Char(static_cast<char>('0' + milli % 10));
+    return text;
 }
 
 int MessageLog::rowCount(const QModelIndex& parent) const {

@@ -84,6 +84,8 @@ private slots:
     void pendingFallsOnlyAfterTheReplyIsLogged();
     void arrivalIsLoggedWhole_data();
     void arrivalIsLoggedWhole();
+    void timeFormat_data();
+    void timeFormat();
     void timeStampOfFixedClock();
     void timeStampIsUtcNotLocalTime();
     void failedSendIsMarkedAndLeavesReplyPending_data();
@@ -285,6 +287,22 @@ void CommandLineTest::arrivalIsLoggedWhole() {
     QCOMPARE(shown.size(), text.size());
     for (const QChar c : shown)
         QVERIFY(c.unicode() >= 0x20 && c != QChar(0x7F));
+}
+
+void CommandLineTest::timeFormat_data() {
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("midnight") << QTime(0, 0) << "00:00:00:000";
+    QTest::newRow("last millisecond") << QTime(23, 59, 59, 999) << "23:59:59:999";
+    QTest::newRow("leading zeros") << QTime(14, 5, 9, 7) << "14:05:09:007";
+    QTest::newRow("tens of ms") << QTime(9, 30, 0, 50) << "09:30:00:050";
+}
+
+void CommandLineTest::timeFormat() {
+    QFETCH(QTime, time);
+    QFETCH(QString, text);
+    QCOMPARE(MessageLog::FormatTime(time), text);
+    QCOMPARE(MessageLog::FormatTime(time), time.toString(QStringLiteral("hh:mm:ss:zzz")));
 }
 
 void CommandLineTest::timeStampOfFixedClock() {
