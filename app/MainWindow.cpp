@@ -5,6 +5,8 @@
 #include "app/Profile.h"
 #include "app/Settings.h"
 #include "app/Texts.h"
+#include "scripts/QuickDial.h"
+#include "scripts/ScriptEditor.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -76,7 +78,42 @@ void MainWindow::wireLink() {}
 
 void MainWindow::wireAssistant() {}
 
-void MainWindow::wireScripts() {}
+void MainWindow::wireScripts() {
+    ScriptEditor::Widgets editor;
+    editor.lstCommands = m_ui.lstCommands;
+    editor.chkAbove = m_ui.chkAbove;
+    editor.cmdCreateCommand2 = m_ui.cmdCreateCommand2;
+    editor.cmdCreateManualCommand = m_ui.cmdCreateManualCommand;
+    editor.cmdDeleteCommand = m_ui.cmdDeleteCommand;
+    editor.cmdCommandUp = m_ui.cmdCommandUp;
+    editor.cmdCommandDown = m_ui.cmdCommandDown;
+    editor.cmdCommandTest = m_ui.cmdCommandTest;
+    editor.txtLabel = m_ui.txtLabel;
+    editor.txtNote = m_ui.txtNote;
+    editor.labCommandScriptCompleted = m_ui.labCommandScriptCompleted;
+    m_scriptEditor = new ScriptEditor(editor, *m_dialogs, this, this);
+
+    QuickDial::Widgets quickDial;
+    quickDial.cmdF = m_ui.cmdF;
+    quickDial.cmdCommand = m_ui.cmdCommand;
+    quickDial.txtCommandDescript = m_ui.txtCommandDescript;
+    quickDial.cmdSave = m_ui.cmdSave;
+    quickDial.cmdGetCommand = m_ui.cmdGetCommand;
+    quickDial.cmdDeleteScript = m_ui.cmdDeleteScript;
+    quickDial.SSTab1 = m_ui.SSTab1;
+    quickDial.labCommandScriptCompleted = m_ui.labCommandScriptCompleted;
+    m_quickDial = new QuickDial(quickDial, *m_scriptEditor, *m_dialogs, this, this);
+
+    // Connected after the link refresh (wireLink runs first), so the blinking follows it on every tick.
+    connect(m_timTimer, &QTimer::timeout, m_quickDial, &QuickDial::blinkTick);
+    // Leaving for a tab other than the quick-dial tab ends a pending slot mode.
+    connect(m_ui.SSTab1, &QTabWidget::currentChanged, m_quickDial, [this](int index) {
+        if (index != QuickDial::QuickDialTab)
+            m_quickDial->clearSlotModes();
+    });
+    // Eight empty slots until the start-up load of the configuration file fills them.
+    m_quickDial->loadSlots(QuickDialSlots{});
+}
 
 void MainWindow::startUp() {
     Settings::PrepareSettingsFolder(m_settingsFolder, m_programFolder);

@@ -9,6 +9,8 @@
 
 class Dialogs;
 class QTimer;
+class QuickDial;
+class ScriptEditor;
 
 // Where the main window keeps its files and how it asks the user. Empty folders mean the real ones.
 struct MainWindowEnvironment {
@@ -38,6 +40,9 @@ public:
     // Puts every fixed text of the window into the language of LanguageIndex.
     void ApplyLanguage();
 
+    ScriptEditor* scriptEditor() const { return m_scriptEditor; }
+    QuickDial* quickDial() const { return m_quickDial; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -57,6 +62,8 @@ private:
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs* m_dialogs = nullptr;
     QTimer* m_timTimer = nullptr;
+    ScriptEditor* m_scriptEditor = nullptr;
+    QuickDial* m_quickDial = nullptr;
     int m_languageIndex = 0;
     int m_deviceTypeIndex = 0;
     int m_previousTab = 0;
