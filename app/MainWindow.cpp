@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/Platform.h"
 #include "app/Profile.h"
+#include "app/Resources.h"
 #include "app/Settings.h"
 #include "app/Texts.h"
 #include "scripts/QuickDial.h"
@@ -47,6 +48,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
         m_ownDialogs = std::make_unique<QtDialogs>();
         m_dialogs = m_ownDialogs.get();
     }
+    EnsureResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(QStringLiteral(":/telvane/icons/telvane.svg")));
     m_ui.setupUi(this);
