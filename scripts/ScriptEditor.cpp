@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
@@ -48,8 +47,8 @@ ScriptEditor::ScriptEditor(const Widgets& widgets, Dialogs& dialogs, QWidget* di
     connect(selection, &QItemSelectionModel::selectionChanged, this,
             &ScriptEditor::UpdateScriptEditorButtons);
     connect(selection, &QItemSelectionModel::currentChanged, this, &ScriptEditor::UpdateScriptEditorButtons);
+    // A click on empty space unselects the current row but keeps it current: the view does that itself.
     m_w.lstCommands->installEventFilter(this);
-    m_w.lstCommands->viewport()->installEventFilter(this);
 
     m_w.txtNote->installEventFilter(this);
     connect(m_w.txtNote->document(), &QTextDocument::contentsChange, this,
@@ -137,13 +136,6 @@ bool ScriptEditor::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_w.lstCommands) {
         if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
             UpdateScriptEditorButtons();
-    } else if (watched == m_w.lstCommands->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress) {
-            // A click on empty space leaves the current row in place but unselected.
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (!m_w.lstCommands->indexAt(mouse->position().toPoint()).isValid())
-                m_w.lstCommands->clearSelection();
-        }
     } else if (watched == m_w.txtNote && event->type() == QEvent::KeyPress) {
         // The description takes no line breaks; it wraps instead.
         const auto* key = static_cast<QKeyEvent*>(event);

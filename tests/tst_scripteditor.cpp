@@ -1,7 +1,8 @@
 // The script editor on the real main window: insert position rule, moves, delete, the enabling of test,
 // delete, up and down from the current row and the selection, and the caption and description boxes.
 
-#include "app/Dialogs.h"
+#include "testsupport.h"
+
 #include "app/MainWindow.h"
 #include "app/Texts.h"
 #include "scripts/ScriptEditor.h"
@@ -13,44 +14,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
-
-// Answers the dialogs from queues and records what was asked.
-class FakeDialogs : public Dialogs {
-public:
-    struct Call {
-        QString kind;
-        QString title;
-        QString text;
-    };
-    QList<Call> calls;
-    QList<std::optional<QString>> inputAnswers;
-
-    void warning(QWidget*, const QString& title, const QString& text) override {
-        calls.append({QStringLiteral("warning"), title, text});
-    }
-    bool question(QWidget*, const QString& title, const QString& text) override {
-        calls.append({QStringLiteral("question"), title, text});
-        return false;
-    }
-    std::optional<QString> inputText(QWidget*, const QString& title, const QString& prompt) override {
-        calls.append({QStringLiteral("input"), title, prompt});
-        return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
-    }
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
-                                    const QString&) override {
-        return std::nullopt;
-    }
-};
 
 using Rows = QList<QStringList>;
 
@@ -116,21 +85,19 @@ private:
     // Enabled state of test, delete, up, down.
     QList<bool> editorButtons() const;
 
-    std::unique_ptr<QTemporaryDir> m_settings;
-    std::unique_ptr<QTemporaryDir> m_program;
-    FakeDialogs m_dialogs;
+    std::unique_ptr<TestFolders> m_folders;
+    ScriptedDialogs m_dialogs;
     std::unique_ptr<MainWindow> m_window;
     ScriptEditor* m_editor = nullptr;
     QList<ScriptLine> m_assistantResults;
 };
 
 void ScriptEditorTest::init() {
-    m_settings = std::make_unique<QTemporaryDir>();
-    m_program = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_settings->isValid() && m_program->isValid());
-    m_dialogs = FakeDialogs{};
+    m_folders = std::make_unique<TestFolders>();
+    QVERIFY(m_folders->root.isValid());
+    m_dialogs = ScriptedDialogs{};
     m_window = std::make_unique<MainWindow>(
-        MainWindowEnvironment{m_settings->path(), m_program->path(), &m_dialogs});
+        MainWindowEnvironment{m_folders->settings(), m_folders->program(), &m_dialogs});
     m_editor = m_window->scriptEditor();
     QVERIFY(m_editor);
     m_editor->setAssistant(
@@ -143,6 +110,7 @@ void ScriptEditorTest::init() {
 
 void ScriptEditorTest::cleanup() {
     m_window.reset();
+    m_folders.reset();
     m_assistantResults.clear();
     SetLanguageOffset(0);
 }
