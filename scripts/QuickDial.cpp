@@ -22,6 +22,18 @@ std::size_t slotIndex(int n) {
     return static_cast<std::size_t>(n - 1);
 }
 
+// The configuration file joins commands and descriptions with "#": one inside them would split the slot
+// into different commands on the next load. The row of the first such line, or -1.
+qsizetype firstLineWithSeparator(const Script& script) {
+    const QChar separator = QLatin1Char('#');
+    for (qsizetype row = 0; row < script.size(); ++row) {
+        const ScriptLine& line = script.at(row);
+        if (line.command.contains(separator) || line.description.contains(separator))
+            return row;
+    }
+    return -1;
+}
+
 bool isSlotNumber(int n) {
     return n >= 1 && n <= QuickDialSlotCount;
 }
@@ -176,18 +188,15 @@ bool QuickDial::editorFitsSlot() {
         m_editor.focusLabel();
         return false;
     }
-    // The configuration file joins commands and descriptions with "#": one inside them would split the
-    // slot into different commands on the next load.
-    const Script script = m_editor.script();
-    const QChar separator = QLatin1Char('#');
-    for (qsizetype row = 0; row < script.size(); ++row) {
-        const ScriptLine& line = script.at(row);
-        if (line.command.contains(separator) || line.description.contains(separator)) {
-            m_dialogs.warning(m_dialogParent, GetText(3130), GetText(3129));
-            m_editor.focusCommands(int(row));
-            return false;
-        }
-    }
+    return !refuseSeparator(m_editor.script());
+}
+
+bool QuickDial::refuseSeparator(const Script& script) {
+    const qsizetype row = firstLineWithSeparator(script);
+    if (row < 0)
+        return false;
+    m_dialogs.warning(m_dialogParent, GetText(3130), GetText(3129));
+    m_editor.focusCommands(int(row));
     return true;
 }
 
@@ -205,10 +214,14 @@ void QuickDial::fetch(int n) {
 
 void QuickDial::store(int n) {
     m_storePending = false;
+    // The editor may have changed since cmdSave checked it; a "#" would corrupt the slot's file.
+    Script lines = m_editor.script();
+    if (refuseSeparator(lines))
+        return;
     QuickDialSlot& slot = m_slots[slotIndex(n)];
     slot.description = m_editor.note();
     slot.caption = m_editor.label();
-    slot.lines = m_editor.script();
+    slot.lines = std::move(lines);
     m_w.txtCommandDescript[slotIndex(n)]->setPlainText(slot.description);
     showLabelledSlot(n);
     qCDebug(lcScripts) << "quick dial: stored slot" << n << "with" << slot.lines.size() << "commands";

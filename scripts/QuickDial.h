@@ -96,6 +96,8 @@ private:
     void onGetCommand();
     void onDeleteScript();
     bool editorFitsSlot();
+    // Warns and points at the first line holding the file's separator "#"; true when there is one.
+    bool refuseSeparator(const Script& script);
     void fetch(int n);
     void store(int n);
     void remove(int n);

@@ -66,6 +66,7 @@ private slots:
     void saveChecksInOrder();
     void saveRefusesSeparator_data();
     void saveRefusesSeparator();
+    void storeRefusesSeparatorAddedAfterSave();
     void blinking();
     void blinksOnTheWindowTimer();
     void busyIgnoresSlotButtons();
@@ -486,6 +487,25 @@ void QuickDialTest::saveRefusesSeparator() {
     SetLanguageOffset(English);
     click("cmdSave");
     QCOMPARE(m_dialogs.calls.at(1).title, QStringLiteral("Invalid character"));
+}
+
+void QuickDialTest::storeRefusesSeparatorAddedAfterSave() {
+    storeInto(6, sampleScript(), QStringLiteral("Sechs"), QStringLiteral("Note"));
+    const QuickDialSlot before = m_quickDial->slotAt(6);
+    fillEditor(sampleScript(), QStringLiteral("Neu"), QStringLiteral("Neu"));
+    click("cmdSave");
+    QVERIFY(m_dialogs.calls.isEmpty());
+    // Edited between the mode button and the slot button.
+    m_dialogs.inputAnswers.append(QStringLiteral("SK #2"));
+    click("cmdCreateManualCommand");
+    pressChoice(6);
+
+    QCOMPARE(m_dialogs.calls.size(), 2);
+    QCOMPARE(m_dialogs.calls.at(1).title, QStringLiteral("Unzulässiges Zeichen"));
+    QCOMPARE(m_quickDial->slotAt(6), before);
+    QCOMPARE(run(6)->text(), QStringLiteral("Sechs"));
+    QCOMPARE(modes(), (QList<bool>{false, false, false}));
+    QCOMPARE(m_editor->rowCount(), 4);
 }
 
 void QuickDialTest::blinking() {
