@@ -136,9 +136,8 @@ void QuickDial::blinkTick() {
 bool QuickDial::ShowSlotScript(int n) {
     if (!isSlotNumber(n))
         return false;
-    // A copy: the viewer must not see the slot change under it while it is open.
-    const Script lines = m_slots[slotIndex(n)].lines;
-    return ScriptViewer::showScript(m_dialogParent, lines);
+    // The viewer takes its rows before it opens, so a change of the slot meanwhile does not reach it.
+    return ScriptViewer::showScript(m_dialogParent, m_slots[slotIndex(n)].lines);
 }
 
 bool QuickDial::eventFilter(QObject* watched, QEvent* event) {
