@@ -116,7 +116,10 @@ AssistantDialog::AssistantDialog(const AssistantContext& context)
     m_currentPage = 1;
     m_result = {};
     applyTexts();
-    loadCatalogue(context.deviceType, context.includeQueries);
+    const int deviceType = context.deviceType == 0 ? 0 : 1;
+    loadCatalogue(context.loadCatalogue ? context.loadCatalogue(deviceType, context.includeQueries)
+                                        : LoadCommandCatalogue(deviceType, context.includeQueries),
+                  deviceType, context.includeQueries);
     selectStoredEntry();
     m_cboCommand->setFocus();
 }
@@ -158,7 +161,6 @@ void AssistantDialog::buildWidgets() {
 
     m_cmdSelectPath = makeButton(this, "cmdSelectPath");
     m_cmdSelectPath->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    m_cmdSelectPath->setAutoDefault(false);
     keepRoomWhenHidden(m_cmdSelectPath);
 
     m_labMaxTextLen = makeLabel(this, "labMaxTextLen");
@@ -167,11 +169,9 @@ void AssistantDialog::buildWidgets() {
 
     m_cmdHelp = makeButton(this, "cmdHelp");
     m_cmdHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    m_cmdHelp->setAutoDefault(false);
     m_cmdNext = makeButton(this, "cmdNext");
     m_cmdNext->setDefault(true);
     m_cmdCancel = makeButton(this, "cmdCancel");
-    m_cmdCancel->setAutoDefault(false);
 
     auto* commandRow = new QHBoxLayout;
     commandRow->addWidget(m_labCommand);
@@ -225,11 +225,10 @@ void AssistantDialog::applyTexts() {
     m_cmdCancel->setText(text(TextCancel));
 }
 
-void AssistantDialog::loadCatalogue(int deviceType, bool includeQueries) {
+void AssistantDialog::loadCatalogue(const QStringList& records, int deviceType, bool includeQueries) {
     const QSignalBlocker blocker(m_cboCommand);
     m_cboCommand->clear();
     m_cboCommandList.clear();
-    const QStringList records = LoadCommandCatalogue(deviceType, includeQueries);
     for (const QString& recordText : records) {
         const CatalogueRecord record(recordText);
         m_cboCommand->addItem(record.description());
