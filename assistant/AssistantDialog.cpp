@@ -19,6 +19,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 Q_LOGGING_CATEGORY(lcAssistant, "telvane.assistant", QtWarningMsg)
@@ -29,6 +30,7 @@ const QString SettingsSection = QStringLiteral("SETTINGS");
 const QString CommandKey = QStringLiteral("Command");
 constexpr int CommandKeySize = 9;
 constexpr int HelpTopic = 1800;
+constexpr qsizetype WidestDescription = 80;
 
 enum TextId {
     TextCaption = 3200,
@@ -140,7 +142,6 @@ void AssistantDialog::buildWidgets() {
     m_cboCommand->setObjectName(QStringLiteral("cboCommand"));
     m_cboCommand->setEditable(false);
     m_cboCommand->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_cboCommand->setMinimumContentsLength(40);
 
     m_labNote = makeLabel(this, "labNote");
     m_labNote->setWordWrap(true);
@@ -229,11 +230,15 @@ void AssistantDialog::loadCatalogue(const QStringList& records, int deviceType, 
     const QSignalBlocker blocker(m_cboCommand);
     m_cboCommand->clear();
     m_cboCommandList.clear();
+    qsizetype longest = 0;
     for (const QString& recordText : records) {
         const CatalogueRecord record(recordText);
         m_cboCommand->addItem(record.description());
         m_cboCommandList.append(record);
+        longest = std::max(longest, record.description().size());
     }
+    // Wide enough for every description of the catalogue, but a runaway one does not widen the dialog.
+    m_cboCommand->setMinimumContentsLength(int(std::min<qsizetype>(longest, WidestDescription)));
     qCDebug(lcAssistant) << "catalogue of device type" << deviceType << "with queries" << includeQueries
                          << "holds" << m_cboCommandList.size() << "entries";
 }
