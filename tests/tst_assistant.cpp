@@ -174,10 +174,8 @@ private slots:
     void fileDialogTitleAndFilter_data();
     void fileDialogTitleAndFilter();
     void fileDialogFolders();
-    void cancelledFileDialogEmptiesText();
-    void fileDialogWithoutNameChangesNothing();
-    void missingOrOverlongPathIsDropped_data();
-    void missingOrOverlongPathIsDropped();
+    void fileDialogAnswers_data();
+    void fileDialogAnswers();
 
     void runCommandAssistantEndToEnd();
     void commandLineTakesTheCommand();
@@ -907,77 +905,65 @@ void AssistantTest::fileDialogFolders() {
     QCOMPARE(m_dialogs.openFiles.at(2).text, QFileInfo(second).absolutePath() + QLatin1Char('/'));
 }
 
-void AssistantTest::cancelledFileDialogEmptiesText() {
+void AssistantTest::fileDialogAnswers_data() {
+    QTest::addColumn<QString>("answer"); // "<cancel>", or a path below the test folder ("" for no name)
+    QTest::addColumn<bool>("create");
+    QTest::addColumn<QString>("text");   // txtText afterwards: "<typed>" or "<chosen>" or empty
+    QTest::addColumn<QString>("folder"); // LastAssistantPath afterwards: "<program>", "<before>" or empty
+    QTest::newRow("cancelled") << QStringLiteral("<cancel>") << false << QString()
+                               << QStringLiteral("<program>");
+    QTest::newRow("no file name") << QString() << false << QStringLiteral("<typed>")
+                                  << QStringLiteral("<program>");
+    QTest::newRow("does not exist") << QStringLiteral("files/missing.txt") << false << QString() << QString();
+    // Longer than the field's 256 characters: cutting it would name another file.
+    QTest::newRow("too long for the field")
+        << QStringLiteral("files/") + QString(250, QLatin1Char('n')) << true << QString() << QString();
+    QTest::newRow("chosen") << QStringLiteral("files/a/backup.txt") << true << QStringLiteral("<chosen>")
+                            << QStringLiteral("<chosen>");
+}
+
+void AssistantTest::fileDialogAnswers() {
+    QFETCH(QString, answer);
+    QFETCH(bool, create);
+    QFETCH(QString, text);
+    QFETCH(QString, folder);
+    const QString path = create ? makeFile(answer) : answer.isEmpty() ? QString() : m_dir->filePath(answer);
+    QCOMPARE(QFileInfo::exists(path), create);
+    if (answer != QStringLiteral("<cancel>"))
+        m_dialogs.openAnswers = {path};
     storeCommand(QString::number(Type0Uf));
     auto dialog = open(context(0, false));
     goToPathPage(dialog.get());
     QVERIFY(!QTest::currentTestFailed());
     const Widgets w(dialog.get());
     QTest::keyClicks(w.txtText, QStringLiteral("/typed/by/hand.txt"));
-    QCOMPARE(w.txtText->text(), QStringLiteral("/typed/by/hand.txt"));
 
     QTest::mouseClick(w.cmdSelectPath, Qt::LeftButton);
     QCOMPARE(m_dialogs.openFiles.size(), 1);
-    QCOMPARE(w.txtText->text(), QString());
-    // The folder an empty value became stays.
-    QCOMPARE(LastAssistantPath(), programFolder());
+    QCOMPARE(m_dialogs.openFiles.first().text, programFolder());
+    const QString expectedText = text == QStringLiteral("<typed>")    ? QStringLiteral("/typed/by/hand.txt")
+                                 : text == QStringLiteral("<chosen>") ? path
+                                                                      : text;
+    QCOMPARE(w.txtText->text(), expectedText);
+    const QString expectedFolder = folder == QStringLiteral("<program>") ? programFolder()
+                                   : folder == QStringLiteral("<chosen>")
+                                       ? QFileInfo(path).absolutePath() + u'/'
+                                       : folder;
+    QCOMPARE(LastAssistantPath(), expectedFolder);
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->currentPage(), 3);
 
-    // Now the value is missing.
+    // An empty field is refused as any empty value; a dropped folder sends the next dialog to the program's.
     QTest::mouseClick(w.cmdNext, Qt::LeftButton);
-    QCOMPARE(m_dialogs.warnings.size(), 1);
-    QCOMPARE(m_dialogs.warnings.first().text,
-             QStringLiteral("Sie haben den Parameter ' kompletter Dateipfad ' nicht eingeben!"));
-}
-
-void AssistantTest::fileDialogWithoutNameChangesNothing() {
-    const QString chosen = makeFile(QStringLiteral("files/a/backup.txt"));
-    SetLastAssistantPath(QFileInfo(chosen).absolutePath() + QLatin1Char('/'));
-    storeCommand(QString::number(Type0Uf));
-    auto dialog = open(context(0, false));
-    goToPathPage(dialog.get());
-    QVERIFY(!QTest::currentTestFailed());
-    const Widgets w(dialog.get());
-    QTest::keyClicks(w.txtText, QStringLiteral("typed"));
-    m_dialogs.openAnswers = {QString()};
-    QTest::mouseClick(w.cmdSelectPath, Qt::LeftButton);
-    QCOMPARE(m_dialogs.openFiles.size(), 1);
-    QCOMPARE(m_dialogs.openFiles.first().text, QFileInfo(chosen).absolutePath() + QLatin1Char('/'));
-    QCOMPARE(w.txtText->text(), QStringLiteral("typed"));
-    QCOMPARE(LastAssistantPath(), QFileInfo(chosen).absolutePath() + QLatin1Char('/'));
-}
-
-void AssistantTest::missingOrOverlongPathIsDropped_data() {
-    QTest::addColumn<QString>("relativePath");
-    QTest::addColumn<bool>("create");
-    QTest::newRow("does not exist") << QStringLiteral("files/missing.txt") << false;
-    // Longer than the field's 256 characters: cutting it would name another file.
-    QTest::newRow("too long for the field")
-        << QStringLiteral("files/") + QString(250, QLatin1Char('n')) << true;
-}
-
-void AssistantTest::missingOrOverlongPathIsDropped() {
-    QFETCH(QString, relativePath);
-    QFETCH(bool, create);
-    const QString path = create ? makeFile(relativePath) : m_dir->filePath(relativePath);
-    QVERIFY(!path.isEmpty());
-    QVERIFY(QFileInfo::exists(path) == create);
-    storeCommand(QString::number(Type0Uf));
-    auto dialog = open(context(0, false));
-    goToPathPage(dialog.get());
-    QVERIFY(!QTest::currentTestFailed());
-    const Widgets w(dialog.get());
-    QTest::keyClicks(w.txtText, QStringLiteral("typed"));
-
-    m_dialogs.openAnswers = {path};
-    QTest::mouseClick(w.cmdSelectPath, Qt::LeftButton);
-    QCOMPARE(w.txtText->text(), QString());
-    QCOMPARE(LastAssistantPath(), QString());
-
-    // So the next file dialog opens in the program's folder again.
-    QTest::mouseClick(w.cmdSelectPath, Qt::LeftButton);
-    QCOMPARE(m_dialogs.openFiles.at(1).text, programFolder());
+    if (expectedText.isEmpty()) {
+        QCOMPARE(m_dialogs.warnings.size(), 1);
+        QCOMPARE(m_dialogs.warnings.first().text,
+                 QStringLiteral("Sie haben den Parameter ' kompletter Dateipfad ' nicht eingeben!"));
+        QTest::mouseClick(w.cmdSelectPath, Qt::LeftButton);
+        QCOMPARE(m_dialogs.openFiles.at(1).text, expectedFolder.isEmpty() ? programFolder() : expectedFolder);
+    } else {
+        QCOMPARE(dialog->assistantResult().command, QStringLiteral("UF 0 ") + expectedText);
+    }
 }
 
 void AssistantTest::runCommandAssistantEndToEnd() {

@@ -37,9 +37,6 @@ private slots:
 
     void catalogueSize_data();
     void catalogueSize();
-    void catalogueFollowsLanguage();
-    void catalogueRecordsFitTheGrammar_data();
-    void catalogueRecordsFitTheGrammar();
 };
 
 void CatalogueTest::cleanup() {
@@ -303,50 +300,6 @@ void CatalogueTest::catalogueSize() {
     QCOMPARE(records.size(), count);
     QCOMPARE(records.first(), StringTable::builtIn().text(firstId + offset));
     QCOMPARE(records.last(), StringTable::builtIn().text(lastId + offset));
-}
-
-void CatalogueTest::catalogueFollowsLanguage() {
-    SetLanguageOffset(English);
-    const QStringList english = LoadCommandCatalogue(1, true);
-    QCOMPARE(CatalogueRecord(english.first()).description(), QStringLiteral("Quit production mode (SM -1)"));
-    QCOMPARE(CatalogueRecord(english.last()).description(), QStringLiteral("Device group: Get remark (GRA)"));
-    SetLanguageOffset(0);
-    const QStringList german = LoadCommandCatalogue(1, true);
-    QCOMPARE(CatalogueRecord(german.first()).description(), QStringLiteral("Messbetrieb beenden (SM -1)"));
-    // Both languages list the same commands in the same order.
-    QCOMPARE(german.size(), english.size());
-    for (qsizetype i = 0; i < german.size(); ++i)
-        QCOMPARE(CatalogueRecord(german.at(i)).commandWord(), CatalogueRecord(english.at(i)).commandWord());
-}
-
-void CatalogueTest::catalogueRecordsFitTheGrammar_data() {
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("deviceType");
-    for (const int offset : {0, English}) {
-        for (const int type : {0, 1})
-            QTest::addRow("%s, type %d", offset == 0 ? "German" : "English", type) << offset << type;
-    }
-}
-
-void CatalogueTest::catalogueRecordsFitTheGrammar() {
-    QFETCH(int, offset);
-    QFETCH(int, deviceType);
-    SetLanguageOffset(offset);
-    for (const QString& text : LoadCommandCatalogue(deviceType, true)) {
-        const CatalogueRecord record(text);
-        const std::optional<int> count = record.parameterCount();
-        QVERIFY2(count && *count <= 2, qPrintable(text));
-        QCOMPARE(text.count(QLatin1Char(',')), 3 + 3 * *count);
-        QVERIFY2(record.description().endsWith(QLatin1Char(')')), qPrintable(text));
-        for (int k = 1; k <= *count; ++k) {
-            const CatalogueParameter parameter = record.parameter(k);
-            QVERIFY2(parameter.type() != ParameterType::Unknown, qPrintable(text));
-            if (parameter.type() == ParameterType::Number)
-                QVERIFY2(parameter.limit.contains(QLatin1Char('#')), qPrintable(text));
-            else
-                QCOMPARE(parameter.maxLength(), parameter.limit.toInt());
-        }
-    }
 }
 
 QTEST_GUILESS_MAIN(CatalogueTest)
