@@ -13,6 +13,8 @@
 
 #include <memory>
 
+#include <sys/socket.h>
+
 namespace {
 
 constexpr int Generous = 10000; // ms; every wait on the simulator is bounded by this
@@ -428,6 +430,16 @@ void TestDevsim::terminalLinesAreEachAnswered() {
         QCOMPARE(client.nextLine(), line);
     // No reply to the blank lines: the next thing that comes is the reply to the next command.
     QCOMPARE(client.request("GM"), QByteArray("GM: 2"));
+
+    // Like "printf ... | nc -N": the client ends its sending side right after the commands.
+    Client piped;
+    QVERIFY(piped.connectTo(QHostAddress(QHostAddress::LocalHost), sim.port()));
+    piped.send("SM 1\nGM\n");
+    QVERIFY(QTest::qWaitFor([&] { return piped.socket().bytesToWrite() == 0; }, Generous));
+    QCOMPARE(::shutdown(static_cast<int>(piped.socket().socketDescriptor()), SHUT_WR), 0);
+    QCOMPARE(piped.nextLine(), QByteArray("SM 1: OK"));
+    QCOMPARE(piped.nextLine(), QByteArray("GM: 1"));
+    QVERIFY(piped.waitForDisconnect());
 }
 
 void TestDevsim::clientsShareOneDevice() {

@@ -133,6 +133,8 @@ void ClientSession::handleCommand(QStringView command) {
 }
 
 void ClientSession::enqueue(Outgoing item) {
+    if (m_finished)
+        return;
     if (m_outgoing.size() >= MaxQueuedReplies) {
         dropClient(QStringLiteral("too many replies waiting"));
         return;
@@ -164,6 +166,9 @@ void ClientSession::sendDue() {
             shown += firstPart ? QLatin1String("   (part 1 of 2)") : QLatin1String("   (part 2 of 2)");
         Console::printTimed(tag() + QLatin1String(" -> ") + shown);
         m_socket->write(bytes);
+        // Hand it to the system now: a client that has shut its sending side (nc -N) is closed by Qt as
+        // soon as the end of its input is seen, and whatever is still buffered here would be lost.
+        m_socket->flush();
         if (m_socket->bytesToWrite() > MaxUnsentBytes) {
             dropClient(QStringLiteral("it does not read its replies"));
             return;
