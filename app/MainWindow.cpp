@@ -78,7 +78,26 @@ QString MainWindow::setupIniPath() const {
 
 void MainWindow::wireLink() {}
 
-void MainWindow::wireAssistant() {}
+void MainWindow::wireAssistant() {
+    // The command line takes the built command as its new text; sending stays the user's decision.
+    connect(m_ui.cmdCreateCommand1, &QPushButton::clicked, this, [this] {
+        const AssistantResult result = runAssistant(true);
+        if (!result.command.isEmpty())
+            m_ui.txtSend->setText(result.command);
+    });
+}
+
+AssistantResult MainWindow::runAssistant(bool includeQueries) {
+    m_ui.labCommandScriptCompleted->hide();
+    AssistantContext context;
+    context.parent = this;
+    context.deviceType = m_ui.cboDevice->currentIndex() == 0 ? 0 : 1;
+    context.includeQueries = includeQueries;
+    context.setupIniPath = setupIniPath();
+    context.programFolder = programFolder();
+    context.dialogs = &dialogs();
+    return RunCommandAssistant(context);
+}
 
 void MainWindow::wireScripts() {
     ScriptEditor::Widgets editor;

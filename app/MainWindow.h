@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindowUi.h"
+#include "assistant/AssistantDialog.h"
 
 #include <QString>
 #include <QWidget>
@@ -39,6 +40,10 @@ public:
 
     // Puts every fixed text of the window into the language of LanguageIndex.
     void ApplyLanguage();
+
+    // Opens the command assistant for the device type selected in cboDevice; includeQueries lists the query
+    // commands too. Hides the script-completed notice first.
+    AssistantResult runAssistant(bool includeQueries);
 
     ScriptEditor* scriptEditor() const { return m_scriptEditor; }
     QuickDial* quickDial() const { return m_quickDial; }
