@@ -113,6 +113,11 @@ void MainWindow::wireScripts() {
     editor.txtNote = m_ui.txtNote;
     editor.labCommandScriptCompleted = m_ui.labCommandScriptCompleted;
     m_scriptEditor = new ScriptEditor(editor, *m_dialogs, this, this);
+    // From the editor the assistant offers only the commands that set something.
+    m_scriptEditor->setAssistant([this] {
+        const AssistantResult result = runAssistant(false);
+        return ScriptLine{result.command, result.description};
+    });
 
     QuickDial::Widgets quickDial;
     quickDial.cmdF = m_ui.cmdF;

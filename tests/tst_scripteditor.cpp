@@ -7,13 +7,16 @@
 #include "app/Texts.h"
 #include "scripts/ScriptEditor.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -55,6 +58,7 @@ private slots:
     void manualInputAsksAndHidesNotice();
     void assistantResult_data();
     void assistantResult();
+    void realAssistantOffersNoQueries();
     void movesExchangeTextsAndDescriptions();
     void moveUpAndDownAtTheEdges();
     void deleteRows_data();
@@ -293,6 +297,52 @@ void ScriptEditorTest::assistantResult() {
     m_editor->setAssistant({});
     QTest::mouseClick(button("cmdCreateCommand2"), Qt::LeftButton);
     QCOMPARE(rows(), expected);
+}
+
+void ScriptEditorTest::realAssistantOffersNoQueries() {
+    // A window of its own: init() replaced the assistant of the shared one.
+    TestFolders folders;
+    MainWindow window(MainWindowEnvironment{folders.settings(), folders.program(), &m_dialogs});
+    window.ui().SSTab1->setCurrentIndex(2);
+    window.ui().cboDevice->setCurrentIndex(0);
+    window.ui().labCommandScriptCompleted->show();
+    window.show();
+
+    struct Seen {
+        bool opened = false;
+        int entries = -1;
+        bool noticeHidden = false;
+    } seen;
+    auto answer = [&](bool accept) {
+        QTimer::singleShot(0, &window, [&seen, &window, accept] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen.opened = true;
+            seen.noticeHidden = window.ui().labCommandScriptCompleted->isHidden();
+            auto* commands = dialog->findChild<QComboBox*>(QStringLiteral("cboCommand"));
+            seen.entries = commands ? commands->count() : -1;
+            if (accept && commands)
+                QTest::keyClick(commands, Qt::Key_Return);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+    };
+
+    answer(false);
+    QTest::mouseClick(window.ui().cmdCreateCommand2, Qt::LeftButton);
+    QVERIFY(seen.opened);
+    QVERIFY(seen.noticeHidden);
+    // The ten commands of the first device type that set something; its queries are left out.
+    QCOMPARE(seen.entries, 10);
+    QCOMPARE(window.ui().lstCommands->topLevelItemCount(), 0);
+
+    seen = {};
+    answer(true);
+    QTest::mouseClick(window.ui().cmdCreateCommand2, Qt::LeftButton);
+    QVERIFY(seen.opened);
+    QCOMPARE(window.scriptEditor()->script(),
+             (Script{{QStringLiteral("SM 0"), QStringLiteral("Messbetrieb beenden (SM 0)")}}));
 }
 
 void ScriptEditorTest::movesExchangeTextsAndDescriptions() {
