@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/Dialogs.h"
+#include "app/Help.h"
 #include "app/Platform.h"
 #include "app/Profile.h"
 #include "app/Settings.h"
@@ -23,6 +24,7 @@ namespace {
 const QString SettingsSection = QStringLiteral("SETTINGS");
 constexpr int EnglishOffset = 10000;
 constexpr int StateTickMs = 300;
+constexpr int QuickDialTab = 3;
 
 // A setting that must be a whole number; anything else (or a number outside what the widget takes) gives 0.
 int numberSetting(const QString& value, int lastValid) {
@@ -56,6 +58,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
 
     connect(m_ui.SSTab1, &QTabWidget::currentChanged, this, &MainWindow::onTabClicked);
     connect(m_ui.cboLanguage, &QComboBox::activated, this, &MainWindow::onLanguagePicked);
+    connect(m_ui.cmdHelp, &QPushButton::clicked, this, &MainWindow::onHelpClicked);
     connect(m_ui.cmdQuit, &QPushButton::clicked, this, &QWidget::close);
 
     wireLink();
@@ -125,6 +128,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::ApplyLanguage() {
     SetLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
+    // The help pages are compiled in (Help.cpp), so there is no help file path to set here.
     auto caption = [](QWidget* w, int id) { w->setProperty("text", GetText(id)); };
     auto frame = [](QGroupBox* g, int id) { g->setTitle(GetText(id)); };
     auto autoSized = [](QLabel* l, const QString& text) {
@@ -210,6 +214,28 @@ void MainWindow::onTabClicked(int index) {
     if (index != m_previousTab)
         m_ui.labCommandScriptCompleted->hide();
     m_previousTab = index;
+    if (index != QuickDialTab)
+        emit slotModesShouldClear();
+}
+
+int MainWindow::HelpTopicForTab(int index) {
+    switch (index) {
+    case 0:
+        return HelpTopic::Settings;
+    case 1:
+        return HelpTopic::CommandLine;
+    case 2:
+        return HelpTopic::ScriptEditor;
+    case QuickDialTab:
+        return HelpTopic::QuickDial;
+    default:
+        return 0;
+    }
+}
+
+void MainWindow::onHelpClicked() {
+    if (const int topic = HelpTopicForTab(m_ui.SSTab1->currentIndex()))
+        ShowHelpTopic(this, topic);
 }
 
 void MainWindow::onStateTick() {}

@@ -38,6 +38,13 @@ public:
     // Puts every fixed text of the window into the language of LanguageIndex.
     void ApplyLanguage();
 
+    // The help topic of a tab of SSTab1; 0 (no help) for an index that is no tab.
+    static int HelpTopicForTab(int index);
+
+signals:
+    // The shown tab changed to one other than the quick-dial tab (3): pending slot modes end.
+    void slotModesShouldClear();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -49,6 +56,7 @@ private:
     void exitSequence();
     void onTabClicked(int index);
     void onLanguagePicked(int row);
+    void onHelpClicked();
     void onStateTick();
 
     MainWindowUi m_ui;
