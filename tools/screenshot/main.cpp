@@ -1,16 +1,21 @@
 // Builds the main window on a throw-away settings folder, once in German and once in English, and saves
-// what it shows as PNG files: screenshot-de.png and screenshot-en.png (and one per tab with --all-tabs).
+// what it shows as PNG files: screenshot-de.png and screenshot-en.png (and one per tab with --all-tabs, and
+// the help window with --help-window).
 
 #include "app/Dialogs.h"
+#include "app/Help.h"
 #include "app/MainWindow.h"
 #include "app/Profile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QEventLoop>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -40,6 +45,15 @@ bool saveShot(QWidget& window, const QString& path) {
     return false;
 }
 
+// The state line is written by the window's periodic tick; one tick makes it show the connection state.
+void waitForStateTick(QWidget& window) {
+    QEventLoop loop;
+    if (auto* tick = window.findChild<QTimer*>(QStringLiteral("timTimer")))
+        QObject::connect(tick, &QTimer::timeout, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +67,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption allTabs(QStringLiteral("all-tabs"),
                                      QStringLiteral("Also save every tab as screenshot-<lang>-tab<n>.png."));
     parser.addOption(allTabs);
+    const QCommandLineOption help(QStringLiteral("help-window"),
+                                  QStringLiteral("Also save the help window as help-<lang>.png."));
+    parser.addOption(help);
     parser.process(app);
     const QString folder = parser.positionalArguments().value(0, QStringLiteral("."));
     if (!QDir().mkpath(folder)) {
@@ -87,7 +104,7 @@ int main(int argc, char** argv) {
         environment.dialogs = &dialogs;
         MainWindow window(environment);
         window.show();
-        QCoreApplication::processEvents();
+        waitForStateTick(window);
 
         const QString code = QLatin1String(language.code);
         if (!saveShot(window, QDir(folder).filePath(QStringLiteral("screenshot-%1.png").arg(code))))
@@ -100,6 +117,15 @@ int main(int argc, char** argv) {
                 if (!saveShot(window, QDir(folder).filePath(name)))
                     return 1;
             }
+        }
+        if (parser.isSet(help)) {
+            window.ui().SSTab1->setCurrentIndex(0);
+            window.ui().cmdHelp->click();
+            HelpWindow* helpWindow = CurrentHelpWindow();
+            QCoreApplication::processEvents();
+            if (!helpWindow ||
+                !saveShot(*helpWindow, QDir(folder).filePath(QStringLiteral("help-%1.png").arg(code))))
+                return 1;
         }
         // The exit sequence writes into the temporary folder only.
         window.close();
