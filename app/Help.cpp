@@ -1,5 +1,6 @@
 #include "app/Help.h"
 
+#include "app/Resources.h"
 #include "app/Texts.h"
 
 #include <QApplication>
@@ -38,15 +39,15 @@ QToolButton* navigationButton(QWidget* parent, const char* name, QStyle::Standar
 
 QString HelpPageForTopic(int topic) {
     switch (topic) {
-    case HelpTopic::Settings:
+    case HelpTopics::Settings:
         return QStringLiteral("settings.html");
-    case HelpTopic::CommandLine:
+    case HelpTopics::CommandLine:
         return QStringLiteral("commandline.html");
-    case HelpTopic::ScriptEditor:
+    case HelpTopics::ScriptEditor:
         return QStringLiteral("editor.html");
-    case HelpTopic::QuickDial:
+    case HelpTopics::QuickDial:
         return QStringLiteral("quickdial.html");
-    case HelpTopic::Assistant:
+    case HelpTopics::Assistant:
         return QStringLiteral("assistant.html");
     default:
         return {};
@@ -66,6 +67,7 @@ QUrl HelpTopicUrl(int topic) {
 
 HelpWindow::HelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
+    EnsureResources();
     setObjectName(QStringLiteral("frmHelp"));
     // Reading text, not the fixed layout's narrow captions: take the desktop's font, not the owner's.
     setFont(QApplication::font());

@@ -7,13 +7,13 @@
 class QTextBrowser;
 
 // Help topics: one per tab of the main window, one for the command assistant.
-namespace HelpTopic {
+namespace HelpTopics {
 constexpr int Settings = 1100;
 constexpr int CommandLine = 1200;
 constexpr int ScriptEditor = 1300;
 constexpr int QuickDial = 1400;
 constexpr int Assistant = 1800;
-} // namespace HelpTopic
+} // namespace HelpTopics
 
 // The help pages are compiled in: one set for both languages, each page holding a German and an English
 // section (anchors "de" and "en").

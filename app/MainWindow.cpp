@@ -4,6 +4,7 @@
 #include "app/Help.h"
 #include "app/Platform.h"
 #include "app/Profile.h"
+#include "app/Resources.h"
 #include "app/Settings.h"
 #include "app/Texts.h"
 
@@ -47,6 +48,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
         m_ownDialogs = std::make_unique<QtDialogs>();
         m_dialogs = m_ownDialogs.get();
     }
+    EnsureResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(QStringLiteral(":/telvane/icons/telvane.svg")));
     m_ui.setupUi(this);
@@ -77,7 +79,26 @@ QString MainWindow::setupIniPath() const {
 
 void MainWindow::wireLink() {}
 
-void MainWindow::wireAssistant() {}
+void MainWindow::wireAssistant() {
+    // The command line takes the built command as its new text; sending stays the user's decision.
+    connect(m_ui.cmdCreateCommand1, &QPushButton::clicked, this, [this] {
+        const AssistantResult result = runAssistant(true);
+        if (!result.command.isEmpty())
+            m_ui.txtSend->setText(result.command);
+    });
+}
+
+AssistantResult MainWindow::runAssistant(bool includeQueries) {
+    m_ui.labCommandScriptCompleted->hide();
+    AssistantContext context;
+    context.parent = this;
+    context.deviceType = m_ui.cboDevice->currentIndex() == 0 ? 0 : 1;
+    context.includeQueries = includeQueries;
+    context.setupIniPath = setupIniPath();
+    context.programFolder = programFolder();
+    context.dialogs = &dialogs();
+    return RunCommandAssistant(context);
+}
 
 void MainWindow::wireScripts() {}
 
@@ -221,13 +242,13 @@ void MainWindow::onTabClicked(int index) {
 int MainWindow::HelpTopicForTab(int index) {
     switch (index) {
     case 0:
-        return HelpTopic::Settings;
+        return HelpTopics::Settings;
     case 1:
-        return HelpTopic::CommandLine;
+        return HelpTopics::CommandLine;
     case 2:
-        return HelpTopic::ScriptEditor;
+        return HelpTopics::ScriptEditor;
     case QuickDialTab:
-        return HelpTopic::QuickDial;
+        return HelpTopics::QuickDial;
     default:
         return 0;
     }

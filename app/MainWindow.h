@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindowUi.h"
+#include "assistant/AssistantDialog.h"
 
 #include <QString>
 #include <QWidget>
@@ -37,6 +38,10 @@ public:
 
     // Puts every fixed text of the window into the language of LanguageIndex.
     void ApplyLanguage();
+
+    // Opens the command assistant for the device type selected in cboDevice; includeQueries lists the query
+    // commands too. Hides the script-completed notice first.
+    AssistantResult runAssistant(bool includeQueries);
 
     // The help topic of a tab of SSTab1; 0 (no help) for an index that is no tab.
     static int HelpTopicForTab(int index);

@@ -1,5 +1,7 @@
 #include "app/Texts.h"
 
+#include "app/Resources.h"
+
 #include <QFile>
 
 namespace {
@@ -9,6 +11,7 @@ constexpr qsizetype MaxPlaceholderValues = 11;
 
 const StringTable& StringTable::builtIn() {
     static const StringTable table = [] {
+        EnsureResources();
         QFile file(QStringLiteral(":/telvane/strings.tsv"));
         if (!file.open(QIODevice::ReadOnly))
             return StringTable{};

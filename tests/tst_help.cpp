@@ -2,6 +2,7 @@
 // page carries both languages, and every link between the pages leads to a page and an anchor that exist.
 
 #include "app/Help.h"
+#include "app/Resources.h"
 #include "app/Texts.h"
 
 #include <QDialog>
@@ -46,6 +47,7 @@ class HelpTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void cleanup();
 
     void topicPages_data();
@@ -66,6 +68,10 @@ private slots:
     void englishOpensFurtherDown();
     void navigationButtons();
 };
+
+void HelpTest::initTestCase() {
+    EnsureResources();
+}
 
 void HelpTest::cleanup() {
     SetLanguageOffset(0);

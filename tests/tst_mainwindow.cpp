@@ -2,7 +2,8 @@
 // back, captions that fit their widgets, the tab-change rules, help by tab, and the tab kept across a
 // restart.
 
-#include "app/Dialogs.h"
+#include "testsupport.h"
+
 #include "app/Help.h"
 #include "app/MainWindow.h"
 #include "app/Profile.h"
@@ -20,7 +21,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <QtTest>
@@ -31,50 +31,26 @@ namespace {
 
 const QString Section = QStringLiteral("SETTINGS");
 
-// Answers every dialog with "cancel" and counts the questions, so a test notices an unexpected one.
-class FakeDialogs : public Dialogs {
-public:
-    int asked = 0;
-    void warning(QWidget*, const QString&, const QString&) override { ++asked; }
-    bool question(QWidget*, const QString&, const QString&) override {
-        ++asked;
-        return false;
-    }
-    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override {
-        ++asked;
-        return {};
-    }
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        ++asked;
-        return {};
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
-                                    const QString&) override {
-        ++asked;
-        return {};
-    }
-};
-
 // One run of the program: a settings folder with a Setup.ini of the given values (no connection wanted
 // unless a test says so), an empty program folder, and the main window started on them.
 class Session {
 public:
     explicit Session(const QList<QPair<QString, QString>>& settings = {}) {
-        QVERIFY(m_settings.isValid() && m_program.isValid());
+        QVERIFY(m_folders.root.isValid());
         write(QStringLiteral("Connect"), QStringLiteral("0"));
         write(QStringLiteral("Name"), QStringLiteral("127.0.0.1"));
         for (const auto& [key, value] : settings)
             write(key, value);
         MainWindowEnvironment environment;
-        environment.settingsFolder = m_settings.path();
-        environment.programFolder = m_program.path();
+        environment.settingsFolder = m_folders.settings();
+        environment.programFolder = m_folders.program();
         environment.dialogs = &m_dialogs;
         m_window = std::make_unique<MainWindow>(environment);
     }
 
     MainWindow& window() { return *m_window; }
     const MainWindowUi& ui() const { return m_window->ui(); }
-    FakeDialogs& dialogs() { return m_dialogs; }
+    const ScriptedDialogs& dialogs() const { return m_dialogs; }
 
     bool show() {
         m_window->show();
@@ -86,14 +62,13 @@ public:
     }
 
 private:
-    QString iniPath() const { return m_settings.filePath(QStringLiteral("Setup.ini")); }
+    QString iniPath() const { return m_folders.settings() + QStringLiteral("Setup.ini"); }
     void write(const QString& key, const QString& value) {
         WriteProfileValue(Section, key, value, iniPath());
     }
 
-    QTemporaryDir m_settings;
-    QTemporaryDir m_program;
-    FakeDialogs m_dialogs;
+    TestFolders m_folders;
+    ScriptedDialogs m_dialogs;
     std::unique_ptr<MainWindow> m_window;
 };
 
@@ -646,7 +621,7 @@ void MainWindowTest::languageRoundTripRestoresEverything() {
     for (auto it = german.cbegin(); it != german.cend(); ++it)
         QCOMPARE(back.value(it.key()), it.value());
     QCOMPARE(back.size(), german.size());
-    QCOMPARE(session.dialogs().asked, 0);
+    QVERIFY(session.dialogs().calls.isEmpty());
 }
 
 void MainWindowTest::languageSwitchKeepsPickedDeviceRow() {
