@@ -12,7 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-Q_LOGGING_CATEGORY(lcHelp, "telvane.help", QtWarningMsg)
+// Part of the application shell's logging: "telvane.app.*" switches it on with the rest.
+Q_LOGGING_CATEGORY(lcHelp, "telvane.app.help", QtWarningMsg)
 
 namespace {
 const QString HelpFolder = QStringLiteral("qrc:/telvane/help/");
