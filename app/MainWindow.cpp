@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/Dialogs.h"
+#include "app/Help.h"
 #include "app/Platform.h"
 #include "app/Profile.h"
 #include "app/Resources.h"
@@ -26,6 +27,7 @@ namespace {
 const QString SettingsSection = QStringLiteral("SETTINGS");
 constexpr int EnglishOffset = 10000;
 constexpr int StateTickMs = 300;
+constexpr int QuickDialTab = 3;
 
 // A setting that must be a whole number; anything else (or a number outside what the widget takes) gives 0.
 int numberSetting(const QString& value, int lastValid) {
@@ -60,6 +62,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
 
     connect(m_ui.SSTab1, &QTabWidget::currentChanged, this, &MainWindow::onTabClicked);
     connect(m_ui.cboLanguage, &QComboBox::activated, this, &MainWindow::onLanguagePicked);
+    connect(m_ui.cmdHelp, &QPushButton::clicked, this, &MainWindow::onHelpClicked);
     connect(m_ui.cmdQuit, &QPushButton::clicked, this, &QWidget::close);
 
     wireLink();
@@ -133,10 +136,7 @@ void MainWindow::wireScripts() {
     // Connected after the link refresh (wireLink runs first), so the blinking follows it on every tick.
     connect(m_timTimer, &QTimer::timeout, m_quickDial, &QuickDial::blinkTick);
     // Leaving for a tab other than the quick-dial tab ends a pending slot mode.
-    connect(m_ui.SSTab1, &QTabWidget::currentChanged, m_quickDial, [this](int index) {
-        if (index != QuickDial::QuickDialTab)
-            m_quickDial->clearSlotModes();
-    });
+    connect(this, &MainWindow::slotModesShouldClear, m_quickDial, &QuickDial::clearSlotModes);
     // Eight empty slots until the start-up load of the configuration file fills them.
     m_quickDial->loadSlots(QuickDialSlots{});
 }
@@ -188,6 +188,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::ApplyLanguage() {
     SetLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
+    // The help pages are compiled in (Help.cpp), so there is no help file path to set here.
     auto caption = [](QWidget* w, int id) { w->setProperty("text", GetText(id)); };
     auto frame = [](QGroupBox* g, int id) { g->setTitle(GetText(id)); };
     auto autoSized = [](QLabel* l, const QString& text) {
@@ -273,6 +274,28 @@ void MainWindow::onTabClicked(int index) {
     if (index != m_previousTab)
         m_ui.labCommandScriptCompleted->hide();
     m_previousTab = index;
+    if (index != QuickDialTab)
+        emit slotModesShouldClear();
+}
+
+int MainWindow::HelpTopicForTab(int index) {
+    switch (index) {
+    case 0:
+        return HelpTopics::Settings;
+    case 1:
+        return HelpTopics::CommandLine;
+    case 2:
+        return HelpTopics::ScriptEditor;
+    case QuickDialTab:
+        return HelpTopics::QuickDial;
+    default:
+        return 0;
+    }
+}
+
+void MainWindow::onHelpClicked() {
+    if (const int topic = HelpTopicForTab(m_ui.SSTab1->currentIndex()))
+        ShowHelpTopic(this, topic);
 }
 
 void MainWindow::onStateTick() {}

@@ -48,6 +48,13 @@ public:
     ScriptEditor* scriptEditor() const { return m_scriptEditor; }
     QuickDial* quickDial() const { return m_quickDial; }
 
+    // The help topic of a tab of SSTab1; 0 (no help) for an index that is no tab.
+    static int HelpTopicForTab(int index);
+
+signals:
+    // The shown tab changed to one other than the quick-dial tab (3): pending slot modes end.
+    void slotModesShouldClear();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -59,6 +66,7 @@ private:
     void exitSequence();
     void onTabClicked(int index);
     void onLanguagePicked(int row);
+    void onHelpClicked();
     void onStateTick();
 
     MainWindowUi m_ui;
