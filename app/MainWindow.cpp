@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/Dialogs.h"
+#include "app/Help.h"
 #include "app/Platform.h"
 #include "app/Profile.h"
 #include "app/Resources.h"
@@ -8,6 +9,8 @@
 #include "app/Texts.h"
 #include "link/CommandLine.h"
 #include "link/TargetLink.h"
+#include "scripts/QuickDial.h"
+#include "scripts/ScriptEditor.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +29,7 @@ namespace {
 const QString SettingsSection = QStringLiteral("SETTINGS");
 constexpr int EnglishOffset = 10000;
 constexpr int StateTickMs = 300;
+constexpr int QuickDialTab = 3;
 
 // A setting that must be a whole number; anything else (or a number outside what the widget takes) gives 0.
 int numberSetting(const QString& value, int lastValid) {
@@ -60,6 +64,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
 
     connect(m_ui.SSTab1, &QTabWidget::currentChanged, this, &MainWindow::onTabClicked);
     connect(m_ui.cboLanguage, &QComboBox::activated, this, &MainWindow::onLanguagePicked);
+    connect(m_ui.cmdHelp, &QPushButton::clicked, this, &MainWindow::onHelpClicked);
     connect(m_ui.cmdQuit, &QPushButton::clicked, this, &QWidget::close);
 
     wireLink();
@@ -81,9 +86,65 @@ void MainWindow::wireLink() {
     m_commandLine = new CommandLine(m_ui, m_link, this);
 }
 
-void MainWindow::wireAssistant() {}
+void MainWindow::wireAssistant() {
+    // The command line takes the built command as its new text; sending stays the user's decision.
+    connect(m_ui.cmdCreateCommand1, &QPushButton::clicked, this, [this] {
+        const AssistantResult result = runAssistant(true);
+        if (!result.command.isEmpty())
+            m_ui.txtSend->setText(result.command);
+    });
+}
 
-void MainWindow::wireScripts() {}
+AssistantResult MainWindow::runAssistant(bool includeQueries) {
+    m_ui.labCommandScriptCompleted->hide();
+    AssistantContext context;
+    context.parent = this;
+    context.deviceType = m_ui.cboDevice->currentIndex() == 0 ? 0 : 1;
+    context.includeQueries = includeQueries;
+    context.setupIniPath = setupIniPath();
+    context.programFolder = programFolder();
+    context.dialogs = &dialogs();
+    return RunCommandAssistant(context);
+}
+
+void MainWindow::wireScripts() {
+    ScriptEditor::Widgets editor;
+    editor.lstCommands = m_ui.lstCommands;
+    editor.chkAbove = m_ui.chkAbove;
+    editor.cmdCreateCommand2 = m_ui.cmdCreateCommand2;
+    editor.cmdCreateManualCommand = m_ui.cmdCreateManualCommand;
+    editor.cmdDeleteCommand = m_ui.cmdDeleteCommand;
+    editor.cmdCommandUp = m_ui.cmdCommandUp;
+    editor.cmdCommandDown = m_ui.cmdCommandDown;
+    editor.cmdCommandTest = m_ui.cmdCommandTest;
+    editor.txtLabel = m_ui.txtLabel;
+    editor.txtNote = m_ui.txtNote;
+    editor.labCommandScriptCompleted = m_ui.labCommandScriptCompleted;
+    m_scriptEditor = new ScriptEditor(editor, *m_dialogs, this, this);
+    // From the editor the assistant offers only the commands that set something.
+    m_scriptEditor->setAssistant([this] {
+        const AssistantResult result = runAssistant(false);
+        return ScriptLine{result.command, result.description};
+    });
+
+    QuickDial::Widgets quickDial;
+    quickDial.cmdF = m_ui.cmdF;
+    quickDial.cmdCommand = m_ui.cmdCommand;
+    quickDial.txtCommandDescript = m_ui.txtCommandDescript;
+    quickDial.cmdSave = m_ui.cmdSave;
+    quickDial.cmdGetCommand = m_ui.cmdGetCommand;
+    quickDial.cmdDeleteScript = m_ui.cmdDeleteScript;
+    quickDial.SSTab1 = m_ui.SSTab1;
+    quickDial.labCommandScriptCompleted = m_ui.labCommandScriptCompleted;
+    m_quickDial = new QuickDial(quickDial, *m_scriptEditor, *m_dialogs, this, this);
+
+    // Connected after the link refresh (wireLink runs first), so the blinking follows it on every tick.
+    connect(m_timTimer, &QTimer::timeout, m_quickDial, &QuickDial::blinkTick);
+    // Leaving for a tab other than the quick-dial tab ends a pending slot mode.
+    connect(this, &MainWindow::slotModesShouldClear, m_quickDial, &QuickDial::clearSlotModes);
+    // Eight empty slots until the start-up load of the configuration file fills them.
+    m_quickDial->loadSlots(QuickDialSlots{});
+}
 
 void MainWindow::startUp() {
     Settings::PrepareSettingsFolder(m_settingsFolder, m_programFolder);
@@ -132,6 +193,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::ApplyLanguage() {
     SetLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
+    // The help pages are compiled in (Help.cpp), so there is no help file path to set here.
     auto caption = [](QWidget* w, int id) { w->setProperty("text", GetText(id)); };
     auto frame = [](QGroupBox* g, int id) { g->setTitle(GetText(id)); };
     auto autoSized = [](QLabel* l, const QString& text) {
@@ -217,6 +279,28 @@ void MainWindow::onTabClicked(int index) {
     if (index != m_previousTab)
         m_ui.labCommandScriptCompleted->hide();
     m_previousTab = index;
+    if (index != QuickDialTab)
+        emit slotModesShouldClear();
+}
+
+int MainWindow::HelpTopicForTab(int index) {
+    switch (index) {
+    case 0:
+        return HelpTopics::Settings;
+    case 1:
+        return HelpTopics::CommandLine;
+    case 2:
+        return HelpTopics::ScriptEditor;
+    case QuickDialTab:
+        return HelpTopics::QuickDial;
+    default:
+        return 0;
+    }
+}
+
+void MainWindow::onHelpClicked() {
+    if (const int topic = HelpTopicForTab(m_ui.SSTab1->currentIndex()))
+        ShowHelpTopic(this, topic);
 }
 
 void MainWindow::onStateTick() {
@@ -231,5 +315,6 @@ void MainWindow::onStateTick() {
         m_ui.cmdCommandTest->setEnabled(false);
     }
 
-    // --- Slot-choice button blinking goes here (after the link state, every tick). ---
+    // The slot-choice buttons blink from QuickDial::blinkTick, connected to the same timer after this
+    // handler (wireScripts runs after wireLink), so the blinking always follows the link refresh.
 }

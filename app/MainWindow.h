@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindowUi.h"
+#include "assistant/AssistantDialog.h"
 
 #include <QString>
 #include <QWidget>
@@ -10,6 +11,8 @@
 class CommandLine;
 class Dialogs;
 class QTimer;
+class QuickDial;
+class ScriptEditor;
 class TargetLink;
 
 // Where the main window keeps its files and how it asks the user. Empty folders mean the real ones.
@@ -42,6 +45,20 @@ public:
     // Puts every fixed text of the window into the language of LanguageIndex.
     void ApplyLanguage();
 
+    // Opens the command assistant for the device type selected in cboDevice; includeQueries lists the query
+    // commands too. Hides the script-completed notice first.
+    AssistantResult runAssistant(bool includeQueries);
+
+    ScriptEditor* scriptEditor() const { return m_scriptEditor; }
+    QuickDial* quickDial() const { return m_quickDial; }
+
+    // The help topic of a tab of SSTab1; 0 (no help) for an index that is no tab.
+    static int HelpTopicForTab(int index);
+
+signals:
+    // The shown tab changed to one other than the quick-dial tab (3): pending slot modes end.
+    void slotModesShouldClear();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -53,6 +70,7 @@ private:
     void exitSequence();
     void onTabClicked(int index);
     void onLanguagePicked(int row);
+    void onHelpClicked();
     void onStateTick();
 
     MainWindowUi m_ui;
@@ -63,6 +81,8 @@ private:
     QTimer* m_timTimer = nullptr;
     TargetLink* m_link = nullptr;
     CommandLine* m_commandLine = nullptr;
+    ScriptEditor* m_scriptEditor = nullptr;
+    QuickDial* m_quickDial = nullptr;
     int m_languageIndex = 0;
     int m_deviceTypeIndex = 0;
     int m_previousTab = 0;

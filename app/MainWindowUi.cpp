@@ -1,24 +1,61 @@
 #include "app/MainWindowUi.h"
 
 #include "app/Twips.h"
+#include "app/WrappingButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTreeWidget>
 
 namespace {
+
+// The tab control, able to tell where its pages will sit before it is first shown (it lays its pages out
+// only when visible).
+class TabControl : public QTabWidget {
+public:
+    using QTabWidget::QTabWidget;
+
+    QPoint pageOffset() const {
+        QStyleOptionTabWidgetFrame option;
+        initStyleOption(&option);
+        return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+    }
+};
+
+// A help icon drawn here: a question mark in a blue disc, crisp at any size.
+QIcon helpIcon() {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x1f, 0x5f, 0xbf));
+        painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setBold(true);
+        font.setPixelSize(size * 3 / 4);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("?"));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
 
 template <typename W> W* make(QWidget* parent, const char* name, QRect geometry) {
     auto* w = new W(parent);
@@ -76,10 +113,26 @@ void setupTwoColumnList(QTreeWidget* list) {
 
 } // namespace
 
+QFont MainWindowUi::windowFont() {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(8);
+    // Semi-condensed: the condensed face where it is installed, a narrowed regular face elsewhere.
+    font.setStretch(QFont::SemiCondensed);
+    return font;
+}
+
 void MainWindowUi::setupUi(QWidget* window) {
+    // The font comes first: the tab strip's height, and with it the place of every page, depends on it.
+    window->setFont(windowFont());
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint);
     window->setFixedSize(twipsToPixels(9765), twipsToPixels(6675));
 
-    SSTab1 = make<QTabWidget>(window, "SSTab1", twipsRect(120, 60, 9495, 6135));
+    auto* tabs = make<TabControl>(window, "SSTab1", twipsRect(120, 60, 9495, 6135));
+    SSTab1 = tabs;
+    // A caption that does not fit should show as such, not be shortened silently.
+    SSTab1->setElideMode(Qt::ElideNone);
     std::array<QWidget*, 4> pages{};
     for (std::size_t i = 0; i < pages.size(); ++i) {
         pages[i] = new QWidget;
@@ -87,10 +140,8 @@ void MainWindowUi::setupUi(QWidget* window) {
         SSTab1->addTab(pages[i], QString());
     }
     // Places on a tab are measured from the tab control's corner, tab strip included, so each page's
-    // own offset inside the tab control is taken off. A resize event makes the tab control lay out now.
-    QResizeEvent layoutNow(SSTab1->size(), QSize());
-    QCoreApplication::sendEvent(SSTab1, &layoutNow);
-    const QPoint pageOffset = pages[0]->mapTo(SSTab1, QPoint(0, 0));
+    // own offset inside the tab control is taken off.
+    const QPoint pageOffset = tabs->pageOffset();
     auto onTab = [&](int left, int top, int width, int height) {
         return twipsRect(left, top, width, height).translated(-pageOffset);
     };
@@ -151,13 +202,13 @@ void MainWindowUi::setupUi(QWidget* window) {
     txtNote = makeMultiLine(fraEditScript, QStringLiteral("txtNote"), twipsRect(240, 4260, 6075, 555));
     for (QPushButton* b : {cmdDeleteCommand, cmdCommandUp, cmdCommandDown, cmdCommandTest})
         b->setEnabled(false);
-    cmdSave = make<QPushButton>(page, "cmdSave", onTab(6780, 2100, 975, 615));
-    cmdGetCommand = make<QPushButton>(page, "cmdGetCommand", onTab(6780, 2820, 975, 615));
+    cmdSave = make<WrappingButton>(page, "cmdSave", onTab(6780, 2100, 975, 615));
+    cmdGetCommand = make<WrappingButton>(page, "cmdGetCommand", onTab(6780, 2820, 975, 615));
     cmdDeleteScript = make<QPushButton>(page, "cmdDeleteScript", onTab(6780, 3780, 975, 375));
     fraStorage = make<QGroupBox>(page, "fraStorage", onTab(7860, 360, 1455, 4995));
     for (int n = 1; n <= SlotCount; ++n) {
-        QPushButton* b = make<QPushButton>(fraStorage, QStringLiteral("cmdF%1").arg(n),
-                                           twipsRect(180, 360 + 540 * (n - 1), 1095, 495));
+        QPushButton* b = make<WrappingButton>(fraStorage, QStringLiteral("cmdF%1").arg(n),
+                                              twipsRect(180, 360 + 540 * (n - 1), 1095, 495));
         b->setEnabled(false);
         b->setAutoFillBackground(true);
         cmdF[static_cast<std::size_t>(n - 1)] = b;
@@ -175,8 +226,8 @@ void MainWindowUi::setupUi(QWidget* window) {
         labF[i] = makeLabel(frmStorage, "", twipsRect(right ? 4560 : 120, 720 + 1080 * row, 360, 255));
         labF[i]->setObjectName(QStringLiteral("labF%1").arg(n));
         labF[i]->setText(QStringLiteral("F%1:").arg(n));
-        cmdCommand[i] = make<QPushButton>(frmStorage, QStringLiteral("cmdCommand%1").arg(n),
-                                          twipsRect(right ? 4920 : 480, top, 1755, 1035));
+        cmdCommand[i] = make<WrappingButton>(frmStorage, QStringLiteral("cmdCommand%1").arg(n),
+                                             twipsRect(right ? 4920 : 480, top, 1755, 1035));
         cmdCommand[i]->setEnabled(false);
         txtCommandDescript[i] = makeMultiLine(frmStorage, QStringLiteral("txtCommandDescript%1").arg(n),
                                               twipsRect(right ? 6720 : 2280, top, 2175, 1035));
@@ -211,6 +262,6 @@ void MainWindowUi::setupUi(QWidget* window) {
         make<QPushButton>(window, "cmdCancelCommandScript", twipsRect(5160, 6240, 2535, 375));
     cmdCancelCommandScript->hide();
     cmdHelp = make<QPushButton>(window, "cmdHelp", twipsRect(7920, 6240, 375, 375));
-    cmdHelp->setIcon(window->style()->standardIcon(QStyle::SP_DialogHelpButton));
+    cmdHelp->setIcon(helpIcon());
     cmdQuit = make<QPushButton>(window, "cmdQuit", twipsRect(8400, 6240, 1215, 375));
 }

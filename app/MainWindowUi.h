@@ -3,6 +3,7 @@
 #include <array>
 
 class QCheckBox;
+class QFont;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -19,6 +20,9 @@ class QWidget;
 // the widgets they own; the window itself only lays them out. Each widget's objectName is its member name.
 struct MainWindowUi {
     static constexpr int SlotCount = 8;
+
+    // The font the fixed layout is measured for; every caption fits its place in both languages with it.
+    static QFont windowFont();
 
     void setupUi(QWidget* window);
 

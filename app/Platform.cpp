@@ -36,7 +36,7 @@ QString GetShortPath(const QString& path) {
 }
 
 QString GetFolderOfPath(const QString& path) {
-    const qsizetype at = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype at = path.lastIndexOf(QLatin1Char('/'));
     return at < 0 ? QString() : path.left(at + 1);
 }
 

@@ -1,0 +1,134 @@
+// Builds the main window on a throw-away settings folder, once in German and once in English, and saves
+// what it shows as PNG files: screenshot-de.png and screenshot-en.png (and one per tab with --all-tabs, and
+// the help window with --help-window).
+
+#include "app/Dialogs.h"
+#include "app/Help.h"
+#include "app/MainWindow.h"
+#include "app/Profile.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QEventLoop>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Nothing is asked while the window is only shown; should anything ask, it gets "cancel".
+class NoDialogs : public Dialogs {
+public:
+    void warning(QWidget*, const QString&, const QString&) override {}
+    bool question(QWidget*, const QString&, const QString&) override { return false; }
+    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
+                                    const QString&) override {
+        return {};
+    }
+};
+
+bool saveShot(QWidget& window, const QString& path) {
+    if (window.grab().save(path, "PNG")) {
+        std::printf("%s\n", qPrintable(QDir::toNativeSeparators(path)));
+        return true;
+    }
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+// The state line is written by the window's periodic tick; one tick makes it show the connection state.
+void waitForStateTick(QWidget& window) {
+    QEventLoop loop;
+    if (auto* tick = window.findChild<QTimer*>(QStringLiteral("timTimer")))
+        QObject::connect(tick, &QTimer::timeout, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Saves screenshots of the Telvane main window."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where the PNG files go."));
+    const QCommandLineOption allTabs(QStringLiteral("all-tabs"),
+                                     QStringLiteral("Also save every tab as screenshot-<lang>-tab<n>.png."));
+    parser.addOption(allTabs);
+    const QCommandLineOption help(QStringLiteral("help-window"),
+                                  QStringLiteral("Also save the help window as help-<lang>.png."));
+    parser.addOption(help);
+    parser.process(app);
+    const QString folder = parser.positionalArguments().value(0, QStringLiteral("."));
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
+        return 1;
+    }
+
+    NoDialogs dialogs;
+    const struct {
+        const char* code;
+        const char* languageIndex;
+    } languages[] = {{"de", "0"}, {"en", "1"}};
+    for (const auto& language : languages) {
+        QTemporaryDir settings;
+        if (!settings.isValid()) {
+            std::fprintf(stderr, "no temporary folder\n");
+            return 1;
+        }
+        // Fixed values, so the pictures show neither this machine's name nor a connection attempt.
+        const QString ini = settings.filePath(QStringLiteral("Setup.ini"));
+        const QString section = QStringLiteral("SETTINGS");
+        WriteProfileValue(section, QStringLiteral("Port"), QStringLiteral("6060"), ini);
+        WriteProfileValue(section, QStringLiteral("Name"), QStringLiteral("localhost"), ini);
+        WriteProfileValue(section, QStringLiteral("Device"), QStringLiteral("0"), ini);
+        WriteProfileValue(section, QStringLiteral("Connect"), QStringLiteral("0"), ini);
+        WriteProfileValue(section, QStringLiteral("Language"), QLatin1String(language.languageIndex), ini);
+        WriteProfileValue(section, QStringLiteral("SelTab"), QStringLiteral("0"), ini);
+
+        MainWindowEnvironment environment;
+        environment.settingsFolder = settings.path();
+        environment.programFolder = QStringLiteral(TELVANE_TEMPLATES_DIR);
+        environment.dialogs = &dialogs;
+        MainWindow window(environment);
+        window.show();
+        waitForStateTick(window);
+
+        const QString code = QLatin1String(language.code);
+        if (!saveShot(window, QDir(folder).filePath(QStringLiteral("screenshot-%1.png").arg(code))))
+            return 1;
+        if (parser.isSet(allTabs)) {
+            QTabWidget* tabs = window.ui().SSTab1;
+            for (int tab = 0; tab < tabs->count(); ++tab) {
+                tabs->setCurrentIndex(tab);
+                const QString name = QStringLiteral("screenshot-%1-tab%2.png").arg(code).arg(tab);
+                if (!saveShot(window, QDir(folder).filePath(name)))
+                    return 1;
+            }
+        }
+        if (parser.isSet(help)) {
+            window.ui().SSTab1->setCurrentIndex(0);
+            window.ui().cmdHelp->click();
+            HelpWindow* helpWindow = CurrentHelpWindow();
+            QCoreApplication::processEvents();
+            if (!helpWindow ||
+                !saveShot(*helpWindow, QDir(folder).filePath(QStringLiteral("help-%1.png").arg(code))))
+                return 1;
+        }
+        // The exit sequence writes into the temporary folder only.
+        window.close();
+    }
+    return 0;
+}
