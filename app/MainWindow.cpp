@@ -7,19 +7,24 @@
 #include "app/Resources.h"
 #include "app/Settings.h"
 #include "app/Texts.h"
+#include "link/AutoSizeColumns.h"
 #include "link/CommandLine.h"
 #include "link/TargetLink.h"
 #include "scripts/QuickDial.h"
+#include "scripts/QuickDialConfig.h"
 #include "scripts/ScriptEditor.h"
+#include "scripts/ScriptRunner.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -70,6 +75,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
     wireLink();
     wireAssistant();
     wireScripts();
+    wireRunner();
 
     startUp();
     m_timTimer->start();
@@ -138,12 +144,82 @@ void MainWindow::wireScripts() {
     quickDial.labCommandScriptCompleted = m_ui.labCommandScriptCompleted;
     m_quickDial = new QuickDial(quickDial, *m_scriptEditor, *m_dialogs, this, this);
 
-    // Connected after the link refresh (wireLink runs first), so the blinking follows it on every tick.
-    connect(m_timTimer, &QTimer::timeout, m_quickDial, &QuickDial::blinkTick);
     // Leaving for a tab other than the quick-dial tab ends a pending slot mode.
     connect(this, &MainWindow::slotModesShouldClear, m_quickDial, &QuickDial::clearSlotModes);
-    // Eight empty slots until the start-up load of the configuration file fills them.
-    m_quickDial->loadSlots(QuickDialSlots{});
+    connect(m_ui.cmdLoadConfig, &QPushButton::clicked, this, &MainWindow::onLoadConfigClicked);
+    connect(m_ui.cmdSaveConfig, &QPushButton::clicked, this, &MainWindow::onSaveConfigClicked);
+}
+
+void MainWindow::wireRunner() {
+    m_runner = new ScriptRunner(m_ui, m_commandLine, this);
+    m_quickDial->setRunnerHooks(
+        {[this] { return m_runner->ScriptBusy(); }, [this](bool busy) { m_runner->setScriptBusy(busy); },
+         [this](int slot) { m_runner->RunSlotScript(m_quickDial->slotAt(slot).lines); }});
+    connect(m_ui.cmdCommandTest, &QPushButton::clicked, this,
+            [this] { m_runner->RunEditorScript(m_scriptEditor->script()); });
+    // The window sees F1..F8 before the focused widget does.
+    for (int slot = 1; slot <= MainWindowUi::SlotCount; ++slot) {
+        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + (slot - 1)), this);
+        key->setContext(Qt::WindowShortcut);
+        connect(key, &QShortcut::activated, this, [this, slot] { onFunctionKey(slot); });
+    }
+}
+
+void MainWindow::onFunctionKey(int slot) {
+    if (m_ui.SSTab1->currentIndex() != QuickDial::QuickDialTab || !m_ui.cmdCommand[0]->isEnabled())
+        return;
+    m_quickDial->HandleSlotButton(slot);
+}
+
+QString MainWindow::defaultConfigPath() const {
+    return Platform::FindFileNoCase(m_settingsFolder, QStringLiteral("DefaultCommandSet.cfg"));
+}
+
+bool MainWindow::LoadQuickDialConfig(const QString& path) {
+    bool readable = true;
+    const QuickDialSlots fromFile = LoadQuickDialFile(path, &readable);
+    if (!readable)
+        return false;
+    m_quickDial->loadSlots(fromFile);
+    AutoSizeColumns(m_ui.lstCommands, ColumnWidth::ContentsAndHeader);
+    return true;
+}
+
+bool MainWindow::SaveQuickDialConfig(const QString& path) {
+    QString reason;
+    if (SaveQuickDialFile(path, m_quickDial->allSlots(), &reason))
+        return true;
+    QString message = GetText(3132);
+    m_dialogs->warning(this, GetText(3133),
+                       FillPlaceholders(message, {QDir::toNativeSeparators(path), reason}));
+    return false;
+}
+
+QString MainWindow::configFileFilter() {
+    return GetText(3117) + QStringLiteral(" (*.cfg)|*.cfg");
+}
+
+void MainWindow::onLoadConfigClicked() {
+    const std::optional<QString> chosen =
+        m_dialogs->openFile(this, GetText(3116), m_settingsFolder, configFileFilter());
+    if (!chosen)
+        return;
+    const QString path = Platform::GetShortPath(*chosen);
+    if (path.isEmpty())
+        return;
+    if (!LoadQuickDialConfig(path)) {
+        // Replacing the slots with empty ones would lose them for a file the user cannot even read.
+        QString message = GetText(3135);
+        m_dialogs->warning(this, GetText(3136),
+                           FillPlaceholders(message, {QDir::toNativeSeparators(path), GetText(3137)}));
+    }
+}
+
+void MainWindow::onSaveConfigClicked() {
+    const std::optional<QString> chosen = m_dialogs->saveFile(
+        this, GetText(3124), m_settingsFolder, GetText(3125) + QStringLiteral(".cfg"), configFileFilter());
+    if (chosen && !chosen->isEmpty())
+        SaveQuickDialConfig(*chosen);
 }
 
 void MainWindow::startUp() {
@@ -167,6 +243,7 @@ void MainWindow::startUp() {
     const int tab = numberSetting(read("SelTab", QStringLiteral("0"), 2), 3);
     m_ui.SSTab1->setCurrentIndex(tab);
     ApplyLanguage();
+    LoadQuickDialConfig(defaultConfigPath());
     m_started = true;
 }
 
@@ -184,6 +261,7 @@ void MainWindow::exitSequence() {
     write("Connect", QString::number(static_cast<int>(m_ui.chkConnect->checkState())));
     write("Language", QString::number(m_ui.cboLanguage->currentIndex()));
     write("SelTab", QString::number(m_ui.SSTab1->currentIndex()));
+    SaveQuickDialConfig(defaultConfigPath());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -310,11 +388,8 @@ void MainWindow::onStateTick() {
         // Once a link was usable the quick-dial buttons stay enabled, even after it is lost.
         for (QPushButton* run : m_ui.cmdCommand)
             run->setEnabled(true);
-        m_ui.cmdCommandTest->setEnabled(m_ui.lstCommands->topLevelItemCount() > 0);
-    } else {
-        m_ui.cmdCommandTest->setEnabled(false);
     }
-
-    // The slot-choice buttons blink from QuickDial::blinkTick, connected to the same timer after this
-    // handler (wireScripts runs after wireLink), so the blinking always follows the link refresh.
+    // The editor enables its test button only with rows and a usable link.
+    m_scriptEditor->setLinkUsable(usable);
+    m_quickDial->blinkTick();
 }

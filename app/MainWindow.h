@@ -13,6 +13,7 @@ class Dialogs;
 class QTimer;
 class QuickDial;
 class ScriptEditor;
+class ScriptRunner;
 class TargetLink;
 
 // Where the main window keeps its files and how it asks the user. Empty folders mean the real ones.
@@ -51,6 +52,14 @@ public:
 
     ScriptEditor* scriptEditor() const { return m_scriptEditor; }
     QuickDial* quickDial() const { return m_quickDial; }
+    ScriptRunner* runner() const { return m_runner; }
+
+    // Fills all eight slots from a configuration file. A file that exists but cannot be read leaves the
+    // slots as they are and returns false.
+    bool LoadQuickDialConfig(const QString& path);
+    // Writes all eight slots; a failure is reported to the user with the file and the reason.
+    bool SaveQuickDialConfig(const QString& path);
+    QString defaultConfigPath() const;
 
     // The help topic of a tab of SSTab1; 0 (no help) for an index that is no tab.
     static int HelpTopicForTab(int index);
@@ -66,6 +75,11 @@ private:
     void wireLink();
     void wireAssistant();
     void wireScripts();
+    void wireRunner();
+    void onFunctionKey(int slot);
+    void onLoadConfigClicked();
+    void onSaveConfigClicked();
+    static QString configFileFilter();
     void startUp();
     void exitSequence();
     void onTabClicked(int index);
@@ -83,6 +97,7 @@ private:
     CommandLine* m_commandLine = nullptr;
     ScriptEditor* m_scriptEditor = nullptr;
     QuickDial* m_quickDial = nullptr;
+    ScriptRunner* m_runner = nullptr;
     int m_languageIndex = 0;
     int m_deviceTypeIndex = 0;
     int m_previousTab = 0;

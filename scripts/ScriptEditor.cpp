@@ -102,8 +102,7 @@ void ScriptEditor::setNote(const QString& note) {
 }
 
 void ScriptEditor::setLinkUsable(bool usable) {
-    if (m_linkUsable == usable)
-        return;
+    // Called on every state tick: the test button follows the rows even when they change behind our back.
     m_linkUsable = usable;
     UpdateScriptEditorButtons();
 }

@@ -1,5 +1,7 @@
 #include "scripts/ScriptWidgets.h"
 
+#include "link/AutoSizeColumns.h"
+
 #include <QHeaderView>
 #include <QTreeWidget>
 
@@ -34,9 +36,7 @@ Script listScript(const QTreeWidget* list) {
 }
 
 void fitColumns(QTreeWidget* list) {
-    // resizeColumnToContents takes the larger of the contents and the header section.
-    for (int column = 0; column < list->columnCount(); ++column)
-        list->resizeColumnToContents(column);
+    AutoSizeColumns(list, ColumnWidth::ContentsAndHeader);
 }
 
 QString buttonCaption(const QString& text) {

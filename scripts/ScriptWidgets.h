@@ -19,7 +19,6 @@ void fillList(QTreeWidget* list, const Script& script);
 Script listScript(const QTreeWidget* list);
 
 // Fits each column to its contents and its header.
-// TODO: switch to AutoSizeColumns(list, -2) from link/AutoSizeColumns.h once the link code is merged.
 void fitColumns(QTreeWidget* list);
 
 // A button caption that shows the text as typed: a lone "&" would otherwise underline the next letter and
