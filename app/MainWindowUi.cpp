@@ -98,6 +98,8 @@ QPlainTextEdit* makeMultiLine(QWidget* parent, const QString& name, QRect geomet
     auto* edit = make<QPlainTextEdit>(parent, name, geometry);
     edit->setTabChangesFocus(true);
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The text wraps, so a horizontal scroll bar would only take room from the few lines there are.
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return edit;
 }
 
