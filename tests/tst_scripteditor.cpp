@@ -4,7 +4,6 @@
 #include "testsupport.h"
 
 #include "app/MainWindow.h"
-#include "app/Texts.h"
 #include "scripts/ScriptEditor.h"
 
 #include <QApplication>
@@ -44,7 +43,6 @@ private slots:
     void addingRows();
     void realAssistantOffersNoQueries();
     void movesCarryDescriptions();
-    void deleteRows_data();
     void deleteRows();
     void buttonTable_data();
     void buttonTable();
@@ -100,9 +98,7 @@ void ScriptEditorTest::init() {
 
 void ScriptEditorTest::cleanup() {
     m_window.reset();
-    m_folders.reset();
     m_assistantResults.clear();
-    SetLanguageOffset(0);
 }
 
 void ScriptEditorTest::clickRow(int r) {
@@ -126,15 +122,14 @@ void ScriptEditorTest::insertPositionRule_data() {
     QTest::addColumn<int>("clicked"); // -1: nothing, -2: row 1 made current, then the selection taken away
     QTest::addColumn<bool>("above");
     QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("newRow");
 
-    QTest::newRow("empty list, below") << 0 << -1 << false << words("NN") << 0;
-    QTest::newRow("empty list, above") << 0 << -1 << true << words("NN") << 0;
-    QTest::newRow("above the first") << 3 << 0 << true << words("NN AA BB CC") << 0;
-    QTest::newRow("above the middle") << 3 << 1 << true << words("AA NN BB CC") << 1;
-    QTest::newRow("below the middle") << 3 << 1 << false << words("AA BB NN CC") << 2;
-    QTest::newRow("below the last") << 3 << 2 << false << words("AA BB CC NN") << 3;
-    QTest::newRow("below the current, unselected row") << 3 << -2 << false << words("AA BB NN CC") << 2;
+    QTest::newRow("empty list, below") << 0 << -1 << false << words("NN");
+    QTest::newRow("empty list, above") << 0 << -1 << true << words("NN");
+    QTest::newRow("above the first") << 3 << 0 << true << words("NN AA BB CC");
+    QTest::newRow("above the middle") << 3 << 1 << true << words("AA NN BB CC");
+    QTest::newRow("below the middle") << 3 << 1 << false << words("AA BB NN CC");
+    QTest::newRow("below the last") << 3 << 2 << false << words("AA BB CC NN");
+    QTest::newRow("below the current, unselected row") << 3 << -2 << false << words("AA BB NN CC");
 }
 
 void ScriptEditorTest::insertPositionRule() {
@@ -142,7 +137,6 @@ void ScriptEditorTest::insertPositionRule() {
     QFETCH(int, clicked);
     QFETCH(bool, above);
     QFETCH(QStringList, expected);
-    QFETCH(int, newRow);
     for (const QString& command : words("AA BB CC").mid(0, count))
         addFromAssistant(command);
     if (clicked != -1)
@@ -154,6 +148,7 @@ void ScriptEditorTest::insertPositionRule() {
     QCOMPARE(m_window->ui().chkAbove->isChecked(), above);
     addFromAssistant(QStringLiteral("NN"));
 
+    const int newRow = int(expected.indexOf(QStringLiteral("NN")));
     for (QString& row : expected)
         row += QLatin1Char('|') + row.toLower();
     QCOMPARE(rows(), expected);
@@ -183,7 +178,6 @@ void ScriptEditorTest::realAssistantOffersNoQueries() {
     // A window of its own: init() replaced the assistant of the shared one.
     TestFolders folders;
     MainWindow window(MainWindowEnvironment{folders.settings(), folders.program(), &m_dialogs});
-    window.ui().SSTab1->setCurrentIndex(2);
     window.show();
     int entries = -1;
     QTimer::singleShot(0, &window, [&] {
@@ -228,36 +222,25 @@ void ScriptEditorTest::movesCarryDescriptions() {
     QCOMPARE(editorButtons(), (Buttons{true, true, true, false}));
 }
 
-void ScriptEditorTest::deleteRows_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("deleted");
-    QTest::addColumn<QStringList>("remaining");
-    QTest::addColumn<int>("selected");
-    QTest::newRow("only row") << 1 << 0 << QStringList{} << -1;
-    QTest::newRow("last of three") << 3 << 2 << words("AA BB") << 1;
-    QTest::newRow("middle of three") << 3 << 1 << words("AA CC") << 1;
-}
-
 void ScriptEditorTest::deleteRows() {
-    QFETCH(int, count);
-    QFETCH(int, deleted);
-    QFETCH(QStringList, remaining);
-    QFETCH(int, selected);
-    for (const QString& command : words("AA BB CC").mid(0, count))
+    for (const QString& command : words("AA BB CC"))
         addFromAssistant(command);
-    clickRow(deleted);
-    QTest::mouseClick(m_window->ui().cmdDeleteCommand, Qt::LeftButton);
-
-    // Descriptions went with their rows.
-    for (QString& row : remaining)
-        row += QLatin1Char('|') + row.toLower();
-    QCOMPARE(rows(), remaining);
-    if (selected < 0) {
-        QCOMPARE(editorButtons(), (Buttons{false, false, false, false}));
-    } else {
-        QCOMPARE(list()->currentItem(), list()->topLevelItem(selected));
-        QVERIFY(list()->topLevelItem(selected)->isSelected());
+    // The middle row, then the last: the row now at that place, or the new last row, is selected. The
+    // descriptions go with their rows.
+    for (const auto& [deleted, remaining] :
+         {std::pair{1, QStringList{QStringLiteral("AA|aa"), QStringLiteral("CC|cc")}},
+          std::pair{1, QStringList{QStringLiteral("AA|aa")}}}) {
+        clickRow(deleted);
+        QTest::mouseClick(m_window->ui().cmdDeleteCommand, Qt::LeftButton);
+        QCOMPARE(rows(), remaining);
+        QCOMPARE(list()->currentItem(), list()->topLevelItem(int(remaining.size()) - 1));
+        QVERIFY(list()->currentItem()->isSelected());
     }
+    // The only row: nothing left to act on.
+    clickRow(0);
+    QTest::mouseClick(m_window->ui().cmdDeleteCommand, Qt::LeftButton);
+    QCOMPARE(rows(), QStringList{});
+    QCOMPARE(editorButtons(), (Buttons{false, false, false, false}));
 }
 
 void ScriptEditorTest::buttonTable_data() {
@@ -305,7 +288,6 @@ void ScriptEditorTest::captionAndDescriptionLimits() {
     QTest::keyClicks(note, QStringLiteral("ab"));
     QTest::keyClick(note, Qt::Key_Return);
     QTest::keyClick(note, Qt::Key_Enter);
-    QTest::keyClick(note, Qt::Key_Return, Qt::ShiftModifier);
     QTest::keyClicks(note, QStringLiteral("cd"));
     QCOMPARE(m_editor->note(), QStringLiteral("abcd"));
     QGuiApplication::clipboard()->setText(QStringLiteral("1\n2\r\n3\r4") + QChar(QChar::LineSeparator) +
