@@ -40,13 +40,6 @@ QString shownToolTip(const QString& tip) {
     return Qt::mightBeRichText(tip) ? document.toPlainText() : tip;
 }
 
-// What one opening of the viewer showed, read while it runs and closed with its own button.
-struct Seen {
-    bool opened = false;
-    QString title;
-    QStringList texts; // header, quit button caption, then the rows, each "command|description"
-};
-
 } // namespace
 
 class QuickDialTest : public QObject {
@@ -97,7 +90,9 @@ private:
     Modes modes() const {
         return {m_quickDial->storePending(), m_quickDial->fetchPending(), m_quickDial->deletePending()};
     }
-    Seen doubleClickDescription(int n);
+    // What the viewer showed, read while it runs and closed with its own button; empty when none opened:
+    // name and title, header, quit button caption, the rows as "command|description", "closed".
+    QStringList doubleClickDescription(int n);
 
     std::unique_ptr<TestFolders> m_folders;
     ScriptedDialogs m_dialogs;
@@ -125,28 +120,26 @@ void QuickDialTest::cleanup() {
     SetLanguageOffset(0);
 }
 
-Seen QuickDialTest::doubleClickDescription(int n) {
-    Seen seen;
+QStringList QuickDialTest::doubleClickDescription(int n) {
+    QStringList seen;
     // The viewer runs its own event loop; the poll runs inside it and only there.
     QTimer poll;
     poll.setInterval(10);
     connect(&poll, &QTimer::timeout, this, [&] {
         auto* viewer = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!viewer || seen.opened)
+        if (!viewer || !seen.isEmpty())
             return;
-        seen.opened = true;
-        seen.title = viewer->objectName() + QLatin1Char(' ') + viewer->windowTitle();
+        seen << viewer->objectName() + QLatin1Char(' ') + viewer->windowTitle();
         auto* list = viewer->findChild<QTreeWidget*>(QStringLiteral("lstCommands"));
         auto* quit = viewer->findChild<QPushButton*>(QStringLiteral("cmdQuit"));
-        seen.texts << list->headerItem()->text(0) + QLatin1Char('|') + list->headerItem()->text(1)
-                   << quit->text();
+        seen << list->headerItem()->text(0) + QLatin1Char('|') + list->headerItem()->text(1) << quit->text();
         for (int r = 0; r < list->topLevelItemCount(); ++r)
-            seen.texts << list->topLevelItem(r)->text(0) + QLatin1Char('|') + list->topLevelItem(r)->text(1);
+            seen << list->topLevelItem(r)->text(0) + QLatin1Char('|') + list->topLevelItem(r)->text(1);
         QTest::mouseClick(quit, Qt::LeftButton);
         if (viewer->isVisible())
             viewer->reject(); // the button failed: fail below, but do not hang
         else
-            seen.texts << QStringLiteral("closed");
+            seen << QStringLiteral("closed");
     });
     poll.start();
     QTest::mouseDClick(descriptionBox(n)->viewport(), Qt::LeftButton);
@@ -382,21 +375,19 @@ void QuickDialTest::viewerShowsSlotCommands() {
                   {QStringLiteral("SP 1 3"), QString()},
                   {QStringLiteral("<b>QM</b> 0"), QStringLiteral("a & b")}}};
     m_quickDial->loadSlots(memory);
-    Seen seen = doubleClickDescription(3);
-    QVERIFY(seen.opened);
-    QCOMPARE(seen.title, QStringLiteral("frmCommandList Befehlsablauf anzeigen"));
-    QCOMPARE(seen.texts, (QStringList{QStringLiteral("Befehl|Beschreibung"), QStringLiteral("Beenden"),
-                                      QStringLiteral("SM 1|Start"), QStringLiteral("SP 1 3|"),
-                                      QStringLiteral("<b>QM</b> 0|a & b"), QStringLiteral("closed")}));
+    QCOMPARE(doubleClickDescription(3),
+             (QStringList{QStringLiteral("frmCommandList Befehlsablauf anzeigen"),
+                          QStringLiteral("Befehl|Beschreibung"), QStringLiteral("Beenden"),
+                          QStringLiteral("SM 1|Start"), QStringLiteral("SP 1 3|"),
+                          QStringLiteral("<b>QM</b> 0|a & b"), QStringLiteral("closed")}));
     // The viewer leaves the slot alone and is gone after closing.
     QCOMPARE(m_quickDial->slotAt(3), memory[2]);
     QVERIFY(m_window->findChildren<ScriptViewer*>().isEmpty());
 
     SetLanguageOffset(10000);
-    seen = doubleClickDescription(3);
-    QCOMPARE(seen.title, QStringLiteral("frmCommandList Show command script"));
-    QCOMPARE(seen.texts.mid(0, 2),
-             (QStringList{QStringLiteral("Command|Description"), QStringLiteral("Quit")}));
+    QCOMPARE(doubleClickDescription(3).mid(0, 3),
+             (QStringList{QStringLiteral("frmCommandList Show command script"),
+                          QStringLiteral("Command|Description"), QStringLiteral("Quit")}));
 }
 
 void QuickDialTest::viewerOpensNothingForEmptySlots() {
@@ -407,8 +398,8 @@ void QuickDialTest::viewerOpensNothingForEmptySlots() {
     memory[1] = {QStringLiteral("Zwei"), QStringLiteral("Beschreibung"), {}};
     m_quickDial->loadSlots(memory);
     for (int n = 2; n <= QuickDialSlotCount; ++n)
-        QVERIFY2(!doubleClickDescription(n).opened, qPrintable(QString::number(n)));
-    QVERIFY(doubleClickDescription(1).opened);
+        QVERIFY2(doubleClickDescription(n).isEmpty(), qPrintable(QString::number(n)));
+    QVERIFY(!doubleClickDescription(1).isEmpty());
 }
 
 QTEST_MAIN(QuickDialTest)
