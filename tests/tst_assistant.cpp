@@ -105,7 +105,6 @@ private slots:
     void numberRangeWithNegativeMinimumAndHelp();
     void restrictedTextIsFiltered();
     void newPickStartsOver();
-    void recordsOutsideTheGrammar();
     void englishOnSecondOpening();
     void fileDialog();
     void commandLineTakesTheCommand();
@@ -402,30 +401,6 @@ void AssistantTest::newPickStartsOver() {
     emit w.cboCommand->activated(w.cboCommand->currentIndex());
     QCOMPARE(dialog->currentPage(), 1);
     QCOMPARE(w.labSelCommand->text(), QStringLiteral("CA"));
-}
-
-void AssistantTest::recordsOutsideTheGrammar() {
-    AssistantContext c = context(0, false);
-    c.loadCatalogue = [](int, bool) {
-        return QStringList{QStringLiteral("Odd (ZZ),,3,ZZ,Alpha,%q,5,Beta,%d,1#3"),
-                           QStringLiteral("<b>Bold</b> (B),<i>note</i>,x,<b>B</b>")};
-    };
-    auto dialog = open(c);
-    const Widgets w{dialog.get()};
-    // An unknown type, and a third parameter the record does not describe: each page takes free text.
-    QTest::mouseClick(w.cmdNext, Qt::LeftButton);
-    QTest::keyClicks(w.txtText, QStringLiteral("x,y"));
-    QTest::mouseClick(w.cmdNext, Qt::LeftButton);
-    QTest::mouseClick(w.cmdNext, Qt::LeftButton);
-    QCOMPARE(dialog->currentPage(), 4);
-    QVERIFY(w.txtText->isVisible());
-    QCOMPARE(w.labSelCommand->text(), QStringLiteral("ZZ x,y 1"));
-    // A count that is not a number offers the command word at once; markup is shown as written.
-    QTest::keyClick(w.cboCommand, Qt::Key_Down);
-    QCOMPARE(w.cmdNext->text(), QStringLiteral("\u00dcbernehmen"));
-    QCOMPARE(w.labNote->text(), QStringLiteral("Hinweis: <i>note</i>"));
-    QCOMPARE(w.labNote->textFormat(), Qt::PlainText);
-    QCOMPARE(w.labSelCommand->textFormat(), Qt::PlainText);
 }
 
 void AssistantTest::englishOnSecondOpening() {
