@@ -103,6 +103,7 @@ private slots:
     void commandKeyWrittenOnEveryClose();
     void twoNumbersThroughRunCommandAssistant();
     void numberRangeWithNegativeMinimumAndHelp();
+    void recordOutsideTheGrammar();
     void restrictedTextIsFiltered();
     void newPickStartsOver();
     void englishOnSecondOpening();
@@ -347,6 +348,27 @@ void AssistantTest::numberRangeWithNegativeMinimumAndHelp() {
     typeNumber(w.cwnValue, QStringLiteral("-1"));
     QTest::keyClick(w.cwnValue, Qt::Key_Enter);
     QCOMPARE(dialog->assistantResult().command, QStringLiteral("SNA -1"));
+}
+
+void AssistantTest::recordOutsideTheGrammar() {
+    // Three parameters, the last of an unknown type: every page is shown, unknown types take free text.
+    AssistantContext c = context(0, false);
+    c.loadCatalogue = [](int, bool) {
+        return QStringList{QStringLiteral("Odd (OD),,3,OD,a,%d,0#9,b,%s,5,c,%x,")};
+    };
+    auto dialog = open(c);
+    const Widgets w{dialog.get()};
+    QTest::mouseClick(w.cmdNext, Qt::LeftButton);
+    QTest::mouseClick(w.cmdNext, Qt::LeftButton);
+    QTest::keyClicks(w.txtText, QStringLiteral("txt"));
+    QTest::mouseClick(w.cmdNext, Qt::LeftButton);
+    QCOMPARE(w.labParameter->text(), QStringLiteral("c"));
+    QVERIFY(w.txtText->isVisible());
+    QCOMPARE(w.txtText->maxLength(), 100);
+    QCOMPARE(w.cmdNext->text(), QStringLiteral("\u00dcbernehmen"));
+    QTest::keyClicks(w.txtText, QStringLiteral("free"));
+    QTest::mouseClick(w.cmdNext, Qt::LeftButton);
+    QCOMPARE(dialog->assistantResult().command, QStringLiteral("OD 0 txt free"));
 }
 
 void AssistantTest::restrictedTextIsFiltered() {
