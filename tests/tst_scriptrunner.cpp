@@ -300,6 +300,14 @@ void ScriptRunnerTest::slotRunSendsEachCommandAfterTheReplyToTheOneBefore() {
                                            QStringLiteral("Set GM"), QStringLiteral("Get GM: 1\r\n")}),
                               Timeout);
     QCOMPARE(finished.count(), 1);
+
+    // The log was out of sight during the run; shown, it has its newest row selected and in view.
+    showTab(1);
+    QTableView* view = ui().lsvMsg;
+    QCOMPARE(view->currentIndex().row(), 5);
+    QVERIFY(view->selectionModel()->isRowSelected(5, {}));
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+    QVERIFY(view->viewport()->rect().intersects(view->visualRect(view->currentIndex())));
 }
 
 void ScriptRunnerTest::longScriptRunsToTheEnd() {
@@ -322,6 +330,13 @@ void ScriptRunnerTest::longScriptRunsToTheEnd() {
     QCOMPARE(ui().prgProgress->value(), 600);
     QCOMPARE(ui().labCommandScriptCompleted->text(), Completed);
     QVERIFY(ui().labCommandScriptCompleted->isVisible());
+
+    // Shown afterwards, the log follows its newest row, far down.
+    QTRY_VERIFY_WITH_TIMEOUT(!commandLine()->ReplyPending(), Timeout);
+    showTab(1);
+    QTableView* view = ui().lsvMsg;
+    QCOMPARE(view->currentIndex().row(), 1199);
+    QVERIFY(view->viewport()->rect().intersects(view->visualRect(view->currentIndex())));
 }
 
 void ScriptRunnerTest::runHoldsUntilCancelled_data() {
