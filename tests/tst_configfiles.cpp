@@ -10,6 +10,7 @@
 #include "scripts/QuickDial.h"
 #include "scripts/QuickDialConfig.h"
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -66,6 +67,8 @@ private slots:
     void saveDialogWritesTheNameAsEntered();
     void failedSaveNamesFileAndReason_data();
     void failedSaveNamesFileAndReason();
+    void textTheFileCannotHoldIsNotSavedChanged_data();
+    void textTheFileCannotHoldIsNotSavedChanged();
 
     void firstStartShowsEmptySlotsAndExitWritesEmptyKeys();
     void exitSavesTheQuickDialMemory();
@@ -329,6 +332,59 @@ void ConfigFilesTest::failedSaveNamesFileAndReason() {
     }
     QFile::setPermissions(m_folders->root.filePath(QStringLiteral("locked")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void ConfigFilesTest::textTheFileCannotHoldIsNotSavedChanged_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("note");
+    const QString omega = QStringLiteral("\u03a9");
+    QTest::newRow("command") << QStringLiteral("XC 1 ") + omega << QStringLiteral("Omega")
+                             << QStringLiteral("n");
+    QTest::newRow("caption") << QStringLiteral("GM") << omega + QStringLiteral("-Sensor")
+                             << QStringLiteral("n");
+    QTest::newRow("description") << QStringLiteral("GM") << QStringLiteral("Omega")
+                                 << QStringLiteral("Sensor ") + omega;
+}
+
+void ConfigFilesTest::textTheFileCannotHoldIsNotSavedChanged() {
+    QFETCH(QString, command);
+    QFETCH(QString, caption);
+    QFETCH(QString, note);
+    QVERIFY(SaveQuickDialFile(settingsFile(DefaultFile), sampleSlots()));
+    const QByteArray original = readBytes(settingsFile(DefaultFile));
+    start();
+
+    // Typed into the editor and stored into slot 2, as a user would.
+    ui().SSTab1->setCurrentIndex(2);
+    m_dialogs.inputAnswers = {command};
+    QTest::mouseClick(ui().cmdCreateManualCommand, Qt::LeftButton);
+    ui().txtLabel->setText(caption);
+    ui().txtNote->setPlainText(note);
+    QTest::mouseClick(ui().cmdSave, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(ui().cmdF[1]->isEnabled(), 10000);
+    QTest::mouseClick(ui().cmdF[1], Qt::LeftButton);
+    QCOMPARE(m_window->quickDial()->slotAt(2).lines.value(0).command, command);
+
+    // Saved as '?', the slot would come back changed; the save is refused and says why.
+    const QString chosen = settingsFile(QStringLiteral("mit Omega.cfg"));
+    m_dialogs.saveAnswers = {chosen};
+    QTest::mouseClick(ui().cmdSaveConfig, Qt::LeftButton);
+    const QString reason =
+        QStringLiteral("Speicherplatz [F2] enthält Zeichen, die nicht im Zeichensatz Windows-1252 "
+                       "liegen und in der Datei verloren gingen.");
+    QCOMPARE(warnings().size(), 1);
+    QCOMPARE(warnings().first().title, QStringLiteral("Speichern fehlgeschlagen"));
+    QCOMPARE(warnings().first().text, QStringLiteral("Die Konfigurationsdatei \"") + chosen +
+                                          QStringLiteral("\" konnte nicht gespeichert werden: ") + reason);
+    QVERIFY(!QFileInfo::exists(chosen));
+
+    // The exit save likewise: the last good file stays.
+    quit();
+    QCOMPARE(warnings().size(), 2);
+    QVERIFY(warnings().last().text.contains(DefaultFile));
+    QVERIFY(warnings().last().text.endsWith(reason));
+    QCOMPARE(readBytes(settingsFile(DefaultFile)), original);
 }
 
 void ConfigFilesTest::firstStartShowsEmptySlotsAndExitWritesEmptyKeys() {
