@@ -140,6 +140,7 @@ private slots:
     void secondStartDuringAWaitChangesNothing();
     void slotOperationsWaitForTheRun();
     void everythingElseStaysLiveDuringAWait();
+    void quitDuringAWait();
     void runWorksOnACopy_data();
     void runWorksOnACopy();
 
@@ -508,6 +509,21 @@ void ScriptRunnerTest::everythingElseStaysLiveDuringAWait() {
                               Timeout);
     QCOMPARE(logRows().first(2), (QStringList{QStringLiteral("Set SM 1"), QStringLiteral("Set GM")}));
     QCOMPARE(ui().labCommandScriptCompleted->text(), Completed);
+}
+
+void ScriptRunnerTest::quitDuringAWait() {
+    startWindow();
+    startSlotOneAndWait();
+    click(ui().cmdQuit);
+    QVERIFY(!m_window->isVisible());
+    m_window.reset();
+    // The exit save ran as usual; a late reply finds no window.
+    QCOMPARE(LoadQuickDialFile(m_folders->settings() + QStringLiteral("DefaultCommandSet.cfg"))[0].lines,
+             startSlots()[0].lines);
+    QVERIFY(m_dialogs.calls.isEmpty());
+    m_peer->reply("SM 1: OK\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!m_peer->connected(), Timeout);
+    QCOMPARE(m_peer->commands, QStringList{QStringLiteral("SM 1")});
 }
 
 void ScriptRunnerTest::runWorksOnACopy_data() {
