@@ -7,6 +7,10 @@
 // system's input would arrive: each carries the time it was posted, and the delay until the window thread
 // handles it is what a click waits.
 //
+// Where the window thread and the peer's thread run on different CPUs, waking the other side can cost more
+// than the work itself (on a small virtual machine some 40 us each way), which flattens the ratio; run it as
+// `taskset -c 0 bench_runner` to see the figures with every hand-over on one CPU.
+//
 // usage: bench_runner [commands=1000] [repetitions=7]
 
 #include "app/Dialogs.h"
@@ -261,8 +265,8 @@ public:
 private:
     QTemporaryDir m_dir;
     NoDialogs m_dialogs;
+    QEventLoop m_loop; // before the window: its signals reach the loop until the window is gone
     std::unique_ptr<MainWindow> m_window;
-    QEventLoop m_loop;
     bool m_finished = false;
     ScriptRunner::Outcome m_outcome = ScriptRunner::Outcome::Cancelled;
 };
