@@ -243,7 +243,10 @@ void MainWindow::startUp() {
     const int tab = numberSetting(read("SelTab", QStringLiteral("0"), 2), 3);
     m_ui.SSTab1->setCurrentIndex(tab);
     ApplyLanguage();
-    LoadQuickDialConfig(defaultConfigPath());
+    // A file that cannot be read gives eight empty slots, as a missing one does. Its content is not lost:
+    // the exit save refuses to replace a file it could not read, and says so.
+    if (!LoadQuickDialConfig(defaultConfigPath()))
+        m_quickDial->loadSlots({});
     m_started = true;
 }
 
@@ -336,7 +339,7 @@ void MainWindow::ApplyLanguage() {
     caption(m_ui.labInfo4, 3038);
     caption(m_ui.cmdCancelCommandScript, 3039);
     caption(m_ui.cmdQuit, 3040);
-    caption(m_ui.labCommandScriptCompleted, 3043);
+    caption(m_ui.labCommandScriptCompleted, m_runner->noticeTextId());
     frame(m_ui.fraVersion, 3051);
 
     QString version = GetText(3049);

@@ -7,6 +7,7 @@
 #include "link/MessageLog.h"
 #include "link/TargetLink.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,6 +26,7 @@ CommandLine::CommandLine(const MainWindowUi& ui, TargetLink* link, QObject* pare
     ConfigureLogView(m_ui.lsvMsg, m_log);
     // Every new row is selected and scrolled into view; rows only ever come at the end.
     connect(m_log, &MessageLog::rowsInserted, this, &CommandLine::showNewestRow);
+    m_ui.lsvMsg->installEventFilter(this);
 
     connect(m_ui.cmdSend, &QPushButton::clicked, this, &CommandLine::SendCommandLine);
     connect(m_ui.txtSend, &QLineEdit::textChanged, this, &CommandLine::updateSendFromText);
@@ -97,5 +99,18 @@ void CommandLine::deleteList() {
 }
 
 void CommandLine::showNewestRow() {
+    // Selecting a row makes the view work out row positions, which costs time in proportion to the length
+    // of the log. A log out of sight (a script running from the quick-dial tab) catches up when shown.
+    if (!m_ui.lsvMsg->isVisible()) {
+        m_newestRowPending = true;
+        return;
+    }
+    m_newestRowPending = false;
     ShowLogRow(m_ui.lsvMsg, m_log->rowCount() - 1);
+}
+
+bool CommandLine::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui.lsvMsg && event->type() == QEvent::Show && m_newestRowPending)
+        showNewestRow();
+    return QObject::eventFilter(watched, event);
 }

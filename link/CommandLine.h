@@ -39,6 +39,9 @@ signals:
     // Emitted on every change of ReplyPending; the script runner continues when it falls.
     void replyPendingChanged(bool pending);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void updateSendFromText();
     void onReturnPressed();
@@ -49,4 +52,5 @@ private:
     TargetLink* m_link = nullptr;
     MessageLog* m_log = nullptr;
     bool m_replyPending = false;
+    bool m_newestRowPending = false; // rows came while lsvMsg was out of sight
 };

@@ -1,5 +1,7 @@
 #include "scripts/QuickDial.h"
 
+#include "app/Codec.h"
+
 #include "app/Dialogs.h"
 #include "app/Texts.h"
 #include "scripts/ScriptEditor.h"
@@ -29,6 +31,17 @@ qsizetype firstLineWithSeparator(const Script& script) {
     for (qsizetype row = 0; row < script.size(); ++row) {
         const ScriptLine& line = script.at(row);
         if (line.command.contains(separator) || line.description.contains(separator))
+            return row;
+    }
+    return -1;
+}
+
+// The configuration file is Windows-1252: another character would come back as '?', and a command
+// changed that way would later be sent as a different command. The row of the first such line, or -1.
+qsizetype firstLineOutsideCodePage(const Script& script) {
+    for (qsizetype row = 0; row < script.size(); ++row) {
+        const ScriptLine& line = script.at(row);
+        if (!Cp1252::canEncode(line.command) || !Cp1252::canEncode(line.description))
             return row;
     }
     return -1;
@@ -191,12 +204,25 @@ bool QuickDial::editorFitsSlot() {
 }
 
 bool QuickDial::refuseSeparator(const Script& script) {
-    const qsizetype row = firstLineWithSeparator(script);
-    if (row < 0)
-        return false;
-    m_dialogs.warning(m_dialogParent, GetText(3130), GetText(3129));
-    m_editor.focusCommands(int(row));
-    return true;
+    if (const qsizetype row = firstLineWithSeparator(script); row >= 0) {
+        m_dialogs.warning(m_dialogParent, GetText(3130), GetText(3129));
+        m_editor.focusCommands(int(row));
+        return true;
+    }
+    if (const qsizetype row = firstLineOutsideCodePage(script); row >= 0) {
+        m_dialogs.warning(m_dialogParent, GetText(3130), GetText(3139));
+        m_editor.focusCommands(int(row));
+        return true;
+    }
+    if (!Cp1252::canEncode(m_editor.label()) || !Cp1252::canEncode(m_editor.note())) {
+        m_dialogs.warning(m_dialogParent, GetText(3130), GetText(3139));
+        if (!Cp1252::canEncode(m_editor.label()))
+            m_editor.focusLabel();
+        else
+            m_editor.focusNote();
+        return true;
+    }
+    return false;
 }
 
 void QuickDial::fetch(int n) {

@@ -97,6 +97,8 @@ private:
     void onDeleteScript();
     bool editorFitsSlot();
     // Warns and points at the first line holding the file's separator "#"; true when there is one.
+    // Refuses (with a message) what the configuration file cannot hold: a "#" in a command or
+    // description, or a character outside Windows-1252 anywhere in the slot.
     bool refuseSeparator(const Script& script);
     void fetch(int n);
     void store(int n);

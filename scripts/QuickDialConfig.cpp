@@ -1,6 +1,8 @@
 #include "scripts/QuickDialConfig.h"
 
+#include "app/Codec.h"
 #include "app/Profile.h"
+#include "app/Texts.h"
 
 #include <QFileInfo>
 
@@ -10,6 +12,7 @@ const QString Section = QStringLiteral("SETTINGS");
 const QChar Separator = QLatin1Char('#');
 // A character some writers put into the lists; it is never part of a command.
 const QChar StrayCharacter = QChar(0x14);
+constexpr int TextNotEncodable = 3138;
 
 QString key(const char* name, int slot) {
     return QLatin1String(name) + QString::number(slot);
@@ -69,9 +72,19 @@ bool SaveQuickDialFile(const QString& path, const QuickDialSlots& memory, QStrin
         }
         const QString joined = commands.join(Separator);
         const bool used = !joined.isEmpty();
+        const QString joinedDescriptions = descriptions.join(Separator);
+        // The file is Windows-1252: anything else would come back as '?', and a command would come back as
+        // a different command. The old file is kept rather than written with the slot changed.
+        if (used && !(Cp1252::canEncode(joined) && Cp1252::canEncode(joinedDescriptions) &&
+                      Cp1252::canEncode(slot.caption) && Cp1252::canEncode(slot.description))) {
+            if (error) {
+                QString reason = GetText(TextNotEncodable);
+                *error = FillPlaceholders(reason, {QString::number(n)});
+            }
+            return false;
+        }
         profile.setValue(Section, key("Command", n), used ? protectedValue(joined) : QString());
-        profile.setValue(Section, key("Descript", n),
-                         used ? protectedValue(descriptions.join(Separator)) : QString());
+        profile.setValue(Section, key("Descript", n), used ? protectedValue(joinedDescriptions) : QString());
         profile.setValue(Section, key("Label", n), used ? protectedValue(slot.caption) : QString());
         profile.setValue(Section, key("Note", n), used ? protectedValue(slot.description) : QString());
     }

@@ -13,5 +13,6 @@ QuickDialSlots LoadQuickDialFile(const QString& path, bool* readable = nullptr);
 
 // Writes all eight memory into the file, keeping its other sections and keys, in one atomic replace. A slot
 // without commands is written as four empty keys. Returns false with the reason when the file could not be
-// written; the old file is then left whole.
+// written, or when a slot holds characters outside Windows-1252, which the file cannot hold; the old file is
+// then left whole.
 bool SaveQuickDialFile(const QString& path, const QuickDialSlots& memory, QString* error = nullptr);

@@ -18,7 +18,8 @@ constexpr int TextStoppedNotSent = 3131;
 ScriptRunner::ScriptRunner(const MainWindowUi& ui, CommandLine* commandLine, QObject* parent)
     : QObject(parent)
     , m_ui(ui)
-    , m_commandLine(commandLine) {
+    , m_commandLine(commandLine)
+    , m_noticeTextId(TextCompleted) {
     connect(m_commandLine, &CommandLine::replyPendingChanged, this, &ScriptRunner::onReplyPendingChanged);
     connect(m_ui.cmdCancelCommandScript, &QPushButton::clicked, this, &ScriptRunner::requestCancel);
 }
@@ -98,8 +99,8 @@ void ScriptRunner::finish(Outcome outcome) {
     m_running = false;
     m_waiting = false;
     if (outcome != Outcome::Cancelled) {
-        m_ui.labCommandScriptCompleted->setText(
-            GetText(outcome == Outcome::Completed ? TextCompleted : TextStoppedNotSent));
+        m_noticeTextId = outcome == Outcome::Completed ? TextCompleted : TextStoppedNotSent;
+        m_ui.labCommandScriptCompleted->setText(GetText(m_noticeTextId));
         m_ui.labCommandScriptCompleted->show();
     }
     m_ui.prgProgress->hide();

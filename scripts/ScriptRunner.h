@@ -32,6 +32,10 @@ public:
 
     enum class Outcome { Completed, Cancelled, NotSent };
 
+    // The text id of the completion notice as the last run left it, so a language switch translates the
+    // notice instead of turning a stopped run into a processed one.
+    int noticeTextId() const { return m_noticeTextId; }
+
 signals:
     void runFinished(ScriptRunner::Outcome outcome);
 
@@ -45,6 +49,7 @@ private:
     CommandLine* m_commandLine;
     Script m_script;
     qsizetype m_next = 0;
+    int m_noticeTextId;
     bool m_scriptBusy = false;
     bool m_cancelRequested = false;
     bool m_running = false;

@@ -58,6 +58,8 @@ private slots:
     void fetchWinsOverStoreOverDelete();
     void saveChecksInOrder();
     void saveRefusesSeparator();
+    void saveRefusesCharactersTheFileCannotHold_data();
+    void saveRefusesCharactersTheFileCannotHold();
     void blinking();
     void runAndBusy();
     void viewerShowsSlotCommands();
@@ -318,6 +320,29 @@ void QuickDialTest::saveRefusesSeparator() {
     QCOMPARE(list->currentItem(), list->topLevelItem(1));
     QVERIFY(list->currentItem()->isSelected());
     QCOMPARE(m_editor->script(), script);
+}
+
+void QuickDialTest::saveRefusesCharactersTheFileCannotHold_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("note");
+    const QString omega = QStringLiteral("\u03a9");
+    QTest::newRow("command") << QStringLiteral("XC 1 ") + omega << QStringLiteral("L") << QStringLiteral("N");
+    QTest::newRow("caption") << QStringLiteral("GM") << omega << QStringLiteral("N");
+    QTest::newRow("description") << QStringLiteral("GM") << QStringLiteral("L") << omega;
+}
+
+void QuickDialTest::saveRefusesCharactersTheFileCannotHold() {
+    QFETCH(QString, command);
+    QFETCH(QString, label);
+    QFETCH(QString, note);
+    // Windows-1252 has the euro sign and umlauts; a Greek letter would come back from the file as '?'.
+    fillEditor({{QStringLiteral("SM 1"), QStringLiteral("\u20ac \u00e4")}, {command, QString()}}, label,
+               note);
+    click(m_window->ui().cmdSave);
+    QCOMPARE(m_dialogs.calls.size(), 1);
+    QVERIFY(m_dialogs.calls.at(0).text.contains(QStringLiteral("Windows-1252")));
+    QCOMPARE(modes(), (Modes{false, false, false}));
 }
 
 void QuickDialTest::blinking() {
