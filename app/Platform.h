@@ -18,8 +18,8 @@ bool FileExists(const QString& path);
 // There are no 8.3 names here: the absolute path of an existing file, "" when it does not exist.
 QString GetShortPath(const QString& path);
 
-// The text from the start up to and including the last '/', "" when there is none. (A backslash is an ordinary
-// file-name character here.)
+// The text from the start up to and including the last '/', "" when there is none. (A backslash is an
+// ordinary file-name character here.)
 QString GetFolderOfPath(const QString& path);
 
 // Looks a file name up case-insensitively in a folder, as the file system of the profile files' origin

@@ -190,7 +190,8 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("adir.ini"));
         QVERIFY(QDir().mkpath(path));
         QString error;
-        QVERIFY(!WriteProfileValue(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"), path, &error));
+        QVERIFY(
+            !WriteProfileValue(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"), path, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(QFileInfo(path).isDir());
     }
