@@ -16,7 +16,6 @@
 #include "scripts/ScriptEditor.h"
 #include "scripts/ScriptRunner.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -27,7 +26,6 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -110,9 +108,6 @@ QuickDialSlots startSlots() {
     memory[1] = {QStringLiteral("Abfrage"), QStringLiteral("one query"), lines({"GM"})};
     memory[2] = {QStringLiteral("Pause"), QStringLiteral("pause"), lines({"SM 2"})};
     memory[4] = {QStringLiteral("Fünf"), QStringLiteral("slot five"), lines({"XC 5 a", "XC 5 b"})};
-    memory[5] = {QStringLiteral("Sechs"), QStringLiteral("slot six"), lines({"XC 6"})};
-    memory[6] = {QStringLiteral("Sieben"), QStringLiteral("slot seven"), lines({"XC 7"})};
-    memory[7] = {QStringLiteral("Acht"), QStringLiteral("slot eight"), lines({"XC 8"})};
     return memory;
 }
 
@@ -131,8 +126,7 @@ private slots:
     void quitDuringAWait();
     void runWorksOnACopy_data();
     void runWorksOnACopy();
-    void functionKeys();
-    void pendingSlotModeMakesFunctionKeyStore();
+    void functionKeysAndStoreMode();
     void editorRunWaitsForAnOutstandingReplySlotRunDoesNot();
     void noConnectionStopsTheRun();
 
@@ -257,16 +251,8 @@ void ScriptRunnerTest::slotRunSendsEachCommandAfterTheReplyToTheOneBefore() {
         QCOMPARE(ui().txtSend->text(), all.at(i));
         QCOMPARE(ui().prgProgress->value(), i + 1);
         QVERIFY(commandLine()->ReplyPending());
-        if (i < 2) {
-            // Waiting for this reply: nothing further goes out, everything is still shown.
-            QVERIFY(runner()->ScriptBusy());
-            QVERIFY(ui().cmdCancelCommandScript->isVisible());
-            QVERIFY(ui().labCommandScriptCompleted->isHidden());
-            QCOMPARE(finished.count(), 0);
-        }
+        QCOMPARE(finished.count(), i < 2 ? 0 : 1);
         m_peer->reply(replies.at(i));
-        if (i < 2)
-            QTRY_COMPARE_WITH_TIMEOUT(m_peer->commands.size(), i + 2, Timeout);
     }
 
     // The notice comes as soon as the last command is handed over; its reply is still on its way then.
@@ -289,7 +275,6 @@ void ScriptRunnerTest::slotRunSendsEachCommandAfterTheReplyToTheOneBefore() {
                                            QStringLiteral("Set SP 1 3"), QStringLiteral("Get SP: OK\r\n"),
                                            QStringLiteral("Set GM"), QStringLiteral("Get GM: 1\r\n")}),
                               Timeout);
-    QCOMPARE(finished.count(), 1);
 }
 
 void ScriptRunnerTest::replyWithoutColonHoldsTheRunUntilCancelled() {
@@ -433,7 +418,7 @@ void ScriptRunnerTest::runWorksOnACopy() {
     QCOMPARE(ui().labCommandScriptCompleted->text(), Completed);
 }
 
-void ScriptRunnerTest::functionKeys() {
+void ScriptRunnerTest::functionKeysAndStoreMode() {
     startWindow(false);
     // The state tick ran and found no link: the run buttons are still off, and so are the keys.
     QTRY_VERIFY_WITH_TIMEOUT(ui().labState->text() == QStringLiteral("Zustand: Port geschlossen."), Timeout);
@@ -460,11 +445,8 @@ void ScriptRunnerTest::functionKeys() {
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Timeout);
     QTRY_COMPARE_WITH_TIMEOUT(m_peer->commands, commandsOf(startSlots()[4].lines), Timeout);
     QVERIFY(ui().labCommandScriptCompleted->isVisible());
-}
 
-void ScriptRunnerTest::pendingSlotModeMakesFunctionKeyStore() {
-    startWindow();
-    m_peer->answerEverything();
+    // With a store mode chosen in the editor, the quick-dial tab keeps it: F2 stores instead of running.
     showTab(2);
     const Script editorScript = lines({"XC 2 stored", "GM"});
     m_window->scriptEditor()->setScript(editorScript);
@@ -472,14 +454,13 @@ void ScriptRunnerTest::pendingSlotModeMakesFunctionKeyStore() {
     ui().txtNote->setPlainText(QStringLiteral("stored by F2"));
     click(ui().cmdSave);
     QVERIFY(m_window->quickDial()->storePending());
-
-    // The quick-dial tab keeps the mode: F2 stores instead of running.
     showTab(3);
+    const int rowsBefore = int(logRows().size());
     QTest::keyClick(m_window.get(), Qt::Key_F2);
     QVERIFY(!m_window->quickDial()->storePending());
     QCOMPARE(m_window->quickDial()->slotAt(2).lines, editorScript);
     QCOMPARE(runButton(2)->text(), QStringLiteral("Neu"));
-    QVERIFY(logRows().isEmpty());
+    QCOMPARE(int(logRows().size()), rowsBefore);
     QVERIFY(!runner()->ScriptBusy());
 }
 
