@@ -225,14 +225,11 @@ void ConfigFilesTest::loadShowsTheFileOrKeepsTheSlots() {
     QTest::mouseClick(ui().cmdLoadConfig, Qt::LeftButton);
     QCOMPARE(warnings().size(), 1);
 
+    const QStringList slotTwo{QStringLiteral("Zweiter Platz"), QStringLiteral("Zweiter Pl..."),
+                              QStringLiteral("Bezeichnung: Zweiter Platz"), QStringLiteral("zwei")};
     QStringList expected;
-    for (int n = 1; n <= 8; ++n) {
-        if (n == 2)
-            expected << QStringLiteral("Zweiter Platz") << QStringLiteral("Zweiter Pl...")
-                     << QStringLiteral("Bezeichnung: Zweiter Platz") << QStringLiteral("zwei");
-        else
-            expected << Empty << Empty << QString() << QString();
-    }
+    for (int n = 1; n <= 8; ++n)
+        expected << (n == 2 ? slotTwo : QStringList{Empty, Empty, QString(), QString()});
     QCOMPARE(shown(), expected);
     QCOMPARE(m_window->quickDial()->slotAt(2).lines, other[1].lines);
     QCOMPARE(m_window->quickDial()->slotAt(8).lines, (Script{{QStringLiteral("SM 0"), QString()}}));
@@ -248,34 +245,28 @@ void ConfigFilesTest::failedSaveNamesFileAndReason_data() {
 
 void ConfigFilesTest::failedSaveNamesFileAndReason() {
     QFETCH(QString, situation);
-    const bool atExit = situation.startsWith(QLatin1String("exit"));
     QString target = settingsFile(DefaultFile);
     const QString locked = m_folders->root.filePath(QStringLiteral("locked"));
     const QByteArray oldContent = "[SETTINGS]\r\nLabel1=old\r\n";
-    if (situation == QLatin1String("exitFolder")) {
+    const bool atExit = situation == QLatin1String("exitFolder");
+    QVERIFY(atExit ? QDir().mkpath(target) : SaveQuickDialFile(target, sampleSlots()));
+    if (situation == QLatin1String("folder")) {
+        target = settingsFile(QStringLiteral("folder.cfg"));
         QVERIFY(QDir().mkpath(target));
-    } else {
-        QVERIFY(SaveQuickDialFile(target, sampleSlots()));
-        if (situation == QLatin1String("folder")) {
-            target = settingsFile(QStringLiteral("folder.cfg"));
-            QVERIFY(QDir().mkpath(target));
-        } else if (situation == QLatin1String("readonly")) {
-            if (::geteuid() == 0)
-                QSKIP("permissions do not hold for the superuser");
-            QVERIFY(QDir().mkpath(locked));
-            target = locked + QStringLiteral("/x.cfg");
-            QVERIFY(writeBytes(target, oldContent));
-            QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        }
+    } else if (situation == QLatin1String("readonly")) {
+        if (::geteuid() == 0)
+            QSKIP("permissions do not hold for the superuser");
+        QVERIFY(QDir().mkpath(locked));
+        target = locked + QStringLiteral("/x.cfg");
+        QVERIFY(writeBytes(target, oldContent));
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     }
     start();
 
-    if (situation == QLatin1String("exitFolder")) {
+    if (atExit) {
         // Nothing can be read from it: eight empty slots, as for a missing file, and no message yet.
         verifyAllEmpty();
         QVERIFY(m_dialogs.calls.isEmpty());
-    }
-    if (atExit) {
         quit();
     } else {
         m_dialogs.saveAnswers = {target};
