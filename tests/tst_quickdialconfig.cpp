@@ -191,6 +191,20 @@ private slots:
         QVERIFY(!readable);
     }
 
+    void textOutsideTheCodePageIsRefused() {
+        // Written as '?', a command would come back as a different one: the file is left as it was.
+        QuickDialSlots memory;
+        memory[0] = slotOf(QStringLiteral("ok"), QStringLiteral("ok"), {{QStringLiteral("GM"), QString()}});
+        QVERIFY(SaveQuickDialFile(path("cp.cfg"), memory));
+        const QByteArray before = readBytes(path("cp.cfg"));
+        memory[4] =
+            slotOf(QStringLiteral("x"), QStringLiteral("y"), {{QStringLiteral("XC 1 \u03a9"), QString()}});
+        QString error;
+        QVERIFY(!SaveQuickDialFile(path("cp.cfg"), memory, &error));
+        QVERIFY(error.contains(QStringLiteral("[F5]")));
+        QCOMPARE(readBytes(path("cp.cfg")), before);
+    }
+
     void failedSaveIsReportedAndKeepsTheOldFile() {
         QString error;
         QuickDialSlots memory;
