@@ -13,6 +13,7 @@
 //
 // usage: bench_runner [commands=1000] [repetitions=7]
 
+#include "BenchPeer.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/Profile.h"
@@ -89,59 +90,6 @@ Figures median(const std::vector<Figures>& runs) {
         cpu.push_back(f.cpuUs);
     }
     return {median(wall), median(cpu)};
-}
-
-// The device software at its fastest: answers "<word>: OK" to every arrival at once.
-class ReplyingPeer {
-public:
-    ReplyingPeer() {
-        m_anchor.moveToThread(&m_thread);
-        m_thread.start();
-        QMetaObject::invokeMethod(
-            &m_anchor,
-            [this] {
-                m_server = new QTcpServer;
-                m_server->listen(QHostAddress::LocalHost, 0);
-                m_port = m_server->serverPort();
-                QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
-                    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-                        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-                        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                            const QByteArray command = socket->readAll();
-                            const qsizetype blank = command.indexOf(' ');
-                            socket->write((blank < 0 ? command : command.left(blank)) + ": OK\r\n");
-                            socket->flush();
-                        });
-                    }
-                });
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~ReplyingPeer() {
-        QMetaObject::invokeMethod(
-            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-    quint16 port() const { return m_port; }
-
-private:
-    QThread m_thread;
-    QObject m_anchor;
-    QTcpServer* m_server = nullptr;
-    quint16 m_port = 0;
-};
-
-// Runs the event loop until done() holds or the time runs out; false on time out.
-template <typename Done> bool runUntil(Done done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
 }
 
 // Two plain sockets: send, wait for the reply, send again.

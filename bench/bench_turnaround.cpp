@@ -4,6 +4,7 @@
 //
 // usage: bench_turnaround [round trips=20000]
 
+#include "BenchPeer.h"
 #include "app/MainWindowUi.h"
 #include "link/CommandLine.h"
 #include "link/MessageLog.h"
@@ -53,58 +54,6 @@ private:
     QElapsedTimer m_wall;
     double m_cpu = 0;
 };
-
-// Answers every arrival at once with a short reply that contains ':'.
-class ReplyingPeer {
-public:
-    ReplyingPeer() {
-        m_anchor.moveToThread(&m_thread);
-        m_thread.start();
-        QMetaObject::invokeMethod(
-            &m_anchor,
-            [this] {
-                m_server = new QTcpServer;
-                m_server->listen(QHostAddress::LocalHost, 0);
-                m_port = m_server->serverPort();
-                QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
-                    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-                        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-                        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                            socket->readAll();
-                            socket->write(QByteArrayLiteral("SM:0\r\n"));
-                            socket->flush();
-                        });
-                    }
-                });
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~ReplyingPeer() {
-        QMetaObject::invokeMethod(
-            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-    quint16 port() const { return m_port; }
-
-private:
-    QThread m_thread;
-    QObject m_anchor;
-    QTcpServer* m_server = nullptr;
-    quint16 m_port = 0;
-};
-
-// Runs the event loop until done() holds or the time runs out; false on time out.
-template <typename Done> bool runUntil(Done done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
 
 // Tab 1 shows the log; tab 3 is where quick-dial scripts are run from, with the log out of sight.
 Figures commandLineTurnaround(quint16 port, int roundTrips, int tab) {
