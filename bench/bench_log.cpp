@@ -3,10 +3,10 @@
 //
 // usage: bench_log [rows=1000000] [arrivals per event-loop pass=100] [seconds allowed for QTableWidget=900]
 
-#include "app/MainWindowUi.h"
-#include "link/CommandLine.h"
-#include "link/MessageLog.h"
-#include "link/TargetLink.h"
+#include "gui/MainWindowUi.h"
+#include "core/link/Session.h"
+#include "core/link/MessageLog.h"
+#include "core/link/TargetLink.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

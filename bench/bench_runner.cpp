@@ -14,13 +14,13 @@
 // usage: bench_runner [commands=1000] [repetitions=7]
 
 #include "BenchPeer.h"
-#include "app/Dialogs.h"
-#include "app/MainWindow.h"
-#include "app/Profile.h"
-#include "link/CommandLine.h"
-#include "link/TargetLink.h"
-#include "scripts/QuickDialConfig.h"
-#include "scripts/ScriptRunner.h"
+#include "gui/Dialogs.h"
+#include "gui/MainWindow.h"
+#include "core/files/Profile.h"
+#include "core/link/Session.h"
+#include "core/link/TargetLink.h"
+#include "core/scripts/QuickDialConfig.h"
+#include "core/scripts/ScriptRunner.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

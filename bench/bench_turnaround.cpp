@@ -5,10 +5,10 @@
 // usage: bench_turnaround [round trips=20000]
 
 #include "BenchPeer.h"
-#include "app/MainWindowUi.h"
-#include "link/CommandLine.h"
-#include "link/MessageLog.h"
-#include "link/TargetLink.h"
+#include "gui/MainWindowUi.h"
+#include "core/link/Session.h"
+#include "core/link/MessageLog.h"
+#include "core/link/TargetLink.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,10 +3,10 @@
 // A main window on a temporary settings folder, talking to a TCP peer on the loopback address that the
 // test drives: what the link and command-line tests stand on.
 
-#include "app/Dialogs.h"
-#include "app/MainWindow.h"
-#include "app/Profile.h"
-#include "link/TargetLink.h"
+#include "gui/Dialogs.h"
+#include "gui/MainWindow.h"
+#include "core/files/Profile.h"
+#include "core/link/TargetLink.h"
 
 #include <QHostAddress>
 #include <QLabel>

@@ -4,11 +4,11 @@
 
 #include "testsupport.h"
 
-#include "app/MainWindow.h"
-#include "app/Profile.h"
-#include "app/Texts.h"
-#include "assistant/AssistantDialog.h"
-#include "assistant/Catalogue.h"
+#include "gui/MainWindow.h"
+#include "core/files/Profile.h"
+#include "core/texts/Texts.h"
+#include "gui/AssistantDialog.h"
+#include "core/catalogue/Catalogue.h"
 
 #include <QApplication>
 #include <QComboBox>

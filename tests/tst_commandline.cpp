@@ -3,11 +3,11 @@
 
 #include "LinkHarness.h"
 
-#include "app/Platform.h"
-#include "app/Texts.h"
-#include "link/AutoSizeColumns.h"
-#include "link/CommandLine.h"
-#include "link/MessageLog.h"
+#include "core/files/Platform.h"
+#include "core/texts/Texts.h"
+#include "gui/AutoSizeColumns.h"
+#include "core/link/Session.h"
+#include "core/link/MessageLog.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

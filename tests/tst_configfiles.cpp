@@ -4,11 +4,11 @@
 
 #include "testsupport.h"
 
-#include "app/MainWindow.h"
-#include "app/Profile.h"
-#include "app/Texts.h"
-#include "scripts/QuickDial.h"
-#include "scripts/QuickDialConfig.h"
+#include "gui/MainWindow.h"
+#include "core/files/Profile.h"
+#include "core/texts/Texts.h"
+#include "gui/QuickDial.h"
+#include "core/scripts/QuickDialConfig.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

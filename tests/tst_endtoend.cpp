@@ -4,12 +4,12 @@
 
 #include "testsupport.h"
 
-#include "app/MainWindow.h"
-#include "app/Profile.h"
-#include "app/Texts.h"
-#include "link/CommandLine.h"
-#include "link/MessageLog.h"
-#include "scripts/QuickDial.h"
+#include "gui/MainWindow.h"
+#include "core/files/Profile.h"
+#include "core/texts/Texts.h"
+#include "core/link/Session.h"
+#include "core/link/MessageLog.h"
+#include "gui/QuickDial.h"
 
 #include <QApplication>
 #include <QComboBox>

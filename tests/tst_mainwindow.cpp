@@ -4,12 +4,12 @@
 
 #include "testsupport.h"
 
-#include "app/Help.h"
-#include "app/MainWindow.h"
-#include "app/Profile.h"
-#include "app/Resources.h"
-#include "app/Texts.h"
-#include "app/WrappingButton.h"
+#include "gui/Help.h"
+#include "gui/MainWindow.h"
+#include "core/files/Profile.h"
+#include "core/texts/Resources.h"
+#include "core/texts/Texts.h"
+#include "gui/WrappingButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>

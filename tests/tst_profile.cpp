@@ -1,5 +1,5 @@
-#include "app/Codec.h"
-#include "app/Profile.h"
+#include "core/files/Codec.h"
+#include "core/files/Profile.h"
 #include "testsupport.h"
 
 #include <QFileInfo>

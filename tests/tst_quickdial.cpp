@@ -4,11 +4,11 @@
 
 #include "testsupport.h"
 
-#include "app/MainWindow.h"
-#include "app/Texts.h"
-#include "scripts/QuickDial.h"
-#include "scripts/ScriptEditor.h"
-#include "scripts/ScriptViewer.h"
+#include "gui/MainWindow.h"
+#include "core/texts/Texts.h"
+#include "gui/QuickDial.h"
+#include "gui/ScriptEditor.h"
+#include "gui/ScriptViewer.h"
 
 #include <QApplication>
 #include <QLabel>

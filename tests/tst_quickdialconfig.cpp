@@ -1,5 +1,5 @@
-#include "app/Codec.h"
-#include "scripts/QuickDialConfig.h"
+#include "core/files/Codec.h"
+#include "core/scripts/QuickDialConfig.h"
 #include "testsupport.h"
 
 #include <QRandomGenerator>

@@ -3,8 +3,8 @@
 
 #include "testsupport.h"
 
-#include "app/MainWindow.h"
-#include "scripts/ScriptEditor.h"
+#include "gui/MainWindow.h"
+#include "gui/ScriptEditor.h"
 
 #include <QApplication>
 #include <QCheckBox>

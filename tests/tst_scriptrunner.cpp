@@ -6,15 +6,15 @@
 #include "LinkHarness.h"
 #include "testsupport.h"
 
-#include "app/MainWindow.h"
-#include "app/Profile.h"
-#include "app/Texts.h"
-#include "link/CommandLine.h"
-#include "link/MessageLog.h"
-#include "scripts/QuickDial.h"
-#include "scripts/QuickDialConfig.h"
-#include "scripts/ScriptEditor.h"
-#include "scripts/ScriptRunner.h"
+#include "gui/MainWindow.h"
+#include "core/files/Profile.h"
+#include "core/texts/Texts.h"
+#include "core/link/Session.h"
+#include "core/link/MessageLog.h"
+#include "gui/QuickDial.h"
+#include "core/scripts/QuickDialConfig.h"
+#include "gui/ScriptEditor.h"
+#include "core/scripts/ScriptRunner.h"
 
 #include <QCheckBox>
 #include <QComboBox>

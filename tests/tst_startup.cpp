@@ -1,8 +1,8 @@
-#include "app/MainWindow.h"
-#include "app/Platform.h"
-#include "app/Profile.h"
-#include "app/Settings.h"
-#include "app/Texts.h"
+#include "gui/MainWindow.h"
+#include "core/files/Platform.h"
+#include "core/files/Profile.h"
+#include "core/files/Settings.h"
+#include "core/texts/Texts.h"
 #include "testsupport.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // The built-in string table: it must parse cleanly, hold every id the program looks up in both languages,
 // keep odd blanks and typos exactly, and carry catalogue records that German and English agree on.
 
-#include "app/Texts.h"
+#include "core/texts/Texts.h"
 
 #include <QFile>
 #include <QStringDecoder>

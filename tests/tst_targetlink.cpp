@@ -3,9 +3,9 @@
 
 #include "LinkHarness.h"
 
-#include "app/Platform.h"
-#include "app/Texts.h"
-#include "link/TargetLink.h"
+#include "core/files/Platform.h"
+#include "core/texts/Texts.h"
+#include "core/link/TargetLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>

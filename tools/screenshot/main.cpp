@@ -2,10 +2,10 @@
 // what it shows as PNG files: screenshot-de.png and screenshot-en.png (and one per tab with --all-tabs, and
 // the help window with --help-window).
 
-#include "app/Dialogs.h"
-#include "app/Help.h"
-#include "app/MainWindow.h"
-#include "app/Profile.h"
+#include "gui/Dialogs.h"
+#include "gui/Help.h"
+#include "gui/MainWindow.h"
+#include "core/files/Profile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,0 +1,58 @@
+#include "core/files/Codec.h"
+
+#include <array>
+
+namespace {
+// 0x80-0x9F. The five bytes Windows leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control
+// characters of the same value, as Windows' own conversion does, so they round-trip too.
+constexpr std::array<char16_t, 32> HighTable = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+int byteFor(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (std::size_t i = 0; i < HighTable.size(); ++i) {
+        if (HighTable[i] == c)
+            return static_cast<int>(0x80 + i);
+    }
+    return -1;
+}
+} // namespace
+
+namespace Cp1252 {
+
+QString decode(const QByteArray& bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        out[i] = QChar((b >= 0x80 && b < 0xA0) ? HighTable[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+QByteArray encode(const QString& text, bool* lossless) {
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    bool clean = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int b = byteFor(text[i].unicode());
+        if (b < 0)
+            clean = false;
+        bytes[i] = static_cast<char>(b < 0 ? '?' : b);
+    }
+    if (lossless)
+        *lossless = clean;
+    return bytes;
+}
+
+bool canEncode(const QString& text) {
+    for (const QChar c : text) {
+        if (byteFor(c.unicode()) < 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace Cp1252

@@ -1,0 +1,85 @@
+#include "core/files/Settings.h"
+
+#include "core/files/Platform.h"
+#include "core/files/Profile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+namespace Settings {
+
+QString SettingsFolder() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return QDir::cleanPath(base + QStringLiteral("/Veltrix/Telvane")) + QLatin1Char('/');
+}
+
+void PrepareSettingsFolder(const QString& settingsFolder, const QString& programFolder) {
+    QDir().mkpath(settingsFolder);
+    const QDir program(programFolder);
+    auto copyIfMissing = [&](const QString& name) {
+        const QString target = Platform::FindFileNoCase(settingsFolder, name);
+        if (Platform::FileExists(target))
+            return;
+        QFile::copy(program.filePath(name), QDir(settingsFolder).filePath(name));
+    };
+    const QString templateIni = Platform::FindFileNoCase(programFolder, QStringLiteral("setup.ini"));
+    if (QFileInfo(templateIni).isFile()) {
+        if (!Platform::FileExists(Platform::FindFileNoCase(settingsFolder, QStringLiteral("setup.ini"))))
+            QFile::copy(templateIni, QDir(settingsFolder).filePath(QStringLiteral("Setup.ini")));
+    }
+    const QStringList configs = program.entryList({QStringLiteral("*.cfg")}, QDir::Files | QDir::Hidden,
+                                                  QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : configs)
+        copyIfMissing(name);
+}
+
+QString SetupIniPath(const QString& settingsFolder) {
+    return Platform::FindFileNoCase(settingsFolder, QStringLiteral("Setup.ini"));
+}
+
+} // namespace Settings
+
+namespace {
+
+// A setting that must be a whole number; anything else (or a number outside what the widget takes) gives 0.
+int numberSetting(const QString& value, int lastValid) {
+    bool ok = false;
+    const int n = value.trimmed().toInt(&ok);
+    return ok && n >= 0 && n <= lastValid ? n : 0;
+}
+
+} // namespace
+
+SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHostName) {
+    const ProfileFile profile = ProfileFile::load(iniPath);
+    auto read = [&](const char* key, const QString& defaultValue, int size) {
+        return ReadProfileValue(profile, Settings::Section, QLatin1String(key), defaultValue, size);
+    };
+    SetupSettings settings;
+    settings.port = read("Port", QStringLiteral("6060"), 7);
+    settings.name = read("Name", localHostName, 65);
+    settings.device = numberSetting(read("Device", QStringLiteral("0"), 2), 1);
+    bool ok = false;
+    const int connect = read("Connect", QStringLiteral("1"), 2).trimmed().toInt(&ok);
+    settings.connect = !ok || connect == 0 ? 0 : connect == 2 ? 2 : 1;
+    settings.language = numberSetting(read("Language", QStringLiteral("0"), 65), 1);
+    settings.selTab = numberSetting(read("SelTab", QStringLiteral("0"), 2), 3);
+    return settings;
+}
+
+bool SetupSettings::write(const QString& iniPath, QString* error) const {
+    ProfileFile profile = ProfileFile::load(iniPath);
+    auto write = [&](const char* key, const QString& value) {
+        profile.setValue(Settings::Section, QLatin1String(key), value);
+    };
+    write("Port", port);
+    write("Name", name);
+    write("Device", QString::number(device));
+    write("Connect", QString::number(connect));
+    write("Language", QString::number(language));
+    write("SelTab", QString::number(selTab));
+    return profile.save(error);
+}

@@ -1,0 +1,58 @@
+#include "core/link/Session.h"
+
+#include "core/files/Codec.h"
+#include "core/files/Platform.h"
+#include "core/link/MessageLog.h"
+#include "core/link/TargetLink.h"
+#include "core/texts/Texts.h"
+
+Session::Session(TargetLink* link, QObject* parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_log(new MessageLog(this)) {
+    if (m_link)
+        connect(m_link, &TargetLink::dataArrived, this, &Session::receive);
+}
+
+bool Session::SendCommandLine(const QString& text, QString* reason) {
+    emit sending(text);
+    const QTime now = UtcClock::now().time();
+    const int row = m_log->append(MessageLog::Direction::Set, now, text);
+
+    bool encodable = false;
+    const QByteArray bytes = Cp1252::encode(text, &encodable);
+    QString why;
+    bool sent = false;
+    if (!encodable)
+        why = GetText(TextId::NotSentNotEncodable); // a substitute character would make it another command
+    else if (m_link)
+        sent = m_link->send(bytes, &why);
+    if (!sent) {
+        if (why.isEmpty())
+            why = GetText(TextId::NotSentNoConnection);
+        m_log->markNotSent(row, why);
+        if (reason)
+            *reason = why;
+        return false;
+    }
+    setReplyPending(true);
+    return true;
+}
+
+void Session::receive(const QByteArray& bytes) {
+    const bool answersCommand = m_replyPending && bytes.contains(':');
+    const QTime now = UtcClock::now().time();
+    m_log->append(MessageLog::Direction::Get, now, Cp1252::decode(bytes));
+    emit received(bytes, answersCommand);
+    // Cleared only after the row is logged: a runner that sends its next command on this signal must not
+    // get its "Set" row in ahead of the reply that released it.
+    if (answersCommand)
+        setReplyPending(false);
+}
+
+void Session::setReplyPending(bool pending) {
+    if (m_replyPending == pending)
+        return;
+    m_replyPending = pending;
+    emit replyPendingChanged(pending);
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "core/texts/TextId.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QObject>
+#include <QString>
+
+class QTcpSocket;
+class QTimer;
+
+Q_DECLARE_LOGGING_CATEGORY(lcLink)
+
+// The one TCP connection to the device software (Winsock1). Every tick of timConnect (re)connects while a
+// connection is wanted. Host, port and the wish to be connected are set from outside; where the socket
+// stands is reported as one of ten state numbers, by signal whenever the number changes.
+class TargetLink : public QObject {
+    Q_OBJECT
+
+public:
+    // The state numbers the state line shows (the classic socket control's numbering).
+    enum LinkState : int {
+        Closed = 0,
+        Open = 1,
+        Listening = 2,
+        ConnectionPending = 3,
+        ResolvingHost = 4,
+        HostResolved = 5,
+        Connecting = 6,
+        Connected = 7,
+        PeerClosing = 8,
+        Failed = 9,
+    };
+    static constexpr int StateCount = 10;
+    static constexpr int ConnectIntervalMs = 1000;
+
+    explicit TargetLink(QObject* parent = nullptr);
+
+    // Taken by the next connect attempt; a change does not touch a connection that is up.
+    void setHost(const QString& host) { m_host = host; }
+    // The port as typed; an attempt with anything but a number in 1..65535 leaves the socket closed.
+    void setPort(const QString& port) { m_port = port; }
+    // ConnectWanted: while true every tick connects when the link is not usable; false closes it.
+    void setConnectWanted(bool wanted) { m_connectWanted = wanted; }
+    bool ConnectWanted() const { return m_connectWanted; }
+    const QString& host() const { return m_host; }
+    const QString& port() const { return m_port; }
+
+    // One of the ten state numbers above.
+    int state() const;
+    // Commands can go out in this state (1, 2 or 7).
+    static bool isUsable(int state);
+    bool isUsable() const { return isUsable(state()); }
+    // The text of a state number 0..9.
+    static TextId stateTextId(int state);
+
+    // Run by every tick of timConnect: (re)connects while wanted and not usable, closes while not wanted.
+    void TryConnect();
+
+    // Hands the bytes to the socket in one write. On failure returns false and says why in the current
+    // language.
+    bool send(const QByteArray& bytes, QString* reason);
+
+    // The text of the last socket error ("" after a successful connect).
+    const QString& lastErrorText() const { return m_lastError; }
+
+signals:
+    // Everything that was pending on the socket at one notification, read at once.
+    void dataArrived(const QByteArray& bytes);
+    void stateChanged(int state);
+    void errorTextChanged(const QString& text);
+
+private:
+    void onConnectTick();
+    void onReadyRead();
+    void onSocketError();
+    void onConnected();
+    void closeSocket();
+    void reportState();
+
+    QTcpSocket* m_socket = nullptr;
+    QTimer* m_timConnect = nullptr;
+    QString m_host;
+    QString m_port;
+    QString m_lastError;
+    int m_reportedState = Closed;
+    bool m_connectWanted = false;
+    // The socket itself only says "unconnected"; these tell why, until the next connect attempt.
+    bool m_peerClosed = false;
+    bool m_failed = false;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "core/scripts/ScriptLine.h"
+
+#include <QString>
+
+// The quick-dial memory as a configuration file: section SETTINGS, per slot n the keys Command<n> and
+// Descript<n> (the commands and their descriptions joined with '#'), Label<n> and Note<n>.
+
+// Reads all eight memory. A slot's caption is its label as stored (possibly empty). A missing file or
+// missing keys give empty memory; *readable is false when the file exists but cannot be read.
+QuickDialSlots LoadQuickDialFile(const QString& path, bool* readable = nullptr);
+
+// Writes all eight memory into the file, keeping its other sections and keys, in one atomic replace. A slot
+// without commands is written as four empty keys. Returns false with the reason when the file could not be
+// written, or when a slot holds characters outside Windows-1252, which the file cannot hold; the old file is
+// then left whole.
+bool SaveQuickDialFile(const QString& path, const QuickDialSlots& memory, QString* error = nullptr);

@@ -1,0 +1,3 @@
+#include "core/scripts/ScriptsLog.h"
+
+Q_LOGGING_CATEGORY(lcScripts, "telvane.scripts", QtWarningMsg)

@@ -1,0 +1,16 @@
+#include "core/texts/Resources.h"
+
+#include <QtGlobal>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void initResources() {
+    Q_INIT_RESOURCE(core);
+}
+
+void EnsureResources() {
+    static const bool done = [] {
+        initResources();
+        return true;
+    }();
+    (void)done;
+}

@@ -1,0 +1,19 @@
+#include "gui/GuiResources.h"
+
+#include "core/texts/Resources.h"
+
+#include <QtGlobal>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void initGuiResources() {
+    Q_INIT_RESOURCE(gui);
+}
+
+void EnsureGuiResources() {
+    static const bool done = [] {
+        EnsureResources();
+        initGuiResources();
+        return true;
+    }();
+    (void)done;
+}

@@ -1,0 +1,132 @@
+#include "gui/Help.h"
+
+#include "gui/GuiResources.h"
+#include "core/texts/Texts.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+// Part of the application shell's logging: "telvane.app.*" switches it on with the rest.
+Q_LOGGING_CATEGORY(lcHelp, "telvane.app.help", QtWarningMsg)
+
+namespace {
+const QString HelpFolder = QStringLiteral("qrc:/telvane/help/");
+constexpr int HelpTitleText = 3134;
+
+QPointer<HelpWindow>& helpWindow() {
+    static QPointer<HelpWindow> window;
+    return window;
+}
+
+// Each page holds both languages; it opens at the section of the current one.
+QString languageAnchor() {
+    return LanguageOffset() != 0 ? QStringLiteral("en") : QStringLiteral("de");
+}
+
+QToolButton* navigationButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setIcon(parent->style()->standardIcon(icon));
+    button->setAutoRaise(true);
+    return button;
+}
+} // namespace
+
+QString HelpPageForTopic(int topic) {
+    switch (topic) {
+    case HelpTopics::Settings:
+        return QStringLiteral("settings.html");
+    case HelpTopics::CommandLine:
+        return QStringLiteral("commandline.html");
+    case HelpTopics::ScriptEditor:
+        return QStringLiteral("editor.html");
+    case HelpTopics::QuickDial:
+        return QStringLiteral("quickdial.html");
+    case HelpTopics::Assistant:
+        return QStringLiteral("assistant.html");
+    default:
+        return {};
+    }
+}
+
+QUrl HelpContentsUrl() {
+    return QUrl(HelpFolder + QStringLiteral("index.html"));
+}
+
+QUrl HelpTopicUrl(int topic) {
+    const QString page = HelpPageForTopic(topic);
+    QUrl url = page.isEmpty() ? HelpContentsUrl() : QUrl(HelpFolder + page);
+    url.setFragment(languageAnchor());
+    return url;
+}
+
+HelpWindow::HelpWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    EnsureGuiResources();
+    setObjectName(QStringLiteral("frmHelp"));
+    // Reading text, not the fixed layout's narrow captions: take the desktop's font, not the owner's.
+    setFont(QApplication::font());
+    resize(720, 560);
+
+    auto* back = navigationButton(this, "cmdHelpBack", QStyle::SP_ArrowBack);
+    auto* forward = navigationButton(this, "cmdHelpForward", QStyle::SP_ArrowForward);
+    auto* contents = navigationButton(this, "cmdHelpContents", QStyle::SP_DirHomeIcon);
+    back->setEnabled(false);
+    forward->setEnabled(false);
+
+    m_browser = new QTextBrowser(this);
+    m_browser->setObjectName(QStringLiteral("helpBrowser"));
+    m_browser->setOpenLinks(true);
+    m_browser->setOpenExternalLinks(false);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(back);
+    bar->addWidget(forward);
+    bar->addWidget(contents);
+    bar->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(m_browser, 1);
+
+    connect(back, &QToolButton::clicked, m_browser, &QTextBrowser::backward);
+    connect(forward, &QToolButton::clicked, m_browser, &QTextBrowser::forward);
+    connect(contents, &QToolButton::clicked, this, [this] {
+        QUrl url = HelpContentsUrl();
+        url.setFragment(languageAnchor());
+        m_browser->setSource(url);
+    });
+    connect(m_browser, &QTextBrowser::backwardAvailable, back, &QToolButton::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QToolButton::setEnabled);
+}
+
+void HelpWindow::showTopic(int topic) {
+    m_topic = topic;
+    setWindowTitle(GetText(HelpTitleText));
+    const QUrl url = HelpTopicUrl(topic);
+    m_browser->setSource(url);
+    if (m_browser->document()->isEmpty())
+        qCWarning(lcHelp) << "help page missing for topic" << topic << url;
+}
+
+void ShowHelpTopic(QWidget* owner, int topic) {
+    QPointer<HelpWindow>& window = helpWindow();
+    if (!window)
+        window = new HelpWindow(owner);
+    else if (window->parentWidget() != owner)
+        // A window owned by the main window would be blocked while a modal dialog asks for help.
+        window->setParent(owner, window->windowFlags());
+    window->showTopic(topic);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+HelpWindow* CurrentHelpWindow() {
+    return helpWindow();
+}

@@ -1,3 +1,0 @@
-#include "scripts/ScriptsLog.h"
-
-Q_LOGGING_CATEGORY(lcScripts, "telvane.scripts", QtWarningMsg)
