@@ -1,11 +1,12 @@
 #include "gui/AssistantDialog.h"
 
-#include "gui/Dialogs.h"
-#include "gui/Help.h"
 #include "core/files/Platform.h"
 #include "core/files/Profile.h"
+#include "core/files/Settings.h"
 #include "core/texts/Texts.h"
+#include "gui/Dialogs.h"
 #include "gui/FilterTextInput.h"
+#include "gui/Help.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -26,41 +27,21 @@ Q_LOGGING_CATEGORY(lcAssistant, "telvane.assistant", QtWarningMsg)
 
 namespace {
 
-const QString SettingsSection = QStringLiteral("SETTINGS");
 const QString CommandKey = QStringLiteral("Command");
 constexpr int CommandKeySize = 9;
-constexpr int HelpTopic = 1800;
 constexpr qsizetype WidestDescription = 80;
-
-enum TextId {
-    TextCaption = 3200,
-    TextCommand = 3201,
-    TextParameter = 3202,
-    TextNext = 3203,
-    TextCancel = 3204,
-    TextAccept = 3205,
-    TextFileTitle = 3206,
-    TextFileFilter = 3207,
-    TextNotePrefix = 3208,
-    TextEmptyValue = 3209,
-    TextEmptyValueTitle = 3210,
-    TextRangeHint = 3211,
-    TextLengthHint = 3212,
-    TextPathHint = 3213,
-};
 
 // The file types the German filter offers; a filter text without patterns (the English one) gets them too.
 const QString BackupFilePatterns = QStringLiteral("*.txt;*.inf");
 
 QString g_lastAssistantPath;
 
-QString text(int id) {
+QString text(TextId id) {
     return GetText(id);
 }
 
-QString filled(int id, const QStringList& values) {
-    QString result = GetText(id);
-    return FillPlaceholders(result, values);
+QString filled(TextId id, const QStringList& values) {
+    return FilledText(id, values);
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name) {
@@ -219,11 +200,11 @@ void AssistantDialog::buildWidgets() {
 }
 
 void AssistantDialog::applyTexts() {
-    setWindowTitle(text(TextCaption));
-    m_labCommand->setText(text(TextCommand));
-    m_labParameter->setText(text(TextParameter));
-    m_cmdNext->setText(text(TextNext));
-    m_cmdCancel->setText(text(TextCancel));
+    setWindowTitle(text(TextId::AssistantCaption));
+    m_labCommand->setText(text(TextId::AssistantCommandLabel));
+    m_labParameter->setText(text(TextId::AssistantDescriptionLabel));
+    m_cmdNext->setText(text(TextId::AssistantNext));
+    m_cmdCancel->setText(text(TextId::AssistantCancel));
 }
 
 void AssistantDialog::loadCatalogue(const QStringList& records, int deviceType, bool includeQueries) {
@@ -245,7 +226,7 @@ void AssistantDialog::loadCatalogue(const QStringList& records, int deviceType, 
 
 void AssistantDialog::selectStoredEntry() {
     const QString stored =
-        ReadProfileValue(SettingsSection, CommandKey, QStringLiteral("0"), CommandKeySize, m_setupIniPath);
+        ReadProfileValue(Settings::Section, CommandKey, QStringLiteral("0"), CommandKeySize, m_setupIniPath);
     bool ok = false;
     const int n = stored.trimmed().toInt(&ok);
     const int index = ok && n >= 0 && n < m_cboCommand->count() ? n : 0;
@@ -261,7 +242,7 @@ void AssistantDialog::done(int r) {
         m_result = {};
     if (!m_setupIniPath.isEmpty()) {
         QString error;
-        if (!WriteProfileValue(SettingsSection, CommandKey, QString::number(m_cboCommand->currentIndex()),
+        if (!WriteProfileValue(Settings::Section, CommandKey, QString::number(m_cboCommand->currentIndex()),
                                m_setupIniPath, &error))
             qCInfo(lcAssistant) << "could not remember the selected command:" << error;
     }
@@ -287,7 +268,8 @@ void AssistantDialog::showPage() {
         m_labSelCommand->setText(record.commandWord());
         m_labDescription = m_cboCommand->currentText();
         const QString note = record.note();
-        m_labNote->setText(note.isEmpty() ? QString() : text(TextNotePrefix) + QLatin1Char(' ') + note);
+        m_labNote->setText(note.isEmpty() ? QString()
+                                          : text(TextId::AssistantNote) + QLatin1Char(' ') + note);
         if (const std::optional<int> count = record.parameterCount()) {
             m_parameterCount = *count;
             m_cmdNext->setEnabled(*count != 0);
@@ -305,7 +287,7 @@ void AssistantDialog::showPage() {
 void AssistantDialog::updateNextButton() {
     m_nextAccepts = m_parameterCount < m_currentPage || !m_cmdNext->isEnabled();
     m_cmdNext->setEnabled(true);
-    m_cmdNext->setText(text(m_nextAccepts ? TextAccept : TextNext));
+    m_cmdNext->setText(text(m_nextAccepts ? TextId::AssistantAccept : TextId::AssistantNext));
 }
 
 void AssistantDialog::resetParameterWidgets() {
@@ -336,7 +318,8 @@ void AssistantDialog::showParameter(const CatalogueParameter& parameter) {
         const int minimum = parameter.minimum();
         const int maximum = parameter.maximum();
         m_cwnValue->setRange(minimum, maximum);
-        m_labMaxTextLen->setText(filled(TextRangeHint, {QString::number(minimum), QString::number(maximum)}));
+        m_labMaxTextLen->setText(
+            filled(TextId::ParameterRange, {QString::number(minimum), QString::number(maximum)}));
         return;
     }
 
@@ -349,7 +332,8 @@ void AssistantDialog::showParameter(const CatalogueParameter& parameter) {
     m_labMaxTextLen->show();
     m_txtText->setMaxLength(length);
     m_labMaxTextLen->setText(
-        filled(type == ParameterType::Path ? TextPathHint : TextLengthHint, {QString::number(length)}));
+        filled(type == ParameterType::Path ? TextId::ParameterPathLength : TextId::ParameterTextLength,
+               {QString::number(length)}));
     if (type == ParameterType::RestrictedText)
         m_restrictInput = true;
     if (type == ParameterType::Path)
@@ -379,7 +363,8 @@ bool AssistantDialog::takePageValue() {
         return true;
     }
     if (m_txtText->text().isEmpty()) {
-        dialogs().warning(this, text(TextEmptyValueTitle), filled(TextEmptyValue, {m_labParameter->text()}));
+        dialogs().warning(this, text(TextId::ParameterErrorTitle),
+                          filled(TextId::ParameterMissing, {m_labParameter->text()}));
         m_txtText->setFocus();
         return false;
     }
@@ -399,7 +384,7 @@ void AssistantDialog::onTextChanged() {
 }
 
 QString AssistantDialog::fileFilter() const {
-    QString filter = text(TextFileFilter);
+    QString filter = text(TextId::AssistantFileFilter);
     if (!filter.contains(QLatin1Char('|')))
         filter += QLatin1Char('|') + BackupFilePatterns;
     return filter;
@@ -409,7 +394,7 @@ void AssistantDialog::onSelectPath() {
     if (g_lastAssistantPath.isEmpty())
         g_lastAssistantPath = m_programFolder;
     const std::optional<QString> chosen =
-        dialogs().openFile(this, text(TextFileTitle), g_lastAssistantPath, fileFilter());
+        dialogs().openFile(this, text(TextId::AssistantSelectFile), g_lastAssistantPath, fileFilter());
     if (!chosen) {
         m_txtText->clear();
         return;
@@ -426,7 +411,7 @@ void AssistantDialog::onSelectPath() {
 
 void AssistantDialog::onHelp() {
     if (m_showHelp)
-        m_showHelp(this, HelpTopic);
+        m_showHelp(this, HelpTopics::Assistant);
     else
-        ShowHelpTopic(this, HelpTopic);
+        ShowHelpTopic(this, HelpTopics::Assistant);
 }

@@ -1,7 +1,7 @@
 #include "gui/Help.h"
 
-#include "gui/GuiResources.h"
 #include "core/texts/Texts.h"
+#include "gui/GuiResources.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -17,7 +17,6 @@ Q_LOGGING_CATEGORY(lcHelp, "telvane.app.help", QtWarningMsg)
 
 namespace {
 const QString HelpFolder = QStringLiteral("qrc:/telvane/help/");
-constexpr int HelpTitleText = 3134;
 
 QPointer<HelpWindow>& helpWindow() {
     static QPointer<HelpWindow> window;
@@ -107,7 +106,7 @@ HelpWindow::HelpWindow(QWidget* parent)
 
 void HelpWindow::showTopic(int topic) {
     m_topic = topic;
-    setWindowTitle(GetText(HelpTitleText));
+    setWindowTitle(GetText(TextId::HelpTitle));
     const QUrl url = HelpTopicUrl(topic);
     m_browser->setSource(url);
     if (m_browser->document()->isEmpty())

@@ -1,48 +1,26 @@
 #include "gui/MainWindow.h"
 
-#include "gui/Dialogs.h"
-#include "gui/Help.h"
 #include "core/files/Platform.h"
-#include "core/files/Profile.h"
-#include "gui/GuiResources.h"
 #include "core/files/Settings.h"
-#include "core/texts/Texts.h"
-#include "gui/AutoSizeColumns.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
-#include "gui/QuickDial.h"
 #include "core/scripts/QuickDialConfig.h"
-#include "gui/ScriptEditor.h"
+#include "core/scripts/QuickDialMemory.h"
 #include "core/scripts/ScriptRunner.h"
+#include "core/texts/Texts.h"
+#include "gui/CommandLinePage.h"
+#include "gui/Dialogs.h"
+#include "gui/GuiResources.h"
+#include "gui/Help.h"
+#include "gui/Layout.h"
+#include "gui/QuickDialPage.h"
+#include "gui/ScriptEditorPage.h"
+#include "gui/SettingsPage.h"
+#include "gui/StatusStrip.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QShortcut>
-#include <QTabWidget>
-#include <QTableView>
-#include <QTimer>
-#include <QTreeWidget>
-
-namespace {
-const QString SettingsSection = QStringLiteral("SETTINGS");
-constexpr int EnglishOffset = 10000;
-constexpr int StateTickMs = 300;
-constexpr int QuickDialTab = 3;
-
-// A setting that must be a whole number; anything else (or a number outside what the widget takes) gives 0.
-int numberSetting(const QString& value, int lastValid) {
-    bool ok = false;
-    const int n = value.trimmed().toInt(&ok);
-    return ok && n >= 0 && n <= lastValid ? n : 0;
-}
-} // namespace
 
 MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent)
     : QWidget(parent)
@@ -58,121 +36,174 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
         m_dialogs = m_ownDialogs.get();
     }
     EnsureGuiResources();
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowIcon(QIcon(QStringLiteral(":/telvane/icons/telvane.svg")));
-    m_ui.setupUi(this);
-
-    m_timTimer = new QTimer(this);
-    m_timTimer->setObjectName(QStringLiteral("timTimer"));
-    m_timTimer->setInterval(StateTickMs);
-    connect(m_timTimer, &QTimer::timeout, this, &MainWindow::onStateTick);
-
-    connect(m_ui.SSTab1, &QTabWidget::currentChanged, this, &MainWindow::onTabClicked);
-    connect(m_ui.cboLanguage, &QComboBox::activated, this, &MainWindow::onLanguagePicked);
-    connect(m_ui.cmdHelp, &QPushButton::clicked, this, &MainWindow::onHelpClicked);
-    connect(m_ui.cmdQuit, &QPushButton::clicked, this, &QWidget::close);
-
-    wireLink();
-    wireAssistant();
-    wireScripts();
-    wireRunner();
-
+    m_link = new TargetLink(this);
+    m_session = new Session(m_link, this);
+    m_runner = new ScriptRunner(m_session, this);
+    m_memory = new QuickDialMemory(this);
+    buildWindow();
+    wire();
     startUp();
-    m_timTimer->start();
 }
 
 MainWindow::~MainWindow() = default;
 
-QString MainWindow::setupIniPath() const {
-    return Settings::SetupIniPath(m_settingsFolder);
+void MainWindow::buildWindow() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(QIcon(QStringLiteral(":/telvane/icons/telvane.svg")));
+    // The font comes first: the tab strip's height, and with it the place of every page, depends on it.
+    setFont(Layout::windowFont());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(twipsToPixels(9765), twipsToPixels(6675));
+
+    m_tabs = Layout::make<TabControl>(this, "SSTab1", twipsRect(120, 60, 9495, 6135));
+    // A caption that does not fit should show as such, not be shortened silently.
+    m_tabs->setElideMode(Qt::ElideNone);
+    // The pages' offset depends on the tab strip, which needs a tab to have its height.
+    auto* probe = new QWidget;
+    m_tabs->addTab(probe, QString());
+    const QPoint offset = m_tabs->pageOffset();
+    m_tabs->removeTab(0);
+    delete probe;
+    // Made inside the window, so they measure with its font; the tab control takes them over.
+    m_settingsPage = new SettingsPage(m_link, offset, this);
+    m_commandLinePage = new CommandLinePage(m_session, offset, this);
+    m_editorPage = new ScriptEditorPage(m_memory, *m_dialogs, offset, this);
+    m_quickDialPage = new QuickDialPage(m_memory, offset, this);
+    for (QWidget* page : {static_cast<QWidget*>(m_settingsPage), static_cast<QWidget*>(m_commandLinePage),
+                          static_cast<QWidget*>(m_editorPage), static_cast<QWidget*>(m_quickDialPage)}) {
+        page->setObjectName(QStringLiteral("SSTab1Page%1").arg(m_tabs->count()));
+        m_tabs->addTab(page, QString());
+    }
+    m_strip = new StatusStrip(this);
 }
 
-void MainWindow::wireLink() {
-    m_link = new TargetLink(m_ui, this);
-    m_commandLine = new CommandLine(m_ui, m_link, this);
-}
+void MainWindow::wire() {
+    connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
+    connect(m_settingsPage, &SettingsPage::languagePicked, this, [this](int row) {
+        m_languageIndex = row < 0 ? 0 : row;
+        ApplyLanguage();
+    });
 
-void MainWindow::wireAssistant() {
+    connect(m_link, &TargetLink::stateChanged, this, &MainWindow::onLinkStateChanged);
+    connect(m_link, &TargetLink::errorTextChanged, m_strip, &StatusStrip::setLinkErrorText);
+    connect(m_session, &Session::sending, m_strip, &StatusStrip::hideNotice);
+
     // The command line takes the built command as its new text; sending stays the user's decision.
-    connect(m_ui.cmdCreateCommand1, &QPushButton::clicked, this, [this] {
+    connect(m_commandLinePage, &CommandLinePage::assistantRequested, this, [this] {
         const AssistantResult result = runAssistant(true);
         if (!result.command.isEmpty())
-            m_ui.txtSend->setText(result.command);
+            m_commandLinePage->setCommandText(result.command);
     });
-}
-
-AssistantResult MainWindow::runAssistant(bool includeQueries) {
-    m_ui.labCommandScriptCompleted->hide();
-    AssistantContext context;
-    context.parent = this;
-    context.deviceType = m_ui.cboDevice->currentIndex() == 0 ? 0 : 1;
-    context.includeQueries = includeQueries;
-    context.setupIniPath = setupIniPath();
-    context.programFolder = programFolder();
-    context.dialogs = &dialogs();
-    return RunCommandAssistant(context);
-}
-
-void MainWindow::wireScripts() {
-    ScriptEditor::Widgets editor;
-    editor.lstCommands = m_ui.lstCommands;
-    editor.chkAbove = m_ui.chkAbove;
-    editor.cmdCreateCommand2 = m_ui.cmdCreateCommand2;
-    editor.cmdCreateManualCommand = m_ui.cmdCreateManualCommand;
-    editor.cmdDeleteCommand = m_ui.cmdDeleteCommand;
-    editor.cmdCommandUp = m_ui.cmdCommandUp;
-    editor.cmdCommandDown = m_ui.cmdCommandDown;
-    editor.cmdCommandTest = m_ui.cmdCommandTest;
-    editor.txtLabel = m_ui.txtLabel;
-    editor.txtNote = m_ui.txtNote;
-    editor.labCommandScriptCompleted = m_ui.labCommandScriptCompleted;
-    m_scriptEditor = new ScriptEditor(editor, *m_dialogs, this, this);
     // From the editor the assistant offers only the commands that set something.
-    m_scriptEditor->setAssistant([this] {
+    m_editorPage->setAssistant([this] {
         const AssistantResult result = runAssistant(false);
         return ScriptLine{result.command, result.description};
     });
+    connect(m_editorPage, &ScriptEditorPage::manualEntryStarted, m_strip, &StatusStrip::hideNotice);
+    connect(m_editorPage, &ScriptEditorPage::slotButtonPressed, this, &MainWindow::HandleSlotButton);
+    connect(m_editorPage, &ScriptEditorPage::testRequested, this,
+            [this] { m_runner->RunEditorScript(m_editorPage->script()); });
+    connect(m_quickDialPage, &QuickDialPage::slotButtonPressed, this, &MainWindow::HandleSlotButton);
+    connect(m_quickDialPage, &QuickDialPage::loadConfigRequested, this, &MainWindow::onLoadConfigClicked);
+    connect(m_quickDialPage, &QuickDialPage::saveConfigRequested, this, &MainWindow::onSaveConfigClicked);
 
-    QuickDial::Widgets quickDial;
-    quickDial.cmdF = m_ui.cmdF;
-    quickDial.cmdCommand = m_ui.cmdCommand;
-    quickDial.txtCommandDescript = m_ui.txtCommandDescript;
-    quickDial.cmdSave = m_ui.cmdSave;
-    quickDial.cmdGetCommand = m_ui.cmdGetCommand;
-    quickDial.cmdDeleteScript = m_ui.cmdDeleteScript;
-    quickDial.SSTab1 = m_ui.SSTab1;
-    quickDial.labCommandScriptCompleted = m_ui.labCommandScriptCompleted;
-    m_quickDial = new QuickDial(quickDial, *m_scriptEditor, *m_dialogs, this, this);
+    // A run shows each command it sends in the command line, and its progress and end in the strip.
+    connect(m_runner, &ScriptRunner::commandSending, m_commandLinePage, &CommandLinePage::setCommandText);
+    connect(m_runner, &ScriptRunner::started, m_strip, &StatusStrip::runStarted);
+    connect(m_runner, &ScriptRunner::progressed, m_strip, &StatusStrip::runProgressed);
+    connect(m_runner, &ScriptRunner::finished, m_strip, &StatusStrip::runFinished);
+    connect(m_strip, &StatusStrip::cancelClicked, m_runner, &ScriptRunner::requestCancel);
+    connect(m_strip, &StatusStrip::helpClicked, this, [this] {
+        if (const int topic = helpTopicForTab(m_tabs->currentIndex()))
+            ShowHelpTopic(this, topic);
+    });
+    connect(m_strip, &StatusStrip::quitClicked, this, &QWidget::close);
 
-    // Leaving for a tab other than the quick-dial tab ends a pending slot mode.
-    connect(this, &MainWindow::slotModesShouldClear, m_quickDial, &QuickDial::clearSlotModes);
-    connect(m_ui.cmdLoadConfig, &QPushButton::clicked, this, &MainWindow::onLoadConfigClicked);
-    connect(m_ui.cmdSaveConfig, &QPushButton::clicked, this, &MainWindow::onSaveConfigClicked);
-}
-
-void MainWindow::wireRunner() {
-    m_runner = new ScriptRunner(m_ui, m_commandLine, this);
-    m_quickDial->setRunnerHooks(
-        {[this] { return m_runner->ScriptBusy(); }, [this](bool busy) { m_runner->setScriptBusy(busy); },
-         [this](int slot) { m_runner->RunSlotScript(m_quickDial->slotAt(slot).lines); }});
-    connect(m_ui.cmdCommandTest, &QPushButton::clicked, this,
-            [this] { m_runner->RunEditorScript(m_scriptEditor->script()); });
     // The window sees F1..F8 before the focused widget does.
-    for (int slot = 1; slot <= MainWindowUi::SlotCount; ++slot) {
+    for (int slot = 1; slot <= QuickDialSlotCount; ++slot) {
         auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + (slot - 1)), this);
         key->setContext(Qt::WindowShortcut);
         connect(key, &QShortcut::activated, this, [this, slot] { onFunctionKey(slot); });
     }
 }
 
-void MainWindow::onFunctionKey(int slot) {
-    if (m_ui.SSTab1->currentIndex() != QuickDial::QuickDialTab || !m_ui.cmdCommand[0]->isEnabled())
-        return;
-    m_quickDial->HandleSlotButton(slot);
+QString MainWindow::setupIniPath() const {
+    return Settings::SetupIniPath(m_settingsFolder);
 }
 
 QString MainWindow::defaultConfigPath() const {
     return Platform::FindFileNoCase(m_settingsFolder, QStringLiteral("DefaultCommandSet.cfg"));
+}
+
+AssistantResult MainWindow::runAssistant(bool includeQueries) {
+    m_strip->hideNotice();
+    AssistantContext context;
+    context.parent = this;
+    context.deviceType = m_settingsPage->deviceType();
+    context.includeQueries = includeQueries;
+    context.setupIniPath = setupIniPath();
+    context.programFolder = m_programFolder;
+    context.dialogs = m_dialogs;
+    return RunCommandAssistant(context);
+}
+
+void MainWindow::HandleSlotButton(int n) {
+    m_strip->hideNotice();
+    if (!QuickDialMemory::isSlotNumber(n) || m_runner->ScriptBusy())
+        return;
+    const QuickDialMemory::SlotAction action = m_memory->takeSlotAction();
+    if (action == QuickDialMemory::SlotAction::Run) {
+        // The runner holds ScriptBusy for as long as the run lasts.
+        m_runner->RunSlotScript(m_memory->slotAt(n).lines);
+        return;
+    }
+    m_runner->setScriptBusy(true);
+    switch (action) {
+    case QuickDialMemory::SlotAction::Fetch:
+        m_editorPage->fetchSlot(m_memory->slotAt(n));
+        m_tabs->setCurrentIndex(EditorTab);
+        break;
+    case QuickDialMemory::SlotAction::Store: {
+        // The editor may have changed since cmdSave checked it; the file must be able to hold the slot.
+        const QuickDialSlot slot = m_editorPage->slotFromEditor();
+        if (const auto refusal = CheckSlotFileSafety(slot.lines, slot.caption, slot.description))
+            m_editorPage->showRefusal(*refusal);
+        else
+            m_memory->storeSlot(n, slot);
+        break;
+    }
+    case QuickDialMemory::SlotAction::Delete:
+        if (m_dialogs->question(this, GetText(TextId::DeleteSlotTitle),
+                                FilledText(TextId::DeleteSlotQuestion, {QString::number(n)})))
+            m_memory->clearSlot(n);
+        break;
+    case QuickDialMemory::SlotAction::Run:
+        break;
+    }
+    m_runner->setScriptBusy(false);
+}
+
+void MainWindow::onFunctionKey(int slot) {
+    if (m_tabs->currentIndex() != QuickDialTab || !m_quickDialPage->runButtonsEnabled())
+        return;
+    HandleSlotButton(slot);
+}
+
+void MainWindow::onTabChanged(int index) {
+    if (index != m_previousTab)
+        m_strip->hideNotice();
+    m_previousTab = index;
+    if (index != QuickDialTab)
+        m_memory->clearSlotModes();
+}
+
+void MainWindow::onLinkStateChanged(int state) {
+    m_strip->RefreshLinkState(state);
+    const bool usable = TargetLink::isUsable(state);
+    m_commandLinePage->setLinkUsable(usable);
+    m_editorPage->setLinkUsable(usable);
+    m_quickDialPage->setLinkUsable(usable);
 }
 
 bool MainWindow::LoadQuickDialConfig(const QString& path) {
@@ -180,73 +211,58 @@ bool MainWindow::LoadQuickDialConfig(const QString& path) {
     const QuickDialSlots fromFile = LoadQuickDialFile(path, &readable);
     if (!readable)
         return false;
-    m_quickDial->loadSlots(fromFile);
-    AutoSizeColumns(m_ui.lstCommands, ColumnWidth::ContentsAndHeader);
+    m_memory->loadSlots(fromFile);
+    m_editorPage->fitColumns();
     return true;
 }
 
 bool MainWindow::SaveQuickDialConfig(const QString& path) {
     QString reason;
-    if (SaveQuickDialFile(path, m_quickDial->allSlots(), &reason))
+    if (SaveQuickDialFile(path, m_memory->allSlots(), &reason))
         return true;
-    QString message = GetText(3132);
-    m_dialogs->warning(this, GetText(3133),
-                       FillPlaceholders(message, {QDir::toNativeSeparators(path), reason}));
+    m_dialogs->warning(this, GetText(TextId::SaveFailedTitle),
+                       FilledText(TextId::SaveConfigFailed, {QDir::toNativeSeparators(path), reason}));
     return false;
 }
 
-QString MainWindow::configFileFilter() {
-    return GetText(3117) + QStringLiteral(" (*.cfg)|*.cfg");
-}
-
 void MainWindow::onLoadConfigClicked() {
+    const QString filter = GetText(TextId::ConfigFileFilter) + QStringLiteral(" (*.cfg)|*.cfg");
     const std::optional<QString> chosen =
-        m_dialogs->openFile(this, GetText(3116), m_settingsFolder, configFileFilter());
+        m_dialogs->openFile(this, GetText(TextId::LoadConfigTitle), m_settingsFolder, filter);
     if (!chosen)
         return;
     const QString path = Platform::GetShortPath(*chosen);
     if (path.isEmpty())
         return;
-    if (!LoadQuickDialConfig(path)) {
-        // Replacing the slots with empty ones would lose them for a file the user cannot even read.
-        QString message = GetText(3135);
-        m_dialogs->warning(this, GetText(3136),
-                           FillPlaceholders(message, {QDir::toNativeSeparators(path), GetText(3137)}));
-    }
+    // Replacing the slots with empty ones would lose them for a file the user cannot even read.
+    if (!LoadQuickDialConfig(path))
+        m_dialogs->warning(this, GetText(TextId::LoadFailedTitle),
+                           FilledText(TextId::LoadConfigFailed,
+                                      {QDir::toNativeSeparators(path), GetText(TextId::FileUnreadable)}));
 }
 
 void MainWindow::onSaveConfigClicked() {
-    const std::optional<QString> chosen = m_dialogs->saveFile(
-        this, GetText(3124), m_settingsFolder, GetText(3125) + QStringLiteral(".cfg"), configFileFilter());
+    const QString filter = GetText(TextId::ConfigFileFilter) + QStringLiteral(" (*.cfg)|*.cfg");
+    const std::optional<QString> chosen =
+        m_dialogs->saveFile(this, GetText(TextId::SaveConfigTitle), m_settingsFolder,
+                            GetText(TextId::SaveConfigFileName) + QStringLiteral(".cfg"), filter);
     if (chosen && !chosen->isEmpty())
         SaveQuickDialConfig(*chosen);
 }
 
 void MainWindow::startUp() {
     Settings::PrepareSettingsFolder(m_settingsFolder, m_programFolder);
-    const QString ini = setupIniPath();
-    auto read = [&](const char* key, const QString& defaultValue, int size) {
-        return ReadProfileValue(SettingsSection, QLatin1String(key), defaultValue, size, ini);
-    };
-    m_ui.txtPort->setText(read("Port", QStringLiteral("6060"), 7));
-    m_ui.txtPcName->setText(read("Name", Platform::LocalHostName(), 65));
-    m_deviceTypeIndex = numberSetting(read("Device", QStringLiteral("0"), 2), 1);
-
-    // Setting the box here counts as the user's click: a checked box asks for a connection.
-    bool ok = false;
-    const int connect = read("Connect", QStringLiteral("1"), 2).trimmed().toInt(&ok);
-    m_ui.chkConnect->setCheckState(!ok || connect == 0 ? Qt::Unchecked
-                                   : connect == 2      ? Qt::PartiallyChecked
-                                                       : Qt::Checked);
-
-    m_languageIndex = numberSetting(read("Language", QStringLiteral("0"), 65), 1);
-    const int tab = numberSetting(read("SelTab", QStringLiteral("0"), 2), 3);
-    m_ui.SSTab1->setCurrentIndex(tab);
+    const SetupSettings settings = SetupSettings::read(setupIniPath(), Platform::LocalHostName());
+    m_settingsPage->showSettings(settings);
+    m_deviceTypeIndex = settings.device;
+    m_languageIndex = settings.language;
+    m_tabs->setCurrentIndex(settings.selTab);
     ApplyLanguage();
+    m_strip->RefreshLinkState(m_link->state());
     // A file that cannot be read gives eight empty slots, as a missing one does. Its content is not lost:
     // the exit save refuses to replace a file it could not read, and says so.
     if (!LoadQuickDialConfig(defaultConfigPath()))
-        m_quickDial->loadSlots({});
+        m_memory->loadSlots({});
     m_started = true;
 }
 
@@ -254,16 +270,10 @@ void MainWindow::exitSequence() {
     if (m_exited)
         return;
     m_exited = true;
-    const QString ini = setupIniPath();
-    auto write = [&](const char* key, const QString& value) {
-        WriteProfileValue(SettingsSection, QLatin1String(key), value, ini);
-    };
-    write("Port", m_ui.txtPort->text());
-    write("Name", m_ui.txtPcName->text());
-    write("Device", QString::number(m_ui.cboDevice->currentIndex()));
-    write("Connect", QString::number(static_cast<int>(m_ui.chkConnect->checkState())));
-    write("Language", QString::number(m_ui.cboLanguage->currentIndex()));
-    write("SelTab", QString::number(m_ui.SSTab1->currentIndex()));
+    SetupSettings settings;
+    m_settingsPage->collectSettings(settings);
+    settings.selTab = m_tabs->currentIndex();
+    settings.write(setupIniPath());
     SaveQuickDialConfig(defaultConfigPath());
 }
 
@@ -274,125 +284,30 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::ApplyLanguage() {
     SetLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
-    // The help pages are compiled in (Help.cpp), so there is no help file path to set here.
-    auto caption = [](QWidget* w, int id) { w->setProperty("text", GetText(id)); };
-    auto frame = [](QGroupBox* g, int id) { g->setTitle(GetText(id)); };
-    auto autoSized = [](QLabel* l, const QString& text) {
-        l->setText(text);
-        l->adjustSize();
-    };
-
-    setWindowTitle(GetText(3000));
-    m_ui.SSTab1->setTabText(0, GetText(3001));
-    frame(m_ui.fraSoftwareSel, 3005);
-    frame(m_ui.fraTarget, 3008);
-    autoSized(m_ui.labPort, GetText(3009));
-    autoSized(m_ui.labIp, GetText(3010));
-    caption(m_ui.cmdThisSystem, 3011);
-    caption(m_ui.chkConnect, 3012);
-    frame(m_ui.fraLanguage, 3013);
-    caption(m_ui.labInfo1, 3019);
-    m_ui.cboLanguage->setItemText(0, GetText(3041));
-    m_ui.cboLanguage->setItemText(1, GetText(3042));
-    m_ui.cboDevice->setItemText(0, GetText(3006));
-    m_ui.cboDevice->setItemText(1, GetText(3007));
-
+    setWindowTitle(GetText(TextId::WindowCaption));
+    const TextId tabCaptions[] = {TextId::TabSettings, TextId::TabCommandLine, TextId::TabScriptEditor,
+                                  TextId::TabQuickDial};
+    for (int tab = 0; tab < m_tabs->count(); ++tab)
+        m_tabs->setTabText(tab, GetText(tabCaptions[tab]));
     // At start the stored rows are selected; a later switch keeps the device row the user has picked.
-    m_ui.cboLanguage->setCurrentIndex(m_languageIndex);
-    SetLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
-    if (!m_started || m_ui.cboDevice->currentIndex() < 0)
-        m_ui.cboDevice->setCurrentIndex(m_deviceTypeIndex);
-
-    m_ui.SSTab1->setTabText(1, GetText(3002));
-    frame(m_ui.fraSend, 3014);
-    caption(m_ui.cmdCreateCommand1, 3015);
-    caption(m_ui.cmdSend, 3016);
-    frame(m_ui.fraReceive, 3017);
-    caption(m_ui.cmdDeleteList, 3018);
-    caption(m_ui.labInfo2, 3020);
-    if (QAbstractItemModel* log = m_ui.lsvMsg->model()) {
-        for (int column = 0; column < 3; ++column)
-            log->setHeaderData(column, Qt::Horizontal, GetText(3046 + column));
-    }
-
-    m_ui.SSTab1->setTabText(2, GetText(3003));
-    frame(m_ui.fraEditScript, 3021);
-    caption(m_ui.cmdCreateCommand2, 3022);
-    caption(m_ui.cmdCreateManualCommand, 3023);
-    caption(m_ui.labCommands, 3024);
-    caption(m_ui.chkAbove, 3025);
-    caption(m_ui.cmdDeleteCommand, 3026);
-    caption(m_ui.labCaption, 3027);
-    caption(m_ui.labNote, 3028);
-    caption(m_ui.cmdCommandTest, 3029);
-    caption(m_ui.cmdSave, 3030);
-    caption(m_ui.cmdGetCommand, 3031);
-    caption(m_ui.cmdDeleteScript, 3032);
-    frame(m_ui.fraStorage, 3033);
-    caption(m_ui.labInfo3, 3034);
-    m_ui.lstCommands->setHeaderLabels({GetText(3044), GetText(3045)});
-
-    m_ui.SSTab1->setTabText(3, GetText(3004));
-    frame(m_ui.frmStorage, 3035);
-    caption(m_ui.cmdLoadConfig, 3036);
-    caption(m_ui.cmdSaveConfig, 3037);
-    caption(m_ui.labInfo4, 3038);
-    caption(m_ui.cmdCancelCommandScript, 3039);
-    caption(m_ui.cmdQuit, 3040);
-    caption(m_ui.labCommandScriptCompleted, m_runner->noticeTextId());
-    frame(m_ui.fraVersion, 3051);
-
-    QString version = GetText(3049);
-    autoSized(m_ui.labProgramVersion, FillPlaceholders(version, {QStringLiteral("%1.%2.%3")
-                                                                     .arg(TELVANE_VERSION_MAJOR)
-                                                                     .arg(TELVANE_VERSION_MINOR)
-                                                                     .arg(TELVANE_VERSION_PATCH)}));
-    QString date = GetText(3050);
-    autoSized(m_ui.labProgramDate, FillPlaceholders(date, {QStringLiteral("02.04.2007")}));
+    m_settingsPage->retranslate(m_languageIndex, m_deviceTypeIndex, m_started);
+    m_commandLinePage->retranslate();
+    m_editorPage->retranslate();
+    m_quickDialPage->retranslate();
+    m_strip->retranslate();
 }
 
-void MainWindow::onLanguagePicked(int row) {
-    m_languageIndex = row < 0 ? 0 : row;
-    ApplyLanguage();
-}
-
-void MainWindow::onTabClicked(int index) {
-    if (index != m_previousTab)
-        m_ui.labCommandScriptCompleted->hide();
-    m_previousTab = index;
-    if (index != QuickDialTab)
-        emit slotModesShouldClear();
-}
-
-int MainWindow::HelpTopicForTab(int index) {
+int MainWindow::helpTopicForTab(int index) {
     switch (index) {
     case 0:
         return HelpTopics::Settings;
     case 1:
         return HelpTopics::CommandLine;
-    case 2:
+    case EditorTab:
         return HelpTopics::ScriptEditor;
     case QuickDialTab:
         return HelpTopics::QuickDial;
     default:
         return 0;
     }
-}
-
-void MainWindow::onHelpClicked() {
-    if (const int topic = HelpTopicForTab(m_ui.SSTab1->currentIndex()))
-        ShowHelpTopic(this, topic);
-}
-
-void MainWindow::onStateTick() {
-    const bool usable = m_link->RefreshLinkState();
-    m_commandLine->setLinkUsable(usable);
-    if (usable) {
-        // Once a link was usable the quick-dial buttons stay enabled, even after it is lost.
-        for (QPushButton* run : m_ui.cmdCommand)
-            run->setEnabled(true);
-    }
-    // The editor enables its test button only with rows and a usable link.
-    m_scriptEditor->setLinkUsable(usable);
-    m_quickDial->blinkTick();
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "gui/MainWindowUi.h"
 #include "gui/AssistantDialog.h"
 
 #include <QString>
@@ -8,12 +7,16 @@
 
 #include <memory>
 
-class CommandLine;
+class CommandLinePage;
 class Dialogs;
-class QTimer;
-class QuickDial;
-class ScriptEditor;
+class QuickDialMemory;
+class QuickDialPage;
+class ScriptEditorPage;
 class ScriptRunner;
+class Session;
+class SettingsPage;
+class StatusStrip;
+class TabControl;
 class TargetLink;
 
 // Where the main window keeps its files and how it asks the user. Empty folders mean the real ones.
@@ -23,81 +26,77 @@ struct MainWindowEnvironment {
     Dialogs* dialogs = nullptr; // not owned; the real dialogs when null
 };
 
-// The program's only permanent window: lays out the widgets, composes the components that own them, and
-// runs the start-up and exit sequences.
+// The program's only permanent window (frmMain): composes the four tab pages, the status strip and the core
+// objects behind them, wires them, and runs the start-up and exit sequences.
 class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr int QuickDialTab = 3;
+    static constexpr int EditorTab = 2;
+
     explicit MainWindow(const MainWindowEnvironment& environment = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    const MainWindowUi& ui() const { return m_ui; }
     const QString& settingsFolder() const { return m_settingsFolder; }
     const QString& programFolder() const { return m_programFolder; }
     QString setupIniPath() const;
-    Dialogs& dialogs() const { return *m_dialogs; }
+    QString defaultConfigPath() const;
+
     TargetLink* link() const { return m_link; }
-    CommandLine* commandLine() const { return m_commandLine; }
+    Session* session() const { return m_session; }
+    ScriptRunner* runner() const { return m_runner; }
+    QuickDialMemory* memory() const { return m_memory; }
 
     int LanguageIndex() const { return m_languageIndex; }
-    int DeviceTypeIndex() const { return m_deviceTypeIndex; }
-
     // Puts every fixed text of the window into the language of LanguageIndex.
     void ApplyLanguage();
 
-    // Opens the command assistant for the device type selected in cboDevice; includeQueries lists the query
-    // commands too. Hides the script-completed notice first.
-    AssistantResult runAssistant(bool includeQueries);
-
-    ScriptEditor* scriptEditor() const { return m_scriptEditor; }
-    QuickDial* quickDial() const { return m_quickDial; }
-    ScriptRunner* runner() const { return m_runner; }
+    // What a run button, a choice button or the function key of slot n (1..8) does: carries out the pending
+    // slot mode on slot n or runs the slot.
+    void HandleSlotButton(int n);
 
     // Fills all eight slots from a configuration file. A file that exists but cannot be read leaves the
     // slots as they are and returns false.
     bool LoadQuickDialConfig(const QString& path);
     // Writes all eight slots; a failure is reported to the user with the file and the reason.
     bool SaveQuickDialConfig(const QString& path);
-    QString defaultConfigPath() const;
 
     // The help topic of a tab of SSTab1; 0 (no help) for an index that is no tab.
-    static int HelpTopicForTab(int index);
-
-signals:
-    // The shown tab changed to one other than the quick-dial tab (3): pending slot modes end.
-    void slotModesShouldClear();
+    static int helpTopicForTab(int index);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void wireLink();
-    void wireAssistant();
-    void wireScripts();
-    void wireRunner();
+    void buildWindow();
+    void wire();
+    AssistantResult runAssistant(bool includeQueries);
     void onFunctionKey(int slot);
+    void onTabChanged(int index);
+    void onLinkStateChanged(int state);
     void onLoadConfigClicked();
     void onSaveConfigClicked();
-    static QString configFileFilter();
     void startUp();
     void exitSequence();
-    void onTabClicked(int index);
-    void onLanguagePicked(int row);
-    void onHelpClicked();
-    void onStateTick();
 
-    MainWindowUi m_ui;
     QString m_settingsFolder;
     QString m_programFolder;
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs* m_dialogs = nullptr;
-    QTimer* m_timTimer = nullptr;
+
     TargetLink* m_link = nullptr;
-    CommandLine* m_commandLine = nullptr;
-    ScriptEditor* m_scriptEditor = nullptr;
-    QuickDial* m_quickDial = nullptr;
+    Session* m_session = nullptr;
     ScriptRunner* m_runner = nullptr;
+    QuickDialMemory* m_memory = nullptr;
+
+    TabControl* m_tabs = nullptr;
+    SettingsPage* m_settingsPage = nullptr;
+    CommandLinePage* m_commandLinePage = nullptr;
+    ScriptEditorPage* m_editorPage = nullptr;
+    QuickDialPage* m_quickDialPage = nullptr;
+    StatusStrip* m_strip = nullptr;
+
     int m_languageIndex = 0;
     int m_deviceTypeIndex = 0;
     int m_previousTab = 0;

@@ -47,9 +47,9 @@ ScriptViewer::ScriptViewer(QWidget* parent)
 }
 
 void ScriptViewer::ApplyViewerTexts() {
-    setWindowTitle(GetText(3400));
-    m_cmdQuit->setText(GetText(3401));
-    m_lstCommands->setHeaderLabels({GetText(3044), GetText(3045)});
+    setWindowTitle(GetText(TextId::ViewerCaption));
+    m_cmdQuit->setText(GetText(TextId::ViewerQuit));
+    m_lstCommands->setHeaderLabels({GetText(TextId::CommandColumn), GetText(TextId::DescriptionColumn)});
 }
 
 void ScriptViewer::setScript(const Script& script) {

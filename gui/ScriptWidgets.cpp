@@ -51,12 +51,4 @@ QString plainToolTip(const QString& text) {
     return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
-QString leftCharacters(const QString& text, qsizetype count) {
-    if (count >= text.size())
-        return text;
-    if (count > 0 && text.at(count - 1).isHighSurrogate() && text.at(count).isLowSurrogate())
-        ++count;
-    return text.left(count);
-}
-
 } // namespace ScriptWidgets

@@ -29,7 +29,4 @@ QString buttonCaption(const QString& text);
 // rich text, so the text is escaped and marked as rich text, with blanks kept.
 QString plainToolTip(const QString& text);
 
-// The first count characters of text, without cutting a character that takes two UTF-16 units in half.
-QString leftCharacters(const QString& text, qsizetype count);
-
 } // namespace ScriptWidgets

@@ -2,10 +2,10 @@
 // what it shows as PNG files: screenshot-de.png and screenshot-en.png (and one per tab with --all-tabs, and
 // the help window with --help-window).
 
+#include "core/files/Profile.h"
 #include "gui/Dialogs.h"
 #include "gui/Help.h"
 #include "gui/MainWindow.h"
-#include "core/files/Profile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
         if (!saveShot(window, QDir(folder).filePath(QStringLiteral("screenshot-%1.png").arg(code))))
             return 1;
         if (parser.isSet(allTabs)) {
-            QTabWidget* tabs = window.ui().SSTab1;
+            auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
             for (int tab = 0; tab < tabs->count(); ++tab) {
                 tabs->setCurrentIndex(tab);
                 const QString name = QStringLiteral("screenshot-%1-tab%2.png").arg(code).arg(tab);
@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
             }
         }
         if (parser.isSet(help)) {
-            window.ui().SSTab1->setCurrentIndex(0);
-            window.ui().cmdHelp->click();
+            window.findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(0);
+            window.findChild<QPushButton*>(QStringLiteral("cmdHelp"))->click();
             HelpWindow* helpWindow = CurrentHelpWindow();
             QCoreApplication::processEvents();
             if (!helpWindow ||

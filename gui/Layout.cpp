@@ -1,0 +1,74 @@
+#include "gui/Layout.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTreeWidget>
+
+namespace Layout {
+
+QFont windowFont() {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(8);
+    // Semi-condensed: the condensed face where it is installed, a narrowed regular face elsewhere.
+    font.setStretch(QFont::SemiCondensed);
+    return font;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry) {
+    auto* label = make<QLabel>(parent, name, geometry);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel* makeAutoSizeLabel(QWidget* parent, const char* name, int leftTwips, int topTwips) {
+    return makeLabel(parent, name, twipsRect(leftTwips, topTwips, 0, 0));
+}
+
+void setAutoSizedText(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->adjustSize();
+}
+
+QLabel* makeInfoLabel(QWidget* parent, const char* name, QRect geometry) {
+    auto* label = makeLabel(parent, name, geometry);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
+    label->setPalette(palette);
+    return label;
+}
+
+QPlainTextEdit* makeMultiLine(QWidget* parent, const QString& name, QRect geometry) {
+    auto* edit = make<QPlainTextEdit>(parent, name, geometry);
+    edit->setTabChangesFocus(true);
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The text wraps, so a horizontal scroll bar would only take room from the few lines there are.
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return edit;
+}
+
+void setupScriptList(QTreeWidget* list) {
+    list->setColumnCount(2);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setAllColumnsShowFocus(true);
+    list->header()->setStretchLastSection(true);
+}
+
+void setCaption(QWidget* widget, const QString& text) {
+    widget->setProperty("text", text);
+}
+
+} // namespace Layout
+
+QPoint TabControl::pageOffset() const {
+    QStyleOptionTabWidgetFrame option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+}

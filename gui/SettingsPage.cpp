@@ -1,0 +1,110 @@
+#include "gui/SettingsPage.h"
+
+#include "core/files/Platform.h"
+#include "core/files/Settings.h"
+#include "core/link/TargetLink.h"
+#include "core/texts/Texts.h"
+#include "gui/Layout.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Layout;
+
+SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
+    : QWidget(parent) {
+    auto onTab = [&](int left, int top, int width, int height) {
+        return twipsRect(left, top, width, height).translated(-pageOffset);
+    };
+    fraSoftwareSel = make<QGroupBox>(this, "fraSoftwareSel", onTab(120, 360, 9075, 975));
+    cboDevice = make<QComboBox>(fraSoftwareSel, "cboDevice", twipsRect(360, 360, 8415, 315));
+    cboDevice->addItems({QString(), QString()});
+    fraTarget = make<QGroupBox>(this, "fraTarget", onTab(120, 1440, 9075, 1215));
+    labPort = makeAutoSizeLabel(fraTarget, "labPort", 360, 360);
+    txtPort = make<QLineEdit>(fraTarget, "txtPort", twipsRect(360, 600, 915, 315));
+    labIp = makeAutoSizeLabel(fraTarget, "labIp", 1680, 360);
+    txtPcName = make<QLineEdit>(fraTarget, "txtPcName", twipsRect(1680, 600, 2595, 315));
+    cmdThisSystem = make<QPushButton>(fraTarget, "cmdThisSystem", twipsRect(4320, 600, 1695, 375));
+    chkConnect = make<QCheckBox>(fraTarget, "chkConnect", twipsRect(6600, 540, 1695, 255));
+    fraLanguage = make<QGroupBox>(this, "fraLanguage", onTab(120, 2760, 9075, 1035));
+    cboLanguage = make<QComboBox>(fraLanguage, "cboLanguage", twipsRect(360, 360, 2775, 315));
+    cboLanguage->addItems({QString(), QString()});
+    fraVersion = make<QGroupBox>(this, "fraVersion", onTab(120, 3960, 9075, 1035));
+    labProgramVersion = makeAutoSizeLabel(fraVersion, "labProgramVersion", 360, 300);
+    labProgramDate = makeAutoSizeLabel(fraVersion, "labProgramDate", 360, 600);
+    labInfo1 = makeInfoLabel(this, "labInfo1", onTab(180, 5280, 9195, 795));
+
+    connect(txtPort, &QLineEdit::textChanged, link, &TargetLink::setPort);
+    connect(txtPcName, &QLineEdit::textChanged, link, &TargetLink::setHost);
+    connect(chkConnect, &QCheckBox::stateChanged, link,
+            [link](int state) { link->setConnectWanted(state != Qt::Unchecked); });
+    // Greyed comes only from a stored 2: a click makes the box a plain two-state box again.
+    connect(chkConnect, &QCheckBox::clicked, this, [this] { chkConnect->setTristate(false); });
+    connect(cmdThisSystem, &QPushButton::clicked, this,
+            [this] { txtPcName->setText(Platform::LocalHostName()); });
+    connect(cboLanguage, &QComboBox::activated, this, &SettingsPage::languagePicked);
+}
+
+void SettingsPage::showSettings(const SetupSettings& settings) {
+    txtPort->setText(settings.port);
+    txtPcName->setText(settings.name);
+    setConnectState(settings.connect);
+}
+
+void SettingsPage::collectSettings(SetupSettings& settings) const {
+    settings.port = txtPort->text();
+    settings.name = txtPcName->text();
+    settings.device = cboDevice->currentIndex();
+    settings.connect = connectState();
+    settings.language = cboLanguage->currentIndex();
+}
+
+int SettingsPage::deviceType() const {
+    return cboDevice->currentIndex() == 0 ? 0 : 1;
+}
+
+int SettingsPage::connectState() const {
+    switch (chkConnect->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Checked:
+        break;
+    }
+    return 1;
+}
+
+void SettingsPage::setConnectState(int state) {
+    // Setting the box counts as the user's click: a checked box asks for a connection.
+    chkConnect->setTristate(state == 2);
+    chkConnect->setCheckState(state == 0 ? Qt::Unchecked : state == 2 ? Qt::PartiallyChecked : Qt::Checked);
+}
+
+void SettingsPage::retranslate(int languageIndex, int deviceTypeIndex, bool keepDeviceRow) {
+    fraSoftwareSel->setTitle(GetText(TextId::FrameDeviceType));
+    fraTarget->setTitle(GetText(TextId::FrameTarget));
+    setAutoSizedText(labPort, GetText(TextId::PortLabel));
+    setAutoSizedText(labIp, GetText(TextId::PcNameLabel));
+    cmdThisSystem->setText(GetText(TextId::ThisSystemButton));
+    chkConnect->setText(GetText(TextId::ConnectBox));
+    fraLanguage->setTitle(GetText(TextId::FrameLanguage));
+    labInfo1->setText(GetText(TextId::InfoSettings));
+    cboLanguage->setItemText(0, GetText(TextId::LanguageGerman));
+    cboLanguage->setItemText(1, GetText(TextId::LanguageEnglish));
+    cboDevice->setItemText(0, GetText(TextId::DeviceType0));
+    cboDevice->setItemText(1, GetText(TextId::DeviceType1));
+
+    cboLanguage->setCurrentIndex(languageIndex);
+    if (!keepDeviceRow || cboDevice->currentIndex() < 0)
+        cboDevice->setCurrentIndex(deviceTypeIndex);
+
+    fraVersion->setTitle(GetText(TextId::FrameVersion));
+    setAutoSizedText(labProgramVersion,
+                     FilledText(TextId::ProgramVersion, {QStringLiteral(TELVANE_VERSION)}));
+    setAutoSizedText(labProgramDate, FilledText(TextId::ProgramDate, {QStringLiteral("02.04.2007")}));
+}

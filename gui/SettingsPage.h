@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TargetLink;
+struct SetupSettings;
+
+// Tab 0, "General settings": the device type, where the device software listens (host and port), the wish
+// to be connected, the language and the program's version. Host, port and the wish go straight to the link.
+class SettingsPage : public QWidget {
+    Q_OBJECT
+
+public:
+    SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent = nullptr);
+
+    // Port, name and the connect box as start-up reads them; the combo rows are chosen by retranslate.
+    void showSettings(const SetupSettings& settings);
+    // Port, name, device row, connect state and language row as exit writes them.
+    void collectSettings(SetupSettings& settings) const;
+
+    // Every fixed text in the current language, then the rows of both combo boxes: the language row, and
+    // the device row deviceTypeIndex unless the user has picked one already (keepDeviceRow).
+    void retranslate(int languageIndex, int deviceTypeIndex, bool keepDeviceRow);
+
+    // The device type the assistant builds commands for: 0 for the first row, 1 for any other.
+    int deviceType() const;
+    // chkConnect as stored: 0 unchecked, 1 checked, 2 greyed.
+    int connectState() const;
+    void setConnectState(int state);
+
+signals:
+    // The user picked a row of cboLanguage.
+    void languagePicked(int row);
+
+private:
+    QGroupBox* fraSoftwareSel = nullptr;
+    QComboBox* cboDevice = nullptr;
+    QGroupBox* fraTarget = nullptr;
+    QLabel* labPort = nullptr;
+    QLineEdit* txtPort = nullptr;
+    QLabel* labIp = nullptr;
+    QLineEdit* txtPcName = nullptr;
+    QPushButton* cmdThisSystem = nullptr;
+    QCheckBox* chkConnect = nullptr;
+    QGroupBox* fraLanguage = nullptr;
+    QComboBox* cboLanguage = nullptr;
+    QGroupBox* fraVersion = nullptr;
+    QLabel* labProgramVersion = nullptr;
+    QLabel* labProgramDate = nullptr;
+    QLabel* labInfo1 = nullptr;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/scripts/ScriptRunner.h"
+
+#include <QColor>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The strip below the tab control, seen on every tab: the connection state labState, the run's progress
+// bar, its notice and cancel button, the help button and cmdQuit. The one owner of all of them.
+class StatusStrip : public QWidget {
+    Q_OBJECT
+
+public:
+    // Places itself in the window below the tab control.
+    explicit StatusStrip(QWidget* window);
+
+    void retranslate();
+
+    // Shows the state number's caption in its colour.
+    void RefreshLinkState(int state);
+    // The reason of the last connection failure, as the state line's tooltip.
+    void setLinkErrorText(const QString& text);
+    static QColor stateColour(int state);
+
+    void runStarted(int total);
+    void runProgressed(int sent, int total);
+    // Hides the progress bar and the cancel button, and shows the run's notice when it has one.
+    void runFinished(const RunReport& report);
+    // The notice goes with every send, slot button, tab change, manual entry and opened assistant.
+    void hideNotice();
+
+signals:
+    void cancelClicked();
+    void helpClicked();
+    void quitClicked();
+
+private:
+    QLabel* labState = nullptr;
+    QProgressBar* prgProgress = nullptr;
+    QLabel* labCommandScriptCompleted = nullptr;
+    QPushButton* cmdCancelCommandScript = nullptr;
+    QPushButton* cmdHelp = nullptr;
+    QPushButton* cmdQuit = nullptr;
+    RunReport m_lastReport; // the notice is worded anew in the language of a switch
+    int m_state = -1;
+};
