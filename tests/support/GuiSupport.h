@@ -1,0 +1,92 @@
+#pragma once
+
+// What the window tests stand on, besides the core's support: the one fake of the dialogs, and the main
+// window on temporary folders.
+
+#include "support/CoreSupport.h"
+
+#include "gui/Dialogs.h"
+#include "gui/MainWindow.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+// Answers the program's dialogs from queues and records what was asked, so no person is needed.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Call {
+        QString kind;
+        QString title;
+        QString text;
+    };
+
+    QList<Call> calls;
+    QList<bool> questionAnswers;                // default No
+    QList<std::optional<QString>> inputAnswers; // default Cancel
+    QList<std::optional<QString>> openAnswers;  // default Cancel
+    QList<std::optional<QString>> saveAnswers;  // default Cancel
+
+    void warning(QWidget*, const QString& title, const QString& text) override {
+        calls.append({QStringLiteral("warning"), title, text});
+    }
+    bool question(QWidget*, const QString& title, const QString& text) override {
+        calls.append({QStringLiteral("question"), title, text});
+        return questionAnswers.isEmpty() ? false : questionAnswers.takeFirst();
+    }
+    std::optional<QString> inputText(QWidget*, const QString& title, const QString& prompt) override {
+        calls.append({QStringLiteral("input"), title, prompt});
+        return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
+    }
+    std::optional<QString> openFile(QWidget*, const QString& title, const QString& folder,
+                                    const QString& filter) override {
+        calls.append({QStringLiteral("open"), title, folder + QLatin1Char('|') + filter});
+        return openAnswers.isEmpty() ? std::nullopt : openAnswers.takeFirst();
+    }
+    std::optional<QString> saveFile(QWidget*, const QString& title, const QString& folder,
+                                    const QString& fileName, const QString& filter) override {
+        calls.append({QStringLiteral("save"), title,
+                      folder + QLatin1Char('|') + fileName + QLatin1Char('|') + filter});
+        return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
+    }
+};
+
+// The main window on its own folders. Setup.ini gets the keys given (English, not connecting, tab 0 unless
+// the keys say otherwise); the program folder holds no templates unless the test puts some there.
+class WindowHarness {
+public:
+    explicit WindowHarness(const QList<QPair<QString, QString>>& setupKeys = {}) {
+        folders.writeSetup({{QStringLiteral("Language"), QStringLiteral("1")},
+                            {QStringLiteral("Connect"), QStringLiteral("0")},
+                            {QStringLiteral("SelTab"), QStringLiteral("0")}});
+        folders.writeSetup(setupKeys);
+    }
+
+    // Opens (or reopens, after close()) the window on the folders.
+    MainWindow& open() {
+        MainWindowEnvironment environment;
+        environment.settingsFolder = folders.settings();
+        environment.programFolder = folders.program();
+        environment.dialogs = &dialogs;
+        window = std::make_unique<MainWindow>(environment);
+        window->show();
+        return *window;
+    }
+    // Runs the exit sequence and destroys the window.
+    void close() {
+        if (window)
+            window->close();
+        window.reset();
+    }
+
+    template <typename W> W* find(const char* name) const {
+        return window ? window->findChild<W*>(QLatin1String(name)) : nullptr;
+    }
+
+    TestFolders folders; // first, so it outlives the window
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+};
