@@ -138,6 +138,9 @@ void StringTableTest::fillPlaceholders() {
     // Filling stops at the first empty value after the first.
     QCOMPARE(fill(QStringLiteral("%%-%%-%%"), {QStringLiteral("1"), QString(), QStringLiteral("3")}),
              QStringLiteral("1-%%-%%"));
+    // A value holding the mark is put in whole; the next value goes to the next mark of the text.
+    QCOMPARE(fill(QStringLiteral("%% [F%%]"), {QStringLiteral("/data/50%%/x.cfg"), QStringLiteral("3")}),
+             QStringLiteral("/data/50%%/x.cfg [F3]"));
 }
 
 void StringTableTest::getTextFollowsLanguageOffset() {
