@@ -30,11 +30,21 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <limits>
+
 namespace {
 const QString SettingsSection = QStringLiteral("SETTINGS");
 constexpr int EnglishOffset = 10000;
 constexpr int StateTickMs = 300;
 constexpr int QuickDialTab = 3;
+
+// "Name" is read whole: a host name may have 253 characters, and a cut one would be saved cut at exit.
+constexpr int WholeValue = std::numeric_limits<int>::max();
+
+// The check box's states as Setup.ini numbers them (not as Qt does).
+int connectSetting(Qt::CheckState state) {
+    return state == Qt::Unchecked ? 0 : state == Qt::Checked ? 1 : 2;
+}
 
 // A setting that must be a whole number; anything else (or a number outside what the widget takes) gives 0.
 int numberSetting(const QString& value, int lastValid) {
@@ -229,7 +239,7 @@ void MainWindow::startUp() {
         return ReadProfileValue(SettingsSection, QLatin1String(key), defaultValue, size, ini);
     };
     m_ui.txtPort->setText(read("Port", QStringLiteral("6060"), 7));
-    m_ui.txtPcName->setText(read("Name", Platform::LocalHostName(), 65));
+    m_ui.txtPcName->setText(read("Name", Platform::LocalHostName(), WholeValue));
     m_deviceTypeIndex = numberSetting(read("Device", QStringLiteral("0"), 2), 1);
 
     // Setting the box here counts as the user's click: a checked box asks for a connection.
@@ -254,16 +264,19 @@ void MainWindow::exitSequence() {
     if (m_exited)
         return;
     m_exited = true;
-    const QString ini = setupIniPath();
+    // The six keys go into the file in one replace: a kill during the exit leaves the old file or the new
+    // one.
+    ProfileFile setup = ProfileFile::load(setupIniPath());
     auto write = [&](const char* key, const QString& value) {
-        WriteProfileValue(SettingsSection, QLatin1String(key), value, ini);
+        setup.setValue(SettingsSection, QLatin1String(key), value);
     };
     write("Port", m_ui.txtPort->text());
     write("Name", m_ui.txtPcName->text());
     write("Device", QString::number(m_ui.cboDevice->currentIndex()));
-    write("Connect", QString::number(static_cast<int>(m_ui.chkConnect->checkState())));
+    write("Connect", QString::number(connectSetting(m_ui.chkConnect->checkState())));
     write("Language", QString::number(m_ui.cboLanguage->currentIndex()));
     write("SelTab", QString::number(m_ui.SSTab1->currentIndex()));
+    setup.save();
     SaveQuickDialConfig(defaultConfigPath());
 }
 

@@ -34,6 +34,18 @@ public:
     }
 };
 
+// A check box whose greyed state comes only from the program (a stored setting); a click ticks or unticks
+// it, and a greyed box, which counts as ticked, is unticked.
+class TwoStateClickCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override {
+        setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked);
+    }
+};
+
 // A help icon drawn here: a question mark in a blue disc, crisp at any size.
 QIcon helpIcon() {
     QIcon icon;
@@ -159,7 +171,7 @@ void MainWindowUi::setupUi(QWidget* window) {
     labIp = makeAutoSizeLabel(fraTarget, "labIp", 1680, 360);
     txtPcName = make<QLineEdit>(fraTarget, "txtPcName", twipsRect(1680, 600, 2595, 315));
     cmdThisSystem = make<QPushButton>(fraTarget, "cmdThisSystem", twipsRect(4320, 600, 1695, 375));
-    chkConnect = make<QCheckBox>(fraTarget, "chkConnect", twipsRect(6600, 540, 1695, 255));
+    chkConnect = make<TwoStateClickCheckBox>(fraTarget, "chkConnect", twipsRect(6600, 540, 1695, 255));
     fraLanguage = make<QGroupBox>(page, "fraLanguage", onTab(120, 2760, 9075, 1035));
     cboLanguage = make<QComboBox>(fraLanguage, "cboLanguage", twipsRect(360, 360, 2775, 315));
     cboLanguage->addItems({QString(), QString()});
