@@ -37,11 +37,14 @@ CommandLine::CommandLine(const MainWindowUi& ui, TargetLink* link, QObject* pare
 }
 
 bool CommandLine::SendCommandLine() {
+    return sendText(m_ui.txtSend->text());
+}
+
+bool CommandLine::sendText(const QString& text) {
     m_ui.labCommandScriptCompleted->hide();
     const QTime now = UtcClock::now().time();
     m_ui.cmdDeleteList->setEnabled(true);
 
-    const QString text = m_ui.txtSend->text();
     const int row = m_log->append(MessageLog::Direction::Set, now, text);
 
     bool encodable = false;

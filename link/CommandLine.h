@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 struct MainWindowUi;
 class MessageLog;
@@ -16,11 +17,14 @@ class CommandLine : public QObject {
 public:
     CommandLine(const MainWindowUi& ui, TargetLink* link, QObject* parent = nullptr);
 
-    // The click of cmdSend: logs a "Set" row with the text of txtSend, selects and shows it, and hands the
-    // text to the link as Windows-1252 bytes, exactly as typed. Returns whether the bytes went out. A send
-    // that fails (no usable link, the socket refuses, or a character Windows-1252 cannot carry) still logs
-    // its row, marked as not sent with the reason, and leaves ReplyPending as it was.
+    // The click of cmdSend: sends the text of txtSend.
     bool SendCommandLine();
+    // Logs a "Set" row with the text, selects and shows it, and hands the text to the link as Windows-1252
+    // bytes, exactly as given. Returns whether the bytes went out. A send that fails (no usable link, the
+    // socket refuses, or a character Windows-1252 cannot carry) still logs its row, marked as not sent with
+    // the reason, and leaves ReplyPending as it was. The script runner sends through here: a command may be
+    // longer than txtSend can hold.
+    bool sendText(const QString& text);
 
     // The receive handler: logs one "Get" row for the arrival, line breaks and all, and clears ReplyPending
     // when the data contains ':'.

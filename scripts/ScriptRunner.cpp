@@ -70,9 +70,11 @@ void ScriptRunner::proceed() {
             m_waiting = true; // resumed by the reply, ended by a cancel
             return;
         }
-        m_ui.txtSend->setText(m_script.at(m_next).command);
+        // The command line shows the command as far as it can hold it; the command goes out whole.
+        const QString& command = m_script.at(m_next).command;
+        m_ui.txtSend->setText(command);
         ++m_next;
-        const bool sent = m_commandLine->SendCommandLine();
+        const bool sent = m_commandLine->sendText(command);
         m_ui.prgProgress->setValue(static_cast<int>(std::min<qsizetype>(m_next, INT_MAX)));
         if (!sent) {
             // Going on would report a run as processed when nothing went out.
