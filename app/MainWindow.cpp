@@ -185,14 +185,14 @@ QString MainWindow::defaultConfigPath() const {
     return Platform::FindFileNoCase(m_settingsFolder, QStringLiteral("DefaultCommandSet.cfg"));
 }
 
-bool MainWindow::LoadQuickDialConfig(const QString& path) {
-    bool readable = true;
-    const QuickDialSlots fromFile = LoadQuickDialFile(path, &readable);
-    if (!readable)
-        return false;
+QuickDialFileState MainWindow::LoadQuickDialConfig(const QString& path) {
+    QuickDialFileState state = QuickDialFileState::Loaded;
+    const QuickDialSlots fromFile = LoadQuickDialFile(path, &state);
+    if (state != QuickDialFileState::Loaded && state != QuickDialFileState::Missing)
+        return state;
     m_quickDial->loadSlots(fromFile);
     AutoSizeColumns(m_ui.lstCommands, ColumnWidth::ContentsAndHeader);
-    return true;
+    return state;
 }
 
 bool MainWindow::SaveQuickDialConfig(const QString& path) {
@@ -217,11 +217,16 @@ void MainWindow::onLoadConfigClicked() {
     const QString path = Platform::GetShortPath(*chosen);
     if (path.isEmpty())
         return;
-    if (!LoadQuickDialConfig(path)) {
-        // Replacing the slots with empty ones would lose them for a file the user cannot even read.
+    // Replacing the slots with empty ones would lose them for a file the user cannot even read, or picked by
+    // mistake (a text file, a program).
+    const QuickDialFileState state = LoadQuickDialConfig(path);
+    if (state == QuickDialFileState::Unreadable) {
         QString message = GetText(3135);
         m_dialogs->warning(this, GetText(3136),
                            FillPlaceholders(message, {QDir::toNativeSeparators(path), GetText(3137)}));
+    } else if (state == QuickDialFileState::NoQuickDialKeys) {
+        QString message = GetText(3141);
+        m_dialogs->warning(this, GetText(3136), FillPlaceholders(message, {QDir::toNativeSeparators(path)}));
     }
 }
 
@@ -253,9 +258,10 @@ void MainWindow::startUp() {
     const int tab = numberSetting(read("SelTab", QStringLiteral("0"), 2), 3);
     m_ui.SSTab1->setCurrentIndex(tab);
     ApplyLanguage();
-    // A file that cannot be read gives eight empty slots, as a missing one does. Its content is not lost:
-    // the exit save refuses to replace a file it could not read, and says so.
-    if (!LoadQuickDialConfig(defaultConfigPath()))
+    // A file that cannot be read, or holds no slot keys, gives eight empty slots, as a missing one does. The
+    // content of an unreadable one is not lost: the exit save refuses to replace it, and says so.
+    const QuickDialFileState state = LoadQuickDialConfig(defaultConfigPath());
+    if (state != QuickDialFileState::Loaded && state != QuickDialFileState::Missing)
         m_quickDial->loadSlots({});
     m_started = true;
 }

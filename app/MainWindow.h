@@ -2,6 +2,7 @@
 
 #include "app/MainWindowUi.h"
 #include "assistant/AssistantDialog.h"
+#include "scripts/QuickDialConfig.h"
 
 #include <QString>
 #include <QWidget>
@@ -54,9 +55,9 @@ public:
     QuickDial* quickDial() const { return m_quickDial; }
     ScriptRunner* runner() const { return m_runner; }
 
-    // Fills all eight slots from a configuration file. A file that exists but cannot be read leaves the
-    // slots as they are and returns false.
-    bool LoadQuickDialConfig(const QString& path);
+    // Fills all eight slots from a configuration file (empty ones for a missing file). A file that cannot be
+    // read, or that holds none of the slot keys (a file of another kind), leaves the slots as they are.
+    QuickDialFileState LoadQuickDialConfig(const QString& path);
     // Writes all eight slots; a failure is reported to the user with the file and the reason.
     bool SaveQuickDialConfig(const QString& path);
     QString defaultConfigPath() const;

@@ -19,6 +19,7 @@ namespace {
 
 constexpr int TextCaption = 3027;
 constexpr int TextEmptySlot = 3102;
+constexpr int TextUnstorableCharacter = 3140;
 
 std::size_t slotIndex(int n) {
     return static_cast<std::size_t>(n - 1);
@@ -45,6 +46,20 @@ qsizetype firstLineOutsideCodePage(const Script& script) {
             return row;
     }
     return -1;
+}
+
+// Characters the configuration file gives back changed: a line break would end the value, and 0x14 is taken
+// out of commands and descriptions on loading. The name of the first one in text, or "".
+QString unstorableCharacter(const QString& text) {
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\r'))
+            return QStringLiteral("CR (0x0D)");
+        if (c == QLatin1Char('\n'))
+            return QStringLiteral("LF (0x0A)");
+        if (c == QChar(0x14))
+            return QStringLiteral("0x14");
+    }
+    return {};
 }
 
 bool isSlotNumber(int n) {
@@ -207,6 +222,24 @@ bool QuickDial::refuseSeparator(const Script& script) {
     if (const qsizetype row = firstLineWithSeparator(script); row >= 0) {
         m_dialogs.warning(m_dialogParent, GetText(3130), GetText(3129));
         m_editor.focusCommands(int(row));
+        return true;
+    }
+    auto refuseCharacter = [this](const QString& name) {
+        QString message = GetText(TextUnstorableCharacter);
+        m_dialogs.warning(m_dialogParent, GetText(3130), FillPlaceholders(message, {name}));
+    };
+    for (qsizetype row = 0; row < script.size(); ++row) {
+        const ScriptLine& line = script.at(row);
+        const QString name = unstorableCharacter(line.command + line.description);
+        if (!name.isEmpty()) {
+            refuseCharacter(name);
+            m_editor.focusCommands(int(row));
+            return true;
+        }
+    }
+    if (const QString name = unstorableCharacter(m_editor.label()); !name.isEmpty()) {
+        refuseCharacter(name);
+        m_editor.focusLabel();
         return true;
     }
     if (const qsizetype row = firstLineOutsideCodePage(script); row >= 0) {

@@ -96,9 +96,9 @@ private:
     void onGetCommand();
     void onDeleteScript();
     bool editorFitsSlot();
-    // Warns and points at the first line holding the file's separator "#"; true when there is one.
-    // Refuses (with a message) what the configuration file cannot hold: a "#" in a command or
-    // description, or a character outside Windows-1252 anywhere in the slot.
+    // Refuses (with a message, pointing at the line or box) what the configuration file cannot give back
+    // unchanged: a "#" in a command or description; a line break or 0x14 in a command, description or the
+    // caption; a character outside Windows-1252 anywhere in the slot. True when it refused.
     bool refuseSeparator(const Script& script);
     void fetch(int n);
     void store(int n);

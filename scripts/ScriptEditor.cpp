@@ -35,6 +35,7 @@ ScriptEditor::ScriptEditor(const Widgets& widgets, Dialogs& dialogs, QWidget* di
     // New commands go below the current row unless the user asks otherwise.
     m_w.chkAbove->setChecked(false);
     m_w.txtLabel->setMaxLength(LabelMaxLength);
+    connect(m_w.txtLabel, &QLineEdit::textEdited, this, &ScriptEditor::onLabelEdited);
 
     connect(m_w.cmdCreateCommand2, &QPushButton::clicked, this, &ScriptEditor::addFromAssistant);
     connect(m_w.cmdCreateManualCommand, &QPushButton::clicked, this, &ScriptEditor::addManually);
@@ -88,7 +89,20 @@ QString ScriptEditor::label() const {
 }
 
 void ScriptEditor::setLabel(const QString& label) {
+    // The limit is for typing: a longer caption from a file comes back whole, so it is stored back whole.
+    m_w.txtLabel->setMaxLength(std::max(LabelMaxLength, int(label.size())));
     m_w.txtLabel->setText(label);
+}
+
+void ScriptEditor::onLabelEdited() {
+    // Once the user has shortened a long caption to the limit, typing keeps to the limit again. A new limit
+    // sets the text afresh, which would put the cursor at the end.
+    QLineEdit* box = m_w.txtLabel;
+    if (box->maxLength() > LabelMaxLength && box->text().size() <= LabelMaxLength) {
+        const int cursor = box->cursorPosition();
+        box->setMaxLength(LabelMaxLength);
+        box->setCursorPosition(cursor);
+    }
 }
 
 QString ScriptEditor::note() const {

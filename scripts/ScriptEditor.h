@@ -60,6 +60,7 @@ public:
     ScriptLine lineAt(int row) const;
 
     QString label() const;
+    // Set as given, also beyond the length that typing is held to.
     void setLabel(const QString& label);
     QString note() const;
     // Set as given: the length limit and the line-break rule apply to typing and pasting only, so a
@@ -92,6 +93,7 @@ private:
     void insertLine(const ScriptLine& line);
     void selectRow(int row);
     int selectedCurrentRow() const;
+    void onLabelEdited();
     void onNoteContentsChange(int position, int charsRemoved, int charsAdded);
     void enforceNoteRules();
 

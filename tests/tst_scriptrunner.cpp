@@ -419,7 +419,7 @@ void ScriptRunnerTest::runWorksOnACopy() {
         memory[0].lines = lines({"XC 9 x", "XC 9 y", "XC 9 z", "XC 9 w"});
         const QString otherFile = m_folders->settings() + QStringLiteral("other.cfg");
         QVERIFY(SaveQuickDialFile(otherFile, memory));
-        QVERIFY(m_window->LoadQuickDialConfig(otherFile));
+        QVERIFY(m_window->LoadQuickDialConfig(otherFile) == QuickDialFileState::Loaded);
         QCOMPARE(m_window->quickDial()->slotAt(1).lines, memory[0].lines);
     }
 
