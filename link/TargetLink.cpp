@@ -94,7 +94,11 @@ void TargetLink::onConnectTick() {
 void TargetLink::TryConnect() {
     const int state = State();
     if (m_connectWanted && !IsUsable(state)) {
-        // Whatever is under way (resolving, connecting, failed, closed by the peer) is dropped and retried.
+        const bool inProgress = state == ResolvingHost || state == Connecting;
+        if (inProgress && !m_attemptStarted.hasExpired(m_attemptTimeoutMs))
+            return;
+        // Whatever is left (an attempt that took too long, a failed one, one the peer closed) is dropped and
+        // retried.
         closeSocket();
         bool ok = false;
         const uint port = m_ui.txtPort->text().trimmed().toUInt(&ok);
@@ -103,6 +107,7 @@ void TargetLink::TryConnect() {
             return;
         }
         qCDebug(lcLink) << "connecting to" << m_ui.txtPcName->text() << port;
+        m_attemptStarted.start();
         m_socket->connectToHost(m_ui.txtPcName->text(), static_cast<quint16>(port));
     } else if (!m_connectWanted) {
         closeSocket();

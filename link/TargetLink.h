@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
@@ -34,6 +35,9 @@ public:
         Failed = 9,
     };
     static constexpr int ConnectIntervalMs = 1000;
+    // How long ticks leave an attempt in progress (resolving the host, connecting) alone before they abandon
+    // it and start afresh: a slow network gets the time it needs, a hung attempt does not block for ever.
+    static constexpr int AttemptTimeoutMs = 10000;
 
     TargetLink(const MainWindowUi& ui, QObject* parent = nullptr);
 
@@ -45,8 +49,10 @@ public:
     bool ConnectWanted() const { return m_connectWanted; }
 
     // Run by every tick of timConnect: (re)connects while wanted and not usable, closes while not wanted.
-    // A port that is not a number in 1..65535 leaves the socket closed until the next tick.
+    // An attempt in progress is left alone until it is older than the attempt timeout. A port that is not a
+    // number in 1..65535 leaves the socket closed until the next tick.
     void TryConnect();
+    void setAttemptTimeout(int milliseconds) { m_attemptTimeoutMs = milliseconds; }
 
     // Writes the state caption and colour into labState; returns whether the link is usable.
     bool RefreshLinkState();
@@ -77,6 +83,8 @@ private:
     QTcpSocket* m_socket = nullptr;
     QTimer* m_timConnect = nullptr;
     QString m_lastError;
+    QElapsedTimer m_attemptStarted;
+    int m_attemptTimeoutMs = AttemptTimeoutMs;
     bool m_connectWanted = false;
     // The socket itself only says "unconnected"; these tell why, until the next connect attempt.
     bool m_peerClosed = false;
