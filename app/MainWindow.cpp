@@ -167,9 +167,19 @@ void MainWindow::wireRunner() {
          [this](int slot) { m_runner->RunSlotScript(m_quickDial->slotAt(slot).lines); }});
     connect(m_ui.cmdCommandTest, &QPushButton::clicked, this,
             [this] { m_runner->RunEditorScript(m_scriptEditor->script()); });
-    // The window sees F1..F8 before the focused widget does.
+    // The window sees F1..F8 before the focused widget does. The slot goes by the key alone: held Shift,
+    // Ctrl or Alt change nothing.
+    constexpr Qt::KeyboardModifiers Shift = Qt::ShiftModifier;
+    constexpr Qt::KeyboardModifiers Ctrl = Qt::ControlModifier;
+    constexpr Qt::KeyboardModifiers Alt = Qt::AltModifier;
+    const Qt::KeyboardModifiers held[] = {{},           Shift,       Ctrl,       Alt,
+                                          Shift | Ctrl, Shift | Alt, Ctrl | Alt, Shift | Ctrl | Alt};
     for (int slot = 1; slot <= MainWindowUi::SlotCount; ++slot) {
-        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + (slot - 1)), this);
+        QList<QKeySequence> keys;
+        for (const Qt::KeyboardModifiers modifiers : held)
+            keys.append(QKeySequence(QKeyCombination(modifiers, Qt::Key(Qt::Key_F1 + (slot - 1)))));
+        auto* key = new QShortcut(this);
+        key->setKeys(keys);
         key->setContext(Qt::WindowShortcut);
         connect(key, &QShortcut::activated, this, [this, slot] { onFunctionKey(slot); });
     }
