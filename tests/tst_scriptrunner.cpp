@@ -35,8 +35,8 @@
 namespace {
 
 const QString Completed = QStringLiteral("Befehlsablauf wurde ausgeführt.");
-const QString Stopped = QStringLiteral("Befehlsablauf angehalten: Befehl konnte nicht gesendet werden.");
-const QString StoppedEnglish = QStringLiteral("Command script stopped: command could not be sent.");
+const QString Stopped = QStringLiteral("Abbruch: Befehl nicht gesendet.");
+const QString StoppedEnglish = QStringLiteral("Stopped: command not sent.");
 
 // The device software's stand-in. Each read is one command (the program sends one command per write, and
 // never a second before the first was answered, unless a test sends one by hand). It answers only through
