@@ -120,9 +120,19 @@ void MainWindow::wire() {
     });
     connect(m_strip, &StatusStrip::quitClicked, this, &QWidget::close);
 
-    // The window sees F1..F8 before the focused widget does.
+    // The window sees F1..F8 before the focused widget does. The slot goes by the key alone: held Shift,
+    // Ctrl or Alt change nothing.
+    constexpr Qt::KeyboardModifiers Shift = Qt::ShiftModifier;
+    constexpr Qt::KeyboardModifiers Ctrl = Qt::ControlModifier;
+    constexpr Qt::KeyboardModifiers Alt = Qt::AltModifier;
+    const Qt::KeyboardModifiers held[] = {{},           Shift,       Ctrl,       Alt,
+                                          Shift | Ctrl, Shift | Alt, Ctrl | Alt, Shift | Ctrl | Alt};
     for (int slot = 1; slot <= QuickDialSlotCount; ++slot) {
-        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + (slot - 1)), this);
+        QList<QKeySequence> keys;
+        for (const Qt::KeyboardModifiers modifiers : held)
+            keys.append(QKeySequence(QKeyCombination(modifiers, Qt::Key(Qt::Key_F1 + (slot - 1)))));
+        auto* key = new QShortcut(this);
+        key->setKeys(keys);
         key->setContext(Qt::WindowShortcut);
         connect(key, &QShortcut::activated, this, [this, slot] { onFunctionKey(slot); });
     }
@@ -206,14 +216,14 @@ void MainWindow::onLinkStateChanged(int state) {
     m_quickDialPage->setLinkUsable(usable);
 }
 
-bool MainWindow::LoadQuickDialConfig(const QString& path) {
-    bool readable = true;
-    const QuickDialSlots fromFile = LoadQuickDialFile(path, &readable);
-    if (!readable)
-        return false;
+QuickDialFileState MainWindow::LoadQuickDialConfig(const QString& path) {
+    QuickDialFileState state = QuickDialFileState::Loaded;
+    const QuickDialSlots fromFile = LoadQuickDialFile(path, &state);
+    if (state != QuickDialFileState::Loaded && state != QuickDialFileState::Missing)
+        return state;
     m_memory->loadSlots(fromFile);
     m_editorPage->fitColumns();
-    return true;
+    return state;
 }
 
 bool MainWindow::SaveQuickDialConfig(const QString& path) {
@@ -234,11 +244,22 @@ void MainWindow::onLoadConfigClicked() {
     const QString path = Platform::GetShortPath(*chosen);
     if (path.isEmpty())
         return;
-    // Replacing the slots with empty ones would lose them for a file the user cannot even read.
-    if (!LoadQuickDialConfig(path))
+    // Replacing the slots with empty ones would lose them for a file the user cannot even read, or picked by
+    // mistake (a text file, a program).
+    const QString shown = QDir::toNativeSeparators(path);
+    switch (LoadQuickDialConfig(path)) {
+    case QuickDialFileState::Unreadable:
         m_dialogs->warning(this, GetText(TextId::LoadFailedTitle),
-                           FilledText(TextId::LoadConfigFailed,
-                                      {QDir::toNativeSeparators(path), GetText(TextId::FileUnreadable)}));
+                           FilledText(TextId::LoadConfigFailed, {shown, GetText(TextId::FileUnreadable)}));
+        break;
+    case QuickDialFileState::NoQuickDialKeys:
+        m_dialogs->warning(this, GetText(TextId::LoadFailedTitle),
+                           FilledText(TextId::NotAConfigFile, {shown}));
+        break;
+    case QuickDialFileState::Loaded:
+    case QuickDialFileState::Missing:
+        break;
+    }
 }
 
 void MainWindow::onSaveConfigClicked() {
@@ -259,9 +280,10 @@ void MainWindow::startUp() {
     m_tabs->setCurrentIndex(settings.selTab);
     ApplyLanguage();
     m_strip->RefreshLinkState(m_link->state());
-    // A file that cannot be read gives eight empty slots, as a missing one does. Its content is not lost:
-    // the exit save refuses to replace a file it could not read, and says so.
-    if (!LoadQuickDialConfig(defaultConfigPath()))
+    // A file that cannot be read, or holds no slot keys, gives eight empty slots, as a missing one does. The
+    // content of an unreadable one is not lost: the exit save refuses to replace it, and says so.
+    const QuickDialFileState state = LoadQuickDialConfig(defaultConfigPath());
+    if (state != QuickDialFileState::Loaded && state != QuickDialFileState::Missing)
         m_memory->loadSlots({});
     m_started = true;
 }

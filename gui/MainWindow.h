@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/scripts/QuickDialConfig.h"
 #include "gui/AssistantDialog.h"
 
 #include <QString>
@@ -56,9 +57,9 @@ public:
     // slot mode on slot n or runs the slot.
     void HandleSlotButton(int n);
 
-    // Fills all eight slots from a configuration file. A file that exists but cannot be read leaves the
-    // slots as they are and returns false.
-    bool LoadQuickDialConfig(const QString& path);
+    // Fills all eight slots from a configuration file (empty ones for a missing file). A file that cannot be
+    // read, or that holds none of the slot keys (a file of another kind), leaves the slots as they are.
+    QuickDialFileState LoadQuickDialConfig(const QString& path);
     // Writes all eight slots; a failure is reported to the user with the file and the reason.
     bool SaveQuickDialConfig(const QString& path);
 

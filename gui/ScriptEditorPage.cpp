@@ -62,10 +62,14 @@ ScriptEditorPage::ScriptEditorPage(QuickDialMemory* memory, Dialogs& dialogs, QP
     connect(txtNote->document(), &QTextDocument::contentsChange, this,
             &ScriptEditorPage::onNoteContentsChange);
     connect(txtNote, &QPlainTextEdit::textChanged, this, &ScriptEditorPage::enforceNoteRules);
-    // A caption longer than typing allows came from a file; once shortened, the limit is the typing one.
-    connect(txtLabel, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (txtLabel->maxLength() > LabelMaxLength && text.size() <= LabelMaxLength)
+    // A caption longer than typing allows came from a file; once the user has shortened it to the limit,
+    // typing keeps to the limit again. A new limit sets the text afresh, which would move the cursor.
+    connect(txtLabel, &QLineEdit::textEdited, this, [this] {
+        if (txtLabel->maxLength() > LabelMaxLength && txtLabel->text().size() <= LabelMaxLength) {
+            const int cursor = txtLabel->cursorPosition();
             txtLabel->setMaxLength(LabelMaxLength);
+            txtLabel->setCursorPosition(cursor);
+        }
     });
 
     connect(cmdSave, &QPushButton::clicked, this, &ScriptEditorPage::onSave);
@@ -174,6 +178,7 @@ QString ScriptEditorPage::label() const {
 }
 
 void ScriptEditorPage::setLabel(const QString& label) {
+    // The limit is for typing: a longer caption from a file comes back whole, so it is stored back whole.
     txtLabel->setMaxLength(std::max<int>(LabelMaxLength, int(label.size())));
     txtLabel->setText(label);
 }

@@ -15,6 +15,22 @@
 
 using namespace Layout;
 
+namespace {
+
+// A check box whose greyed state comes only from the program (a stored setting); a click ticks or unticks
+// it, and a greyed box, which counts as ticked, is unticked.
+class TwoStateClickCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override {
+        setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked);
+    }
+};
+
+} // namespace
+
 SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     : QWidget(parent) {
     auto onTab = [&](int left, int top, int width, int height) {
@@ -29,7 +45,7 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     labIp = makeAutoSizeLabel(fraTarget, "labIp", 1680, 360);
     txtPcName = make<QLineEdit>(fraTarget, "txtPcName", twipsRect(1680, 600, 2595, 315));
     cmdThisSystem = make<QPushButton>(fraTarget, "cmdThisSystem", twipsRect(4320, 600, 1695, 375));
-    chkConnect = make<QCheckBox>(fraTarget, "chkConnect", twipsRect(6600, 540, 1695, 255));
+    chkConnect = make<TwoStateClickCheckBox>(fraTarget, "chkConnect", twipsRect(6600, 540, 1695, 255));
     fraLanguage = make<QGroupBox>(this, "fraLanguage", onTab(120, 2760, 9075, 1035));
     cboLanguage = make<QComboBox>(fraLanguage, "cboLanguage", twipsRect(360, 360, 2775, 315));
     cboLanguage->addItems({QString(), QString()});
@@ -42,8 +58,6 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     connect(txtPcName, &QLineEdit::textChanged, link, &TargetLink::setHost);
     connect(chkConnect, &QCheckBox::stateChanged, link,
             [link](int state) { link->setConnectWanted(state != Qt::Unchecked); });
-    // Greyed comes only from a stored 2: a click makes the box a plain two-state box again.
-    connect(chkConnect, &QCheckBox::clicked, this, [this] { chkConnect->setTristate(false); });
     connect(cmdThisSystem, &QPushButton::clicked, this,
             [this] { txtPcName->setText(Platform::LocalHostName()); });
     connect(cboLanguage, &QComboBox::activated, this, &SettingsPage::languagePicked);
@@ -81,7 +95,6 @@ int SettingsPage::connectState() const {
 
 void SettingsPage::setConnectState(int state) {
     // Setting the box counts as the user's click: a checked box asks for a connection.
-    chkConnect->setTristate(state == 2);
     chkConnect->setCheckState(state == 0 ? Qt::Unchecked : state == 2 ? Qt::PartiallyChecked : Qt::Checked);
 }
 

@@ -7,20 +7,6 @@
 
 namespace {
 
-bool isBlank(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\v');
-}
-
-QString trimmedBlanks(const QString& s) {
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && isBlank(s[begin]))
-        ++begin;
-    while (end > begin && isBlank(s[end - 1]))
-        --end;
-    return s.mid(begin, end - begin);
-}
-
 // The names asked for are compared after cutting spaces only (not tabs).
 QString trimmedSpaces(const QString& s) {
     qsizetype begin = 0;
@@ -36,33 +22,47 @@ enum class Kind { Other, Header, Comment, Key };
 
 struct Parsed {
     Kind kind = Kind::Other;
-    QString name;  // section name or key
-    QString value; // key value, trimmed, quotes not yet removed
+    QString name; // section name or key
 };
 
-Parsed parseLine(const QString& line) {
+bool isBlankByte(char c) {
+    return c == ' ' || c == '\t' || c == '\v';
+}
+
+QByteArray trimmedBlankBytes(const QByteArray& s) {
+    qsizetype begin = 0;
+    qsizetype end = s.size();
+    while (begin < end && isBlankByte(s[begin]))
+        ++begin;
+    while (end > begin && isBlankByte(s[end - 1]))
+        --end;
+    return s.mid(begin, end - begin);
+}
+
+// Reads a line's kind and name without decoding its value, which can be megabytes long. The marks are
+// ASCII, and Windows-1252 is one byte per character, so byte positions are character positions.
+Parsed parseLine(const QByteArray& line) {
     Parsed p;
     qsizetype i = 0;
-    while (i < line.size() && isBlank(line[i]))
+    while (i < line.size() && isBlankByte(line[i]))
         ++i;
     if (i == line.size())
         return p;
-    if (line[i] == QLatin1Char('[')) {
+    if (line[i] == '[') {
         p.kind = Kind::Header;
-        const qsizetype close = line.indexOf(QLatin1Char(']'), i + 1);
-        p.name = trimmedBlanks(line.mid(i + 1, close < 0 ? -1 : close - i - 1));
+        const qsizetype close = line.indexOf(']', i + 1);
+        p.name = Cp1252::decode(trimmedBlankBytes(line.mid(i + 1, close < 0 ? -1 : close - i - 1)));
         return p;
     }
-    if (line[i] == QLatin1Char(';')) {
+    if (line[i] == ';') {
         p.kind = Kind::Comment;
         return p;
     }
-    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    const qsizetype eq = line.indexOf('=');
     if (eq < 0)
         return p;
     p.kind = Kind::Key;
-    p.name = trimmedBlanks(line.left(eq));
-    p.value = trimmedBlanks(line.mid(eq + 1));
+    p.name = Cp1252::decode(trimmedBlankBytes(line.left(eq)));
     return p;
 }
 
@@ -73,8 +73,9 @@ QString unquoted(const QString& v) {
     return v;
 }
 
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+// Sections and keys match case-insensitively: the index holds their case-folded names.
+QString folded(const QString& name) {
+    return name.toCaseFolded();
 }
 
 QString withoutLineBreaks(QString s) {
@@ -98,6 +99,7 @@ ProfileFile ProfileFile::load(const QString& path) {
     }
     profile.m_exists = true;
     const QByteArray data = file.readAll();
+    Section* current = nullptr; // the section the lines belong to, if it is the first of its name
     qsizetype start = 0;
     while (start < data.size()) {
         qsizetype i = start;
@@ -109,72 +111,89 @@ ProfileFile ProfileFile::load(const QString& path) {
             line.end = data.mid(i, crlf ? 2 : 1);
             i += crlf ? 2 : 1;
         }
-        profile.m_lines.append(line);
         start = i;
+        const Parsed p = parseLine(line.text);
+        const auto at = profile.m_lines.insert(profile.m_lines.end(), std::move(line));
+        if (p.kind == Kind::Header) {
+            const QString name = folded(p.name);
+            current = profile.m_sections.contains(name)
+                          ? nullptr
+                          : &profile.m_sections.insert(name, Section{at, at, {}}).value();
+        } else if (current && p.kind == Kind::Key) {
+            current->lastKey = at;
+            const QString key = folded(p.name);
+            if (!current->keys.contains(key))
+                current->keys.insert(key, at);
+        }
     }
     return profile;
 }
 
-ProfileFile::Location ProfileFile::locate(const QString& section, const QString& key) const {
-    Location loc;
-    const QString wantedSection = trimmedSpaces(section);
-    const QString wantedKey = trimmedSpaces(key);
-    bool inSection = false;
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const Parsed p = parseLine(Cp1252::decode(m_lines[i].text));
-        if (p.kind == Kind::Header) {
-            if (inSection)
-                break; // only the first section of a name counts
-            if (sameName(p.name, wantedSection)) {
-                inSection = true;
-                loc.header = i;
-            }
-            continue;
-        }
-        if (!inSection || p.kind != Kind::Key)
-            continue;
-        loc.lastKey = i;
-        if (loc.key < 0 && sameName(p.name, wantedKey))
-            loc.key = i;
-    }
-    return loc;
+ProfileFile::Section* ProfileFile::section(const QString& name) {
+    const auto found = m_sections.find(folded(trimmedSpaces(name)));
+    return found == m_sections.end() ? nullptr : &found.value();
 }
 
-std::optional<QString> ProfileFile::value(const QString& section, const QString& key) const {
-    const Location loc = locate(section, key);
-    if (loc.key < 0)
+const ProfileFile::Section* ProfileFile::section(const QString& name) const {
+    const auto found = m_sections.constFind(folded(trimmedSpaces(name)));
+    return found == m_sections.cend() ? nullptr : &found.value();
+}
+
+std::optional<QString> ProfileFile::value(const QString& sectionName, const QString& key) const {
+    const Section* s = section(sectionName);
+    if (!s)
         return std::nullopt;
-    return unquoted(parseLine(Cp1252::decode(m_lines[loc.key].text)).value);
+    const auto found = s->keys.constFind(folded(trimmedSpaces(key)));
+    if (found == s->keys.cend())
+        return std::nullopt;
+    const QByteArray& text = found.value()->text;
+    return unquoted(Cp1252::decode(trimmedBlankBytes(text.mid(text.indexOf('=') + 1))));
 }
 
-void ProfileFile::setValue(const QString& section, const QString& key, const QString& value) {
-    const QString cleanSection = withoutLineBreaks(trimmedSpaces(section));
+bool ProfileFile::contains(const QString& sectionName, const QString& key) const {
+    const Section* s = section(sectionName);
+    return s && s->keys.contains(folded(trimmedSpaces(key)));
+}
+
+ProfileFile::Lines::iterator ProfileFile::insertLine(Lines::iterator before, Line line) {
+    // Windows ends a last line that has no line end before it writes behind it.
+    if (before != m_lines.begin() && std::prev(before)->end.isEmpty())
+        std::prev(before)->end = Crlf;
+    return m_lines.insert(before, std::move(line));
+}
+
+void ProfileFile::setValue(const QString& sectionName, const QString& key, const QString& value) {
+    const QString cleanSection = withoutLineBreaks(trimmedSpaces(sectionName));
     const QString cleanKey = withoutLineBreaks(trimmedSpaces(key));
     const QByteArray encodedValue = Cp1252::encode(withoutLineBreaks(value));
-    const Location loc = locate(cleanSection, cleanKey);
-    if (loc.key >= 0) {
+    Line keyLine{Cp1252::encode(cleanKey) + '=' + encodedValue, Crlf};
+    Section* s = section(cleanSection);
+    if (!s) {
+        const auto header = insertLine(m_lines.end(), Line{'[' + Cp1252::encode(cleanSection) + ']', Crlf});
+        const auto added = insertLine(m_lines.end(), std::move(keyLine));
+        m_sections.insert(folded(cleanSection), Section{header, added, {{folded(cleanKey), added}}});
+        return;
+    }
+    if (const auto found = s->keys.constFind(folded(cleanKey)); found != s->keys.cend()) {
         // Keep the file's own spelling of the key; only the value changes.
-        Line& line = m_lines[loc.key];
-        const QString fileKey = parseLine(Cp1252::decode(line.text)).name;
-        line.text = Cp1252::encode(fileKey) + '=' + encodedValue;
+        Line& line = *found.value();
+        line.text = trimmedBlankBytes(line.text.left(line.text.indexOf('='))) + '=' + encodedValue;
         line.end = Crlf;
         return;
     }
-    const Line keyLine{Cp1252::encode(cleanKey) + '=' + encodedValue, Crlf};
-    if (loc.header >= 0) {
-        m_lines.insert((loc.lastKey >= 0 ? loc.lastKey : loc.header) + 1, keyLine);
-        return;
-    }
-    if (!m_lines.isEmpty() && m_lines.last().end.isEmpty())
-        m_lines.last().end = Crlf;
-    m_lines.append(Line{'[' + Cp1252::encode(cleanSection) + ']', Crlf});
-    m_lines.append(keyLine);
+    const auto added = insertLine(std::next(s->lastKey), std::move(keyLine));
+    s->lastKey = added;
+    s->keys.insert(folded(cleanKey), added);
 }
 
 QByteArray ProfileFile::toBytes() const {
-    QByteArray out;
+    qsizetype size = 0;
     for (const Line& line : m_lines)
-        out += line.text + line.end;
+        size += line.text.size() + line.end.size();
+    QByteArray out;
+    out.reserve(size);
+    for (const Line& line : m_lines)
+        out.append(line.text).append(line.end);
     return out;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
+#include <QHash>
 #include <QString>
 
+#include <list>
 #include <optional>
 
 // An INI file with the semantics of the Windows profile API, which is what the files we exchange with
@@ -12,14 +13,24 @@
 // change kept byte for byte.
 class ProfileFile {
 public:
-    // A missing or unreadable file gives an empty profile; exists() tells which.
+    // A missing or unreadable file gives an empty profile; exists() tells which. The file is parsed once
+    // here; lookups and writes use an index of its sections and keys.
     static ProfileFile load(const QString& path);
+
+    ProfileFile() = default;
+    // The index points into the lines, so a profile moves but is not copied.
+    ProfileFile(ProfileFile&&) = default;
+    ProfileFile& operator=(ProfileFile&&) = default;
+    ProfileFile(const ProfileFile&) = delete;
+    ProfileFile& operator=(const ProfileFile&) = delete;
 
     bool exists() const { return m_exists; }
     const QString& path() const { return m_path; }
 
     // The value as read, whole, or nothing when the section or key is missing.
     std::optional<QString> value(const QString& section, const QString& key) const;
+    // Whether the section holds the key.
+    bool contains(const QString& section, const QString& key) const;
 
     // Replaces the value in place or inserts the key (and the section) as the profile API does. Line breaks
     // in the value become blanks, because a raw one would split the line and could inject keys.
@@ -35,17 +46,22 @@ private:
         QByteArray text; // without its line end
         QByteArray end;  // "\r\n", "\n", "\r" or "" for a last line without one
     };
-    struct Location {
-        qsizetype header = -1;  // line of the section header
-        qsizetype lastKey = -1; // last key line of the section
-        qsizetype key = -1;     // line of the key asked for
+    using Lines = std::list<Line>;
+    // The first section of a name; later ones of the same name are never read or written.
+    struct Section {
+        Lines::iterator header;
+        Lines::iterator lastKey;              // the header while the section has no key line
+        QHash<QString, Lines::iterator> keys; // case-folded name -> first line of that key
     };
-    Location locate(const QString& section, const QString& key) const;
+    Section* section(const QString& name);
+    const Section* section(const QString& name) const;
+    Lines::iterator insertLine(Lines::iterator before, Line line);
 
     QString m_path;
     bool m_exists = false;
     bool m_unreadable = false; // present but not readable: never overwrite it blindly
-    QList<Line> m_lines;
+    Lines m_lines;
+    QHash<QString, Section> m_sections; // case-folded name -> section
 };
 
 // Reads like GetPrivateProfileStringA: the default (trailing spaces cut) when the file, section or key is

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <limits>
+
 namespace Settings {
 
 QString SettingsFolder() {
@@ -60,7 +62,8 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
     };
     SetupSettings settings;
     settings.port = read("Port", QStringLiteral("6060"), 7);
-    settings.name = read("Name", localHostName, 65);
+    // Read whole: a host name may have 253 characters, and a cut one would be saved cut at exit.
+    settings.name = read("Name", localHostName, std::numeric_limits<int>::max());
     settings.device = numberSetting(read("Device", QStringLiteral("0"), 2), 1);
     bool ok = false;
     const int connect = read("Connect", QStringLiteral("1"), 2).trimmed().toInt(&ok);

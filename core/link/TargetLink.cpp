@@ -61,7 +61,11 @@ void TargetLink::onConnectTick() {
 void TargetLink::TryConnect() {
     const int current = state();
     if (m_connectWanted && !isUsable(current)) {
-        // Whatever is under way (resolving, connecting, failed, closed by the peer) is dropped and retried.
+        const bool inProgress = current == ResolvingHost || current == Connecting;
+        if (inProgress && !m_attemptStarted.hasExpired(m_attemptTimeoutMs))
+            return;
+        // Whatever is left (an attempt that took too long, a failed one, one the peer closed) is dropped and
+        // retried.
         closeSocket();
         bool ok = false;
         const uint port = m_port.trimmed().toUInt(&ok);
@@ -70,6 +74,7 @@ void TargetLink::TryConnect() {
             return;
         }
         qCDebug(lcLink) << "connecting to" << m_host << port;
+        m_attemptStarted.start();
         m_socket->connectToHost(m_host, static_cast<quint16>(port));
     } else if (!m_connectWanted) {
         closeSocket();

@@ -35,6 +35,9 @@ public:
     };
     static constexpr int StateCount = 10;
     static constexpr int ConnectIntervalMs = 1000;
+    // How long ticks leave an attempt in progress (resolving the host, connecting) alone before they abandon
+    // it and start afresh: a slow network gets the time it needs, a hung attempt does not block for ever.
+    static constexpr int AttemptTimeoutMs = 10000;
 
     explicit TargetLink(QObject* parent = nullptr);
 
@@ -57,7 +60,9 @@ public:
     static TextId stateTextId(int state);
 
     // Run by every tick of timConnect: (re)connects while wanted and not usable, closes while not wanted.
+    // An attempt in progress is left alone until it is older than the attempt timeout.
     void TryConnect();
+    void setAttemptTimeout(int milliseconds) { m_attemptTimeoutMs = milliseconds; }
 
     // Hands the bytes to the socket in one write. On failure returns false and says why in the current
     // language.
@@ -85,6 +90,8 @@ private:
     QString m_host;
     QString m_port;
     QString m_lastError;
+    QElapsedTimer m_attemptStarted;
+    int m_attemptTimeoutMs = AttemptTimeoutMs;
     int m_reportedState = Closed;
     bool m_connectWanted = false;
     // The socket itself only says "unconnected"; these tell why, until the next connect attempt.

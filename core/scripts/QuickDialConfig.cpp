@@ -39,11 +39,22 @@ QString protectedValue(const QString& value) {
 
 } // namespace
 
-QuickDialSlots LoadQuickDialFile(const QString& path, bool* readable) {
+QuickDialSlots LoadQuickDialFile(const QString& path, QuickDialFileState* state) {
     const ProfileFile profile = ProfileFile::load(path);
-    if (readable)
-        *readable = profile.exists() || !QFileInfo::exists(path);
+    bool anyKey = false;
+    for (int n = 1; n <= QuickDialSlotCount && !anyKey; ++n) {
+        for (const char* name : {"Command", "Descript", "Label", "Note"})
+            anyKey = anyKey || profile.contains(Settings::Section, key(name, n));
+    }
+    const QuickDialFileState found = anyKey                    ? QuickDialFileState::Loaded
+                                     : profile.exists()        ? QuickDialFileState::NoQuickDialKeys
+                                     : QFileInfo::exists(path) ? QuickDialFileState::Unreadable
+                                                               : QuickDialFileState::Missing;
+    if (state)
+        *state = found;
     QuickDialSlots memory;
+    if (found != QuickDialFileState::Loaded)
+        return memory;
     for (int n = 1; n <= QuickDialSlotCount; ++n) {
         QuickDialSlot& slot = memory[static_cast<std::size_t>(n - 1)];
         // Values are taken whole: the list of a long slot must survive a load and the next save unchanged.

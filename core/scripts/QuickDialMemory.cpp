@@ -19,6 +19,19 @@ template <typename Test> int firstLine(const Script& script, Test test) {
     return -1;
 }
 
+// Characters the configuration file gives back changed, by name: the first one in text, or "".
+QString unstorableCharacter(const QString& text) {
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\r'))
+            return QStringLiteral("CR (0x0D)");
+        if (c == QLatin1Char('\n'))
+            return QStringLiteral("LF (0x0A)");
+        if (c == QChar(0x14))
+            return QStringLiteral("0x14");
+    }
+    return {};
+}
+
 } // namespace
 
 std::optional<SlotRefusal> CheckSlotContent(const Script& script, const QString& caption,
@@ -47,6 +60,22 @@ std::optional<SlotRefusal> CheckSlotFileSafety(const Script& script, const QStri
         row >= 0)
         return SlotRefusal{
             TextId::InvalidCharacterTitle, TextId::SeparatorInScript, {}, Field::Commands, row};
+    // A line break would end the value, and 0x14 is taken out of commands and descriptions on loading.
+    if (const int row = firstLine(script,
+                                  [](const ScriptLine& line) {
+                                      return !unstorableCharacter(line.command + line.description).isEmpty();
+                                  });
+        row >= 0) {
+        const ScriptLine& line = script.at(row);
+        return SlotRefusal{TextId::InvalidCharacterTitle,
+                           TextId::UnstorableCharacter,
+                           {unstorableCharacter(line.command + line.description)},
+                           Field::Commands,
+                           row};
+    }
+    if (const QString name = unstorableCharacter(caption); !name.isEmpty())
+        return SlotRefusal{
+            TextId::InvalidCharacterTitle, TextId::UnstorableCharacter, {name}, Field::Caption, -1};
     // The file is Windows-1252: another character would come back as '?', and a command changed that way
     // would later be sent as a different command.
     if (const int row = firstLine(script,

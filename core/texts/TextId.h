@@ -111,6 +111,8 @@ enum class TextId : int {
     FileUnreadable = 3137,
     SlotNotEncodable = 3138,
     ScriptNotEncodable = 3139,
+    UnstorableCharacter = 3140,
+    NotAConfigFile = 3141,
 
     // Command assistant
     AssistantCaption = 3200,

@@ -78,15 +78,13 @@ QString FillPlaceholders(QString& text, const QStringList& values) {
     static const QString mark = QStringLiteral("%%");
     const qsizetype count = std::min(values.size(), MaxPlaceholderValues);
     qsizetype at = text.indexOf(mark);
-    if (at < 0)
-        return text;
-    text.replace(at, mark.size(), values.value(0));
-    for (qsizetype i = 1; i < count; ++i) {
-        const QString& value = values.at(i);
-        at = text.indexOf(mark);
-        if (value.isEmpty() || at < 0)
+    // Each search starts behind the value just put in, so a value holding "%%" (a path, say) stays whole.
+    for (qsizetype i = 0; at >= 0 && (i == 0 || i < count); ++i) {
+        const QString value = values.value(i); // the first mark is filled even without a value
+        if (i > 0 && value.isEmpty())
             break;
         text.replace(at, mark.size(), value);
+        at = text.indexOf(mark, at + value.size());
     }
     return text;
 }

@@ -36,7 +36,8 @@ void SetLanguageOffset(int offset);
 QString GetText(TextId id);
 
 // Fills the "%%" marks of text from left to right: the first always (even with an empty value), each further
-// one only while values are non-empty. Changes text in place and returns it. At most eleven values are used.
+// one only while values are non-empty. A mark inside a value put in is not filled. Changes text in place and
+// returns it. At most eleven values are used.
 QString FillPlaceholders(QString& text, const QStringList& values);
 
 // GetText and FillPlaceholders in one step, for a text used once.

@@ -3,11 +3,12 @@
 
 #include "LinkHarness.h"
 
-#include "core/files/Platform.h"
-#include "core/texts/Texts.h"
-#include "gui/AutoSizeColumns.h"
-#include "core/link/Session.h"
-#include "core/link/MessageLog.h"
+#include "app/Platform.h"
+#include "app/Texts.h"
+#include "link/AutoSizeColumns.h"
+#include "link/CommandLine.h"
+#include "link/MessageLog.h"
+#include "scripts/ScriptRunner.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -71,21 +72,31 @@ private slots:
 void CommandLineTest::sendPutsExactlyTheTextOnTheWire_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("SM 1") << QStringLiteral("SM 1") << QByteArrayLiteral("SM 1");
+    QTest::addColumn<bool>("slotRun");
+    QTest::newRow("SM 1") << QStringLiteral("SM 1") << QByteArrayLiteral("SM 1") << false;
     QTest::newRow("umlaut and euro, one byte each") << QStringLiteral(" Pr\u00fcf \u20AC")
                                                     << QByteArrayLiteral(" Pr\xFC"
-                                                                         "f \x80");
+                                                                         "f \x80")
+                                                    << false;
+    // Longer than a line edit holds: the run sends it whole, and the command line shows what it can.
+    const QByteArray longCommand = "XC 1 " + QByteArray(48000 - 5, 'a');
+    QTest::newRow("48,000 characters from a slot") << QString::fromLatin1(longCommand) << longCommand << true;
 }
 
 void CommandLineTest::sendPutsExactlyTheTextOnTheWire() {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
+    QFETCH(bool, slotRun);
     Fixture f(true);
     WAIT_USABLE(f);
-    f.ui().txtSend->setText(text);
-    QTest::mouseClick(f.ui().cmdSend, Qt::LeftButton);
+    if (slotRun) {
+        f.h.window->runner()->RunSlotScript({{text, QString()}});
+    } else {
+        f.ui().txtSend->setText(text);
+        QTest::mouseClick(f.ui().cmdSend, Qt::LeftButton);
+    }
     QTRY_COMPARE_WITH_TIMEOUT(f.peer.received, bytes, Timeout);
-    QCOMPARE(f.ui().txtSend->text(), text);
+    QCOMPARE(f.ui().txtSend->text(), text.left(f.ui().txtSend->maxLength()));
     QCOMPARE(f.cell(0, MessageLog::ModeColumn), QStringLiteral("Set"));
     QCOMPARE(f.cell(0, MessageLog::ParameterColumn), text);
 

@@ -198,16 +198,22 @@ void ConfigFilesTest::loadShowsTheFileOrKeepsTheSlots() {
     const QuickDialSlots before = m_window->quickDial()->allSlots();
     const QStringList shownBefore = shown();
 
-    // Unreadable: reported, the slots stay.
+    // Unreadable, or no configuration file (picked by mistake): reported, the slots stay.
     const QString folder = settingsFile(QStringLiteral("x.cfg"));
     QVERIFY(QDir().mkpath(folder));
-    m_dialogs.openAnswers = {folder};
+    const QString notes = settingsFile(QStringLiteral("notes.txt"));
+    QVERIFY(writeBytes(notes, "Notizen\r\n[SETTINGS]\r\nPort=6060\r\n"));
+    m_dialogs.openAnswers = {folder, notes};
     QTest::mouseClick(ui().cmdLoadConfig, Qt::LeftButton);
-    QCOMPARE(warnings().size(), 1);
-    QCOMPARE(warnings().first().title, QStringLiteral("Laden fehlgeschlagen"));
-    QCOMPARE(warnings().first().text,
+    QTest::mouseClick(ui().cmdLoadConfig, Qt::LeftButton);
+    QCOMPARE(warnings().size(), 2);
+    QCOMPARE(warnings().at(0).title, QStringLiteral("Laden fehlgeschlagen"));
+    QCOMPARE(warnings().at(0).text,
              QStringLiteral("Die Konfigurationsdatei \"") + QDir::cleanPath(folder) +
                  QStringLiteral("\" konnte nicht gelesen werden: Die Datei kann nicht gelesen werden."));
+    QCOMPARE(warnings().at(1).title, QStringLiteral("Laden fehlgeschlagen"));
+    QVERIFY(warnings().at(1).text.startsWith(QStringLiteral("Die Datei \"") + notes +
+                                             QStringLiteral("\" ist keine Befehls-Konfigurationsdatei")));
     QCOMPARE(m_window->quickDial()->allSlots(), before);
     QCOMPARE(shown(), shownBefore);
 
@@ -221,7 +227,7 @@ void ConfigFilesTest::loadShowsTheFileOrKeepsTheSlots() {
                               file));
     m_dialogs.openAnswers = {file};
     QTest::mouseClick(ui().cmdLoadConfig, Qt::LeftButton);
-    QCOMPARE(warnings().size(), 1);
+    QCOMPARE(warnings().size(), 2);
 
     const QStringList slotTwo{QStringLiteral("Zweiter Platz"), QStringLiteral("Zweiter Pl..."),
                               QStringLiteral("Bezeichnung: Zweiter Platz"), QStringLiteral("zwei")};

@@ -2,6 +2,7 @@
 #include "core/files/Profile.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
 
@@ -119,6 +120,12 @@ private slots:
         QTest::newRow("new key into empty section")
             << QByteArray("[SETTINGS]\n[OTHER]\n") << s << QStringLiteral("B") << QStringLiteral("2")
             << QByteArray("[SETTINGS]\nB=2\r\n[OTHER]\n");
+        QTest::newRow("new key after a last key line without line end")
+            << QByteArray("[SETTINGS]\r\nK=V") << s << QStringLiteral("X") << QStringLiteral("1")
+            << QByteArray("[SETTINGS]\r\nK=V\r\nX=1\r\n");
+        QTest::newRow("new key after a header that ends the file")
+            << QByteArray("[SETTINGS]") << s << QStringLiteral("K") << QStringLiteral("v")
+            << QByteArray("[SETTINGS]\r\nK=v\r\n");
         QTest::newRow("new section after a last line without line end")
             << QByteArray("[OTHER]\nX=1") << s << QStringLiteral("K") << QStringLiteral("v")
             << QByteArray("[OTHER]\nX=1\r\n[SETTINGS]\r\nK=v\r\n");
@@ -159,6 +166,35 @@ private slots:
         // Reading trims again, as the profile API does; the inner text survives.
         QCOMPARE(ReadProfileValue(QStringLiteral("S"), QStringLiteral("K"), QString(), 100, path),
                  value.trimmed());
+    }
+
+    void bigFileIsParsedOnce() {
+        // A value of megabytes among the keys of a configuration file: reading and writing every key costs
+        // about what loading the file does, because the keys are found by an index, not by parsing again.
+        QByteArray text = "[SETTINGS]\r\nCommand1=" + QByteArray(4 << 20, 'x') + "\r\n";
+        for (int n = 1; n <= 8; ++n)
+            text += "Label" + QByteArray::number(n) + "=L\r\nNote" + QByteArray::number(n) + "=N\r\n";
+        QVERIFY(writeBytes(file(QStringLiteral("big.ini")), text));
+        auto fastest = [](const std::function<void()>& work) {
+            qint64 best = std::numeric_limits<qint64>::max();
+            for (int round = 0; round < 5; ++round) {
+                QElapsedTimer timer;
+                timer.start();
+                work();
+                best = std::min(best, timer.nsecsElapsed());
+            }
+            return double(best);
+        };
+        const double load = fastest([&] { ProfileFile::load(file(QStringLiteral("big.ini"))); });
+        const double everyKey = fastest([&] {
+            ProfileFile profile = ProfileFile::load(file(QStringLiteral("big.ini")));
+            for (int n = 1; n <= 32; ++n) {
+                const QString key = QStringLiteral("Label%1").arg(n % 8 + 1);
+                profile.setValue(QStringLiteral("SETTINGS"), key,
+                                 *profile.value(QStringLiteral("settings"), key));
+            }
+        });
+        QVERIFY2(everyKey < 3 * load, qPrintable(QStringLiteral("%1 times the load").arg(everyKey / load)));
     }
 
     void writeIntoMissingFolderFails() {

@@ -238,7 +238,11 @@ void QuickDialTest::modeStateTable() {
 
 void QuickDialTest::fetchWinsOverStoreOverDelete() {
     const MainWindowUi& ui = m_window->ui();
-    storeInto(1, QStringLiteral("Eins"), QStringLiteral("Drei Befehle"));
+    // A caption from a file may be longer than the 40 characters typing is held to.
+    const QString caption = QStringLiteral("Messbetrieb starten, Programm 3, Zustand abfragen (Linie 2)");
+    QuickDialSlots memory{};
+    memory[0] = {caption, QStringLiteral("Drei Befehle"), sampleScript()};
+    m_quickDial->loadSlots(memory);
 
     // Fetch and delete pending: the fetch is carried out, from the quick-dial tab too, without a question;
     // its switch to the editor tab ends the delete.
@@ -249,18 +253,18 @@ void QuickDialTest::fetchWinsOverStoreOverDelete() {
     run(1)->setEnabled(true); // the link refresh does this once the link is usable
     click(run(1));
     QCOMPARE(m_editor->script(), sampleScript());
-    QCOMPARE(m_editor->label(), QStringLiteral("Eins"));
+    QCOMPARE(m_editor->label(), caption);
     QCOMPARE(m_editor->note(), QStringLiteral("Drei Befehle"));
     QCOMPARE(ui.SSTab1->currentIndex(), QuickDial::EditorTab);
     QCOMPARE(modes(), (Modes{false, false, false}));
     QVERIFY(m_dialogs.calls.isEmpty());
 
-    // Store and delete pending: the store is carried out, the delete stays pending.
-    fillEditor(sampleScript(), QStringLiteral("Zwei"), QStringLiteral("n"));
+    // Store and delete pending: the store is carried out, the delete stays pending. The fetched slot is
+    // stored whole.
     click(ui.cmdDeleteScript);
     click(ui.cmdSave);
     pressChoice(2);
-    QCOMPARE(run(2)->text(), QStringLiteral("Zwei"));
+    QCOMPARE(m_quickDial->slotAt(2), memory[0]);
     QCOMPARE(modes(), (Modes{false, false, true}));
     QVERIFY(m_dialogs.calls.isEmpty());
 
@@ -324,24 +328,41 @@ void QuickDialTest::saveRefusesSeparator() {
 
 void QuickDialTest::saveRefusesCharactersTheFileCannotHold_data() {
     QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("named"); // in the message
     const QString omega = QStringLiteral("\u03a9");
-    QTest::newRow("command") << QStringLiteral("XC 1 ") + omega << QStringLiteral("L") << QStringLiteral("N");
-    QTest::newRow("caption") << QStringLiteral("GM") << omega << QStringLiteral("N");
-    QTest::newRow("description") << QStringLiteral("GM") << QStringLiteral("L") << omega;
+    const QString gm = QStringLiteral("GM");
+    const QString l = QStringLiteral("L");
+    const QString n = QStringLiteral("N");
+    const QString codePage = QStringLiteral("Windows-1252");
+    // Windows-1252 has the euro sign and umlauts; a Greek letter would come back from the file as '?'.
+    QTest::newRow("command") << QStringLiteral("XC 1 ") + omega << QString() << l << n << codePage;
+    QTest::newRow("caption") << gm << QString() << omega << n << codePage;
+    QTest::newRow("description") << gm << QString() << l << omega << codePage;
+    // A line break would end the value in the file, and 0x14 is taken out of commands on loading.
+    QTest::newRow("LF in command") << QStringLiteral("SM\n1") << QString() << l << n
+                                   << QStringLiteral("LF (0x0A)");
+    QTest::newRow("CR in description")
+        << gm << QStringLiteral("a\rb") << l << n << QStringLiteral("CR (0x0D)");
+    QTest::newRow("0x14 in command") << QStringLiteral("S\x14M 1") << QString() << l << n
+                                     << QStringLiteral("0x14");
+    QTest::newRow("LF in caption") << gm << QString() << QStringLiteral("a\nb") << n
+                                   << QStringLiteral("LF (0x0A)");
 }
 
 void QuickDialTest::saveRefusesCharactersTheFileCannotHold() {
     QFETCH(QString, command);
+    QFETCH(QString, description);
     QFETCH(QString, label);
     QFETCH(QString, note);
-    // Windows-1252 has the euro sign and umlauts; a Greek letter would come back from the file as '?'.
-    fillEditor({{QStringLiteral("SM 1"), QStringLiteral("\u20ac \u00e4")}, {command, QString()}}, label,
+    QFETCH(QString, named);
+    fillEditor({{QStringLiteral("SM 1"), QStringLiteral("\u20ac \u00e4")}, {command, description}}, label,
                note);
     click(m_window->ui().cmdSave);
     QCOMPARE(m_dialogs.calls.size(), 1);
-    QVERIFY(m_dialogs.calls.at(0).text.contains(QStringLiteral("Windows-1252")));
+    QVERIFY2(m_dialogs.calls.at(0).text.contains(named), qPrintable(m_dialogs.calls.at(0).text));
     QCOMPARE(modes(), (Modes{false, false, false}));
 }
 

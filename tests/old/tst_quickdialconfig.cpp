@@ -33,9 +33,9 @@ private slots:
                            "Descript1=Messbetrieb starten (SM 1)#Messprogramm einstellen (SP)\r\n"
                            "Label1=Start\r\n"
                            "Note1=Messbetrieb mit Programm 3\r\n"));
-        bool readable = false;
-        const QuickDialSlots memory = LoadQuickDialFile(path("a.cfg"), &readable);
-        QVERIFY(readable);
+        QuickDialFileState state = QuickDialFileState::Missing;
+        const QuickDialSlots memory = LoadQuickDialFile(path("a.cfg"), &state);
+        QVERIFY(state == QuickDialFileState::Loaded);
         QCOMPARE(memory[0].caption, QStringLiteral("Start"));
         QCOMPARE(memory[0].description, QStringLiteral("Messbetrieb mit Programm 3"));
         const Script expected{{QStringLiteral("SM 1"), QStringLiteral("Messbetrieb starten (SM 1)")},
@@ -179,16 +179,37 @@ private slots:
         }
     }
 
-    void missingAndUnreadableFiles() {
-        bool readable = false;
-        QuickDialSlots memory = LoadQuickDialFile(path("none.cfg"), &readable);
-        QVERIFY(readable);
-        for (const QuickDialSlot& slot : memory)
-            QCOMPARE(slot, QuickDialSlot{});
+    void filesWithoutMemory_data() {
+        QTest::addColumn<QByteArray>("content"); // "<none>": no file, "<folder>": a folder of that name
+        QTest::addColumn<int>("state");
+        QByteArray binary;
+        for (int b = 0; b < 256; ++b)
+            binary.append(static_cast<char>(b));
+        QTest::newRow("no file") << QByteArray("<none>") << int(QuickDialFileState::Missing);
+        QTest::newRow("folder") << QByteArray("<folder>") << int(QuickDialFileState::Unreadable);
+        QTest::newRow("binary") << binary << int(QuickDialFileState::NoQuickDialKeys);
+        QTest::newRow("text, keys outside SETTINGS")
+            << QByteArray("Command1=SM 1\r\n[OTHER]\r\nLabel1=x\r\n[SETTINGS]\r\nPort=6060\r\n")
+            << int(QuickDialFileState::NoQuickDialKeys);
+        // One of the 32 keys makes it a configuration file; the missing ones give empty parts.
+        QTest::newRow("one key") << QByteArray("[settings]\r\nnote8=only a note")
+                                 << int(QuickDialFileState::Loaded);
+    }
 
-        QVERIFY(QDir().mkpath(path("dir.cfg")));
-        memory = LoadQuickDialFile(path("dir.cfg"), &readable);
-        QVERIFY(!readable);
+    void filesWithoutMemory() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, state);
+        const QString file = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        if (content == "<folder>")
+            QVERIFY(QDir().mkpath(file));
+        else if (content != "<none>")
+            QVERIFY(writeBytes(file, content));
+        QuickDialFileState found = QuickDialFileState::Loaded;
+        QuickDialSlots expected;
+        expected[7].description =
+            state == int(QuickDialFileState::Loaded) ? QStringLiteral("only a note") : QString();
+        QCOMPARE(LoadQuickDialFile(file, &found), expected);
+        QCOMPARE(int(found), state);
     }
 
     void textOutsideTheCodePageIsRefused() {

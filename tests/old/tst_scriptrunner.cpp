@@ -35,8 +35,8 @@
 namespace {
 
 const QString Completed = QStringLiteral("Befehlsablauf wurde ausgeführt.");
-const QString Stopped = QStringLiteral("Befehlsablauf angehalten: Befehl konnte nicht gesendet werden.");
-const QString StoppedEnglish = QStringLiteral("Command script stopped: command could not be sent.");
+const QString Stopped = QStringLiteral("Abbruch: Befehl nicht gesendet.");
+const QString StoppedEnglish = QStringLiteral("Stopped: command not sent.");
 
 // The device software's stand-in. Each read is one command (the program sends one command per write, and
 // never a second before the first was answered, unless a test sends one by hand). It answers only through
@@ -419,7 +419,7 @@ void ScriptRunnerTest::runWorksOnACopy() {
         memory[0].lines = lines({"XC 9 x", "XC 9 y", "XC 9 z", "XC 9 w"});
         const QString otherFile = m_folders->settings() + QStringLiteral("other.cfg");
         QVERIFY(SaveQuickDialFile(otherFile, memory));
-        QVERIFY(m_window->LoadQuickDialConfig(otherFile));
+        QVERIFY(m_window->LoadQuickDialConfig(otherFile) == QuickDialFileState::Loaded);
         QCOMPARE(m_window->quickDial()->slotAt(1).lines, memory[0].lines);
     }
 
@@ -453,8 +453,9 @@ void ScriptRunnerTest::functionKeysAndStoreMode() {
         QVERIFY(ui().labCommandScriptCompleted->isVisible());
         QVERIFY(logRows().isEmpty());
     }
+    // Held Shift, Ctrl or Alt change nothing.
     showTab(3);
-    QTest::keyClick(m_window.get(), Qt::Key_F5);
+    QTest::keyClick(m_window.get(), Qt::Key_F5, Qt::ShiftModifier | Qt::ControlModifier);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Timeout);
     QTRY_COMPARE_WITH_TIMEOUT(m_peer->commands, commandsOf(startSlots()[4].lines), Timeout);
     QVERIFY(ui().labCommandScriptCompleted->isVisible());
@@ -469,7 +470,7 @@ void ScriptRunnerTest::functionKeysAndStoreMode() {
     QVERIFY(m_window->quickDial()->storePending());
     showTab(3);
     const int rowsBefore = int(logRows().size());
-    QTest::keyClick(m_window.get(), Qt::Key_F2);
+    QTest::keyClick(m_window.get(), Qt::Key_F2, Qt::AltModifier);
     QVERIFY(!m_window->quickDial()->storePending());
     QCOMPARE(m_window->quickDial()->slotAt(2).lines, editorScript);
     QCOMPARE(runButton(2)->text(), QStringLiteral("Neu"));

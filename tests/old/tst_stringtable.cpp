@@ -18,7 +18,7 @@ struct IdRange {
 
 // Every range of ids the program reads; the first four are the catalogue's and end where the catalogue ends.
 constexpr IdRange AllRanges[] = {{1000, 1009}, {1200, 1200}, {2000, 2019}, {2200, 2213},
-                                 {3000, 3051}, {3100, 3139}, {3200, 3213}, {3400, 3401}};
+                                 {3000, 3051}, {3100, 3141}, {3200, 3213}, {3400, 3401}};
 constexpr int CatalogueRangeCount = 4;
 
 } // namespace
@@ -138,13 +138,16 @@ void StringTableTest::fillPlaceholders() {
     // Filling stops at the first empty value after the first.
     QCOMPARE(fill(QStringLiteral("%%-%%-%%"), {QStringLiteral("1"), QString(), QStringLiteral("3")}),
              QStringLiteral("1-%%-%%"));
+    // A value holding the mark is put in whole; the next value goes to the next mark of the text.
+    QCOMPARE(fill(QStringLiteral("%% [F%%]"), {QStringLiteral("/data/50%%/x.cfg"), QStringLiteral("3")}),
+             QStringLiteral("/data/50%%/x.cfg [F3]"));
 }
 
 void StringTableTest::getTextFollowsLanguageOffset() {
     QCOMPARE(GetText(3111), QStringLiteral("Verbunden."));
     SetLanguageOffset(English);
     QCOMPARE(GetText(3111), QStringLiteral("Connected."));
-    QCOMPARE(GetText(3140), QString());
+    QCOMPARE(GetText(3149), QString());
 }
 
 QTEST_GUILESS_MAIN(StringTableTest)

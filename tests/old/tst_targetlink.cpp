@@ -18,6 +18,11 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 const QColor Black(0, 0, 0);
@@ -37,6 +42,30 @@ QTcpSocket* winsock(const WindowHarness& h) {
     return h.window->findChild<QTcpSocket*>(QStringLiteral("Winsock1"));
 }
 
+// A port on 127.0.0.1 where a connect stays in progress: the one place in the listener's queue is taken by a
+// connection nobody accepts, so the system drops further connection requests and the client keeps trying.
+class StuckListener {
+public:
+    StuckListener() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        auto* generic = reinterpret_cast<sockaddr*>(&address);
+        if (::bind(m_fd, generic, length) == 0 && ::listen(m_fd, 0) == 0 &&
+            ::getsockname(m_fd, generic, &length) == 0)
+            port = ntohs(address.sin_port);
+        filler.connectToHost(QHostAddress::LocalHost, port);
+    }
+    ~StuckListener() { ::close(m_fd); }
+
+    quint16 port = 0;
+    QTcpSocket filler;
+
+private:
+    int m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+};
+
 } // namespace
 
 class TargetLinkTest : public QObject {
@@ -51,6 +80,7 @@ private slots:
     void portThatIsNotAPortNumberLeavesSocketClosed_data();
     void portThatIsNotAPortNumberLeavesSocketClosed();
     void refusedConnectShowsErrorInRed();
+    void slowConnectIsGivenTime();
     void newPortTakesEffectOnlyOnAFreshConnect();
     void thisSystemPutsLocalHostName();
 };
@@ -175,6 +205,30 @@ void TargetLinkTest::refusedConnectShowsErrorInRed() {
     QVERIFY(errors.wait(Timeout));
     QCOMPARE(errors.first().first().value<QAbstractSocket::SocketError>(),
              QAbstractSocket::ConnectionRefusedError);
+    QCOMPARE(h.dialogs.asked, 0);
+}
+
+void TargetLinkTest::slowConnectIsGivenTime() {
+    StuckListener listener;
+    QTRY_COMPARE_WITH_TIMEOUT(listener.filler.state(), QAbstractSocket::ConnectedState, Timeout);
+    WindowHarness h(QString::number(listener.port), false);
+    // Shortened from 10 s, so the test sees an attempt abandoned.
+    constexpr int AttemptTimeout = 3000;
+    h.window->link()->setAttemptTimeout(AttemptTimeout);
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> attempts;
+    connect(winsock(h), &QTcpSocket::stateChanged, this, [&](QAbstractSocket::SocketState state) {
+        if (state == QAbstractSocket::ConnectingState)
+            attempts.append(clock.elapsed());
+    });
+    h.ui().chkConnect->setChecked(true);
+    QTRY_COMPARE_WITH_TIMEOUT(stateLine(h.ui()), QStringLiteral("State: Dial up...."), Timeout);
+    QCOMPARE(stateColour(h.ui()), Magenta);
+    // The ticks in between leave the attempt alone; the first tick after the timeout starts afresh.
+    QTRY_COMPARE_WITH_TIMEOUT(attempts.size(), 2, 3 * Timeout);
+    QVERIFY2(attempts[1] - attempts[0] > AttemptTimeout - 500,
+             qPrintable(QString::number(attempts[1] - attempts[0])));
     QCOMPARE(h.dialogs.asked, 0);
 }
 
