@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -164,6 +165,69 @@ private slots:
         const QByteArray text = readBytes(Settings::SetupIniPath(f.settings()));
         QVERIFY(text.startsWith("; kept\r\n[SETTINGS]\r\nConnect=0\r\nOther=keep me\r\nPort=5000\r\n"));
         QVERIFY(text.endsWith("[MORE]\r\nX=1\r\n"));
+    }
+
+    // Help, version and wrong options are answered before the GUI exists: no display needed.
+    void commandLine_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // a line expected on stdout; "" for none at all
+        QTest::addColumn<QString>("err"); // the same for stderr
+        const QString telvane = QStringLiteral(TELVANE_PROGRAM_DIR "/telvane");
+        const QString devsim = QStringLiteral(TELVANE_DEVSIM_PATH);
+        const QString version = QStringLiteral("%1.%2.%3")
+                                    .arg(TELVANE_VERSION_MAJOR)
+                                    .arg(TELVANE_VERSION_MINOR)
+                                    .arg(TELVANE_VERSION_PATCH);
+        const QString usage = QStringLiteral("Usage: telvane [options]");
+        const QString tryHelp = QStringLiteral("Try 'telvane --help'.");
+        QTest::newRow("--help") << telvane << QStringList{QStringLiteral("--help")} << 0 << usage << "";
+        QTest::newRow("-h") << telvane << QStringList{QStringLiteral("-h")} << 0 << usage << "";
+        QTest::newRow("--version") << telvane << QStringList{QStringLiteral("--version")} << 0
+                                   << QStringLiteral("telvane ") + version << "";
+        QTest::newRow("-v after a Qt option")
+            << telvane
+            << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("-v")} << 0
+            << QStringLiteral("telvane ") + version << "";
+        QTest::newRow("unknown option") << telvane << QStringList{QStringLiteral("--colour")} << 1 << ""
+                                        << QStringLiteral("telvane: Unknown option 'colour'.");
+        QTest::newRow("Qt option without its value")
+            << telvane << QStringList{QStringLiteral("-platform")} << 1 << "" << tryHelp;
+        QTest::newRow("stray argument") << telvane << QStringList{QStringLiteral("file.cfg")} << 1 << ""
+                                        << QStringLiteral("telvane: unexpected argument 'file.cfg'");
+        QTest::newRow("simulator -h") << devsim << QStringList{QStringLiteral("-h")} << 0
+                                      << QStringLiteral("Usage: telvane-devsim [options]") << "";
+        QTest::newRow("simulator -v") << devsim << QStringList{QStringLiteral("-v")} << 0
+                                      << QStringLiteral("telvane-devsim ") + version << "";
+        QTest::newRow("simulator unknown option") << devsim << QStringList{QStringLiteral("--colour")} << 1
+                                                  << "" << QStringLiteral("Try 'telvane-devsim --help'.");
+        QTest::newRow("simulator bad value")
+            << devsim << QStringList{QStringLiteral("--port"), QStringLiteral("x")} << 1 << ""
+            << QStringLiteral("telvane-devsim: --port needs a number from 0 to 65535");
+    }
+
+    void commandLine() {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QLatin1String(name));
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        QVERIFY2(process.waitForFinished(60000), qPrintable(process.errorString()));
+        const QStringList outLines = QString::fromLocal8Bit(process.readAllStandardOutput()).split(u'\n');
+        const QStringList errLines = QString::fromLocal8Bit(process.readAllStandardError()).split(u'\n');
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(out.isEmpty() ? outLines == QStringList{QString()} : outLines.contains(out),
+                 qPrintable(outLines.join(u'\n')));
+        QVERIFY2(err.isEmpty() ? errLines == QStringList{QString()} : errLines.contains(err),
+                 qPrintable(errLines.join(u'\n')));
+        QCOMPARE(process.exitCode(), status);
     }
 
     void settingsSurviveARestart() {
