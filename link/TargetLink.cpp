@@ -22,10 +22,11 @@ constexpr int NoConnectionId = 3126;
 constexpr int SocketRefusedId = 3127;
 constexpr int StateCount = 10;
 
+// Dark enough to be read on the window background (contrast at least 4.5:1 against Fusion's #efefef).
 const QColor Black(0, 0, 0);
-const QColor Green(0, 255, 0);
-const QColor Magenta(255, 0, 255);
-const QColor Red(255, 0, 0);
+const QColor Green(0, 120, 0);
+const QColor Magenta(176, 0, 176);
+const QColor Red(192, 0, 0);
 } // namespace
 
 TargetLink::TargetLink(const MainWindowUi& ui, QObject* parent)

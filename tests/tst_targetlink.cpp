@@ -14,16 +14,32 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <cmath>
+#include <memory>
+
 namespace {
 
-const QColor Black(0, 0, 0);
-const QColor Green(0, 255, 0);
-const QColor Magenta(255, 0, 255);
-const QColor Red(255, 0, 0);
+const QColor Black = TargetLink::StateColour(TargetLink::Closed);
+const QColor Green = TargetLink::StateColour(TargetLink::Connected);
+const QColor Magenta = TargetLink::StateColour(TargetLink::PeerClosing);
+const QColor Red = TargetLink::StateColour(TargetLink::Failed);
+
+// WCAG's contrast ratio of two colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 QColor stateColour(const MainWindowUi& ui) {
     return ui.labState->palette().color(QPalette::WindowText);
@@ -53,6 +69,8 @@ private slots:
     void refusedConnectShowsErrorInRed();
     void newPortTakesEffectOnlyOnAFreshConnect();
     void thisSystemPutsLocalHostName();
+    void stateColoursAreReadable_data();
+    void stateColoursAreReadable();
 };
 
 void TargetLinkTest::tickingTheBoxConnects() {
@@ -200,6 +218,34 @@ void TargetLinkTest::thisSystemPutsLocalHostName() {
     h.ui().txtPcName->setText(QStringLiteral("elsewhere"));
     QTest::mouseClick(h.ui().cmdThisSystem, Qt::LeftButton);
     QCOMPARE(h.ui().txtPcName->text(), Platform::LocalHostName());
+}
+
+void TargetLinkTest::stateColoursAreReadable_data() {
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("hue"); // -1 for black
+    const int green = 120;
+    const int magenta = 300;
+    const int red = 0;
+    const int hues[] = {-1, green, green, magenta, magenta, magenta, magenta, green, magenta, red};
+    for (int state = 0; state < 10; ++state)
+        QTest::addRow("state %d", state) << state << hues[state];
+}
+
+void TargetLinkTest::stateColoursAreReadable() {
+    QFETCH(int, state);
+    QFETCH(int, hue);
+    const QColor colour = TargetLink::StateColour(state);
+    // The colour keeps its name: the same hue, fully saturated (not a greyish shade of it) ...
+    if (hue < 0) {
+        QCOMPARE(colour, QColor(Qt::black));
+    } else {
+        const int off = std::abs(colour.hsvHue() - hue);
+        QVERIFY2(std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255, qPrintable(colour.name()));
+    }
+    // ... and is dark enough to read on the window background of the program's style.
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    const QColor window = fusion->standardPalette().color(QPalette::Window);
+    QVERIFY2(contrast(colour, window) >= 4.5, qPrintable(QString::number(contrast(colour, window))));
 }
 
 QTEST_MAIN(TargetLinkTest)
