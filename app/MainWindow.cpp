@@ -4,6 +4,7 @@
 #include "app/Help.h"
 #include "app/Platform.h"
 #include "app/Profile.h"
+#include "app/QtTranslations.h"
 #include "app/Resources.h"
 #include "app/Settings.h"
 #include "app/Texts.h"
@@ -274,6 +275,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::ApplyLanguage() {
     SetLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
+    UseQtTranslations(m_languageIndex != 0 ? QStringLiteral("en") : QStringLiteral("de"));
     // The help pages are compiled in (Help.cpp), so there is no help file path to set here.
     auto caption = [](QWidget* w, int id) { w->setProperty("text", GetText(id)); };
     auto frame = [](QGroupBox* g, int id) { g->setTitle(GetText(id)); };

@@ -7,6 +7,7 @@
 #include "app/Help.h"
 #include "app/MainWindow.h"
 #include "app/Profile.h"
+#include "app/QtTranslations.h"
 #include "app/Resources.h"
 #include "app/Texts.h"
 #include "app/WrappingButton.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -251,10 +253,14 @@ void MainWindowTest::languageRoundTrip() {
         {{QStringLiteral("SelTab"), QStringLiteral("2")}, {QStringLiteral("Device"), QStringLiteral("1")}});
     QVERIFY(session.show());
     const MainWindowUi& ui = session.ui();
+    // Qt's own texts (standard buttons, file dialogs) follow the language too, in windows already open.
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel);
     // The row the user picked stays through the switches; the start value stays what was read.
     QTest::keyClick(ui.cboDevice, Qt::Key_Up);
     for (const int language : {0, 1, 0}) {
         pickLanguage(ui, language);
+        QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(),
+                     language ? QStringLiteral("Cancel") : QStringLiteral("Abbrechen"));
         QCOMPARE(LanguageOffset(), 10000 * language);
         QCOMPARE(ui.SSTab1->currentIndex(), 2);
         QCOMPARE(ui.cboDevice->currentIndex(), 0);
@@ -271,6 +277,9 @@ void MainWindowTest::languageRoundTrip() {
     }
     QCOMPARE(session.window().DeviceTypeIndex(), 1);
     QVERIFY(session.dialogs().calls.isEmpty());
+    // A language Qt has no translation for leaves Qt's texts English.
+    QVERIFY(!UseQtTranslations(QStringLiteral("xx")));
+    QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
 }
 
 void MainWindowTest::captionsFit_data() {
@@ -355,6 +364,7 @@ void MainWindowTest::helpWindowFollowsItsOwner() {
     ShowHelpTopic(&main, 1300);
     QPointer<HelpWindow> help = CurrentHelpWindow();
     QVERIFY(help);
+    const QSize smaller = help->size() - QSize(100, 50);
     {
         // A modal dialog asking for help takes the window over, so the window is not blocked by it.
         QDialog assistant(&main);
@@ -367,13 +377,21 @@ void MainWindowTest::helpWindowFollowsItsOwner() {
         QCOMPARE(help->windowTitle(), QStringLiteral("Hilfe"));
         QCOMPARE(help->browser()->source().fileName(), QStringLiteral("assistant.html"));
         QCOMPARE(help->browser()->source().fragment(), QStringLiteral("de"));
+        help->resize(smaller);
     }
-    // The window went with its owner; the next call makes a new one. An unknown topic opens the contents.
+    // The window went with its owner; the next call makes a new one, at the size the reader gave the last
+    // one. An unknown topic opens the contents.
     QVERIFY(help.isNull());
     ShowHelpTopic(&main, 4711);
-    QVERIFY(CurrentHelpWindow());
-    QCOMPARE(CurrentHelpWindow()->parentWidget(), &main);
-    QCOMPARE(CurrentHelpWindow()->browser()->source().fileName(), QStringLiteral("index.html"));
+    help = CurrentHelpWindow();
+    QVERIFY(help);
+    QCOMPARE(help->parentWidget(), &main);
+    QCOMPARE(help->browser()->source().fileName(), QStringLiteral("index.html"));
+    QCOMPARE(help->size(), smaller);
+    // Esc closes it, wherever the focus is in it.
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QTest::keyClick(help->browser(), Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
 }
 
 void MainWindowTest::helpPagesAreBilingualAndLinked() {
