@@ -10,6 +10,9 @@ const char* const HelpEpilogue = R"(Qt options:
   -geometry GEOMETRY, -qwindowgeometry GEOMETRY, -qwindowtitle TITLE,
   -session ID and -reverse are passed on to Qt.
 
+Exit status:
+  0 after a normal end, 1 on wrong options.
+
 Files:
   $XDG_DATA_HOME/Veltrix/Telvane/ (default ~/.local/share/Veltrix/Telvane/)
       The settings folder: Setup.ini (connection, device type, language,
@@ -18,9 +21,6 @@ Files:
   /usr/share/telvane/
       The templates setup.ini and DefaultCommandSet.cfg, and the help pages
       (the program shows its own compiled-in copy with its help button).
-
-Exit status:
-  0 after a normal end, 1 on wrong options.
 )";
 
 } // namespace
