@@ -133,7 +133,9 @@ void HelpWindow::keyPressEvent(QKeyEvent* event) {
 
 void HelpWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    helpWindowSize() = event->size();
+    // A maximised window's size is the screen's, not one the reader chose.
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        helpWindowSize() = event->size();
 }
 
 void ShowHelpTopic(QWidget* owner, int topic) {
