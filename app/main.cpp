@@ -1,12 +1,58 @@
+#include "common/ProgramOptions.h"
 #include "core/files/TerminationSignals.h"
 #include "gui/MainWindow.h"
 
 #include <QApplication>
 
+namespace {
+
+const char* const HelpEpilogue = R"(Qt options:
+  Qt's own -platform NAME, -platformtheme NAME, -plugin NAME, -display NAME,
+  -geometry GEOMETRY, -qwindowgeometry GEOMETRY, -qwindowtitle TITLE,
+  -session ID and -reverse are passed on to Qt.
+
+Exit status:
+  0 after a normal end, 1 on wrong options.
+
+Files:
+  $XDG_DATA_HOME/Veltrix/Telvane/ (default ~/.local/share/Veltrix/Telvane/)
+      The settings folder: Setup.ini (connection, device type, language,
+      last tab) and the quick-dial memory DefaultCommandSet.cfg, both
+      Windows-1252 INI files. Created on the first start from the templates.
+  /usr/share/telvane/
+      The templates setup.ini and DefaultCommandSet.cfg, and the help pages
+      (the program shows its own compiled-in copy with its help button).
+)";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // Answered before the GUI application exists, which would need a display.
+    ProgramOptions options(
+        QStringLiteral("telvane"), QStringLiteral("[options]"),
+        QStringLiteral("Drives the TCP control port of a measuring instrument's PC software: a command\n"
+                       "line with a time-stamped message log, a command assistant, a script editor,\n"
+                       "eight quick-dial scripts on F1..F8 and configuration files. German and English\n"
+                       "user interface, switchable at run time."));
+    QCommandLineParser& parser = options.parser();
+    // Qt's options are single-dash words, read again by QApplication from the same command line.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformtheme", "plugin", "display", "geometry", "qwindowgeometry",
+                             "qwindowtitle", "session", "reverse"}) {
+        const bool flag = qstrcmp(name, "reverse") == 0;
+        QCommandLineOption qtOption(QLatin1String(name), QString(),
+                                    flag ? QString() : QStringLiteral("value"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    options.setEpilogue(QLatin1String(HelpEpilogue));
+    if (const std::optional<int> status = options.parse(argc, argv))
+        return *status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Telvane"));
     QApplication::setOrganizationName(QStringLiteral("Veltrix"));
+    QApplication::setApplicationVersion(TelvaneVersion());
     // The fixed layout is measured against this style's margins; a desktop style with wider ones would clip
     // captions.
     QApplication::setStyle(QStringLiteral("Fusion"));

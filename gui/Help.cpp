@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -21,6 +23,12 @@ const QString HelpFolder = QStringLiteral("qrc:/telvane/help/");
 QPointer<HelpWindow>& helpWindow() {
     static QPointer<HelpWindow> window;
     return window;
+}
+
+// The window goes with its owner (a dialog); the next one should not fall back to the first size.
+QSize& helpWindowSize() {
+    static QSize size(720, 560);
+    return size;
 }
 
 // Each page holds both languages; it opens at the section of the current one.
@@ -71,7 +79,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     setObjectName(QStringLiteral("frmHelp"));
     // Reading text, not the fixed layout's narrow captions: take the desktop's font, not the owner's.
     setFont(QApplication::font());
-    resize(720, 560);
+    resize(helpWindowSize());
 
     auto* back = navigationButton(this, "cmdHelpBack", QStyle::SP_ArrowBack);
     auto* forward = navigationButton(this, "cmdHelpForward", QStyle::SP_ArrowForward);
@@ -111,6 +119,22 @@ void HelpWindow::showTopic(int topic) {
     m_browser->setSource(url);
     if (m_browser->document()->isEmpty())
         qCWarning(lcHelp) << "help page missing for topic" << topic << url;
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    // A window of its own, not a dialog: nothing else closes it on Esc.
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void HelpWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // A maximised window's size is the screen's, not one the reader chose.
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        helpWindowSize() = event->size();
 }
 
 void ShowHelpTopic(QWidget* owner, int topic) {

@@ -22,7 +22,8 @@ QUrl HelpContentsUrl();
 // The page of a topic at the section of the current language; the contents page for an unknown topic.
 QUrl HelpTopicUrl(int topic);
 
-// The program's one help window, reused for every topic.
+// The program's one help window, reused for every topic. Esc closes it; a new one opens at the size the
+// reader last gave one.
 class HelpWindow : public QWidget {
     Q_OBJECT
 
@@ -32,6 +33,10 @@ public:
     void showTopic(int topic);
     int topic() const { return m_topic; }
     QTextBrowser* browser() const { return m_browser; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QTextBrowser* m_browser = nullptr;

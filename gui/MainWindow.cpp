@@ -13,6 +13,7 @@
 #include "gui/GuiResources.h"
 #include "gui/Help.h"
 #include "gui/Layout.h"
+#include "gui/QtTranslations.h"
 #include "gui/QuickDialPage.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/SettingsPage.h"
@@ -306,6 +307,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::ApplyLanguage() {
     SetLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
+    UseQtTranslations(m_languageIndex != 0 ? QStringLiteral("en") : QStringLiteral("de"));
     setWindowTitle(GetText(TextId::WindowCaption));
     const TextId tabCaptions[] = {TextId::TabSettings, TextId::TabCommandLine, TextId::TabScriptEditor,
                                   TextId::TabQuickDial};

@@ -89,10 +89,11 @@ void StatusStrip::retranslate() {
 }
 
 QColor StatusStrip::stateColour(int state) {
+    // Dark enough to be read on the window background (contrast at least 4.5:1 against Fusion's #efefef).
     const QColor black(0, 0, 0);
-    const QColor green(0, 255, 0);
-    const QColor magenta(255, 0, 255);
-    const QColor red(255, 0, 0);
+    const QColor green(0, 120, 0);
+    const QColor magenta(176, 0, 176);
+    const QColor red(192, 0, 0);
     static const std::array<QColor, TargetLink::StateCount> colours = {
         black, green, green, magenta, magenta, magenta, magenta, green, magenta, red};
     return state >= 0 && state < TargetLink::StateCount ? colours[std::size_t(state)] : black;

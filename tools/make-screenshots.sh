@@ -1,7 +1,7 @@
 #!/bin/sh
 # Regenerates docs/screenshot-de.png and docs/screenshot-en.png: the program renders its own main window,
 # in German and in English, on Qt's offscreen platform (no display needed).
-# Usage: tools/make-screenshots.sh [extra options of telvane-screenshot, e.g. --all-tabs]
+# Usage: tools/make-screenshots.sh [extra options of telvane-screenshot, e.g. --all-tabs, --file-dialog]
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing (needs root or sudo).
+# Usage: tools/setup.sh [more packages, e.g. the packaging tools tools/package.sh asks for]
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6)
+# qt6-translations-l10n: Qt's own texts (standard dialogs and buttons) in the German UI.
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
+          qt6-translations-l10n "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,8 +1,8 @@
-#include "gui/MainWindow.h"
-#include "core/files/Platform.h"
-#include "core/files/Profile.h"
-#include "core/files/Settings.h"
-#include "core/texts/Texts.h"
+#include "app/MainWindow.h"
+#include "app/Platform.h"
+#include "app/Profile.h"
+#include "app/Settings.h"
+#include "app/Texts.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -12,11 +12,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
-
-#include <csignal>
-
-#include <sys/inotify.h>
-#include <unistd.h>
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -149,11 +144,8 @@ private slots:
 
     void exitWritesTheSixKeys() {
         TestFolders f;
-        // Neither file ends with a line end: every key written behind the last line still gets its own line.
-        const QByteArray ini =
-            "; kept\r\n[MORE]\r\nX=1\r\n[SETTINGS]\r\nConnect=0\r\nOther=keep me\r\nSelTab=2";
-        QVERIFY(writeBytes(f.settings() + QStringLiteral("Setup.ini"), ini));
-        QVERIFY(writeBytes(f.settings() + QStringLiteral("DefaultCommandSet.cfg"), "[SETTINGS]"));
+        QVERIFY(writeBytes(f.settings() + QStringLiteral("Setup.ini"),
+                           "; kept\r\n[SETTINGS]\r\nConnect=0\r\nOther=keep me\r\n[MORE]\r\nX=1\r\n"));
         auto window = start(f);
         const MainWindowUi& ui = window->ui();
         ui.txtPort->setText(QStringLiteral("5000"));
@@ -161,105 +153,94 @@ private slots:
         ui.cboDevice->setCurrentIndex(1);
         ui.cboLanguage->setCurrentIndex(1);
         ui.SSTab1->setCurrentIndex(3);
-        // Each time the file is replaced, the folder sees it arrive under its name.
-        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        QVERIFY(inotify_add_watch(watch, QFile::encodeName(f.settings()).constData(),
-                                  IN_CREATE | IN_MOVED_TO) >= 0);
         QTest::mouseClick(ui.cmdQuit, Qt::LeftButton);
         QVERIFY(!window->isVisible());
-        QList<QByteArray> arrived;
-        alignas(inotify_event) char events[16384];
-        for (ssize_t size = read(watch, events, sizeof events), at = 0; at < size;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-            arrived.append(QByteArray(event->name));
-            at += ssize_t(sizeof(inotify_event) + event->len);
-        }
-        close(watch);
-        // One replace with the bytes of six profile writes, so a kill during the exit leaves a whole file.
-        QCOMPARE(arrived.count("Setup.ini"), 1);
-        const QString expected = f.root.filePath(QStringLiteral("expected.ini"));
-        QVERIFY(writeBytes(expected, ini));
-        const QString written =
-            QStringLiteral("Port=5000 Name=plant-pc Device=1 Connect=0 Language=1 SelTab=3");
-        for (const QString& pair : written.split(QLatin1Char(' ')))
-            QVERIFY(WriteProfileValue(QStringLiteral("SETTINGS"), pair.section(QLatin1Char('='), 0, 0),
-                                      pair.section(QLatin1Char('='), 1), expected));
-        QCOMPARE(readBytes(Settings::SetupIniPath(f.settings())), readBytes(expected));
         QCOMPARE(setting(f, "Port"), QStringLiteral("5000"));
+        QCOMPARE(setting(f, "Name"), QStringLiteral("plant-pc"));
+        QCOMPARE(setting(f, "Device"), QStringLiteral("1"));
+        QCOMPARE(setting(f, "Connect"), QStringLiteral("0"));
+        QCOMPARE(setting(f, "Language"), QStringLiteral("1"));
         QCOMPARE(setting(f, "SelTab"), QStringLiteral("3"));
         QCOMPARE(setting(f, "Other"), QStringLiteral("keep me"));
-        const QByteArray cfg = readBytes(f.settings() + QStringLiteral("DefaultCommandSet.cfg"));
-        QVERIFY(cfg.startsWith("[SETTINGS]\r\nCommand1=\r\n") && cfg.count("=\r\n") == 32);
+        const QByteArray text = readBytes(Settings::SetupIniPath(f.settings()));
+        QVERIFY(text.startsWith("; kept\r\n[SETTINGS]\r\nConnect=0\r\nOther=keep me\r\nPort=5000\r\n"));
+        QVERIFY(text.endsWith("[MORE]\r\nX=1\r\n"));
     }
 
-    void settingsSurviveTwoRestarts_data() {
-        QTest::addColumn<QByteArray>("connect"); // as stored before the first start
-        QTest::addColumn<int>("clicks");         // on chkConnect in the first session
-        QTest::addColumn<int>("state");          // Qt::CheckState at every later start
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("unticked") << QByteArray("0") << 0 << int(Qt::Unchecked) << "0";
-        QTest::newRow("ticked") << QByteArray("1") << 0 << int(Qt::Checked) << "1";
-        QTest::newRow("greyed") << QByteArray("2") << 0 << int(Qt::PartiallyChecked) << "2";
-        // A click ticks or unticks; only a stored 2 greys the box.
-        QTest::newRow("unticked, clicked") << QByteArray("0") << 1 << int(Qt::Checked) << "1";
-        QTest::newRow("greyed, clicked") << QByteArray("2") << 1 << int(Qt::Unchecked) << "0";
+    // Help, version and wrong options are answered before the GUI exists: no display needed.
+    void commandLine_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // a line expected on stdout; "" for none at all
+        QTest::addColumn<QString>("err"); // the same for stderr
+        const QString telvane = QStringLiteral(TELVANE_PROGRAM_DIR "/telvane");
+        const QString devsim = QStringLiteral(TELVANE_DEVSIM_PATH);
+        const QString version = QStringLiteral("%1.%2.%3")
+                                    .arg(TELVANE_VERSION_MAJOR)
+                                    .arg(TELVANE_VERSION_MINOR)
+                                    .arg(TELVANE_VERSION_PATCH);
+        const QString usage = QStringLiteral("Usage: telvane [options]");
+        const QString tryHelp = QStringLiteral("Try 'telvane --help'.");
+        QTest::newRow("--help") << telvane << QStringList{QStringLiteral("--help")} << 0 << usage << "";
+        QTest::newRow("-h") << telvane << QStringList{QStringLiteral("-h")} << 0 << usage << "";
+        QTest::newRow("--version") << telvane << QStringList{QStringLiteral("--version")} << 0
+                                   << QStringLiteral("telvane ") + version << "";
+        QTest::newRow("-v after a Qt option")
+            << telvane
+            << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("-v")} << 0
+            << QStringLiteral("telvane ") + version << "";
+        QTest::newRow("unknown option") << telvane << QStringList{QStringLiteral("--colour")} << 1 << ""
+                                        << QStringLiteral("telvane: Unknown option 'colour'.");
+        QTest::newRow("Qt option without its value")
+            << telvane << QStringList{QStringLiteral("-platform")} << 1 << "" << tryHelp;
+        QTest::newRow("stray argument") << telvane << QStringList{QStringLiteral("file.cfg")} << 1 << ""
+                                        << QStringLiteral("telvane: unexpected argument 'file.cfg'");
+        QTest::newRow("simulator -h") << devsim << QStringList{QStringLiteral("-h")} << 0
+                                      << QStringLiteral("Usage: telvane-devsim [options]") << "";
+        QTest::newRow("simulator -v") << devsim << QStringList{QStringLiteral("-v")} << 0
+                                      << QStringLiteral("telvane-devsim ") + version << "";
+        QTest::newRow("simulator unknown option") << devsim << QStringList{QStringLiteral("--colour")} << 1
+                                                  << "" << QStringLiteral("Try 'telvane-devsim --help'.");
+        QTest::newRow("simulator bad value")
+            << devsim << QStringList{QStringLiteral("--port"), QStringLiteral("x")} << 1 << ""
+            << QStringLiteral("telvane-devsim: --port needs a number from 0 to 65535");
     }
 
-    void settingsSurviveTwoRestarts() {
-        QFETCH(QByteArray, connect);
-        QFETCH(int, clicks);
-        QFETCH(int, state);
-        QFETCH(QString, stored);
-        TestFolders f;
-        QVERIFY(writeBytes(f.settings() + QStringLiteral("Setup.ini"), "[SETTINGS]\r\nConnect=" + connect));
-        // Longer than the 63 characters a host name from the system has; a PC name can be any host name.
-        const QString name = QStringLiteral("messplatz-") + QString(72, QLatin1Char('x'));
-        for (int session = 0; session < 3; ++session) {
-            auto window = start(f);
-            const MainWindowUi& ui = window->ui();
-            if (session == 0) {
-                for (int i = 0; i < clicks; ++i)
-                    ui.chkConnect->click();
-                ui.txtPcName->setText(name);
-                ui.SSTab1->setCurrentIndex(2);
-            } else {
-                QCOMPARE(ui.chkConnect->checkState(), Qt::CheckState(state));
-                QCOMPARE(ui.txtPcName->text(), name);
-                QCOMPARE(ui.SSTab1->currentIndex(), 2);
-            }
-            window->close();
-            QCOMPARE(setting(f, "Connect"), stored);
-        }
-    }
-
-    void terminationSignalRunsTheExit_data() {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
-    }
-
-    void terminationSignalRunsTheExit() {
-        QFETCH(int, signalNumber);
-        QTemporaryDir home;
-        const QString folder = home.filePath(QStringLiteral("Veltrix/Telvane/"));
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(writeBytes(folder + QStringLiteral("Setup.ini"), "[SETTINGS]\r\nConnect=0\r\n"));
-        QProcess program;
+    void commandLine() {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(TELVANE_PROGRAM_DIR "/telvane"), {});
-        // The template is copied early in the start-up; a signal from then on waits for the event loop.
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + QStringLiteral("DefaultCommandSet.cfg")), 30000);
-        QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
-        QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        // Only the exit writes these.
-        QCOMPARE(ReadProfileValue(QStringLiteral("SETTINGS"), QStringLiteral("SelTab"), {}, 9,
-                                  folder + QStringLiteral("Setup.ini")),
-                 QStringLiteral("0"));
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QLatin1String(name));
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        QVERIFY2(process.waitForFinished(60000), qPrintable(process.errorString()));
+        const QStringList outLines = QString::fromLocal8Bit(process.readAllStandardOutput()).split(u'\n');
+        const QStringList errLines = QString::fromLocal8Bit(process.readAllStandardError()).split(u'\n');
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(out.isEmpty() ? outLines == QStringList{QString()} : outLines.contains(out),
+                 qPrintable(outLines.join(u'\n')));
+        QVERIFY2(err.isEmpty() ? errLines == QStringList{QString()} : errLines.contains(err),
+                 qPrintable(errLines.join(u'\n')));
+        QCOMPARE(process.exitCode(), status);
+    }
+
+    void settingsSurviveARestart() {
+        TestFolders f;
+        {
+            auto window = start(f);
+            window->ui().chkConnect->setCheckState(Qt::Unchecked);
+            window->ui().SSTab1->setCurrentIndex(2);
+            window->close();
+        }
+        auto again = start(f);
+        QCOMPARE(again->ui().SSTab1->currentIndex(), 2);
+        QCOMPARE(again->ui().chkConnect->checkState(), Qt::Unchecked);
     }
 };
 

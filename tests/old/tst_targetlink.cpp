@@ -3,9 +3,9 @@
 
 #include "LinkHarness.h"
 
-#include "core/files/Platform.h"
-#include "core/texts/Texts.h"
-#include "core/link/TargetLink.h"
+#include "app/Platform.h"
+#include "app/Texts.h"
+#include "link/TargetLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,21 +14,32 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <cmath>
+#include <memory>
 
 namespace {
 
-const QColor Black(0, 0, 0);
-const QColor Green(0, 255, 0);
-const QColor Magenta(255, 0, 255);
-const QColor Red(255, 0, 0);
+const QColor Black = TargetLink::StateColour(TargetLink::Closed);
+const QColor Green = TargetLink::StateColour(TargetLink::Connected);
+const QColor Magenta = TargetLink::StateColour(TargetLink::PeerClosing);
+const QColor Red = TargetLink::StateColour(TargetLink::Failed);
+
+// WCAG's contrast ratio of two colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 QColor stateColour(const MainWindowUi& ui) {
     return ui.labState->palette().color(QPalette::WindowText);
@@ -41,30 +52,6 @@ QTimer* connectTimer(const WindowHarness& h) {
 QTcpSocket* winsock(const WindowHarness& h) {
     return h.window->findChild<QTcpSocket*>(QStringLiteral("Winsock1"));
 }
-
-// A port on 127.0.0.1 where a connect stays in progress: the one place in the listener's queue is taken by a
-// connection nobody accepts, so the system drops further connection requests and the client keeps trying.
-class StuckListener {
-public:
-    StuckListener() {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        auto* generic = reinterpret_cast<sockaddr*>(&address);
-        if (::bind(m_fd, generic, length) == 0 && ::listen(m_fd, 0) == 0 &&
-            ::getsockname(m_fd, generic, &length) == 0)
-            port = ntohs(address.sin_port);
-        filler.connectToHost(QHostAddress::LocalHost, port);
-    }
-    ~StuckListener() { ::close(m_fd); }
-
-    quint16 port = 0;
-    QTcpSocket filler;
-
-private:
-    int m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-};
 
 } // namespace
 
@@ -80,9 +67,10 @@ private slots:
     void portThatIsNotAPortNumberLeavesSocketClosed_data();
     void portThatIsNotAPortNumberLeavesSocketClosed();
     void refusedConnectShowsErrorInRed();
-    void slowConnectIsGivenTime();
     void newPortTakesEffectOnlyOnAFreshConnect();
     void thisSystemPutsLocalHostName();
+    void stateColoursAreReadable_data();
+    void stateColoursAreReadable();
 };
 
 void TargetLinkTest::tickingTheBoxConnects() {
@@ -208,30 +196,6 @@ void TargetLinkTest::refusedConnectShowsErrorInRed() {
     QCOMPARE(h.dialogs.asked, 0);
 }
 
-void TargetLinkTest::slowConnectIsGivenTime() {
-    StuckListener listener;
-    QTRY_COMPARE_WITH_TIMEOUT(listener.filler.state(), QAbstractSocket::ConnectedState, Timeout);
-    WindowHarness h(QString::number(listener.port), false);
-    // Shortened from 10 s, so the test sees an attempt abandoned.
-    constexpr int AttemptTimeout = 3000;
-    h.window->link()->setAttemptTimeout(AttemptTimeout);
-    QElapsedTimer clock;
-    clock.start();
-    QList<qint64> attempts;
-    connect(winsock(h), &QTcpSocket::stateChanged, this, [&](QAbstractSocket::SocketState state) {
-        if (state == QAbstractSocket::ConnectingState)
-            attempts.append(clock.elapsed());
-    });
-    h.ui().chkConnect->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(stateLine(h.ui()), QStringLiteral("State: Dial up...."), Timeout);
-    QCOMPARE(stateColour(h.ui()), Magenta);
-    // The ticks in between leave the attempt alone; the first tick after the timeout starts afresh.
-    QTRY_COMPARE_WITH_TIMEOUT(attempts.size(), 2, 3 * Timeout);
-    QVERIFY2(attempts[1] - attempts[0] > AttemptTimeout - 500,
-             qPrintable(QString::number(attempts[1] - attempts[0])));
-    QCOMPARE(h.dialogs.asked, 0);
-}
-
 void TargetLinkTest::newPortTakesEffectOnlyOnAFreshConnect() {
     LoopbackPeer first;
     LoopbackPeer second;
@@ -254,6 +218,34 @@ void TargetLinkTest::thisSystemPutsLocalHostName() {
     h.ui().txtPcName->setText(QStringLiteral("elsewhere"));
     QTest::mouseClick(h.ui().cmdThisSystem, Qt::LeftButton);
     QCOMPARE(h.ui().txtPcName->text(), Platform::LocalHostName());
+}
+
+void TargetLinkTest::stateColoursAreReadable_data() {
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("hue"); // -1 for black
+    const int green = 120;
+    const int magenta = 300;
+    const int red = 0;
+    const int hues[] = {-1, green, green, magenta, magenta, magenta, magenta, green, magenta, red};
+    for (int state = 0; state < 10; ++state)
+        QTest::addRow("state %d", state) << state << hues[state];
+}
+
+void TargetLinkTest::stateColoursAreReadable() {
+    QFETCH(int, state);
+    QFETCH(int, hue);
+    const QColor colour = TargetLink::StateColour(state);
+    // The colour keeps its name: the same hue, fully saturated (not a greyish shade of it) ...
+    if (hue < 0) {
+        QCOMPARE(colour, QColor(Qt::black));
+    } else {
+        const int off = std::abs(colour.hsvHue() - hue);
+        QVERIFY2(std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255, qPrintable(colour.name()));
+    }
+    // ... and is dark enough to read on the window background of the program's style.
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    const QColor window = fusion->standardPalette().color(QPalette::Window);
+    QVERIFY2(contrast(colour, window) >= 4.5, qPrintable(QString::number(contrast(colour, window))));
 }
 
 QTEST_MAIN(TargetLinkTest)

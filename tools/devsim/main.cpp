@@ -3,7 +3,8 @@
 
 #include "DeviceServer.h"
 
-#include <QCommandLineParser>
+#include "common/ProgramOptions.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -61,13 +62,9 @@ Trace:
   Control characters are shown as \xNN. Set QT_LOGGING_RULES="telvane.devsim=true"
   for internal detail on standard error.
 
-Exit status: 0 after a normal end, 1 when it cannot listen, 2 on wrong options.
+Exit status:
+  0 after a normal end, 1 on wrong options, 2 when it cannot listen.
 )";
-
-struct Parsed {
-    ServerOptions options;
-    QString error;
-};
 
 std::optional<int> intValue(const QString& text, int min, int max) {
     bool ok = false;
@@ -77,25 +74,14 @@ std::optional<int> intValue(const QString& text, int min, int max) {
     return value;
 }
 
-void printTo(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("telvane-devsim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    ProgramOptions programOptions(
+        QStringLiteral("telvane-devsim"), QStringLiteral("[options]"),
         QStringLiteral("Plays the device software's TCP control port, so that Telvane can be tried and "
                        "trained\nwithout a plant, and tested against a real peer."));
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
-                                        QStringLiteral("Shows this help."));
+    QCommandLineParser& parser = programOptions.parser();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("TCP port to listen on (default 6060; 0 picks a free one, "
@@ -128,27 +114,12 @@ int main(int argc, char** argv) {
     const QCommandLineOption silentOption(
         QStringLiteral("silent"), QStringLiteral("Fault mode: never reply (commands are still carried "
                                                  "out and traced)."));
-    parser.addOptions({helpOption, portOption, bindOption, deviceOption, delayOption, noColonOption,
-                       splitOption, splitPauseOption, closeAfterOption, silentOption});
-    parser.addVersionOption();
-
-    auto usageError = [](const QString& message) {
-        printTo(stderr, QLatin1String("telvane-devsim: ") + message +
-                            QLatin1String("\nTry 'telvane-devsim --help'.\n"));
-        return 2;
-    };
-
-    if (!parser.parse(QCoreApplication::arguments()))
-        return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        printTo(stdout, parser.helpText() + QLatin1String(HelpEpilogue));
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        parser.showVersion();
-    }
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(QLatin1String("unexpected argument ") + parser.positionalArguments().constFirst());
+    parser.addOptions({portOption, bindOption, deviceOption, delayOption, noColonOption, splitOption,
+                       splitPauseOption, closeAfterOption, silentOption});
+    programOptions.setEpilogue(QLatin1String(HelpEpilogue).mid(1));
+    if (const std::optional<int> status = programOptions.parse(argc, argv))
+        return *status;
+    auto usageError = [&](const QString& message) { return programOptions.usageError(message); };
 
     ServerOptions options;
     const std::optional<int> port = intValue(parser.value(portOption), 0, 65535);
@@ -184,11 +155,15 @@ int main(int argc, char** argv) {
     options.split = parser.isSet(splitOption);
     options.silent = parser.isSet(silentOption);
 
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("telvane-devsim"));
+    QCoreApplication::setApplicationVersion(TelvaneVersion());
     DeviceServer server(options);
     QString error;
     if (!server.start(&error)) {
-        printTo(stderr, QLatin1String("telvane-devsim: ") + error + u'\n');
-        return 1;
+        const QByteArray bytes = (QStringLiteral("telvane-devsim: ") + error + u'\n').toLocal8Bit();
+        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+        return 2;
     }
     return QCoreApplication::exec();
 }

@@ -1,21 +1,26 @@
 // Builds the main window on a throw-away settings folder, once in German and once in English, and saves
-// what it shows as PNG files: screenshot-de.png and screenshot-en.png (and one per tab with --all-tabs, and
-// the help window with --help-window).
+// what it shows as PNG files: screenshot-de.png and screenshot-en.png (and one per tab with --all-tabs, the
+// help window with --help-window, and Qt's own file dialog as the quick-dial tab opens it with
+// --file-dialog).
 
 #include "core/files/Profile.h"
 #include "gui/Dialogs.h"
 #include "gui/Help.h"
 #include "gui/MainWindow.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -45,6 +50,45 @@ bool saveShot(QWidget& window, const QString& path) {
     return false;
 }
 
+// Cancels everything like NoDialogs, but really opens the open-file dialog when one is asked for, and saves
+// it as a picture once its folder is listed.
+class FileDialogShot : public NoDialogs {
+public:
+    static constexpr int DialogWidth = 760;
+    QString path; // where the picture goes; empty: cancel at once
+    bool saved = false;
+
+    std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& filter) override {
+        if (path.isEmpty())
+            return {};
+        // The dialog runs its own event loop and lists the folder in the background; poll inside it.
+        QTimer poll;
+        poll.setInterval(50);
+        int tries = 0;
+        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            const auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+            if ((!list || list->model()->rowCount(list->rootIndex()) == 0) && ++tries < 100)
+                return;
+            // Wide enough for the columns of the detail view; grabbed at the next tick, laid out anew.
+            if (dialog->width() < DialogWidth) {
+                dialog->resize(DialogWidth, dialog->height());
+                if (auto* details = dialog->findChild<QTreeView*>(QStringLiteral("treeView")))
+                    details->header()->resizeSections(QHeaderView::ResizeToContents);
+                return;
+            }
+            poll.stop();
+            saved = saveShot(*dialog, path);
+            dialog->reject();
+        });
+        poll.start();
+        return QtDialogs().openFile(parent, title, folder, filter);
+    }
+};
+
 // The state line is written by the window's periodic tick; one tick makes it show the connection state.
 void waitForStateTick(QWidget& window) {
     QEventLoop loop;
@@ -70,6 +114,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption help(QStringLiteral("help-window"),
                                   QStringLiteral("Also save the help window as help-<lang>.png."));
     parser.addOption(help);
+    const QCommandLineOption fileDialog(
+        QStringLiteral("file-dialog"),
+        QStringLiteral("Also save the dialog of the quick-dial tab's Load as file-dialog-<lang>.png."));
+    parser.addOption(fileDialog);
     parser.process(app);
     const QString folder = parser.positionalArguments().value(0, QStringLiteral("."));
     if (!QDir().mkpath(folder)) {
@@ -77,7 +125,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    NoDialogs dialogs;
+    FileDialogShot dialogs;
     const struct {
         const char* code;
         const char* languageIndex;
@@ -125,6 +173,14 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents();
             if (!helpWindow ||
                 !saveShot(*helpWindow, QDir(folder).filePath(QStringLiteral("help-%1.png").arg(code))))
+                return 1;
+        }
+        if (parser.isSet(fileDialog)) {
+            dialogs.path = QDir(folder).filePath(QStringLiteral("file-dialog-%1.png").arg(code));
+            dialogs.saved = false;
+            window.findChild<QPushButton*>(QStringLiteral("cmdLoadConfig"))->click();
+            dialogs.path.clear();
+            if (!dialogs.saved)
                 return 1;
         }
         // The exit sequence writes into the temporary folder only.
