@@ -1,0 +1,291 @@
+// Files: the profile reader and writer on real file text, the Windows-1252 codec, the settings folder and
+// Setup.ini, and the platform helpers.
+
+#include "support/CoreSupport.h"
+
+#include "core/files/Codec.h"
+#include "core/files/Platform.h"
+
+#include <QFileInfo>
+#include <QtTest>
+
+#include <unistd.h>
+
+class FilesTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString file(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+
+private slots:
+    void readValue_data() {
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("fallback");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("expected");
+
+        const QString s = QStringLiteral("SETTINGS");
+        const QString k = QStringLiteral("Port");
+        const QString d = QStringLiteral("dflt");
+        auto row = [&](const char* name, const QByteArray& content, int size, const char* expected) {
+            QTest::newRow(name) << content << s << k << d << size << QString::fromLatin1(expected);
+        };
+        row("plain", "[SETTINGS]\r\nPort=6060\r\n", 7, "6060");
+        row("blanks around key and value", "[SETTINGS]\r\n \t Port \t=  6061 \t\r\n", 7, "6061");
+        row("double quotes off, inner blanks kept", "[SETTINGS]\nPort=\" a b \"\n", 20, " a b ");
+        row("single quotes off", "[SETTINGS]\nPort='x'\n", 20, "x");
+        row("mismatched quotes kept", "[SETTINGS]\nPort=\"x'\n", 20, "\"x'");
+        row("lone quote kept", "[SETTINGS]\nPort=\"\n", 20, "\"");
+        row("first key wins", "[SETTINGS]\nPort=1\nPort=2\n", 7, "1");
+        row("only the first section of a name", "[SETTINGS]\nName=a\n[SETTINGS]\nPort=2\n", 7, "dflt");
+        row("key before any section", "Port=9\n[SETTINGS]\n", 7, "dflt");
+        row("comment lines", "[SETTINGS]\n;Port=1\n  ; Port=3\nPort=2\n", 7, "2");
+        row("semicolon in a value is data", "[SETTINGS]\nPort=;x\n", 7, ";x");
+        row("split at the first equals sign", "[SETTINGS]\nPort=a=b\n", 7, "a=b");
+        row("CR only", "[SETTINGS]\rName=x\rPort=5\r", 7, "5");
+        row("no final line break", "[SETTINGS]\r\nPort=77", 7, "77");
+        row("blanks inside brackets", "[ SETTINGS ]\nPort=4\n", 7, "4");
+        row("rest after the bracket ignored", "[SETTINGS] junk\nPort=4\n", 7, "4");
+        row("header without closing bracket", "[SETTINGS\nPort=4\n", 7, "4");
+        row("closing bracket alone is no header", "[SETTINGS]\nOTHER]\nPort=4\n", 7, "4");
+        row("line without equals sign", "[SETTINGS]\nPort\nPort=8\n", 7, "8");
+        row("cut to size - 1", "[SETTINGS]\nPort=1234567\n", 7, "123456");
+        row("size 1 gives nothing", "[SETTINGS]\nPort=12\n", 1, "");
+        row("empty value is not the default", "[SETTINGS]\nPort=\n", 7, "");
+        row("missing key", "[SETTINGS]\nName=x\n", 7, "dflt");
+        row("missing section", "[OTHER]\nPort=1\n", 7, "dflt");
+        row("default cut to size - 1", QByteArray(), 4, "dfl");
+        QTest::newRow("names case-insensitive, asked names trimmed of spaces")
+            << QByteArray("[settings]\r\nPORT=1\r\n") << " Settings "
+            << " port " << d << 7 << "1";
+        QTest::newRow("hash is no comment")
+            << QByteArray("[SETTINGS]\n#Port=1\nPort=2\n") << s << "#Port" << d << 7 << "1";
+        QTest::newRow("default: trailing blanks cut, others kept")
+            << QByteArray() << s << k << " d\t  " << 10 << " d\t";
+        QTest::newRow("Windows-1252") << QByteArray("[SETTINGS]\nPort=Gr\xFC\xDF \x80\n") << s << k << d << 20
+                                      << QStringLiteral("Gr\u00fc\u00df \u20ac");
+    }
+    void readValue() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, fallback);
+        QFETCH(int, size);
+        QFETCH(QString, expected);
+        const QString path = file(QTest::currentDataTag());
+        QVERIFY(content.isNull() || writeBytes(path, content));
+        int length = -1;
+        QCOMPARE(ReadProfileValue(section, key, fallback, size, path, &length), expected);
+        QCOMPARE(length, expected.size());
+    }
+
+    void write_data() {
+        QTest::addColumn<QByteArray>("before"); // null: no file
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("new file") << QByteArray() << "Port"
+                                  << "6060" << QByteArray("[SETTINGS]\r\nPort=6060\r\n");
+        QTest::newRow("replaced in place, file's spelling and neighbours kept")
+            << QByteArray("; head\n[settings]\nA=1\n  port = 1 \nB=2\n") << "PORT"
+            << "2" << QByteArray("; head\n[settings]\nA=1\nport=2\r\nB=2\n");
+        QTest::newRow("new key after the last key, not after comments")
+            << QByteArray("[SETTINGS]\r\nA=1\r\n; note\r\n\r\n[OTHER]\r\nX=1\r\n") << "B"
+            << "2" << QByteArray("[SETTINGS]\r\nA=1\r\nB=2\r\n; note\r\n\r\n[OTHER]\r\nX=1\r\n");
+        QTest::newRow("new key into an empty section") << QByteArray("[SETTINGS]\n[OTHER]\n") << "B"
+                                                       << "2" << QByteArray("[SETTINGS]\nB=2\r\n[OTHER]\n");
+        QTest::newRow("new section after a last line without line end")
+            << QByteArray("[OTHER]\nX=1") << "K"
+            << "v" << QByteArray("[OTHER]\nX=1\r\n[SETTINGS]\r\nK=v\r\n");
+        QTest::newRow("value written as given")
+            << QByteArray() << "K"
+            << "  \"q\" ; # " << QByteArray("[SETTINGS]\r\nK=  \"q\" ; # \r\n");
+        QTest::newRow("line breaks become blanks, so no key is injected")
+            << QByteArray() << "K"
+            << "a\r\nb\nc\rInjected=1" << QByteArray("[SETTINGS]\r\nK=a b c Injected=1\r\n");
+        QTest::newRow("bytes before the first section kept")
+            << QByteArray("\xEF\xBB\xBFjunk\n[SETTINGS]\nK=1\n") << "K"
+            << "2" << QByteArray("\xEF\xBB\xBFjunk\n[SETTINGS]\nK=2\r\n");
+        QTest::newRow("one byte per character") << QByteArray() << "K" << QStringLiteral("\u00c4\u20ac")
+                                                << QByteArray("[SETTINGS]\r\nK=\xC4\x80\r\n");
+    }
+    void write() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
+        const QString path = file(QTest::currentDataTag());
+        QVERIFY(before.isNull() || writeBytes(path, before));
+        QString error;
+        QVERIFY2(WriteProfileValue(Settings::Section, key, value, path, &error), qPrintable(error));
+        QCOMPARE(readBytes(path), after);
+    }
+
+    void failedWriteKeepsWhatWasThere_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("missing folder") << "missing";
+        QTest::newRow("the name of a folder") << "folder";
+        QTest::newRow("folder without write permission") << "readonly";
+    }
+    void failedWriteKeepsWhatWasThere() {
+        QFETCH(QString, situation);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("x.ini"));
+        const QByteArray old = "[S]\r\nK=old\r\n";
+        if (situation == QLatin1String("missing"))
+            path = dir.filePath(QStringLiteral("no/such/x.ini"));
+        else if (situation == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(path));
+        else if (::geteuid() == 0)
+            QSKIP("permissions do not hold for the superuser");
+        else
+            QVERIFY(writeBytes(path, old) &&
+                    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QString error;
+        const bool written =
+            WriteProfileValue(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("new"), path, &error);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!written);
+        QVERIFY(!error.isEmpty());
+        QVERIFY(situation != QLatin1String("folder") || QFileInfo(path).isDir());
+        QVERIFY(situation != QLatin1String("readonly") || readBytes(path) == old);
+    }
+
+    void codecRoundTripsEveryByte() {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(static_cast<char>(b));
+        bool lossless = false;
+        QCOMPARE(Cp1252::encode(Cp1252::decode(all), &lossless), all);
+        QVERIFY(lossless);
+        QCOMPARE(Cp1252::decode("\x80\x9F\xE4\x81"), QStringLiteral("\u20ac\u0178\u00e4\u0081"));
+        QCOMPARE(Cp1252::encode(QStringLiteral("a\u4E2Db"), &lossless), QByteArray("a?b"));
+        QVERIFY(!lossless);
+        QVERIFY(Cp1252::canEncode(QStringLiteral("\u20ac\u00ff")));
+        QVERIFY(!Cp1252::canEncode(QStringLiteral("x\u03a9")));
+    }
+
+    void settingsFolderFollowsXdgDataHome() {
+        const QString home = QDir::homePath() + QStringLiteral("/.local/share/Veltrix/Telvane/");
+        const QList<QPair<QByteArray, QString>> cases{
+            {"/tmp/xdg-home/", QStringLiteral("/tmp/xdg-home/Veltrix/Telvane/")},
+            {"relative/is/ignored", home},
+            {QByteArray(), home}};
+        for (const auto& [variable, folder] : cases) {
+            if (variable.isNull())
+                qunsetenv("XDG_DATA_HOME");
+            else
+                qputenv("XDG_DATA_HOME", variable);
+            QCOMPARE(Settings::SettingsFolder(), folder);
+        }
+    }
+
+    void firstStartCopiesTemplatesOnce() {
+        TestFolders f;
+        QVERIFY(writeBytes(f.program() + QStringLiteral("setup.ini"), "[SETTINGS]\r\nPort=7000\r\n"));
+        QVERIFY(writeBytes(f.program() + QStringLiteral("DefaultCommandSet.cfg"), "default"));
+        QVERIFY(writeBytes(f.program() + QStringLiteral("Extra.CFG"), "extra"));
+        QVERIFY(writeBytes(f.program() + QStringLiteral("notes.txt"), "notes"));
+        QVERIFY(QDir().mkpath(f.program() + QStringLiteral("folder.cfg")));
+        const QString settings = f.root.filePath(QStringLiteral("new/settings/"));
+        Settings::PrepareSettingsFolder(settings, f.program());
+        const QStringList copied{QStringLiteral("DefaultCommandSet.cfg"), QStringLiteral("Extra.CFG"),
+                                 QStringLiteral("Setup.ini")};
+        QCOMPARE(QDir(settings).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name), copied);
+        QCOMPARE(readBytes(settings + QStringLiteral("Setup.ini")),
+                 QByteArray("[SETTINGS]\r\nPort=7000\r\n"));
+        QCOMPARE(readBytes(settings + QStringLiteral("Extra.CFG")), QByteArray("extra"));
+
+        // Files already there, under any case of their names, are never replaced.
+        QVERIFY(
+            QFile::rename(settings + QStringLiteral("Setup.ini"), settings + QStringLiteral("SETUP.INI")));
+        QVERIFY(
+            QFile::rename(settings + QStringLiteral("Extra.CFG"), settings + QStringLiteral("extra.cfg")));
+        QVERIFY(writeBytes(settings + QStringLiteral("extra.cfg"), "user's own"));
+        QVERIFY(writeBytes(f.program() + QStringLiteral("DefaultCommandSet.cfg"), "changed"));
+        Settings::PrepareSettingsFolder(settings, f.program());
+        QCOMPARE(QDir(settings).entryList(QDir::Files).size(), 3);
+        QCOMPARE(Settings::SetupIniPath(settings), settings + QStringLiteral("SETUP.INI"));
+        QCOMPARE(readBytes(settings + QStringLiteral("extra.cfg")), QByteArray("user's own"));
+        QCOMPARE(readBytes(settings + QStringLiteral("DefaultCommandSet.cfg")), QByteArray("default"));
+    }
+
+    void readSetup_data() {
+        QTest::addColumn<QByteArray>("ini");   // null: no file
+        QTest::addColumn<QString>("expected"); // port|name|device|connect|language|selTab
+        QTest::newRow("no file: defaults") << QByteArray() << "6060|host|0|1|0|0";
+        QTest::newRow("all set") << QByteArray("[SETTINGS]\r\nPort=7\r\nName=pc\r\nDevice=1\r\nConnect=0\r\n"
+                                               "Language=1\r\nSelTab=2\r\n")
+                                 << "7|pc|1|0|1|2";
+        QTest::newRow("seven-digit port cut to six")
+            << QByteArray("[SETTINGS]\r\nPort=1234567\r\n") << "123456|host|0|1|0|0";
+        QTest::newRow("not numbers") << QByteArray(
+                                            "[SETTINGS]\r\nDevice=x\r\nConnect=x\r\nLanguage=y\r\nSelTab=z")
+                                     << "6060|host|0|0|0|0";
+        QTest::newRow("greyed connect") << QByteArray("[SETTINGS]\r\nConnect=2\r\n") << "6060|host|0|2|0|0";
+        QTest::newRow("numbers beyond the widgets")
+            << QByteArray("[SETTINGS]\r\nDevice=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n")
+            << "6060|host|0|1|0|0";
+        QTest::newRow("cut before the number is taken")
+            << QByteArray("[SETTINGS]\r\nSelTab=31\r\nDevice=10") << "6060|host|1|1|0|3";
+    }
+    void readSetup() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, expected);
+        const QString path = file(QTest::currentDataTag());
+        QVERIFY(ini.isNull() || writeBytes(path, ini));
+        const SetupSettings s = SetupSettings::read(path, QStringLiteral("host"));
+        QCOMPARE(QStringList({s.port, s.name, QString::number(s.device), QString::number(s.connect),
+                              QString::number(s.language), QString::number(s.selTab)})
+                     .join(QLatin1Char('|')),
+                 expected);
+    }
+
+    void writeSetupKeepsTheRest() {
+        const QString path = file("keep.ini");
+        QVERIFY(writeBytes(path, "; kept\r\n[settings]\r\nconnect=1\r\nOther=keep me\r\n[MORE]\r\nX=1"));
+        SetupSettings s;
+        s.port = QStringLiteral("5000");
+        s.name = QStringLiteral("plant-pc");
+        s.device = 1;
+        s.connect = 0;
+        s.language = 1;
+        s.selTab = 3;
+        QString error;
+        QVERIFY2(s.write(path, &error), qPrintable(error));
+        QCOMPARE(readBytes(path),
+                 QByteArray("; kept\r\n[settings]\r\nconnect=0\r\nOther=keep me\r\nPort=5000\r\n"
+                            "Name=plant-pc\r\nDevice=1\r\nLanguage=1\r\nSelTab=3\r\n"
+                            "[MORE]\r\nX=1"));
+        const SetupSettings again = SetupSettings::read(path, QString());
+        QCOMPARE(QList<int>({again.device, again.connect, again.language, again.selTab}),
+                 QList<int>({1, 0, 1, 3}));
+        // A folder in the file's place: refused with a reason, the folder stays.
+        QVERIFY(QDir().mkpath(file("folder.ini")));
+        QVERIFY(!s.write(file("folder.ini"), &error));
+        QVERIFY(!error.isEmpty() && QFileInfo(file("folder.ini")).isDir());
+    }
+
+    void platformHelpers() {
+        QVERIFY(!Platform::LocalHostName().isEmpty() && Platform::LocalHostName().size() <= 63);
+        QVERIFY(writeBytes(file("Mixed.Cfg"), "x"));
+        QCOMPARE(Platform::FindFileNoCase(m_dir.path(), QStringLiteral("mixed.CFG")), file("Mixed.Cfg"));
+        QCOMPARE(Platform::FindFileNoCase(m_dir.path(), QStringLiteral("none.cfg")), file("none.cfg"));
+        QVERIFY(Platform::FileExists(m_dir.path()) && !Platform::FileExists(QString()));
+        QCOMPARE(Platform::GetShortPath(QDir::current().relativeFilePath(file("Mixed.Cfg"))),
+                 file("Mixed.Cfg"));
+        QCOMPARE(Platform::GetShortPath(file("none.cfg")), QString());
+        QCOMPARE(Platform::GetFolderOfPath(QStringLiteral("/a/b\\c.cfg")), QStringLiteral("/a/"));
+        QCOMPARE(Platform::GetFolderOfPath(QStringLiteral("c.cfg")), QString());
+        const QDateTime fixed(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC);
+        UtcClock::setFixed(fixed);
+        QCOMPARE(UtcClock::now(), fixed);
+        UtcClock::setFixed(QDateTime());
+        QVERIFY(qAbs(UtcClock::now().secsTo(QDateTime::currentDateTimeUtc())) < 60);
+    }
+};
+
+QTEST_GUILESS_MAIN(FilesTest)
+#include "tst_files.moc"
