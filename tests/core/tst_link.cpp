@@ -1,0 +1,376 @@
+// The link to the device software against a loopback peer, the session on it (the bytes on the wire, the
+// log rows, ReplyPending) and the script runner that drives the session.
+
+#include "support/CoreSupport.h"
+
+#include "core/files/Codec.h"
+#include "core/files/Platform.h"
+#include "core/link/MessageLog.h"
+#include "core/link/Session.h"
+#include "core/link/TargetLink.h"
+#include "core/scripts/ScriptRunner.h"
+#include "core/texts/Texts.h"
+
+#include <QAbstractItemModelTester>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+// A link to a peer of its own (connecting or not), a session on it and a runner on that.
+struct Fixture {
+    explicit Fixture(bool connect = true) {
+        link.setHost(QStringLiteral("127.0.0.1"));
+        link.setPort(peer.portText());
+        link.setConnectWanted(connect);
+        link.TryConnect();
+        QObject::connect(&runner, &ScriptRunner::finished, &runner,
+                         [this](const RunReport& report) { reports.append(report); });
+    }
+    bool connected() {
+        return QTest::qWaitFor([this] { return link.state() == TargetLink::Connected && peer.connected(); },
+                               Timeout);
+    }
+    // The log as "Set text" and "Get text" rows; a command that did not go out ends in '!'.
+    QStringList rows() const {
+        MessageLog* log = session.log();
+        log->flush();
+        QStringList all;
+        for (int row = 0; row < log->rowCount(); ++row)
+            all.append(log->index(row, MessageLog::ModeColumn).data().toString() + QLatin1Char(' ') +
+                       log->index(row, MessageLog::ParameterColumn).data().toString() +
+                       (log->index(row, 0).data(MessageLog::NotSentRole).toBool() ? QStringLiteral("!")
+                                                                                  : QString()));
+        return all;
+    }
+    qsizetype sentRows() const {
+        return rows().filter(QRegularExpression(QStringLiteral("^Set .*[^!]$"))).size();
+    }
+
+    LoopbackPeer peer;
+    TargetLink link;
+    Session session{&link};
+    ScriptRunner runner{&session};
+    QList<RunReport> reports;
+};
+
+Script lines(const char* commands) {
+    Script script;
+    for (const QString& command : QString::fromLatin1(commands).split(QLatin1Char('|')))
+        script.append({command, QStringLiteral("about ") + command});
+    return script;
+}
+
+QStringList texts(const char* rows) {
+    return QString::fromLatin1(rows).split(QLatin1Char('|'));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(RunReport::Outcome)
+
+class LinkTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() {
+        SetLanguageOffset(0);
+        UtcClock::setFixed(QDateTime());
+    }
+
+    void linkFollowsThePeer() {
+        LoopbackPeer second;
+        Fixture f(false);
+        QSignalSpy states(&f.link, &TargetLink::stateChanged);
+        QCOMPARE(f.link.state(), int(TargetLink::Closed));
+        f.link.setConnectWanted(true);
+        f.link.TryConnect();
+        QVERIFY(f.connected());
+        QCOMPARE(states.last().first().toInt(), int(TargetLink::Connected));
+        QVERIFY(f.link.lastErrorText().isEmpty());
+
+        // A new port is taken by the next fresh connect only; the peer's close shows as 8 and the link
+        // connects again on its own.
+        f.link.setPort(second.portText());
+        f.link.TryConnect();
+        f.peer.dropClient();
+        QTRY_VERIFY_WITH_TIMEOUT(states.contains({int(TargetLink::PeerClosing)}), Timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(second.connected() && f.link.state() == TargetLink::Connected, Timeout);
+        QCOMPARE(f.peer.accepted, 1);
+        QCOMPARE(second.accepted, 1);
+
+        f.link.setConnectWanted(false);
+        f.link.TryConnect();
+        QCOMPARE(f.link.state(), int(TargetLink::Closed));
+        QCOMPARE(states.last().first().toInt(), int(TargetLink::Closed));
+        QTRY_VERIFY_WITH_TIMEOUT(!second.connected(), Timeout);
+        for (int state = -1; state <= TargetLink::StateCount; ++state)
+            QCOMPARE(TargetLink::isUsable(state), state == 1 || state == 2 || state == 7);
+        QCOMPARE(TargetLink::stateTextId(9), TextId::StateFailed);
+        QCOMPARE(TargetLink::stateTextId(10), TextId::StateClosed);
+    }
+
+    void connectFails_data() {
+        QTest::addColumn<QString>("port"); // "refused": a port nobody listens on
+        QTest::addColumn<int>("state");
+        QTest::newRow("refused") << "refused" << int(TargetLink::Failed);
+        QTest::newRow("letters") << "abc" << int(TargetLink::Closed);
+        QTest::newRow("empty") << "" << int(TargetLink::Closed);
+        QTest::newRow("zero") << "0" << int(TargetLink::Closed);
+        QTest::newRow("too big") << "65536" << int(TargetLink::Closed);
+    }
+    void connectFails() {
+        QFETCH(QString, port);
+        QFETCH(int, state);
+        TargetLink link;
+        QSignalSpy states(&link, &TargetLink::stateChanged);
+        QSignalSpy errors(&link, &TargetLink::errorTextChanged);
+        link.setHost(QStringLiteral("127.0.0.1"));
+        link.setPort(port == QLatin1String("refused") ? QString::number(refusingPort()) : port);
+        link.setConnectWanted(true);
+        link.TryConnect();
+        QTRY_COMPARE_WITH_TIMEOUT(link.state(), state, Timeout);
+        // Each attempt tries again: a refused connect fails again, a bad port never opens the socket.
+        link.TryConnect();
+        QVERIFY(state == TargetLink::Closed || errors.wait(Timeout));
+        QCOMPARE(link.state(), state);
+        QCOMPARE(states.isEmpty(), state == TargetLink::Closed);
+        QCOMPARE(link.lastErrorText().isEmpty(), state == TargetLink::Closed);
+        QString reason;
+        QVERIFY(!link.send("GM", &reason));
+        QCOMPARE(reason, GetText(TextId::NotSentNoConnection));
+    }
+
+    void sendPutsExactlyTheTextOnTheWire_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("plain") << "SM 1" << QByteArray("SM 1");
+        QTest::newRow("one byte per character") << QStringLiteral(" Pr\u00fcf \u20AC")
+                                                << QByteArray(" Pr\xFC"
+                                                              "f \x80");
+    }
+    void sendPutsExactlyTheTextOnTheWire() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        Fixture f;
+        QVERIFY(f.connected());
+        QSignalSpy pending(&f.session, &Session::replyPendingChanged);
+        UtcClock::setFixed(QDateTime(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC));
+        QVERIFY(f.session.SendCommandLine(text));
+        QVERIFY(f.session.ReplyPending());
+        // Nothing follows a command: the next one comes right after it.
+        QVERIFY(f.session.SendCommandLine(QStringLiteral("X")));
+        QTRY_COMPARE_WITH_TIMEOUT(f.peer.received, bytes + 'X', Timeout);
+        QCOMPARE(f.rows(), QStringList({QStringLiteral("Set ") + text, QStringLiteral("Set X")}));
+        QCOMPARE(f.session.log()->index(0, MessageLog::TimeColumn).data().toString(),
+                 QStringLiteral("23:59:59:500"));
+        QCOMPARE(pending.count(), 1);
+    }
+
+    void failedSendIsLoggedWithItsReason_data() {
+        QTest::addColumn<bool>("connect");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("pending");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("no connection") << false << "SM 1" << false << int(TextId::NotSentNoConnection);
+        QTest::newRow("no connection, reply pending")
+            << false << "SM 1" << true << int(TextId::NotSentNoConnection);
+        QTest::newRow("not Windows-1252")
+            << true << QStringLiteral("SC \u2713") << false << int(TextId::NotSentNotEncodable);
+    }
+    void failedSendIsLoggedWithItsReason() {
+        QFETCH(bool, connect);
+        QFETCH(QString, text);
+        QFETCH(bool, pending);
+        QFETCH(int, reason);
+        Fixture f(connect);
+        QVERIFY(!connect || f.connected());
+        SetLanguageOffset(EnglishOffset);
+        f.session.setReplyPending(pending);
+        QSignalSpy changes(&f.session, &Session::replyPendingChanged);
+        QString why;
+        QVERIFY(!f.session.SendCommandLine(text, &why));
+        QCOMPARE(why, GetText(static_cast<TextId>(reason)));
+        QCOMPARE(f.session.ReplyPending(), pending);
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(f.rows(), QStringList{QStringLiteral("Set ") + text + QLatin1Char('!')});
+        for (int column = 0; column < MessageLog::ColumnCount; ++column)
+            QCOMPARE(f.session.log()->index(0, column).data(Qt::ToolTipRole).toString(), why);
+        // Nothing of it went out: the next command is the first thing the peer sees.
+        if (connect) {
+            QVERIFY(f.session.SendCommandLine(QStringLiteral("X")));
+            QTRY_COMPARE_WITH_TIMEOUT(f.peer.received, QByteArray("X"), Timeout);
+        }
+    }
+
+    void receive_data() {
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("after");
+        QTest::newRow("no colon: still pending") << true << QByteArray("busy") << true;
+        QTest::newRow("a colon anywhere answers") << true << QByteArray("OK: 1\r\n") << false;
+        QTest::newRow("a colon with nothing pending") << false << QByteArray(":") << false;
+        QTest::newRow("Windows-1252") << false << QByteArray("\x80\xE4") << false;
+    }
+    void receive() {
+        QFETCH(bool, before);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, after);
+        Session session(nullptr);
+        session.setReplyPending(before);
+        QSignalSpy received(&session, &Session::received);
+        int rowsWhenAnswered = -1;
+        connect(&session, &Session::replyPendingChanged, this,
+                [&] { rowsWhenAnswered = session.log()->size(); });
+        session.receive(bytes);
+        QCOMPARE(session.ReplyPending(), after);
+        // A runner sends its next command from this signal: the reply must be in the log by then.
+        QCOMPARE(rowsWhenAnswered, before == after ? -1 : 1);
+        QCOMPARE(received.count(), 1);
+        QCOMPARE(received.first().at(1).toBool(), before != after);
+        QCOMPARE(session.log()->index(0, MessageLog::ModeColumn).data().toString(), QStringLiteral("Get"));
+        QCOMPARE(session.log()->index(0, MessageLog::ParameterColumn).data().toString(),
+                 Cp1252::decode(bytes));
+    }
+
+    void logHandsOverRowsOncePerPass() {
+        MessageLog log;
+        QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy inserts(&log, &QAbstractItemModel::rowsInserted);
+        for (int i = 0; i < 500; ++i)
+            log.append(MessageLog::Direction::Get, QTime(1, 2, 3, 4), QString::number(i));
+        // The first row of a pass at once, the rest together when the pass ends.
+        QCOMPARE(log.rowCount(), 1);
+        QCOMPARE(log.size(), 500);
+        QTRY_COMPARE_WITH_TIMEOUT(log.rowCount(), 500, Timeout);
+        QCOMPARE(inserts.count(), 2);
+        QCOMPARE(log.index(499, MessageLog::ParameterColumn).data().toString(), QStringLiteral("499"));
+        QCOMPARE(log.index(0, MessageLog::TimeColumn).data().toString(), QStringLiteral("01:02:03:004"));
+        QSignalSpy changes(&log, &QAbstractItemModel::dataChanged);
+        log.markNotSent(3, QStringLiteral("why"));
+        log.markNotSent(500, QStringLiteral("no such row"));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(log.index(3, MessageLog::TimeColumn).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("why"));
+        log.clear();
+        QCOMPARE(log.rowCount(), 0);
+        log.append(MessageLog::Direction::Set, QTime(), QStringLiteral("again"));
+        QCOMPARE(log.rowCount(), 1);
+    }
+
+    void slotRunWaitsForEachReply() {
+        Fixture f;
+        QVERIFY(f.connected());
+        QSignalSpy started(&f.runner, &ScriptRunner::started);
+        QSignalSpy sending(&f.runner, &ScriptRunner::commandSending);
+        f.runner.setScriptBusy(true);
+        f.runner.RunSlotScript({}); // an empty slot sends nothing and releases the lock
+        QVERIFY(!f.runner.ScriptBusy() && started.isEmpty());
+
+        // A command sent by hand is still unanswered: the slot's first command does not wait for it.
+        QVERIFY(f.session.SendCommandLine(QStringLiteral("GM")));
+        Script script = lines("SM 1|SP 1 3|GM");
+        f.runner.RunSlotScript(script);
+        script[1].command = QStringLiteral("changed"); // the run has its own copy
+        QVERIFY(f.runner.ScriptBusy());
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(f.rows(), texts("Set GM|Set SM 1"));
+        f.peer.reply("busy\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(f.rows().size(), 3, Timeout);
+        // Busy: another run is ignored.
+        f.runner.RunSlotScript(lines("XX"));
+        f.runner.RunEditorScript(lines("XX"));
+        f.peer.reply("SM 1: OK\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(f.rows().size(), 5, Timeout);
+        f.peer.reply("SP: OK\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(f.reports.size(), 1, Timeout);
+        // The run ends when its last command is handed over, with the reply still to come.
+        QCOMPARE(f.rows(),
+                 texts("Set GM|Set SM 1|Get busy\r\n|Get SM 1: OK\r\n|Set SP 1 3|Get SP: OK\r\n|Set GM"));
+        QVERIFY(f.session.ReplyPending() && !f.runner.ScriptBusy());
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(sending.last(), QVariantList({QStringLiteral("GM"), 3, 3}));
+        const RunReport& report = f.reports.first();
+        QCOMPARE(report.outcome, RunReport::Outcome::Completed);
+        QCOMPARE(QVariantList({report.sent, report.total, report.command}),
+                 QVariantList({3, 3, QStringLiteral("GM")}));
+        QTRY_COMPARE_WITH_TIMEOUT(f.peer.received, QByteArray("GMSM 1SP 1 3GM"), Timeout);
+    }
+
+    void editorRunWaitsForAnOutstandingReply() {
+        Fixture f;
+        QVERIFY(f.connected());
+        f.runner.setScriptBusy(true); // a slot operation is open
+        f.runner.RunEditorScript(lines("XX"));
+        QVERIFY(!f.runner.isRunning());
+        f.runner.setScriptBusy(false);
+
+        QVERIFY(f.session.SendCommandLine(QStringLiteral("GM")));
+        f.runner.RunEditorScript(lines("XC 1|XC 2"));
+        QVERIFY(f.runner.ScriptBusy());
+        QCOMPARE(f.rows(), texts("Set GM"));
+        f.session.receive("GM: 0");
+        QTRY_COMPARE_WITH_TIMEOUT(f.rows().size(), 3, Timeout);
+        // A command typed during the wait goes out at once and shares ReplyPending with the run.
+        QVERIFY(f.session.SendCommandLine(QStringLiteral("GM")));
+        f.session.receive("XC: OK");
+        QTRY_COMPARE_WITH_TIMEOUT(f.reports.size(), 1, Timeout);
+        QCOMPARE(f.rows(), texts("Set GM|Get GM: 0|Set XC 1|Set GM|Get XC: OK|Set XC 2"));
+        QCOMPARE(f.reports.first().outcome, RunReport::Outcome::Completed);
+    }
+
+    void runEnds_data() {
+        QTest::addColumn<bool>("connect");
+        QTest::addColumn<int>("cancelAt"); // -1 before the run, 0 while it waits, n while it sends command n
+        QTest::addColumn<RunReport::Outcome>("outcome");
+        QTest::addColumn<int>("sent");
+        QTest::addColumn<QString>("notice");
+        using O = RunReport::Outcome;
+        const QString completed = QStringLiteral("Befehlsablauf wurde ausgef\u00fchrt.");
+        QTest::newRow("cancelled while waiting") << true << 0 << O::Cancelled << 1 << QString();
+        QTest::newRow("cancelled while sending: ends at the next wait")
+            << true << 2 << O::Cancelled << 2 << QString();
+        QTest::newRow("cancelled while sending the last: never waits again")
+            << true << 3 << O::Completed << 3 << completed;
+        QTest::newRow("cancel before the run is forgotten") << true << -1 << O::Completed << 3 << completed;
+        QTest::newRow("failed send") << false << 9 << O::NotSent << 1
+                                     << QStringLiteral(
+                                            "Befehlsablauf angehalten: Befehl konnte nicht gesendet werden.");
+    }
+    void runEnds() {
+        QFETCH(bool, connect);
+        QFETCH(int, cancelAt);
+        QFETCH(RunReport::Outcome, outcome);
+        QFETCH(int, sent);
+        QFETCH(QString, notice);
+        Fixture f(connect);
+        QVERIFY(!connect || f.connected());
+        if (cancelAt < 0)
+            f.runner.requestCancel();
+        QObject::connect(&f.runner, &ScriptRunner::commandSending, this, [&](const QString&, int index) {
+            if (index == cancelAt)
+                f.runner.requestCancel();
+        });
+        f.runner.RunSlotScript(lines("A|B|C"));
+        if (cancelAt == 0)
+            f.runner.requestCancel();
+        for (int reply = 0; reply < 3 && f.reports.isEmpty(); ++reply) {
+            f.session.receive(":");
+            QTRY_VERIFY_WITH_TIMEOUT(!f.reports.isEmpty() || f.sentRows() > reply + 1, Timeout);
+        }
+        QCOMPARE(f.reports.size(), 1);
+        QCOMPARE(f.reports.first().outcome, outcome);
+        QCOMPARE(f.reports.first().sent, sent);
+        QCOMPARE(RunNotice(f.reports.first()), notice);
+        QVERIFY(!f.runner.ScriptBusy() && !f.runner.isRunning());
+        QCOMPARE(f.session.ReplyPending(), outcome != RunReport::Outcome::NotSent);
+        // A late reply does not bring the run back.
+        f.session.receive(":");
+        QCoreApplication::processEvents();
+        QCOMPARE(f.rows().filter(QStringLiteral("Set ")).size(), sent);
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkTest)
+#include "tst_link.moc"

@@ -1,0 +1,439 @@
+// The quick-dial memory: configuration files, the checks before a slot is stored, captions and slot modes;
+// and the command catalogue the assistant builds commands from.
+
+#include "support/CoreSupport.h"
+
+#include "core/catalogue/Catalogue.h"
+#include "core/files/Codec.h"
+#include "core/scripts/QuickDialConfig.h"
+#include "core/scripts/QuickDialMemory.h"
+#include "core/texts/Texts.h"
+
+#include <QMetaEnum>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QuickDialSlots)
+
+namespace {
+
+// "command=description;command=description"
+Script script(const QString& text) {
+    Script lines;
+    for (const QString& line : text.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        lines.append({line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1)});
+    return lines;
+}
+
+// "caption|description|script"
+QuickDialSlot slotOf(const QString& text) {
+    return {text.section(QLatin1Char('|'), 0, 0), text.section(QLatin1Char('|'), 1, 1),
+            script(text.section(QLatin1Char('|'), 2))};
+}
+
+QString shown(const QuickDialSlot& slot) {
+    QStringList lines;
+    for (const ScriptLine& line : slot.lines)
+        lines.append(line.command + QLatin1Char('=') + line.description);
+    return slot.caption + QLatin1Char('|') + slot.description + QLatin1Char('|') +
+           lines.join(QLatin1Char(';'));
+}
+
+QuickDialSlots memory(const QStringList& texts) {
+    QuickDialSlots filled;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        filled[std::size_t(i)] = slotOf(texts.at(i));
+    return filled;
+}
+
+QByteArray emptyKeys(int from, int to) {
+    QByteArray keys;
+    for (int n = from; n <= to; ++n) {
+        for (const char* name : {"Command", "Descript", "Label", "Note"})
+            keys += name + QByteArray::number(n) + "=\r\n";
+    }
+    return keys;
+}
+
+} // namespace
+
+class QuickDialTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+
+private slots:
+    void cleanup() { SetLanguageOffset(0); }
+
+    void load_data() {
+        QTest::addColumn<QByteArray>("keys"); // of [SETTINGS]; null: no file, "/": a folder in its place
+        QTest::addColumn<QString>("third");   // slot 3 as read
+        auto lists = [](const char* name, const QByteArray& commands, const QByteArray& descriptions,
+                        const char* expected) {
+            QTest::newRow(name) << QByteArray("Command3=" + commands + "\r\nDescript3=" + descriptions +
+                                              "\r\n")
+                                << QString::fromLatin1(expected);
+        };
+        QTest::newRow("documented layout")
+            << QByteArray("Command3=SM 1#GM\r\nDescript3=a#b\r\nLabel3=L\r\nNote3=n") << "L|n|SM 1=a;GM=b";
+        lists("empty middle description", "a#b#c", "x##z", "||a=x;b=;c=z");
+        lists("leading separator: no commands", "#a#b", "x#y", "||");
+        lists("list ends at the first empty command", "a##b", "x#y#z", "||a=x");
+        lists("missing descriptions", "a#b", "", "||a=;b=");
+        lists("surplus descriptions", "a", "x#y#z", "||a=x");
+        lists("character 0x14 removed", "S\x14M 1#\x14GM", "d\x14#e", "||SM 1=d;GM=e");
+        QTest::newRow("no file") << QByteArray() << "||";
+        QTest::newRow("unreadable") << QByteArray("/") << "||";
+    }
+    void load() {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, third);
+        const QString file = path(QTest::currentDataTag());
+        QVERIFY(keys.isNull() ||
+                (keys == "/" ? QDir().mkpath(file) : writeBytes(file, "[SETTINGS]\r\n" + keys)));
+        bool readable = false;
+        const QuickDialSlots filled = LoadQuickDialFile(file, &readable);
+        QCOMPARE(readable, keys != "/");
+        QCOMPARE(shown(filled[2]), third);
+        for (int i : {0, 1, 3, 4, 5, 6, 7})
+            QCOMPARE(shown(filled[std::size_t(i)]), QStringLiteral("||"));
+    }
+
+    void save_data() {
+        QTest::addColumn<QByteArray>("before"); // null: no file, "/": a folder in its place
+        QTest::addColumn<QuickDialSlots>("memory");
+        QTest::addColumn<QByteArray>("after"); // null: not compared
+        QTest::addColumn<bool>("saved");
+        // A slot without commands is empty, whatever else it holds.
+        const QByteArray two = "Command2=SM 1#GM\r\nDescript2=#query\r\nLabel2=Two\r\nNote2=second\r\n";
+        QTest::newRow("empty slots are four empty keys")
+            << QByteArray()
+            << memory({{}, QStringLiteral("Two|second|SM 1=;GM=query"), {}, QStringLiteral("\u03a9||")})
+            << QByteArray("[SETTINGS]\r\n" + emptyKeys(1, 1) + two + emptyKeys(3, 8)) << true;
+        const QByteArray one = "Label1=new\r\nCustom=1\r\nCommand1=GM\r\nDescript1=\r\nNote1=n\r\n";
+        const QByteArray old = "; notes\r\n[SETTINGS]\r\nLabel1=old\r\nCustom=1\r\n[OTHER]\r\nZ=9\r\n";
+        QTest::newRow("other content kept, keys replaced in place")
+            << old << memory({QStringLiteral("new|n|GM=")})
+            << QByteArray("; notes\r\n[SETTINGS]\r\n" + one + emptyKeys(2, 8) + "[OTHER]\r\nZ=9\r\n") << true;
+        // The file would bring a character outside Windows-1252 back as '?', a different command.
+        for (const char* fifth : {"x|y|XC 1 \u03a9=", "x|y|GM=\u03a9", "\u03a9|y|GM=", "x|\u03a9|GM="})
+            QTest::addRow("refused: %s", fifth)
+                << old << memory({{}, {}, {}, {}, QString::fromUtf8(fifth)}) << old << false;
+        QTest::newRow("refused: a folder in its place")
+            << QByteArray("/") << memory({QStringLiteral("x|y|GM=")}) << QByteArray() << false;
+        QTest::newRow("values that reading would trim or unquote")
+            << QByteArray() << memory({QStringLiteral("  padded  |\"quoted\"| SM 1='a;GM\t=b'")})
+            << QByteArray() << true;
+        QuickDialSlots filled;
+        for (int i = 0; i < 5000; ++i)
+            filled[7].lines.append(
+                {QStringLiteral("SP 1 %1").arg(i % 32), QStringLiteral("Programm %1").arg(i)});
+        filled[7].caption = QString(40, QLatin1Char('L'));
+        QTest::newRow("5000 commands") << QByteArray() << filled << QByteArray() << true;
+        // Any Windows-1252 character but the separator, line breaks and 0x14, which reading removes.
+        QString alphabet;
+        for (int b = 0; b < 256; ++b) {
+            if (b != '#' && b != '\r' && b != '\n' && b != 0x14)
+                alphabet += Cp1252::decode(QByteArray(1, char(b)));
+        }
+        QRandomGenerator random(20261206);
+        auto text = [&](int least, int most) {
+            QString s;
+            for (int i = random.bounded(least, most + 1); i > 0; --i)
+                s += alphabet.at(random.bounded(int(alphabet.size())));
+            return s;
+        };
+        for (int round = 0; round < 5; ++round) {
+            for (QuickDialSlot& slot : filled) {
+                slot = {text(1, 40), text(0, 128), {}};
+                for (int i = random.bounded(0, 300); i > 0; --i)
+                    slot.lines.append({text(1, 60), text(0, 60)});
+            }
+            QTest::addRow("random %d", round) << QByteArray() << filled << QByteArray() << true;
+        }
+    }
+    void save() {
+        QFETCH(QByteArray, before);
+        QFETCH(QuickDialSlots, memory);
+        QFETCH(QByteArray, after);
+        QFETCH(bool, saved);
+        const QString file = path(QTest::currentDataTag());
+        QVERIFY(before.isNull() || (before == "/" ? QDir().mkpath(file) : writeBytes(file, before)));
+        QString error;
+        QCOMPARE(SaveQuickDialFile(file, memory, &error), saved);
+        QVERIFY2(saved == error.isEmpty() &&
+                     (saved || before == "/" || error.contains(QStringLiteral("[F5]"))),
+                 qPrintable(error));
+        if (!after.isNull())
+            QCOMPARE(readBytes(file), after);
+        if (!saved)
+            return;
+        const QuickDialSlots loaded = LoadQuickDialFile(file);
+        for (std::size_t i = 0; i < memory.size(); ++i)
+            QVERIFY2(loaded[i] == (memory[i].lines.isEmpty() ? QuickDialSlot{} : memory[i]),
+                     qPrintable(shown(loaded[i])));
+        // What was read is written back byte for byte.
+        QVERIFY(SaveQuickDialFile(file + QStringLiteral(".again"), loaded));
+        QVERIFY(!before.isNull() || readBytes(file + QStringLiteral(".again")) == readBytes(file));
+    }
+
+    void slotChecks_data() {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<bool>("fileOnly");
+        QTest::addColumn<QString>("refusal"); // title, text, field (0 commands, 1 note, 2 caption), row
+        auto row = [](const char* name, const QString& lines, const QString& caption, const QString& note,
+                      bool fileOnly, const QByteArray& refusal) {
+            QTest::newRow(name) << lines << caption << note << fileOnly << QString::fromLatin1(refusal);
+        };
+        const QString o = QStringLiteral("\u03a9");
+        const QString gm = QStringLiteral("GM=");
+        const char* encodable = "InvalidCharacterTitle ScriptNotEncodable";
+        row("nothing", {}, {}, {}, false, "NoCommandTitle NoCommandText 0 -1");
+        row("no description", gm, {}, {}, false, "NoDescriptionTitle NoDescriptionText 1 -1");
+        row("no caption", gm, {}, o, false, "NoCaptionTitle NoCaptionText 2 -1");
+        row("separator in a command", QStringLiteral("GM=;S#1="), o, o, false,
+            "InvalidCharacterTitle SeparatorInScript 0 1");
+        row("separator first", o + QStringLiteral("=;GM=#"), o, o, false,
+            "InvalidCharacterTitle SeparatorInScript 0 1");
+        row("separator in caption and note", gm, QStringLiteral("#"), QStringLiteral("#"), false, "");
+        row("foreign character in a description", QStringLiteral("GM=;SM 1=") + o, gm, gm, false,
+            QByteArray(encodable) + " 0 1");
+        row("foreign character in the caption", gm, o, gm, false, QByteArray(encodable) + " 2 -1");
+        row("foreign character in the note", gm, gm, o, false, QByteArray(encodable) + " 1 -1");
+        row("euro and umlauts", QStringLiteral("SC 1 \u00e4=\u20ac"), QStringLiteral("\u00c4"), gm, false,
+            "");
+        row("file checks only: nothing", {}, {}, {}, true, "");
+        row("file checks only: caption", {}, o, {}, true, QByteArray(encodable) + " 2 -1");
+    }
+    void slotChecks() {
+        QFETCH(QString, lines);
+        QFETCH(QString, caption);
+        QFETCH(QString, note);
+        QFETCH(bool, fileOnly);
+        QFETCH(QString, refusal);
+        const auto found = fileOnly ? CheckSlotFileSafety(script(lines), caption, note)
+                                    : CheckSlotContent(script(lines), caption, note);
+        const QMetaEnum ids = QMetaEnum::fromType<Texts::TextId>();
+        QCOMPARE(found ? QStringLiteral("%1 %2 %3 %4")
+                             .arg(QLatin1String(ids.valueToKey(int(found->title))),
+                                  QLatin1String(ids.valueToKey(int(found->text))))
+                             .arg(int(found->field))
+                             .arg(found->row)
+                       : QString(),
+                 refusal);
+    }
+
+    void captions_data() {
+        QTest::addColumn<char>("action"); // Load, Store or Clear slot 2
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("shown"); // run button, choice button, tooltip
+        auto row = [](const char* name, char action, const QString& caption, int language,
+                      const QString& shown) {
+            QTest::newRow(name) << action << caption << language << shown;
+        };
+        const QString pair = QStringLiteral("123456789\U0001F600");
+        row("loaded", 'L', QStringLiteral("Zweiter Platz"), 0,
+            QStringLiteral("Zweiter Platz|Zweiter Pl...|Bezeichnung: Zweiter Platz"));
+        row("loaded without label", 'L', {}, 0, QStringLiteral("[Leer]|[Leer]|"));
+        row("loaded without label, English", 'L', {}, EnglishOffset, QStringLiteral("[Empty]|[Empty]|"));
+        row("stored", 'S', QStringLiteral("Abc1"), 0, QStringLiteral("Abc1|Abc1...|Bezeichnung: Abc1"));
+        row("stored, English", 'S', QStringLiteral("Abc1"), EnglishOffset,
+            QStringLiteral("Abc1|Abc1...|Caption: Abc1"));
+        row("no character cut in half", 'S', pair + QLatin1Char('x'), 0,
+            pair + QStringLiteral("x|") + pair + QStringLiteral("...|Bezeichnung: ") + pair +
+                QLatin1Char('x'));
+        row("cleared", 'C', QStringLiteral("x"), 0, QStringLiteral("|[Leer]|"));
+    }
+    void captions() {
+        QFETCH(char, action);
+        QFETCH(QString, caption);
+        QFETCH(int, language);
+        QFETCH(QString, shown);
+        SetLanguageOffset(language);
+        QuickDialMemory memory;
+        QSignalSpy changed(&memory, &QuickDialMemory::slotChanged);
+        const QuickDialSlot slot{caption, QStringLiteral("d"), script(QStringLiteral("GM="))};
+        if (action == 'L') {
+            QuickDialSlots filled{};
+            filled[1] = slot;
+            memory.loadSlots(filled);
+            QCOMPARE(changed.count(), QuickDialSlotCount);
+            QCOMPARE(memory.slotAt(2).caption, shown.section(QLatin1Char('|'), 0, 0));
+        } else {
+            memory.storeSlot(2, slot);
+            if (action == 'C')
+                memory.clearSlot(2);
+            QCOMPARE(memory.slotAt(2).lines, action == 'C' ? Script{} : slot.lines);
+            QCOMPARE(changed.count(), action == 'C' ? 2 : 1);
+        }
+        const SlotCaptions& c = memory.captionsAt(2);
+        QCOMPARE(QStringList({c.run, c.choice, c.toolTip}).join(QLatin1Char('|')), shown);
+    }
+
+    void slotModes_data() {
+        QTest::addColumn<QString>("steps"); // toggle Store, fetch (Get), Delete; Clear modes; Take the action
+        QTest::addColumn<QString>("result"); // actions taken | store, fetch, delete pending
+        auto row = [](const char* name, const char* steps, const char* result) {
+            QTest::newRow(name) << QString::fromLatin1(steps) << QString::fromLatin1(result);
+        };
+        row("store", "S", "|100");
+        row("store twice cancels", "SS", "|000");
+        row("fetch twice cancels", "GG", "|000");
+        row("fetch ends store", "SG", "|010");
+        row("store ends fetch", "GS", "|100");
+        row("delete keeps store", "SDD", "|100");
+        row("fetch, then delete, then run", "GDTTT", "FDR|000");
+        row("store, then delete", "DSTT", "SD|000");
+        row("clear ends every mode", "SDCT", "R|000");
+    }
+    void slotModes() {
+        QFETCH(QString, steps);
+        QFETCH(QString, result);
+        QuickDialMemory memory;
+        void (QuickDialMemory::*const changes[])() = {
+            &QuickDialMemory::toggleStore, &QuickDialMemory::toggleFetch, &QuickDialMemory::toggleDelete,
+            &QuickDialMemory::clearSlotModes};
+        QString taken;
+        for (const QChar step : steps) {
+            if (const qsizetype change = QStringLiteral("SGDC").indexOf(step); change >= 0)
+                (memory.*changes[change])();
+            else
+                taken += QLatin1String("RFSD").at(int(memory.takeSlotAction()));
+        }
+        QCOMPARE(memory.anyModePending(), !result.endsWith(QLatin1String("000")));
+        QCOMPARE(taken + QStringLiteral("|%1%2%3")
+                             .arg(int(memory.StorePending()))
+                             .arg(int(memory.FetchPending()))
+                             .arg(int(memory.DeletePending())),
+                 result);
+    }
+
+    void getField_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<bool>("digitsOnly");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char* name, const QString& text, int field, bool digitsOnly,
+                      const char* separator, const QString& expected) {
+            QTest::newRow(name) << text << field << digitsOnly << QString::fromLatin1(separator) << expected;
+        };
+        const QString gm = QStringLiteral("Zustand (GM),,0,GM");
+        row("first", gm, 1, false, ",", QStringLiteral("Zustand (GM)"));
+        row("empty", gm, 2, false, ",", {});
+        row("last", gm, 4, false, ",", QStringLiteral("GM"));
+        row("past the last", gm, 5, false, ",", {});
+        row("field 0", gm, 0, false, ",", {});
+        row("digits only", QStringLiteral("1 2a#x-3.5 "), 2, true, "#", QStringLiteral("-3.5"));
+        row("not trimmed", QStringLiteral("a , b"), 2, false, ",", QStringLiteral(" b"));
+        row("empty text", {}, 1, false, ",", {});
+        row("leading empty fields", QStringLiteral(",,c"), 3, false, ",", QStringLiteral("c"));
+        row("longer separator never matches", QStringLiteral("a,b"), 1, false, ",b", QStringLiteral("a,b"));
+        row("32766 characters", QStringLiteral("a,") + QString(32764, QLatin1Char('b')), 1, false, ",",
+            QStringLiteral("a"));
+        row("32767 characters", QStringLiteral("a,") + QString(32765, QLatin1Char('b')), 1, false, ",", {});
+    }
+    void getField() {
+        QFETCH(QString, text);
+        QFETCH(int, field);
+        QFETCH(bool, digitsOnly);
+        QFETCH(QString, separator);
+        QFETCH(QString, expected);
+        QCOMPARE(GetField(text, field, digitsOnly, separator), expected);
+    }
+
+    void parameterLimits_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("expected"); // "minimum..maximum" for "%d", else the length
+        auto row = [](const char* name, const char* type, const char* limit, const char* expected) {
+            QTest::newRow(name) << QString::fromLatin1(type) << QString::fromLatin1(limit)
+                                << QString::fromLatin1(expected);
+        };
+        row("bounds", "%d", "-1#2147483646", "-1..2147483646");
+        row("one number", "%d", "7", "7..1");
+        row("no limit", "%d", "", "0..1");
+        row("letters dropped", "%d", " 1 0 #2a0", "10..20");
+        row("text", "%s", "20", "20");
+        row("text, no number", "%s", "x", "100");
+        row("restricted, beyond 16 bits", "%r", "32768", "100");
+        row("path, no number", "%p", "x", "256");
+        row("unknown type", "%x", "20", "100");
+    }
+    void parameterLimits() {
+        QFETCH(QString, type);
+        QFETCH(QString, limit);
+        QFETCH(QString, expected);
+        const CatalogueParameter p{QStringLiteral("Value"), type, limit};
+        QCOMPARE(p.type() == ParameterType::Number
+                     ? QStringLiteral("%1..%2").arg(p.minimum()).arg(p.maximum())
+                     : QString::number(p.maxLength()),
+                 expected);
+    }
+
+    void catalogue_data() {
+        QTest::addColumn<int>("deviceType");
+        QTest::addColumn<bool>("queries");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("lastId");
+        QTest::newRow("type 1 with queries") << 1 << true << 34 << 2213;
+        QTest::newRow("type 1 commands") << 1 << false << 20 << 2019;
+        QTest::newRow("type 0 with queries") << 0 << true << 11 << 1200;
+        QTest::newRow("type 0 commands") << 0 << false << 10 << 1009;
+        QTest::newRow("another type counts as 1") << 7 << false << 20 << 2019;
+    }
+    void catalogue() {
+        QFETCH(int, deviceType);
+        QFETCH(bool, queries);
+        QFETCH(int, count);
+        QFETCH(int, lastId);
+        const QStringList german = LoadCommandCatalogue(deviceType, queries);
+        SetLanguageOffset(EnglishOffset);
+        const QStringList english = LoadCommandCatalogue(deviceType, queries);
+        QCOMPARE(german.size(), count);
+        QCOMPARE(english.size(), count);
+        QCOMPARE(english.last(), GetText(static_cast<TextId>(lastId)));
+        // Count, command word, and each parameter's type and limit are the same in both languages.
+        for (qsizetype r = 0; r < count; ++r) {
+            const QStringList g = german.at(r).split(QLatin1Char(','));
+            const QStringList e = english.at(r).split(QLatin1Char(','));
+            const CatalogueRecord record(german.at(r));
+            QVERIFY2(record.parameterCount() && g.size() == 4 + 3 * *record.parameterCount() &&
+                         e.size() == g.size(),
+                     qPrintable(german.at(r)));
+            QVERIFY2(
+                record.description().endsWith(QLatin1Char('(') + record.commandWord() + QLatin1Char(')')),
+                qPrintable(german.at(r)));
+            for (qsizetype i = 2; i < g.size(); ++i)
+                QVERIFY2(e.at(i) == g.at(i) || (i - 4) % 3 == 0, qPrintable(german.at(r)));
+        }
+    }
+
+    void recordFields() {
+        const CatalogueRecord sp(GetText(TextId::CatalogueCommands0 + 3));
+        QCOMPARE(sp.note(), QStringLiteral("Nur m\u00f6glich w\u00e4hrend des Messbetriebs"));
+        QCOMPARE(sp.countText(), QStringLiteral("2"));
+        QCOMPARE(sp.parameter(1).name, QStringLiteral("Ger\u00e4teadresse"));
+        QCOMPARE(sp.parameter(2).maximum(), 31);
+        QCOMPARE(sp.parameter(3).typeText, QString());
+        SetLanguageOffset(EnglishOffset);
+        QCOMPARE(CatalogueRecord(GetText(TextId::CatalogueCommands1 + 4)).parameter(2).name,
+                 QStringLiteral("Manual component caption ")); // blanks are part of the text
+        const QList<QPair<const char*, std::optional<int>>> counts{{"d,n,0,W", 0},
+                                                                   {"d,n,254,W", 254},
+                                                                   {"d,n,255,W", std::nullopt},
+                                                                   {"d,n,-1,W", std::nullopt},
+                                                                   {"d,n,x,W", std::nullopt},
+                                                                   {"just a description", std::nullopt}};
+        for (const auto& [text, count] : counts)
+            QVERIFY2(CatalogueRecord(QString::fromLatin1(text)).parameterCount() == count, text);
+    }
+};
+
+QTEST_GUILESS_MAIN(QuickDialTest)
+#include "tst_quickdial.moc"
