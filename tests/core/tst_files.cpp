@@ -20,19 +20,17 @@ class FilesTest : public QObject {
 private slots:
     void readValue_data() {
         QTest::addColumn<QByteArray>("content"); // null: no file
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("fallback");
         QTest::addColumn<int>("size");
         QTest::addColumn<QString>("expected");
-
-        const QString s = QStringLiteral("SETTINGS");
-        const QString k = QStringLiteral("Port");
-        const QString d = QStringLiteral("dflt");
-        auto row = [&](const char* name, const QByteArray& content, int size, const char* expected) {
-            QTest::newRow(name) << content << s << k << d << size << QString::fromLatin1(expected);
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("fallback");
+        auto row = [](const char* name, const QByteArray& content, int size, const char* expected,
+                      const char* key = "Port", const char* fallback = "dflt") {
+            QTest::newRow(name) << content << size << QString::fromUtf8(expected) << QString::fromLatin1(key)
+                                << QString::fromLatin1(fallback);
         };
         row("plain", "[SETTINGS]\r\nPort=6060\r\n", 7, "6060");
+        row("names case-insensitive and trimmed", "[settings]\r\nPORT=1\r\n", 7, "1", " port ");
         row("blanks around key and value", "[SETTINGS]\r\n \t Port \t=  6061 \t\r\n", 7, "6061");
         row("double quotes off, inner blanks kept", "[SETTINGS]\nPort=\" a b \"\n", 20, " a b ");
         row("single quotes off", "[SETTINGS]\nPort='x'\n", 20, "x");
@@ -42,6 +40,7 @@ private slots:
         row("only the first section of a name", "[SETTINGS]\nName=a\n[SETTINGS]\nPort=2\n", 7, "dflt");
         row("key before any section", "Port=9\n[SETTINGS]\n", 7, "dflt");
         row("comment lines", "[SETTINGS]\n;Port=1\n  ; Port=3\nPort=2\n", 7, "2");
+        row("hash is no comment", "[SETTINGS]\n#Port=1\nPort=2\n", 7, "1", "#Port");
         row("semicolon in a value is data", "[SETTINGS]\nPort=;x\n", 7, ";x");
         row("split at the first equals sign", "[SETTINGS]\nPort=a=b\n", 7, "a=b");
         row("CR only", "[SETTINGS]\rName=x\rPort=5\r", 7, "5");
@@ -57,27 +56,20 @@ private slots:
         row("missing key", "[SETTINGS]\nName=x\n", 7, "dflt");
         row("missing section", "[OTHER]\nPort=1\n", 7, "dflt");
         row("default cut to size - 1", QByteArray(), 4, "dfl");
-        QTest::newRow("names case-insensitive, asked names trimmed of spaces")
-            << QByteArray("[settings]\r\nPORT=1\r\n") << " Settings "
-            << " port " << d << 7 << "1";
-        QTest::newRow("hash is no comment")
-            << QByteArray("[SETTINGS]\n#Port=1\nPort=2\n") << s << "#Port" << d << 7 << "1";
-        QTest::newRow("default: trailing blanks cut, others kept")
-            << QByteArray() << s << k << " d\t  " << 10 << " d\t";
-        QTest::newRow("Windows-1252") << QByteArray("[SETTINGS]\nPort=Gr\xFC\xDF \x80\n") << s << k << d << 20
-                                      << QStringLiteral("Gr\u00fc\u00df \u20ac");
+        row("default: trailing blanks cut, others kept", QByteArray(), 10, " d\t", "Port", " d\t  ");
+        row("Windows-1252", "[SETTINGS]\nPort=Gr\xFC\xDF \x80\n", 20, "Gr\u00fc\u00df \u20ac");
     }
     void readValue() {
         QFETCH(QByteArray, content);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, fallback);
         QFETCH(int, size);
         QFETCH(QString, expected);
+        QFETCH(QString, key);
+        QFETCH(QString, fallback);
         const QString path = file(QTest::currentDataTag());
         QVERIFY(content.isNull() || writeBytes(path, content));
         int length = -1;
-        QCOMPARE(ReadProfileValue(section, key, fallback, size, path, &length), expected);
+        QCOMPARE(ReadProfileValue(QStringLiteral(" Settings "), key, fallback, size, path, &length),
+                 expected);
         QCOMPARE(length, expected.size());
     }
 
@@ -86,30 +78,27 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("new file") << QByteArray() << "Port"
-                                  << "6060" << QByteArray("[SETTINGS]\r\nPort=6060\r\n");
-        QTest::newRow("replaced in place, file's spelling and neighbours kept")
-            << QByteArray("; head\n[settings]\nA=1\n  port = 1 \nB=2\n") << "PORT"
-            << "2" << QByteArray("; head\n[settings]\nA=1\nport=2\r\nB=2\n");
-        QTest::newRow("new key after the last key, not after comments")
-            << QByteArray("[SETTINGS]\r\nA=1\r\n; note\r\n\r\n[OTHER]\r\nX=1\r\n") << "B"
-            << "2" << QByteArray("[SETTINGS]\r\nA=1\r\nB=2\r\n; note\r\n\r\n[OTHER]\r\nX=1\r\n");
-        QTest::newRow("new key into an empty section") << QByteArray("[SETTINGS]\n[OTHER]\n") << "B"
-                                                       << "2" << QByteArray("[SETTINGS]\nB=2\r\n[OTHER]\n");
-        QTest::newRow("new section after a last line without line end")
-            << QByteArray("[OTHER]\nX=1") << "K"
-            << "v" << QByteArray("[OTHER]\nX=1\r\n[SETTINGS]\r\nK=v\r\n");
-        QTest::newRow("value written as given")
-            << QByteArray() << "K"
-            << "  \"q\" ; # " << QByteArray("[SETTINGS]\r\nK=  \"q\" ; # \r\n");
-        QTest::newRow("line breaks become blanks, so no key is injected")
-            << QByteArray() << "K"
-            << "a\r\nb\nc\rInjected=1" << QByteArray("[SETTINGS]\r\nK=a b c Injected=1\r\n");
-        QTest::newRow("bytes before the first section kept")
-            << QByteArray("\xEF\xBB\xBFjunk\n[SETTINGS]\nK=1\n") << "K"
-            << "2" << QByteArray("\xEF\xBB\xBFjunk\n[SETTINGS]\nK=2\r\n");
-        QTest::newRow("one byte per character") << QByteArray() << "K" << QStringLiteral("\u00c4\u20ac")
-                                                << QByteArray("[SETTINGS]\r\nK=\xC4\x80\r\n");
+        auto row = [](const char* name, const QByteArray& before, const char* key, const char* value,
+                      const QByteArray& after) {
+            QTest::newRow(name) << before << QString::fromLatin1(key) << QString::fromUtf8(value) << after;
+        };
+        row("new file", QByteArray(), "Port", "6060", "[SETTINGS]\r\nPort=6060\r\n");
+        row("replaced in place, the file's spelling and the neighbours kept",
+            "; head\n[settings]\nA=1\n  port = 1 \nB=2\n", "PORT", "2",
+            "; head\n[settings]\nA=1\nport=2\r\nB=2\n");
+        row("new key after the last key, not after comments",
+            "[SETTINGS]\r\nA=1\r\n; note\r\n\r\n[OTHER]\r\n", "B", "2",
+            "[SETTINGS]\r\nA=1\r\nB=2\r\n; note\r\n\r\n[OTHER]\r\n");
+        row("new key into an empty section", "[SETTINGS]\n[OTHER]\n", "B", "2",
+            "[SETTINGS]\nB=2\r\n[OTHER]\n");
+        row("new section after a last line without line end", "[OTHER]\nX=1", "K", "v",
+            "[OTHER]\nX=1\r\n[SETTINGS]\r\nK=v\r\n");
+        row("value written as given", QByteArray(), "K", "  \"q\" ; # ", "[SETTINGS]\r\nK=  \"q\" ; # \r\n");
+        row("line breaks become blanks, so no key is injected", QByteArray(), "K", "a\r\nb\nc\rInjected=1",
+            "[SETTINGS]\r\nK=a b c Injected=1\r\n");
+        row("bytes before the first section kept", "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=1\n", "K", "2",
+            "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=2\r\n");
+        row("one byte per character", QByteArray(), "K", "\u00c4\u20ac", "[SETTINGS]\r\nK=\xC4\x80\r\n");
     }
     void write() {
         QFETCH(QByteArray, before);
@@ -123,34 +112,25 @@ private slots:
         QCOMPARE(readBytes(path), after);
     }
 
-    void failedWriteKeepsWhatWasThere_data() {
-        QTest::addColumn<QString>("situation");
-        QTest::newRow("missing folder") << "missing";
-        QTest::newRow("the name of a folder") << "folder";
-        QTest::newRow("folder without write permission") << "readonly";
-    }
     void failedWriteKeepsWhatWasThere() {
-        QFETCH(QString, situation);
-        QTemporaryDir dir;
-        QString path = dir.filePath(QStringLiteral("x.ini"));
-        const QByteArray old = "[S]\r\nK=old\r\n";
-        if (situation == QLatin1String("missing"))
-            path = dir.filePath(QStringLiteral("no/such/x.ini"));
-        else if (situation == QLatin1String("folder"))
-            QVERIFY(QDir().mkpath(path));
-        else if (::geteuid() == 0)
-            QSKIP("permissions do not hold for the superuser");
-        else
-            QVERIFY(writeBytes(path, old) &&
-                    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const QString s = QStringLiteral("S");
         QString error;
-        const bool written =
-            WriteProfileValue(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("new"), path, &error);
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!WriteProfileValue(s, s, s, file("no/such/x.ini"), &error) && !error.isEmpty());
+        // Something in the file's place that cannot be read as one is refused, not replaced.
+        QVERIFY(QDir().mkpath(file("folder.ini")));
+        error.clear();
+        QVERIFY(!WriteProfileValue(s, s, s, file("folder.ini"), &error) && !error.isEmpty());
+        QVERIFY(QFileInfo(file("folder.ini")).isDir());
+        if (::geteuid() == 0)
+            QSKIP("folder permissions do not hold for the superuser");
+        QTemporaryDir locked;
+        const QString path = locked.filePath(QStringLiteral("x.ini"));
+        QVERIFY(writeBytes(path, "[S]\r\nK=old\r\n") &&
+                QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const bool written = WriteProfileValue(s, s, s, path);
+        QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!written);
-        QVERIFY(!error.isEmpty());
-        QVERIFY(situation != QLatin1String("folder") || QFileInfo(path).isDir());
-        QVERIFY(situation != QLatin1String("readonly") || readBytes(path) == old);
+        QCOMPARE(readBytes(path), QByteArray("[S]\r\nK=old\r\n"));
     }
 
     void codecRoundTripsEveryByte() {
@@ -246,13 +226,7 @@ private slots:
     void writeSetupKeepsTheRest() {
         const QString path = file("keep.ini");
         QVERIFY(writeBytes(path, "; kept\r\n[settings]\r\nconnect=1\r\nOther=keep me\r\n[MORE]\r\nX=1"));
-        SetupSettings s;
-        s.port = QStringLiteral("5000");
-        s.name = QStringLiteral("plant-pc");
-        s.device = 1;
-        s.connect = 0;
-        s.language = 1;
-        s.selTab = 3;
+        const SetupSettings s{QStringLiteral("5000"), QStringLiteral("plant-pc"), 1, 0, 1, 3};
         QString error;
         QVERIFY2(s.write(path, &error), qPrintable(error));
         QCOMPARE(readBytes(path),

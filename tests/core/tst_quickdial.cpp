@@ -184,30 +184,25 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("note");
         QTest::addColumn<bool>("fileOnly");
-        QTest::addColumn<QString>("refusal"); // title, text, field (0 commands, 1 note, 2 caption), row
-        auto row = [](const char* name, const QString& lines, const QString& caption, const QString& note,
-                      bool fileOnly, const QByteArray& refusal) {
-            QTest::newRow(name) << lines << caption << note << fileOnly << QString::fromLatin1(refusal);
+        QTest::addColumn<QString>("refusal"); // text, field (0 commands, 1 note, 2 caption), row
+        auto row = [](const char* lines, const char* caption, const char* note, bool fileOnly,
+                      const char* refusal) {
+            QTest::addRow("%s %s %s%s", lines, caption, note, fileOnly ? " (file only)" : "")
+                << QString::fromUtf8(lines) << QString::fromUtf8(caption) << QString::fromUtf8(note)
+                << fileOnly << QString::fromLatin1(refusal);
         };
-        const QString o = QStringLiteral("\u03a9");
-        const QString gm = QStringLiteral("GM=");
-        const char* encodable = "InvalidCharacterTitle ScriptNotEncodable";
-        row("nothing", {}, {}, {}, false, "NoCommandTitle NoCommandText 0 -1");
-        row("no description", gm, {}, {}, false, "NoDescriptionTitle NoDescriptionText 1 -1");
-        row("no caption", gm, {}, o, false, "NoCaptionTitle NoCaptionText 2 -1");
-        row("separator in a command", QStringLiteral("GM=;S#1="), o, o, false,
-            "InvalidCharacterTitle SeparatorInScript 0 1");
-        row("separator first", o + QStringLiteral("=;GM=#"), o, o, false,
-            "InvalidCharacterTitle SeparatorInScript 0 1");
-        row("separator in caption and note", gm, QStringLiteral("#"), QStringLiteral("#"), false, "");
-        row("foreign character in a description", QStringLiteral("GM=;SM 1=") + o, gm, gm, false,
-            QByteArray(encodable) + " 0 1");
-        row("foreign character in the caption", gm, o, gm, false, QByteArray(encodable) + " 2 -1");
-        row("foreign character in the note", gm, gm, o, false, QByteArray(encodable) + " 1 -1");
-        row("euro and umlauts", QStringLiteral("SC 1 \u00e4=\u20ac"), QStringLiteral("\u00c4"), gm, false,
-            "");
-        row("file checks only: nothing", {}, {}, {}, true, "");
-        row("file checks only: caption", {}, o, {}, true, QByteArray(encodable) + " 2 -1");
+        row("", "", "", false, "NoCommandText 0 -1");
+        row("GM=", "", "", false, "NoDescriptionText 1 -1");
+        row("GM=", "", "\u03a9", false, "NoCaptionText 2 -1");
+        row("GM=;S#1=", "\u03a9", "\u03a9", false, "SeparatorInScript 0 1");
+        row("\u03a9=;GM=#", "c", "n", false, "SeparatorInScript 0 1");
+        row("GM=", "#", "#", false, "");
+        row("GM=;SM 1=\u03a9", "c", "n", false, "ScriptNotEncodable 0 1");
+        row("GM=", "\u03a9", "n", false, "ScriptNotEncodable 2 -1");
+        row("GM=", "c", "\u03a9", false, "ScriptNotEncodable 1 -1");
+        row("SC 1 \u00e4=\u20ac", "\u00c4", "n", false, "");
+        row("", "", "", true, "");
+        row("", "\u03a9", "", true, "ScriptNotEncodable 2 -1");
     }
     void slotChecks() {
         QFETCH(QString, lines);
@@ -218,13 +213,15 @@ private slots:
         const auto found = fileOnly ? CheckSlotFileSafety(script(lines), caption, note)
                                     : CheckSlotContent(script(lines), caption, note);
         const QMetaEnum ids = QMetaEnum::fromType<Texts::TextId>();
-        QCOMPARE(found ? QStringLiteral("%1 %2 %3 %4")
-                             .arg(QLatin1String(ids.valueToKey(int(found->title))),
-                                  QLatin1String(ids.valueToKey(int(found->text))))
-                             .arg(int(found->field))
-                             .arg(found->row)
+        const QString text = found ? QLatin1String(ids.valueToKey(int(found->text))) : QString();
+        QCOMPARE(found ? QStringLiteral("%1 %2 %3").arg(text).arg(int(found->field)).arg(found->row)
                        : QString(),
                  refusal);
+        // Each missing part has a title of its own; what the file cannot hold has one title.
+        if (found)
+            QCOMPARE(QString::fromLatin1(ids.valueToKey(int(found->title))),
+                     text.startsWith(QLatin1String("No")) ? QString(text.chopped(4) + QLatin1String("Title"))
+                                                          : QStringLiteral("InvalidCharacterTitle"));
     }
 
     void captions_data() {
@@ -232,22 +229,18 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("shown"); // run button, choice button, tooltip
-        auto row = [](const char* name, char action, const QString& caption, int language,
-                      const QString& shown) {
-            QTest::newRow(name) << action << caption << language << shown;
+        auto row = [](char action, const char* caption, int language, const char* shown) {
+            QTest::addRow("%c %s %d", action, caption, language)
+                << action << QString::fromUtf8(caption) << language << QString::fromUtf8(shown);
         };
-        const QString pair = QStringLiteral("123456789\U0001F600");
-        row("loaded", 'L', QStringLiteral("Zweiter Platz"), 0,
-            QStringLiteral("Zweiter Platz|Zweiter Pl...|Bezeichnung: Zweiter Platz"));
-        row("loaded without label", 'L', {}, 0, QStringLiteral("[Leer]|[Leer]|"));
-        row("loaded without label, English", 'L', {}, EnglishOffset, QStringLiteral("[Empty]|[Empty]|"));
-        row("stored", 'S', QStringLiteral("Abc1"), 0, QStringLiteral("Abc1|Abc1...|Bezeichnung: Abc1"));
-        row("stored, English", 'S', QStringLiteral("Abc1"), EnglishOffset,
-            QStringLiteral("Abc1|Abc1...|Caption: Abc1"));
-        row("no character cut in half", 'S', pair + QLatin1Char('x'), 0,
-            pair + QStringLiteral("x|") + pair + QStringLiteral("...|Bezeichnung: ") + pair +
-                QLatin1Char('x'));
-        row("cleared", 'C', QStringLiteral("x"), 0, QStringLiteral("|[Leer]|"));
+        row('L', "Zweiter Platz", 0, "Zweiter Platz|Zweiter Pl...|Bezeichnung: Zweiter Platz");
+        row('L', "", 0, "[Leer]|[Leer]|");
+        row('L', "", EnglishOffset, "[Empty]|[Empty]|");
+        row('S', "Abc1", 0, "Abc1|Abc1...|Bezeichnung: Abc1");
+        row('S', "Abc1", EnglishOffset, "Abc1|Abc1...|Caption: Abc1");
+        row('S', "123456789\U0001F600x", 0,
+            "123456789\U0001F600x|123456789\U0001F600...|Bezeichnung: 123456789\U0001F600x");
+        row('C', "x", 0, "|[Leer]|");
     }
     void captions() {
         QFETCH(char, action);
@@ -258,19 +251,18 @@ private slots:
         QuickDialMemory memory;
         QSignalSpy changed(&memory, &QuickDialMemory::slotChanged);
         const QuickDialSlot slot{caption, QStringLiteral("d"), script(QStringLiteral("GM="))};
-        if (action == 'L') {
-            QuickDialSlots filled{};
-            filled[1] = slot;
-            memory.loadSlots(filled);
-            QCOMPARE(changed.count(), QuickDialSlotCount);
-            QCOMPARE(memory.slotAt(2).caption, shown.section(QLatin1Char('|'), 0, 0));
-        } else {
+        QuickDialSlots loaded{};
+        loaded[1] = slot;
+        if (action == 'L')
+            memory.loadSlots(loaded);
+        else
             memory.storeSlot(2, slot);
-            if (action == 'C')
-                memory.clearSlot(2);
-            QCOMPARE(memory.slotAt(2).lines, action == 'C' ? Script{} : slot.lines);
-            QCOMPARE(changed.count(), action == 'C' ? 2 : 1);
-        }
+        if (action == 'C')
+            memory.clearSlot(2);
+        QCOMPARE(changed.count(), action == 'L' ? QuickDialSlotCount : action == 'C' ? 2 : 1);
+        QCOMPARE(memory.slotAt(2).lines, action == 'C' ? Script{} : slot.lines);
+        // A slot loaded without a label keeps the "empty" text as its caption.
+        QCOMPARE(memory.slotAt(2).caption, action == 'C' ? QString() : shown.section(QLatin1Char('|'), 0, 0));
         const SlotCaptions& c = memory.captionsAt(2);
         QCOMPARE(QStringList({c.run, c.choice, c.toolTip}).join(QLatin1Char('|')), shown);
     }
@@ -324,15 +316,9 @@ private slots:
             QTest::newRow(name) << text << field << digitsOnly << QString::fromLatin1(separator) << expected;
         };
         const QString gm = QStringLiteral("Zustand (GM),,0,GM");
-        row("first", gm, 1, false, ",", QStringLiteral("Zustand (GM)"));
-        row("empty", gm, 2, false, ",", {});
-        row("last", gm, 4, false, ",", QStringLiteral("GM"));
         row("past the last", gm, 5, false, ",", {});
         row("field 0", gm, 0, false, ",", {});
         row("digits only", QStringLiteral("1 2a#x-3.5 "), 2, true, "#", QStringLiteral("-3.5"));
-        row("not trimmed", QStringLiteral("a , b"), 2, false, ",", QStringLiteral(" b"));
-        row("empty text", {}, 1, false, ",", {});
-        row("leading empty fields", QStringLiteral(",,c"), 3, false, ",", QStringLiteral("c"));
         row("longer separator never matches", QStringLiteral("a,b"), 1, false, ",b", QStringLiteral("a,b"));
         row("32766 characters", QStringLiteral("a,") + QString(32764, QLatin1Char('b')), 1, false, ",",
             QStringLiteral("a"));
@@ -347,33 +333,39 @@ private slots:
         QCOMPARE(GetField(text, field, digitsOnly, separator), expected);
     }
 
-    void parameterLimits_data() {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("limit");
-        QTest::addColumn<QString>("expected"); // "minimum..maximum" for "%d", else the length
-        auto row = [](const char* name, const char* type, const char* limit, const char* expected) {
-            QTest::newRow(name) << QString::fromLatin1(type) << QString::fromLatin1(limit)
-                                << QString::fromLatin1(expected);
+    void records_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("fields"); // then per parameter: name, type, "minimum..maximum" or length
+        auto row = [](const char* text, const char* fields) {
+            QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(fields);
         };
-        row("bounds", "%d", "-1#2147483646", "-1..2147483646");
-        row("one number", "%d", "7", "7..1");
-        row("no limit", "%d", "", "0..1");
-        row("letters dropped", "%d", " 1 0 #2a0", "10..20");
-        row("text", "%s", "20", "20");
-        row("text, no number", "%s", "x", "100");
-        row("restricted, beyond 16 bits", "%r", "32768", "100");
-        row("path, no number", "%p", "x", "256");
-        row("unknown type", "%x", "20", "100");
+        row("d,n,2,SP,Adresse,%d,0#99,Nr,%d,0#31", "d|n|2|SP|Adresse %d 0..99|Nr %d 0..31");
+        row("d,,1,X,V,%d,-1#2147483646", "d||1|X|V %d -1..2147483646");
+        row("d,,2,X,V,%d,7,W,%d,", "d||2|X|V %d 7..1|W %d 0..1");
+        row("d,,1,X,V,%d, 1 0 #2a0", "d||1|X|V %d 10..20");
+        row("d,,3,X,A ,%s,20,B,%s,x,C,%r,32768", "d||3|X|A  %s 20|B %s 100|C %r 100");
+        row("d,,3,X,P,%p,x,Q,%p,300,U,%x,20", "d||3|X|P %p 256|Q %p 300|U %x 100");
+        row("d,,1,X", "d||1|X|  100"); // absent fields are empty
+        row("d,,254,X", "d||254|X|  100|  100|  100");
+        row("d,,255,X", "d||255|X|no count");
+        row("d,,-1,X", "d||-1|X|no count");
+        row("just a description", "just a description||||no count");
     }
-    void parameterLimits() {
-        QFETCH(QString, type);
-        QFETCH(QString, limit);
-        QFETCH(QString, expected);
-        const CatalogueParameter p{QStringLiteral("Value"), type, limit};
-        QCOMPARE(p.type() == ParameterType::Number
-                     ? QStringLiteral("%1..%2").arg(p.minimum()).arg(p.maximum())
-                     : QString::number(p.maxLength()),
-                 expected);
+    void records() {
+        QFETCH(QString, text);
+        QFETCH(QString, fields);
+        const CatalogueRecord record(text);
+        QStringList shown{record.description(), record.note(), record.countText(), record.commandWord()};
+        for (int k = 1; k <= std::min(record.parameterCount().value_or(0), 3); ++k) {
+            const CatalogueParameter p = record.parameter(k);
+            shown << p.name + QLatin1Char(' ') + p.typeText + QLatin1Char(' ') +
+                         (p.type() == ParameterType::Number
+                              ? QStringLiteral("%1..%2").arg(p.minimum()).arg(p.maximum())
+                              : QString::number(p.maxLength()));
+        }
+        if (!record.parameterCount())
+            shown << QStringLiteral("no count");
+        QCOMPARE(shown.join(QLatin1Char('|')), fields);
     }
 
     void catalogue_data() {
@@ -412,26 +404,6 @@ private slots:
             for (qsizetype i = 2; i < g.size(); ++i)
                 QVERIFY2(e.at(i) == g.at(i) || (i - 4) % 3 == 0, qPrintable(german.at(r)));
         }
-    }
-
-    void recordFields() {
-        const CatalogueRecord sp(GetText(TextId::CatalogueCommands0 + 3));
-        QCOMPARE(sp.note(), QStringLiteral("Nur m\u00f6glich w\u00e4hrend des Messbetriebs"));
-        QCOMPARE(sp.countText(), QStringLiteral("2"));
-        QCOMPARE(sp.parameter(1).name, QStringLiteral("Ger\u00e4teadresse"));
-        QCOMPARE(sp.parameter(2).maximum(), 31);
-        QCOMPARE(sp.parameter(3).typeText, QString());
-        SetLanguageOffset(EnglishOffset);
-        QCOMPARE(CatalogueRecord(GetText(TextId::CatalogueCommands1 + 4)).parameter(2).name,
-                 QStringLiteral("Manual component caption ")); // blanks are part of the text
-        const QList<QPair<const char*, std::optional<int>>> counts{{"d,n,0,W", 0},
-                                                                   {"d,n,254,W", 254},
-                                                                   {"d,n,255,W", std::nullopt},
-                                                                   {"d,n,-1,W", std::nullopt},
-                                                                   {"d,n,x,W", std::nullopt},
-                                                                   {"just a description", std::nullopt}};
-        for (const auto& [text, count] : counts)
-            QVERIFY2(CatalogueRecord(QString::fromLatin1(text)).parameterCount() == count, text);
     }
 };
 
