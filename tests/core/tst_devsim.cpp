@@ -92,10 +92,10 @@ private slots:
             QTest::newRow(name) << QString::fromLatin1(options) << commands << QByteArray(replies) << closes;
         };
         row("type 1 programs", "--device 1", "GP 5\nSP 5 3\nGP 5\nGP 6\n", "GP: 0\nSP: OK\nGP: 3\nGP: 0\n");
-        row("type 0 production mode", "--device 0",
-            "SP 1 3\nSM 1\nSP 1 3\nUF 1 \"/b\"\nSM 2\nGM\nSM 0\nUF 1 \"/b\"\n",
-            "SP: ERROR\nSM 1: OK\nSP: OK\nUF: ERROR\nSM 2: OK\nGM: 2\nSM 0: OK\nUF: OK\n");
-        row("unknown commands", "--device 0", "FOO\nsm 1\nGP 1\n", "FOO: ERROR\nsm: ERROR\nGP: ERROR\n");
+        row("type 0 production mode, unknown commands", "--device 0",
+            "SP 1 3\nSM 1\nSP 1 3\nUF 1 \"/b\"\nSM 2\nGM\nSM 0\nUF 1 \"/b\"\nFOO\nsm 1\nGP 1\n",
+            "SP: ERROR\nSM 1: OK\nSP: OK\nUF: ERROR\nSM 2: OK\nGM: 2\nSM 0: OK\nUF: OK\nFOO: ERROR\nsm: "
+            "ERROR\nGP: ERROR\n");
         row("counts and ranges", "--device 1",
             "SP 1\nSP 1 2 3\nGM 1\nSP 256 1\nSP 1 8\nSNA -2\nSNA -1\nSC 1 a!\n",
             "SP: ERROR\nSP: ERROR\nGM: ERROR\nSP: ERROR\nSP: ERROR\nSNA: ERROR\nSNA: OK\nSC: ERROR\n");
