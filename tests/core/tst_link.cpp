@@ -83,9 +83,11 @@ private slots:
         // connects again on its own.
         f.link.setPort(second.portText());
         f.link.TryConnect();
+        QCOMPARE(f.link.state(), int(TargetLink::Connected));
         f.peer.dropClient();
         QTRY_VERIFY_WITH_TIMEOUT(states.contains({int(TargetLink::PeerClosing)}), Timeout);
         QTRY_VERIFY_WITH_TIMEOUT(second.connected() && f.link.state() == TargetLink::Connected, Timeout);
+        QVERIFY(!states.contains({int(TargetLink::Failed)}));
         QVERIFY(f.peer.accepted == 1 && second.accepted == 1);
 
         f.link.setConnectWanted(false);
