@@ -1,12 +1,22 @@
 #pragma once
 
+#include "core/files/Profile.h"
+#include "core/files/Settings.h"
+#include "core/scripts/QuickDialConfig.h"
+#include "gui/Dialogs.h"
+#include "gui/MainWindow.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QThread>
+
+#include <memory>
 
 // The device software at its fastest, on its own thread so that it costs the program under test nothing:
 // every arrival is answered at once with "<first word of it>: OK".
@@ -63,3 +73,58 @@ template <typename Done> bool runUntil(Done done, int timeoutMs) {
     }
     return true;
 }
+
+// Any question would stop a bench; none is expected, so each is answered "no" and counted.
+class NoDialogs : public Dialogs {
+public:
+    int asked = 0;
+    void warning(QWidget*, const QString&, const QString&) override { ++asked; }
+    bool question(QWidget*, const QString&, const QString&) override {
+        ++asked;
+        return false;
+    }
+    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override {
+        ++asked;
+        return std::nullopt;
+    }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
+        ++asked;
+        return std::nullopt;
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
+                                    const QString&) override {
+        ++asked;
+        return std::nullopt;
+    }
+};
+
+// The main window, shown, on folders of its own: Setup.ini holds the keys given (SETTINGS section) and the
+// quick-dial memory the slots given.
+class BenchWindow {
+public:
+    explicit BenchWindow(const QList<QPair<QString, QString>>& setup, const QuickDialSlots& memory = {}) {
+        const QString settings = m_dir.filePath(QStringLiteral("settings/"));
+        const QString program = m_dir.filePath(QStringLiteral("program/"));
+        QDir().mkpath(settings);
+        QDir().mkpath(program);
+        for (const auto& [key, value] : setup)
+            WriteProfileValue(Settings::Section, key, value, settings + QStringLiteral("Setup.ini"));
+        SaveQuickDialFile(settings + QStringLiteral("DefaultCommandSet.cfg"), memory);
+        window = std::make_unique<MainWindow>(MainWindowEnvironment{settings, program, &dialogs});
+        window->show();
+    }
+    // Setup.ini keys that connect to a peer on 127.0.0.1 with the given tab shown.
+    static QList<QPair<QString, QString>> connectedTo(quint16 port, int tab) {
+        return {{QStringLiteral("Name"), QStringLiteral("127.0.0.1")},
+                {QStringLiteral("Port"), QString::number(port)},
+                {QStringLiteral("Connect"), QStringLiteral("1")},
+                {QStringLiteral("SelTab"), QString::number(tab)}};
+    }
+
+private:
+    QTemporaryDir m_dir; // first, so it outlives the window
+
+public:
+    NoDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+};

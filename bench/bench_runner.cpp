@@ -14,12 +14,8 @@
 // usage: bench_runner [commands=1000] [repetitions=7]
 
 #include "BenchPeer.h"
-#include "gui/Dialogs.h"
-#include "gui/MainWindow.h"
-#include "core/files/Profile.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
-#include "core/scripts/QuickDialConfig.h"
 #include "core/scripts/ScriptRunner.h"
 
 #include <QApplication>
@@ -27,12 +23,9 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
@@ -129,72 +122,28 @@ private:
     bool m_ok = false;
 };
 
-// Any question would stop the bench; none is expected.
-class NoDialogs : public Dialogs {
-public:
-    int asked = 0;
-    void warning(QWidget*, const QString&, const QString&) override { ++asked; }
-    bool question(QWidget*, const QString&, const QString&) override {
-        ++asked;
-        return false;
-    }
-    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override {
-        ++asked;
-        return std::nullopt;
-    }
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        ++asked;
-        return std::nullopt;
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
-                                    const QString&) override {
-        ++asked;
-        return std::nullopt;
-    }
-};
-
-// The main window on a settings folder of its own, connected to the peer, slot 1 holding the commands.
+// The main window connected to the peer, the quick-dial tab shown, slot 1 holding the commands.
 class Program {
 public:
-    Program(quint16 port, int commands) {
-        const QString settings = m_dir.filePath(QStringLiteral("settings"));
-        const QString program = m_dir.filePath(QStringLiteral("program"));
-        QDir().mkpath(settings);
-        QDir().mkpath(program);
-        const QString ini = settings + QStringLiteral("/Setup.ini");
-        const QString section = QStringLiteral("SETTINGS");
-        WriteProfileValue(section, QStringLiteral("Name"), QStringLiteral("127.0.0.1"), ini);
-        WriteProfileValue(section, QStringLiteral("Port"), QString::number(port), ini);
-        WriteProfileValue(section, QStringLiteral("Connect"), QStringLiteral("1"), ini);
-        WriteProfileValue(section, QStringLiteral("SelTab"), QStringLiteral("3"), ini);
-        QuickDialSlots memory;
-        for (int i = 0; i < commands; ++i)
-            memory[0].lines.append({QStringLiteral("SP %1 %2").arg(i % 100).arg(i % 32), QString()});
-        memory[0].caption = QStringLiteral("Bench");
-        SaveQuickDialFile(settings + QStringLiteral("/DefaultCommandSet.cfg"), memory);
-
-        m_window = std::make_unique<MainWindow>(MainWindowEnvironment{settings, program, &m_dialogs});
-        m_window->show();
-        QObject::connect(m_window->runner(), &ScriptRunner::runFinished, m_window.get(),
-                         [this](ScriptRunner::Outcome outcome) {
-                             m_finished = true;
-                             m_outcome = outcome;
-                             if (!m_window->commandLine()->ReplyPending())
-                                 m_loop.quit();
-                         });
-        QObject::connect(m_window->commandLine(), &CommandLine::replyPendingChanged, m_window.get(),
-                         [this](bool pending) {
-                             if (!pending && m_finished)
-                                 m_loop.quit();
-                         });
+    Program(quint16 port, int commands)
+        : m_bench(BenchWindow::connectedTo(port, 3), slotOf(commands)) {
+        MainWindow* window = m_bench.window.get();
+        m_run = window->findChild<QPushButton*>(QStringLiteral("cmdCommand1"));
+        QObject::connect(window->runner(), &ScriptRunner::finished, window, [this](const RunReport& report) {
+            m_finished = true;
+            m_report = report;
+            if (!m_bench.window->session()->ReplyPending())
+                m_loop.quit();
+        });
+        QObject::connect(window->session(), &Session::replyPendingChanged, window, [this](bool pending) {
+            if (!pending && m_finished)
+                m_loop.quit();
+        });
     }
 
     bool connect() {
         return runUntil(
-            [&] {
-                return m_window->link()->State() == TargetLink::Connected &&
-                       m_window->ui().cmdCommand[0]->isEnabled();
-            },
+            [&] { return m_bench.window->link()->state() == TargetLink::Connected && m_run->isEnabled(); },
             10000);
     }
 
@@ -202,21 +151,28 @@ public:
     bool runSlot(int commands, Figures* perCommand) {
         m_finished = false;
         const Stopwatch clock;
-        m_window->ui().cmdCommand[0]->click();
-        if (!m_finished || m_window->commandLine()->ReplyPending())
+        m_run->click();
+        if (!m_finished || m_bench.window->session()->ReplyPending())
             m_loop.exec();
         *perCommand = clock.per(commands);
-        return m_outcome == ScriptRunner::Outcome::Completed &&
-               m_window->ui().prgProgress->value() == commands && m_dialogs.asked == 0;
+        return m_report.outcome == RunReport::Outcome::Completed && m_report.sent == commands &&
+               m_bench.dialogs.asked == 0;
     }
 
 private:
-    QTemporaryDir m_dir;
-    NoDialogs m_dialogs;
+    static QuickDialSlots slotOf(int commands) {
+        QuickDialSlots memory;
+        for (int i = 0; i < commands; ++i)
+            memory[0].lines.append({QStringLiteral("SP %1 %2").arg(i % 100).arg(i % 32), QString()});
+        memory[0].caption = QStringLiteral("Bench");
+        return memory;
+    }
+
     QEventLoop m_loop; // before the window: its signals reach the loop until the window is gone
-    std::unique_ptr<MainWindow> m_window;
+    BenchWindow m_bench;
+    QPushButton* m_run = nullptr;
     bool m_finished = false;
-    ScriptRunner::Outcome m_outcome = ScriptRunner::Outcome::Cancelled;
+    RunReport m_report;
 };
 
 // A click stand-in: posted from another thread with the time of posting.

@@ -1,22 +1,18 @@
-// Turnaround of the command line: send, the peer's reply, the next send, all through CommandLine against
-// a peer that answers at once, beside the round trip of two plain loopback sockets in the same run. The
-// peer runs on a thread of its own in both cases, so only the client side differs.
+// Turnaround of the command line: send, the peer's reply, the next send, all through the main window's
+// session against a peer that answers at once, beside the round trip of two plain loopback sockets in the
+// same run. The peer runs on a thread of its own in both cases, so only the client side differs.
 //
 // usage: bench_turnaround [round trips=20000]
 
 #include "BenchPeer.h"
-#include "gui/MainWindowUi.h"
-#include "core/link/Session.h"
 #include "core/link/MessageLog.h"
+#include "core/link/Session.h"
 #include "core/link/TargetLink.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QLineEdit>
-#include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -57,44 +53,36 @@ private:
 
 // Tab 1 shows the log; tab 3 is where quick-dial scripts are run from, with the log out of sight.
 Figures commandLineTurnaround(quint16 port, int roundTrips, int tab) {
-    QWidget window;
-    MainWindowUi ui;
-    ui.setupUi(&window);
-    ui.SSTab1->setCurrentIndex(tab);
-    TargetLink link(ui);
-    CommandLine line(ui, &link);
-    ui.txtPcName->setText(QStringLiteral("127.0.0.1"));
-    ui.txtPort->setText(QString::number(port));
-    ui.chkConnect->setChecked(true);
-    window.show();
-    if (!runUntil([&] { return link.State() == TargetLink::Connected; }, 10000)) {
+    BenchWindow bench(BenchWindow::connectedTo(port, tab));
+    Session* session = bench.window->session();
+    if (!runUntil([&] { return bench.window->link()->state() == TargetLink::Connected; }, 10000)) {
         std::fprintf(stderr, "command line: no connection\n");
         return {};
     }
-    ui.txtSend->setText(QStringLiteral("SM 1"));
+    const QString command = QStringLiteral("SM 1");
 
     QEventLoop loop;
     int left = 0;
     // As a script runner does: the next command goes out when the reply releases ReplyPending.
-    QObject::connect(&line, &CommandLine::replyPendingChanged, &loop, [&](bool pending) {
+    QObject::connect(session, &Session::replyPendingChanged, &loop, [&](bool pending) {
         if (pending)
             return;
         if (--left > 0)
-            line.SendCommandLine();
+            session->SendCommandLine(command);
         else
             loop.quit();
     });
     auto run = [&](int count) {
         left = count;
-        line.SendCommandLine();
+        session->SendCommandLine(command);
         loop.exec();
     };
     run(roundTrips / 10); // warm up
     const Stopwatch clock;
     run(roundTrips);
     const Figures perTrip = clock.per(roundTrips);
-    if (line.log()->size() != 2 * (roundTrips / 10 + roundTrips))
-        std::fprintf(stderr, "command line: log holds %d rows\n", line.log()->size());
+    if (session->log()->size() != 2 * (roundTrips / 10 + roundTrips))
+        std::fprintf(stderr, "command line: log holds %d rows\n", session->log()->size());
     return perTrip;
 }
 
@@ -147,8 +135,8 @@ int main(int argc, char** argv) {
         std::printf("%-46s %12.1f %18.1f\n", what, f.wallUs, f.cpuUs);
     };
     line("plain loopback sockets", plain);
-    line("CommandLine, log tab shown (repaint per trip)", logShown);
-    line("CommandLine, quick-dial tab shown", logHidden);
+    line("Session, log tab shown (repaint per trip)", logShown);
+    line("Session, quick-dial tab shown", logHidden);
     if (plain.wallUs > 0 && plain.cpuUs > 0)
         std::printf("ratio to plain sockets, wall: log shown %.1f, log not shown %.1f; CPU: %.1f and %.1f\n",
                     logShown.wallUs / plain.wallUs, logHidden.wallUs / plain.wallUs,

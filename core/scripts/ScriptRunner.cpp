@@ -64,6 +64,12 @@ void ScriptRunner::proceed() {
     const int total = int(m_script.size());
     while (m_next < m_script.size()) {
         if (m_session->ReplyPending()) {
+            // A cancel asked for while a command was being sent (from a handler of its signals) is seen here,
+            // at the next wait; left for later, it would never be seen and the run would hold ScriptBusy.
+            if (m_cancelRequested) {
+                finish(RunReport::Outcome::Cancelled);
+                return;
+            }
             m_waiting = true; // resumed by the reply, ended by a cancel
             return;
         }

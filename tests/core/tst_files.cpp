@@ -1,0 +1,247 @@
+// Files: the profile reader and writer on real file text, the Windows-1252 codec, the settings folder and
+// Setup.ini, and the platform helpers.
+
+#include "support/CoreSupport.h"
+
+#include "core/files/Codec.h"
+#include "core/files/Platform.h"
+
+#include <QFileInfo>
+#include <QtTest>
+
+#include <unistd.h>
+
+class FilesTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString file(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+
+private slots:
+    void readValue_data() {
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("fallback");
+        auto row = [](const char* name, const QByteArray& content, int size, const char* expected,
+                      const char* key = "Port", const char* fallback = "dflt") {
+            QTest::newRow(name) << content << size << QString::fromUtf8(expected) << QString::fromLatin1(key)
+                                << QString::fromLatin1(fallback);
+        };
+        row("plain", "[SETTINGS]\r\nPort=6060\r\n", 7, "6060");
+        row("names case-insensitive and trimmed", "[settings]\r\nPORT=1\r\n", 7, "1", " port ");
+        row("blanks around key and value", "[SETTINGS]\r\n \t Port \t=  6061 \t\r\n", 7, "6061");
+        row("double quotes off, inner blanks kept", "[SETTINGS]\nPort=\" a b \"\n", 20, " a b ");
+        row("single quotes off", "[SETTINGS]\nPort='x'\n", 20, "x");
+        row("mismatched quotes kept", "[SETTINGS]\nPort=\"x'\n", 20, "\"x'");
+        row("lone quote kept", "[SETTINGS]\nPort=\"\n", 20, "\"");
+        row("first key wins", "[SETTINGS]\nPort=1\nPort=2\n", 7, "1");
+        row("only the first section of a name", "[SETTINGS]\nName=a\n[SETTINGS]\nPort=2\n", 7, "dflt");
+        row("key before any section", "Port=9\n[SETTINGS]\n", 7, "dflt");
+        row("comment lines", "[SETTINGS]\n;Port=1\n  ; Port=3\nPort=2\n", 7, "2");
+        row("hash is no comment", "[SETTINGS]\n#Port=1\nPort=2\n", 7, "1", "#Port");
+        row("semicolon in a value is data", "[SETTINGS]\nPort=;x\n", 7, ";x");
+        row("split at the first equals sign", "[SETTINGS]\nPort=a=b\n", 7, "a=b");
+        row("CR only", "[SETTINGS]\rName=x\rPort=5\r", 7, "5");
+        row("no final line break", "[SETTINGS]\r\nPort=77", 7, "77");
+        row("blanks inside brackets", "[ SETTINGS ]\nPort=4\n", 7, "4");
+        row("rest after the bracket ignored", "[SETTINGS] junk\nPort=4\n", 7, "4");
+        row("header without closing bracket", "[SETTINGS\nPort=4\n", 7, "4");
+        row("closing bracket alone is no header", "[SETTINGS]\nOTHER]\nPort=4\n", 7, "4");
+        row("line without equals sign", "[SETTINGS]\nPort\nPort=8\n", 7, "8");
+        row("cut to size - 1", "[SETTINGS]\nPort=1234567\n", 7, "123456");
+        row("size 1 gives nothing", "[SETTINGS]\nPort=12\n", 1, "");
+        row("empty value is not the default", "[SETTINGS]\nPort=\n", 7, "");
+        row("missing key", "[SETTINGS]\nName=x\n", 7, "dflt");
+        row("missing section", "[OTHER]\nPort=1\n", 7, "dflt");
+        row("default cut to size - 1", QByteArray(), 4, "dfl");
+        row("default: trailing blanks cut, others kept", QByteArray(), 10, " d\t", "Port", " d\t  ");
+        row("Windows-1252", "[SETTINGS]\nPort=Gr\xFC\xDF \x80\n", 20, "Gr\u00fc\u00df \u20ac");
+    }
+    void readValue() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, size);
+        QFETCH(QString, expected);
+        QFETCH(QString, key);
+        QFETCH(QString, fallback);
+        const QString path = file(QTest::currentDataTag());
+        QVERIFY(content.isNull() || writeBytes(path, content));
+        int length = -1;
+        QCOMPARE(ReadProfileValue(QStringLiteral(" Settings "), key, fallback, size, path, &length),
+                 expected);
+        QCOMPARE(length, expected.size());
+    }
+
+    void write_data() {
+        QTest::addColumn<QByteArray>("before"); // null: no file
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        auto row = [](const char* name, const QByteArray& before, const char* key, const char* value,
+                      const QByteArray& after) {
+            QTest::newRow(name) << before << QString::fromLatin1(key) << QString::fromUtf8(value) << after;
+        };
+        row("new file", QByteArray(), "Port", "6060", "[SETTINGS]\r\nPort=6060\r\n");
+        row("replaced in place, the file's spelling and the neighbours kept",
+            "; head\n[settings]\nA=1\n  port = 1 \nB=2\n", "PORT", "2",
+            "; head\n[settings]\nA=1\nport=2\r\nB=2\n");
+        row("new key after the last key, not after comments",
+            "[SETTINGS]\r\nA=1\r\n; note\r\n\r\n[OTHER]\r\n", "B", "2",
+            "[SETTINGS]\r\nA=1\r\nB=2\r\n; note\r\n\r\n[OTHER]\r\n");
+        row("new key into an empty section", "[SETTINGS]\n[OTHER]\n", "B", "2",
+            "[SETTINGS]\nB=2\r\n[OTHER]\n");
+        row("new section after a last line without line end", "[OTHER]\nX=1", "K", "v",
+            "[OTHER]\nX=1\r\n[SETTINGS]\r\nK=v\r\n");
+        row("value written as given", QByteArray(), "K", "  \"q\" ; # ", "[SETTINGS]\r\nK=  \"q\" ; # \r\n");
+        row("line breaks become blanks, so no key is injected", QByteArray(), "K", "a\r\nb\nc\rInjected=1",
+            "[SETTINGS]\r\nK=a b c Injected=1\r\n");
+        row("bytes before the first section kept", "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=1\n", "K", "2",
+            "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=2\r\n");
+        row("one byte per character", QByteArray(), "K", "\u00c4\u20ac", "[SETTINGS]\r\nK=\xC4\x80\r\n");
+    }
+    void write() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
+        const QString path = file(QTest::currentDataTag());
+        QVERIFY(before.isNull() || writeBytes(path, before));
+        QString error;
+        QVERIFY2(WriteProfileValue(Settings::Section, key, value, path, &error), qPrintable(error));
+        QCOMPARE(readBytes(path), after);
+    }
+
+    void failedWriteKeepsWhatWasThere() {
+        const QString s = QStringLiteral("S");
+        QString error;
+        QVERIFY(!WriteProfileValue(s, s, s, file("no/such/x.ini"), &error) && !error.isEmpty());
+        // Something in the file's place that cannot be read as one is refused, not replaced.
+        QVERIFY(QDir().mkpath(file("folder.ini")));
+        error.clear();
+        QVERIFY(!WriteProfileValue(s, s, s, file("folder.ini"), &error) && !error.isEmpty());
+        QVERIFY(QFileInfo(file("folder.ini")).isDir());
+        if (::geteuid() == 0)
+            QSKIP("folder permissions do not hold for the superuser");
+        QTemporaryDir locked;
+        const QString path = locked.filePath(QStringLiteral("x.ini"));
+        QVERIFY(writeBytes(path, "[S]\r\nK=old\r\n") &&
+                QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const bool written = WriteProfileValue(s, s, s, path);
+        QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!written);
+        QCOMPARE(readBytes(path), QByteArray("[S]\r\nK=old\r\n"));
+    }
+
+    void codecRoundTripsEveryByte() {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(static_cast<char>(b));
+        bool lossless = false;
+        QCOMPARE(Cp1252::encode(Cp1252::decode(all), &lossless), all);
+        QVERIFY(lossless);
+        QCOMPARE(Cp1252::decode("\x80\x9F\xE4\x81"), QStringLiteral("\u20ac\u0178\u00e4\u0081"));
+        QCOMPARE(Cp1252::encode(QStringLiteral("a\u4E2Db"), &lossless), QByteArray("a?b"));
+        QVERIFY(!lossless);
+    }
+
+    void settingsFolderFollowsXdgDataHome() {
+        const QString home = QDir::homePath() + QStringLiteral("/.local/share/Veltrix/Telvane/");
+        qputenv("XDG_DATA_HOME", "/tmp/xdg-home/");
+        QCOMPARE(Settings::SettingsFolder(), QStringLiteral("/tmp/xdg-home/Veltrix/Telvane/"));
+        qputenv("XDG_DATA_HOME", "relative/is/ignored");
+        QCOMPARE(Settings::SettingsFolder(), home);
+        qunsetenv("XDG_DATA_HOME");
+        QCOMPARE(Settings::SettingsFolder(), home);
+    }
+
+    void firstStartCopiesTemplatesOnce() {
+        TestFolders f;
+        for (const char* name : {"setup.ini", "DefaultCommandSet.cfg", "Extra.CFG", "notes.txt"})
+            QVERIFY(writeBytes(f.program() + QLatin1String(name), name));
+        QVERIFY(QDir().mkpath(f.program() + QStringLiteral("folder.cfg")));
+        const QString settings = f.root.filePath(QStringLiteral("new/settings/")); // created when missing
+        Settings::PrepareSettingsFolder(settings, f.program());
+        QCOMPARE(QDir(settings).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+                 QStringList({QStringLiteral("DefaultCommandSet.cfg"), QStringLiteral("Extra.CFG"),
+                              QStringLiteral("Setup.ini")}));
+        QCOMPARE(readBytes(settings + QStringLiteral("Setup.ini")), QByteArray("setup.ini"));
+
+        // Files already there, under any case of their names, are never replaced.
+        QVERIFY(
+            QFile::rename(settings + QStringLiteral("Setup.ini"), settings + QStringLiteral("SETUP.INI")));
+        QVERIFY(
+            QFile::rename(settings + QStringLiteral("Extra.CFG"), settings + QStringLiteral("extra.cfg")));
+        QVERIFY(writeBytes(f.program() + QStringLiteral("DefaultCommandSet.cfg"), "changed"));
+        Settings::PrepareSettingsFolder(settings, f.program());
+        QCOMPARE(QDir(settings).entryList(QDir::Files).size(), 3);
+        QCOMPARE(Settings::SetupIniPath(settings), settings + QStringLiteral("SETUP.INI"));
+        QCOMPARE(readBytes(settings + QStringLiteral("DefaultCommandSet.cfg")),
+                 QByteArray("DefaultCommandSet.cfg"));
+    }
+
+    void readSetup_data() {
+        QTest::addColumn<QByteArray>("ini");   // null: no file
+        QTest::addColumn<QString>("expected"); // port|name|device|connect|language|selTab
+        QTest::newRow("no file: defaults") << QByteArray() << "6060|host|0|1|0|0";
+        QTest::newRow("all set") << QByteArray("[SETTINGS]\r\nPort=7\r\nName=pc\r\nDevice=1\r\nConnect=0\r\n"
+                                               "Language=1\r\nSelTab=2\r\n")
+                                 << "7|pc|1|0|1|2";
+        QTest::newRow("seven-digit port cut to six")
+            << QByteArray("[SETTINGS]\r\nPort=1234567\r\n") << "123456|host|0|1|0|0";
+        QTest::newRow("not numbers") << QByteArray(
+                                            "[SETTINGS]\r\nDevice=x\r\nConnect=x\r\nLanguage=y\r\nSelTab=z")
+                                     << "6060|host|0|0|0|0";
+        QTest::newRow("greyed connect") << QByteArray("[SETTINGS]\r\nConnect=2\r\n") << "6060|host|0|2|0|0";
+        QTest::newRow("numbers beyond the widgets")
+            << QByteArray("[SETTINGS]\r\nDevice=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n")
+            << "6060|host|0|1|0|0";
+        QTest::newRow("cut before the number is taken")
+            << QByteArray("[SETTINGS]\r\nSelTab=31\r\nDevice=10") << "6060|host|1|1|0|3";
+    }
+    void readSetup() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, expected);
+        const QString path = file(QTest::currentDataTag());
+        QVERIFY(ini.isNull() || writeBytes(path, ini));
+        const SetupSettings s = SetupSettings::read(path, QStringLiteral("host"));
+        QCOMPARE(QStringList({s.port, s.name, QString::number(s.device), QString::number(s.connect),
+                              QString::number(s.language), QString::number(s.selTab)})
+                     .join(QLatin1Char('|')),
+                 expected);
+    }
+
+    void writeSetupKeepsTheRest() {
+        const QString path = file("keep.ini");
+        QVERIFY(writeBytes(path, "; kept\r\n[settings]\r\nconnect=1\r\nOther=keep me\r\n[MORE]\r\nX=1"));
+        const SetupSettings s{QStringLiteral("5000"), QStringLiteral("plant-pc"), 1, 0, 1, 3};
+        QString error;
+        QVERIFY2(s.write(path, &error), qPrintable(error));
+        QCOMPARE(readBytes(path),
+                 QByteArray("; kept\r\n[settings]\r\nconnect=0\r\nOther=keep me\r\nPort=5000\r\n"
+                            "Name=plant-pc\r\nDevice=1\r\nLanguage=1\r\nSelTab=3\r\n"
+                            "[MORE]\r\nX=1"));
+        // A folder in the file's place: refused with a reason, the folder stays.
+        QVERIFY(QDir().mkpath(file("folder.ini")));
+        QVERIFY(!s.write(file("folder.ini"), &error));
+        QVERIFY(!error.isEmpty() && QFileInfo(file("folder.ini")).isDir());
+    }
+
+    void platformHelpers() {
+        QVERIFY(!Platform::LocalHostName().isEmpty() && Platform::LocalHostName().size() <= 63);
+        QVERIFY(writeBytes(file("x.cfg"), "x"));
+        QCOMPARE(Platform::GetShortPath(QDir::current().relativeFilePath(file("x.cfg"))), file("x.cfg"));
+        QCOMPARE(Platform::GetShortPath(file("none.cfg")), QString());
+        QCOMPARE(Platform::GetFolderOfPath(QStringLiteral("/a/b\\c.cfg")), QStringLiteral("/a/"));
+        QCOMPARE(Platform::GetFolderOfPath(QStringLiteral("c.cfg")), QString());
+        const QDateTime fixed(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC);
+        UtcClock::setFixed(fixed);
+        QCOMPARE(UtcClock::now(), fixed);
+        UtcClock::setFixed(QDateTime());
+        QVERIFY(UtcClock::now().timeSpec() == Qt::UTC &&
+                qAbs(UtcClock::now().secsTo(QDateTime::currentDateTimeUtc())) < 60);
+    }
+};
+
+QTEST_GUILESS_MAIN(FilesTest)
+#include "tst_files.moc"

@@ -1,0 +1,383 @@
+// The quick-dial memory: configuration files, the checks before a slot is stored, captions and slot modes;
+// and the command catalogue the assistant builds commands from.
+
+#include "support/CoreSupport.h"
+
+#include "core/catalogue/Catalogue.h"
+#include "core/files/Codec.h"
+#include "core/scripts/QuickDialConfig.h"
+#include "core/scripts/QuickDialMemory.h"
+#include "core/texts/Texts.h"
+
+#include <QMetaEnum>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QuickDialSlots)
+
+namespace {
+
+// "command=description;command=description"
+Script script(const QString& text) {
+    Script lines;
+    for (const QString& line : text.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        lines.append({line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1)});
+    return lines;
+}
+
+// "caption|description|script"
+QuickDialSlot slotOf(const QString& text) {
+    return {text.section(QLatin1Char('|'), 0, 0), text.section(QLatin1Char('|'), 1, 1),
+            script(text.section(QLatin1Char('|'), 2))};
+}
+
+QuickDialSlots memory(const QStringList& texts) {
+    QuickDialSlots filled;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        filled[std::size_t(i)] = slotOf(texts.at(i));
+    return filled;
+}
+
+QByteArray emptyKeys(int from, int to) {
+    QByteArray keys;
+    for (int n = from; n <= to; ++n) {
+        for (const char* name : {"Command", "Descript", "Label", "Note"})
+            keys += name + QByteArray::number(n) + "=\r\n";
+    }
+    return keys;
+}
+
+} // namespace
+
+class QuickDialTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+
+private slots:
+    void cleanup() { SetLanguageOffset(0); }
+
+    void load_data() {
+        QTest::addColumn<QByteArray>("keys"); // of [SETTINGS]; null: no file, "/": a folder in its place
+        QTest::addColumn<QString>("third");   // slot 3 as read
+        auto lists = [](const char* name, const QByteArray& commands, const QByteArray& descriptions,
+                        const char* expected) {
+            QTest::newRow(name) << QByteArray("Command3=" + commands + "\r\nDescript3=" + descriptions +
+                                              "\r\n")
+                                << QString::fromLatin1(expected);
+        };
+        QTest::newRow("documented layout")
+            << QByteArray("Command3=SM 1#GM\r\nDescript3=a#b\r\nLabel3=L\r\nNote3=n") << "L|n|SM 1=a;GM=b";
+        lists("empty middle description", "a#b#c", "x##z", "||a=x;b=;c=z");
+        lists("leading separator: no commands", "#a#b", "x#y", "||");
+        lists("list ends at the first empty command", "a##b", "x#y#z", "||a=x");
+        lists("missing descriptions", "a#b", "", "||a=;b=");
+        lists("surplus descriptions", "a", "x#y#z", "||a=x");
+        lists("character 0x14 removed", "S\x14M 1#\x14GM", "d\x14#e", "||SM 1=d;GM=e");
+        QTest::newRow("no file") << QByteArray() << "||";
+        QTest::newRow("unreadable") << QByteArray("/") << "||";
+    }
+    void load() {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, third);
+        const QString file = path(QTest::currentDataTag());
+        QVERIFY(keys.isNull() ||
+                (keys == "/" ? QDir().mkpath(file) : writeBytes(file, "[SETTINGS]\r\n" + keys)));
+        bool readable = false;
+        const QuickDialSlots filled = LoadQuickDialFile(file, &readable);
+        QCOMPARE(readable, keys != "/");
+        for (std::size_t i = 0; i < filled.size(); ++i)
+            QVERIFY(filled[i] == (i == 2 ? slotOf(third) : QuickDialSlot{}));
+    }
+
+    void save_data() {
+        QTest::addColumn<QByteArray>("before"); // null: no file, "/": a folder in its place
+        QTest::addColumn<QuickDialSlots>("memory");
+        QTest::addColumn<QByteArray>("after"); // null: not compared
+        QTest::addColumn<bool>("saved");
+        // A slot without commands is empty, whatever else it holds.
+        const QByteArray two = "Command2=SM 1#GM\r\nDescript2=#query\r\nLabel2=Two\r\nNote2=second\r\n";
+        QTest::newRow("empty slots are four empty keys")
+            << QByteArray()
+            << memory({{}, QStringLiteral("Two|second|SM 1=;GM=query"), {}, QStringLiteral("\u03a9||")})
+            << QByteArray("[SETTINGS]\r\n" + emptyKeys(1, 1) + two + emptyKeys(3, 8)) << true;
+        const QByteArray one = "Label1=new\r\nCustom=1\r\nCommand1=GM\r\nDescript1=\r\nNote1=n\r\n";
+        const QByteArray old = "; notes\r\n[SETTINGS]\r\nLabel1=old\r\nCustom=1\r\n[OTHER]\r\nZ=9\r\n";
+        QTest::newRow("other content kept, keys replaced in place")
+            << old << memory({QStringLiteral("new|n|GM=")})
+            << QByteArray("; notes\r\n[SETTINGS]\r\n" + one + emptyKeys(2, 8) + "[OTHER]\r\nZ=9\r\n") << true;
+        // The file would bring a character outside Windows-1252 back as '?', a different command.
+        for (const char* fifth : {"x|y|XC 1 \u03a9=", "x|y|GM=\u03a9", "\u03a9|y|GM=", "x|\u03a9|GM="})
+            QTest::addRow("refused: %s", fifth)
+                << old << memory({{}, {}, {}, {}, QString::fromUtf8(fifth)}) << old << false;
+        QTest::newRow("refused: a folder in its place")
+            << QByteArray("/") << memory({QStringLiteral("x|y|GM=")}) << QByteArray() << false;
+        QTest::newRow("values that reading would trim or unquote")
+            << QByteArray() << memory({QStringLiteral("  padded  |\"quoted\"| SM 1='a;GM\t=b'")})
+            << QByteArray() << true;
+        QuickDialSlots filled;
+        for (int i = 0; i < 5000; ++i)
+            filled[7].lines.append(
+                {QStringLiteral("SP 1 %1").arg(i % 32), QStringLiteral("Programm %1").arg(i)});
+        filled[7].caption = QString(40, QLatin1Char('L'));
+        QTest::newRow("5000 commands") << QByteArray() << filled << QByteArray() << true;
+        // Any Windows-1252 character but the separator, line breaks and 0x14, which reading removes.
+        QByteArray bytes;
+        for (int b = 0; b < 256; ++b)
+            bytes += char(b);
+        const QString alphabet =
+            Cp1252::decode(bytes).remove(QRegularExpression(QStringLiteral("[#\r\n\x14]")));
+        QRandomGenerator random(20261206);
+        auto text = [&](int least, int most) {
+            QString s;
+            for (int i = random.bounded(least, most + 1); i > 0; --i)
+                s += alphabet.at(random.bounded(int(alphabet.size())));
+            return s;
+        };
+        for (int round = 0; round < 5; ++round) {
+            for (QuickDialSlot& slot : filled) {
+                slot = {text(1, 40), text(0, 128), {}};
+                for (int i = random.bounded(0, 300); i > 0; --i)
+                    slot.lines.append({text(1, 60), text(0, 60)});
+            }
+            QTest::addRow("random %d", round) << QByteArray() << filled << QByteArray() << true;
+        }
+    }
+    void save() {
+        QFETCH(QByteArray, before);
+        QFETCH(QuickDialSlots, memory);
+        QFETCH(QByteArray, after);
+        QFETCH(bool, saved);
+        const QString file = path(QTest::currentDataTag());
+        QVERIFY(before.isNull() || (before == "/" ? QDir().mkpath(file) : writeBytes(file, before)));
+        QString error;
+        QCOMPARE(SaveQuickDialFile(file, memory, &error), saved);
+        QVERIFY2(saved == error.isEmpty() &&
+                     (saved || before == "/" || error.contains(QStringLiteral("[F5]"))),
+                 qPrintable(error));
+        if (!after.isNull())
+            QCOMPARE(readBytes(file), after);
+        if (!saved)
+            return;
+        const QuickDialSlots loaded = LoadQuickDialFile(file);
+        for (std::size_t i = 0; i < memory.size(); ++i)
+            QVERIFY2(loaded[i] == (memory[i].lines.isEmpty() ? QuickDialSlot{} : memory[i]),
+                     qPrintable(loaded[i].caption));
+        // What was read is written back byte for byte.
+        QVERIFY(SaveQuickDialFile(file + QStringLiteral(".again"), loaded));
+        QVERIFY(!before.isNull() || readBytes(file + QStringLiteral(".again")) == readBytes(file));
+    }
+
+    void slotChecks_data() {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<bool>("fileOnly");
+        QTest::addColumn<QString>("refusal"); // text, field (0 commands, 1 note, 2 caption), row
+        auto row = [](const char* lines, const char* caption, const char* note, bool fileOnly,
+                      const char* refusal) {
+            QTest::addRow("%s %s %s%s", lines, caption, note, fileOnly ? " (file only)" : "")
+                << QString::fromUtf8(lines) << QString::fromUtf8(caption) << QString::fromUtf8(note)
+                << fileOnly << QString::fromLatin1(refusal);
+        };
+        row("", "", "", false, "NoCommandText 0 -1");
+        row("GM=", "", "", false, "NoDescriptionText 1 -1");
+        row("GM=", "", "\u03a9", false, "NoCaptionText 2 -1");
+        row("GM=;S#1=", "\u03a9", "\u03a9", false, "SeparatorInScript 0 1");
+        row("\u03a9=;GM=#", "c", "n", false, "SeparatorInScript 0 1");
+        row("GM=", "#", "#", false, "");
+        row("GM=;SM 1=\u03a9", "c", "n", false, "ScriptNotEncodable 0 1");
+        row("GM=", "\u03a9", "n", false, "ScriptNotEncodable 2 -1");
+        row("GM=", "c", "\u03a9", false, "ScriptNotEncodable 1 -1");
+        row("SC 1 \u00e4=\u20ac", "\u00c4", "n", false, "");
+        row("", "", "", true, "");
+        row("", "\u03a9", "", true, "ScriptNotEncodable 2 -1");
+    }
+    void slotChecks() {
+        QFETCH(QString, lines);
+        QFETCH(QString, caption);
+        QFETCH(QString, note);
+        QFETCH(bool, fileOnly);
+        QFETCH(QString, refusal);
+        const auto found = fileOnly ? CheckSlotFileSafety(script(lines), caption, note)
+                                    : CheckSlotContent(script(lines), caption, note);
+        const QMetaEnum ids = QMetaEnum::fromType<Texts::TextId>();
+        QCOMPARE(found ? QStringLiteral("%1 %2 %3")
+                             .arg(QLatin1String(ids.valueToKey(int(found->text))))
+                             .arg(int(found->field))
+                             .arg(found->row)
+                       : QString(),
+                 refusal);
+    }
+
+    void captions_data() {
+        QTest::addColumn<char>("action"); // Load, Store or Clear slot 2
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("shown"); // run button, choice button, tooltip
+        auto row = [](char action, const char* caption, int language, const char* shown) {
+            QTest::addRow("%c %s %d", action, caption, language)
+                << action << QString::fromUtf8(caption) << language << QString::fromUtf8(shown);
+        };
+        row('L', "Zweiter Platz", 0, "Zweiter Platz|Zweiter Pl...|Bezeichnung: Zweiter Platz");
+        row('L', "", 0, "[Leer]|[Leer]|");
+        row('S', "Abc1", 0, "Abc1|Abc1...|Bezeichnung: Abc1");
+        row('S', "Abc1", EnglishOffset, "Abc1|Abc1...|Caption: Abc1");
+        row('S', "123456789\U0001F600x", 0,
+            "123456789\U0001F600x|123456789\U0001F600...|Bezeichnung: 123456789\U0001F600x");
+        row('C', "x", 0, "|[Leer]|");
+    }
+    void captions() {
+        QFETCH(char, action);
+        QFETCH(QString, caption);
+        QFETCH(int, language);
+        QFETCH(QString, shown);
+        SetLanguageOffset(language);
+        QuickDialMemory memory;
+        QSignalSpy changed(&memory, &QuickDialMemory::slotChanged);
+        const QuickDialSlot slot{caption, QStringLiteral("d"), script(QStringLiteral("GM="))};
+        QuickDialSlots loaded{};
+        loaded[1] = slot;
+        if (action == 'L')
+            memory.loadSlots(loaded);
+        else
+            memory.storeSlot(2, slot);
+        if (action == 'C')
+            memory.clearSlot(2);
+        QCOMPARE(changed.count(), action == 'L' ? QuickDialSlotCount : action == 'C' ? 2 : 1);
+        QCOMPARE(memory.slotAt(2).lines, action == 'C' ? Script{} : slot.lines);
+        // A slot loaded without a label keeps the "empty" text as its caption.
+        QCOMPARE(memory.slotAt(2).caption, action == 'C' ? QString() : shown.section(QLatin1Char('|'), 0, 0));
+        const SlotCaptions& c = memory.captionsAt(2);
+        QCOMPARE(QStringList({c.run, c.choice, c.toolTip}).join(QLatin1Char('|')), shown);
+    }
+
+    void slotModes_data() {
+        QTest::addColumn<QString>("steps"); // toggle Store, fetch (Get), Delete; Clear modes; Take the action
+        QTest::addColumn<QString>("result"); // actions taken | store, fetch, delete pending
+        auto row = [](const char* name, const char* steps, const char* result) {
+            QTest::newRow(name) << QString::fromLatin1(steps) << QString::fromLatin1(result);
+        };
+        row("store", "S", "|100");
+        row("store twice cancels", "SS", "|000");
+        row("fetch twice cancels", "GG", "|000");
+        row("fetch ends store", "SG", "|010");
+        row("store ends fetch", "GS", "|100");
+        row("delete keeps store", "SDD", "|100");
+        row("fetch, then delete, then run", "GDTTT", "FDR|000");
+        row("store, then delete", "DSTT", "SD|000");
+        row("clear ends every mode", "SDCT", "R|000");
+    }
+    void slotModes() {
+        QFETCH(QString, steps);
+        QFETCH(QString, result);
+        QuickDialMemory memory;
+        void (QuickDialMemory::*const changes[])() = {
+            &QuickDialMemory::toggleStore, &QuickDialMemory::toggleFetch, &QuickDialMemory::toggleDelete,
+            &QuickDialMemory::clearSlotModes};
+        QString taken;
+        for (const QChar step : steps) {
+            if (const qsizetype change = QStringLiteral("SGDC").indexOf(step); change >= 0)
+                (memory.*changes[change])();
+            else
+                taken += QLatin1String("RFSD").at(int(memory.takeSlotAction()));
+        }
+        taken += QLatin1Char('|');
+        for (const bool pending : {memory.StorePending(), memory.FetchPending(), memory.DeletePending()})
+            taken += QLatin1Char(pending ? '1' : '0');
+        QCOMPARE(taken, result);
+        QCOMPARE(memory.anyModePending(), taken.contains(QLatin1Char('1')));
+    }
+
+    void getField() {
+        const QString comma = QStringLiteral(",");
+        QCOMPARE(GetField(QStringLiteral("a,b"), 0, false, comma), QString()); // fields count from 1
+        QCOMPARE(GetField(QStringLiteral("a,b"), 3, false, comma), QString());
+        QCOMPARE(GetField(QStringLiteral("a,b"), 1, false, QStringLiteral(",b")), QStringLiteral("a,b"));
+        QCOMPARE(GetField(QStringLiteral("1 2a#x-3.5 "), 2, true, QStringLiteral("#")),
+                 QStringLiteral("-3.5"));
+        // The longest text taken apart: 32766 characters.
+        const QString longest = QStringLiteral("a,") + QString(32764, QLatin1Char('b'));
+        QCOMPARE(GetField(longest, 1, false, comma), QStringLiteral("a"));
+        QCOMPARE(GetField(longest + QLatin1Char('b'), 1, false, comma), QString());
+    }
+
+    void records_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("fields"); // then per parameter: name, type, "minimum..maximum" or length
+        auto row = [](const char* text, const char* fields) {
+            QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(fields);
+        };
+        row("d,n,2,SP,Adresse,%d,0#99,Nr,%d,0#31", "d|n|2|SP|Adresse %d 0..99|Nr %d 0..31");
+        row("d,,1,X,V,%d,-1#2147483646", "d||1|X|V %d -1..2147483646");
+        row("d,,2,X,V,%d,7,W,%d,", "d||2|X|V %d 7..1|W %d 0..1");
+        row("d,,1,X,V,%d, 1 0 #2a0", "d||1|X|V %d 10..20");
+        row("d,,3,X,A ,%s,20,B,%s,x,C,%r,32768", "d||3|X|A  %s 20|B %s 100|C %r 100");
+        row("d,,3,X,P,%p,x,Q,%p,300,U,%x,20", "d||3|X|P %p 256|Q %p 300|U %x 100");
+        row("d,,1,X", "d||1|X|  100"); // absent fields are empty
+        row("d,,254,X", "d||254|X|  100|  100|  100");
+        row("d,,255,X", "d||255|X|no count");
+        row("d,,-1,X", "d||-1|X|no count");
+        row("just a description", "just a description||||no count");
+    }
+    void records() {
+        QFETCH(QString, text);
+        QFETCH(QString, fields);
+        const CatalogueRecord record(text);
+        QStringList shown{record.description(), record.note(), record.countText(), record.commandWord()};
+        for (int k = 1; k <= std::min(record.parameterCount().value_or(0), 3); ++k) {
+            const CatalogueParameter p = record.parameter(k);
+            shown << p.name + QLatin1Char(' ') + p.typeText + QLatin1Char(' ') +
+                         (p.type() == ParameterType::Number
+                              ? QStringLiteral("%1..%2").arg(p.minimum()).arg(p.maximum())
+                              : QString::number(p.maxLength()));
+        }
+        if (!record.parameterCount())
+            shown << QStringLiteral("no count");
+        QCOMPARE(shown.join(QLatin1Char('|')), fields);
+    }
+
+    void catalogue_data() {
+        QTest::addColumn<int>("deviceType");
+        QTest::addColumn<bool>("queries");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("lastId");
+        QTest::newRow("type 1 with queries") << 1 << true << 34 << 2213;
+        QTest::newRow("type 1 commands") << 1 << false << 20 << 2019;
+        QTest::newRow("type 0 with queries") << 0 << true << 11 << 1200;
+        QTest::newRow("type 0 commands") << 0 << false << 10 << 1009;
+        QTest::newRow("another type counts as 1") << 7 << false << 20 << 2019;
+    }
+    void catalogue() {
+        QFETCH(int, deviceType);
+        QFETCH(bool, queries);
+        QFETCH(int, count);
+        QFETCH(int, lastId);
+        const QStringList german = LoadCommandCatalogue(deviceType, queries);
+        SetLanguageOffset(EnglishOffset);
+        const QStringList english = LoadCommandCatalogue(deviceType, queries);
+        QCOMPARE(german.size(), count);
+        QCOMPARE(english.size(), count);
+        QCOMPARE(english.last(), GetText(static_cast<TextId>(lastId)));
+        // Count, command word, and each parameter's type and limit are the same in both languages.
+        for (qsizetype r = 0; r < count; ++r) {
+            const QStringList g = german.at(r).split(QLatin1Char(','));
+            const QStringList e = english.at(r).split(QLatin1Char(','));
+            const CatalogueRecord record(german.at(r));
+            QVERIFY2(record.parameterCount() && g.size() == 4 + 3 * *record.parameterCount() &&
+                         e.size() == g.size(),
+                     qPrintable(german.at(r)));
+            QVERIFY2(
+                record.description().endsWith(QLatin1Char('(') + record.commandWord() + QLatin1Char(')')),
+                qPrintable(german.at(r)));
+            for (qsizetype i = 2; i < g.size(); ++i)
+                QVERIFY2(e.at(i) == g.at(i) || (i - 4) % 3 == 0, qPrintable(german.at(r)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(QuickDialTest)
+#include "tst_quickdial.moc"
