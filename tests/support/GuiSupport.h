@@ -98,6 +98,22 @@ public:
     }
     template <typename W> W* find(const char* name) const { return find<W>(QLatin1String(name)); }
 
+    template <typename Name> void click(const Name& name) const {
+        QTest::mouseClick(find<QWidget>(name), Qt::LeftButton);
+    }
+    // What a widget shows: a button's or label's caption, the text of a line or a box.
+    template <typename Name> QString text(const Name& name) const {
+        const QWidget* w = find<QWidget>(name);
+        return w->property(w->inherits("QPlainTextEdit") ? "plainText" : "text").toString();
+    }
+    // The texts of several widgets, joined with '|'.
+    QString texts(std::initializer_list<const char*> names) const {
+        QStringList shown;
+        for (const char* name : names)
+            shown << text(name);
+        return shown.join(QLatin1Char('|'));
+    }
+    int tab() const { return find<QTabWidget>("SSTab1")->currentIndex(); }
     // Clicks the tab's caption, as the user changes tabs.
     void showTab(int index) const {
         QTabBar* bar = find<QTabWidget>("SSTab1")->tabBar();
