@@ -121,7 +121,7 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void placesCaptionsAndLanguages();
+    void captionsAndLanguages();
     void startAndExit_data();
     void startAndExit();
     void tabsKeysAndHelp_data();
@@ -137,7 +137,7 @@ private slots:
     void storeRefusals();
 };
 
-void WindowTest::placesCaptionsAndLanguages() {
+void WindowTest::captionsAndLanguages() {
     WindowHarness h({{u"Language"_s, u"0"_s}, {u"Device"_s, u"1"_s}, {u"SelTab"_s, u"3"_s}});
     QWidget& window = h.open();
     QCOMPARE(window.size(), QSize(651, 445));
@@ -148,8 +148,10 @@ void WindowTest::placesCaptionsAndLanguages() {
     const QStringList fixedTexts = QString::fromLatin1(FixedTexts).split(u' ');
     for (const int row : {1, 0, 1}) {
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), row ? Qt::Key_Down : Qt::Key_Up);
-        QCOMPARE(LanguageOffset() + h.tab() * 10 + h.find<QComboBox>("cboDevice")->currentIndex(),
-                 EnglishOffset * row + 30);
+        QCOMPARE(u"%1 %2 %3"_s.arg(LanguageOffset())
+                     .arg(h.tab())
+                     .arg(h.find<QComboBox>("cboDevice")->currentIndex()),
+                 u"%1 3 0"_s.arg(EnglishOffset * row));
         for (int i = 0; i < fixedTexts.size(); ++i) {
             if (fixedTexts[i] != u"-"_s)
                 QCOMPARE(shownText(window, fixedTexts[i]), GetText(TextId::WindowCaption + i));
@@ -178,13 +180,12 @@ void WindowTest::startAndExit_data() {
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QString>("shown");
     QTest::newRow("first start copies the templates")
-        << QByteArray(
-               "[SETTINGS]\r\nPort=7000\r\nName=plant\r\nDevice=1\r\nConnect=0\r\nLanguage=1\r\nSelTab=2")
+        << QByteArray("[SETTINGS]\nPort=7000\nName=plant\nDevice=1\nConnect=0\nLanguage=1\nSelTab=2")
         << QByteArray() << u"7000|plant|1|0|1|2"_s;
     QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"6060||0|2|0|0"_s;
     QTest::newRow("greyed box, SETUP.INI of any case")
-        << QByteArray("[SETTINGS]\r\nPort=1111\r\n")
-        << QByteArray("[SETTINGS]\r\nPort=2222\r\nConnect=2\r\nSelTab=3") << u"2222||0|1|0|3"_s;
+        << QByteArray("[SETTINGS]\nPort=1111") << QByteArray("[SETTINGS]\nPort=2222\nConnect=2\nSelTab=3")
+        << u"2222||0|1|0|3"_s;
 }
 
 void WindowTest::startAndExit() {
