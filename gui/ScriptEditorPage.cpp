@@ -387,17 +387,19 @@ void ScriptEditorPage::deleteCommand() {
     UpdateScriptEditorButtons();
 }
 
-void ScriptEditorPage::onNoteContentsChange(int position, int /*charsRemoved*/, int charsAdded) {
+void ScriptEditorPage::onNoteContentsChange(int /*position*/, int charsRemoved, int charsAdded) {
     if (m_fixingNote)
         return;
-    m_noteInsertAt = position;
-    m_noteInserted = charsAdded;
+    // Only the net count holds: an insert at the very start is reported as a change of the whole text.
+    m_noteInserted = charsAdded - charsRemoved;
 }
 
 void ScriptEditorPage::enforceNoteRules() {
     if (m_fixingNote || m_noteSetByProgram)
         return;
     const QString text = note();
+    // Typed, pasted or dropped text ends at the caret.
+    const int insertedEnd = std::min(txtNote->textCursor().position(), int(text.size()));
     const bool hasBreak = std::any_of(text.cbegin(), text.cend(), isLineBreak);
     const qsizetype excess = text.size() - NoteMaxLength;
     if (!hasBreak && excess <= 0)
@@ -418,8 +420,7 @@ void ScriptEditorPage::enforceNoteRules() {
     if (excess > 0) {
         // Like a one-line box with a maximum length: what does not fit of the new text is dropped. Text
         // that was already longer (a description set from a slot) stays as it is.
-        const int insertedEnd = std::min(m_noteInsertAt + m_noteInserted, int(text.size()));
-        int cut = std::min(int(excess), std::max(0, insertedEnd - m_noteInsertAt));
+        int cut = std::min(int(excess), std::clamp(m_noteInserted, 0, insertedEnd));
         // Never keep half of a character that takes two UTF-16 units.
         if (cut > 0 && cut < insertedEnd && text.at(insertedEnd - cut).isLowSurrogate())
             ++cut;

@@ -135,8 +135,7 @@ private:
     QLabel* labInfo3 = nullptr;
     AssistantRun m_runAssistant;
     bool m_linkUsable = false;
-    // Where the last edit of txtNote inserted text, so an over-long insert is cut where it was made.
-    int m_noteInsertAt = 0;
+    // How many characters the last edit of txtNote added, so an over-long insert is cut where it was made.
     int m_noteInserted = 0;
     bool m_noteSetByProgram = false;
     bool m_fixingNote = false;

@@ -8,10 +8,17 @@
 #include "gui/Dialogs.h"
 #include "gui/MainWindow.h"
 
+#include <QApplication>
 #include <QList>
+#include <QPointer>
 #include <QString>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -73,6 +80,10 @@ public:
         environment.dialogs = &dialogs;
         window = std::make_unique<MainWindow>(environment);
         window->show();
+        // Function keys and focus need the active window.
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("the main window did not become active");
         return *window;
     }
     // Runs the exit sequence and destroys the window.
@@ -82,11 +93,59 @@ public:
         window.reset();
     }
 
-    template <typename W> W* find(const char* name) const {
-        return window ? window->findChild<W*>(QLatin1String(name)) : nullptr;
+    template <typename W> W* find(const QString& name) const {
+        return window ? window->findChild<W*>(name) : nullptr;
+    }
+    template <typename W> W* find(const char* name) const { return find<W>(QLatin1String(name)); }
+
+    template <typename Name> void click(const Name& name) const {
+        QTest::mouseClick(find<QWidget>(name), Qt::LeftButton);
+    }
+    // What a widget shows: a button's or label's caption, the text of a line or a box.
+    template <typename Name> QString text(const Name& name) const {
+        const QWidget* w = find<QWidget>(name);
+        return w->property(w->inherits("QPlainTextEdit") ? "plainText" : "text").toString();
+    }
+    // The texts of several widgets, joined with '|'.
+    QString texts(std::initializer_list<const char*> names) const {
+        QStringList shown;
+        for (const char* name : names)
+            shown << text(name);
+        return shown.join(QLatin1Char('|'));
+    }
+    int tab() const { return find<QTabWidget>("SSTab1")->currentIndex(); }
+    // Clicks the tab's caption, as the user changes tabs.
+    void showTab(int index) const {
+        QTabBar* bar = find<QTabWidget>("SSTab1")->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
 
     TestFolders folders; // first, so it outlives the window
     ScriptedDialogs dialogs;
     std::unique_ptr<MainWindow> window;
+};
+
+// While alive, hands each modal dialog that opens to the handler, inside the dialog's own event loop. A
+// dialog the handler leaves open is closed after Timeout, so a failing test fails instead of hanging.
+class ModalHandler {
+public:
+    explicit ModalHandler(std::function<void(QWidget*)> handler)
+        : m_handler(std::move(handler)) {
+        QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog || dialog == m_handled)
+                return;
+            m_handled = dialog;
+            ++opened;
+            QTimer::singleShot(Timeout, dialog, [dialog] { dialog->close(); });
+            m_handler(dialog);
+        });
+        m_poll.start(5);
+    }
+    int opened = 0;
+
+private:
+    std::function<void(QWidget*)> m_handler;
+    QPointer<QWidget> m_handled;
+    QTimer m_poll;
 };
