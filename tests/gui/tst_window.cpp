@@ -212,14 +212,15 @@ void WindowTest::startAndExit() {
     QCOMPARE(settings(), shown);
     QCOMPARE(h.text("cmdCommand4"), templateIni.isEmpty() ? u"[Leer]"_s : u"Four"_s);
 
-    // What the user changes is what the next start shows; a click makes a greyed box a plain one again.
+    // What the user changes is what the next start shows; a click never greys the box (a greyed one, which
+    // counts as ticked, is unticked).
     h.showTab(0);
     h.find<QLineEdit>("txtPort")->setText(u"5000"_s);
     h.find<QLineEdit>("txtPcName")->setText(u"elsewhere"_s);
     h.click("cmdThisSystem");
     QTest::keyClick(h.find<QComboBox>("cboDevice"), before[2] == u"1"_s ? Qt::Key_Up : Qt::Key_Down);
     h.click("chkConnect");
-    QVERIFY(!h.find<QCheckBox>("chkConnect")->isTristate());
+    QVERIFY(h.find<QCheckBox>("chkConnect")->checkState() != Qt::PartiallyChecked);
     QTest::keyClick(h.find<QComboBox>("cboLanguage"), before[4] == u"1"_s ? Qt::Key_Up : Qt::Key_Down);
     h.showTab((before[5].toInt() + 1) % 4);
     const QString changed = settings();
@@ -461,9 +462,9 @@ void WindowTest::commandLineStateLineAndRuns() {
     QCOMPARE(h.find<QLabel>("labState")->palette().color(QPalette::WindowText), QColor(Qt::black));
     QVERIFY(!enabled("cmdSend"));
     h.click("cmdCommand1");
-    QCOMPARE(strip(), u"001 5 Command script stopped: command could not be sent."_s);
+    QCOMPARE(strip(), u"001 5 Stopped: command not sent."_s);
     QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
-    QCOMPARE(strip(), u"001 5 Befehlsablauf angehalten: Befehl konnte nicht gesendet werden."_s);
+    QCOMPARE(strip(), u"001 5 Abbruch: Befehl nicht gesendet."_s);
 }
 
 void WindowTest::editing_data() {
