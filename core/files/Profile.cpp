@@ -1,6 +1,7 @@
 #include "core/files/Profile.h"
 
 #include "core/files/Codec.h"
+#include "core/texts/Texts.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -200,7 +201,7 @@ QByteArray ProfileFile::toBytes() const {
 bool ProfileFile::save(QString* error) const {
     if (m_unreadable) {
         if (error)
-            *error = QStringLiteral("the existing file cannot be read, so it is left as it is");
+            *error = GetText(TextId::ExistingFileUnreadable);
         return false;
     }
     QSaveFile file(m_path);

@@ -113,6 +113,7 @@ enum class TextId : int {
     ScriptNotEncodable = 3139,
     UnstorableCharacter = 3140,
     NotAConfigFile = 3141,
+    ExistingFileUnreadable = 3142,
 
     // Command assistant
     AssistantCaption = 3200,
