@@ -206,7 +206,11 @@ bool ProfileFile::save(QString* error) const {
     }
     QSaveFile file(m_path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly) || file.write(toBytes()) < 0 || !file.commit()) {
+    const QByteArray bytes = toBytes();
+    // A short write (a full disk, a size limit) must not be committed: it would replace the file with a
+    // truncated one. Unbuffered, so the write itself reports it; a buffered one fails unseen at commit.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() ||
+        !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -9,7 +9,9 @@
 #include <QFileInfo>
 #include <QtTest>
 
-#include <unistd.h>
+#include <csignal>
+
+#include <sys/resource.h>
 
 class FilesTest : public QObject {
     Q_OBJECT
@@ -121,14 +123,18 @@ private slots:
         error.clear();
         QVERIFY(!WriteProfileValue(s, s, s, file("folder.ini"), &error) && !error.isEmpty());
         QVERIFY(QFileInfo(file("folder.ini")).isDir());
-        if (::geteuid() == 0)
-            QSKIP("folder permissions do not hold for the superuser");
-        QTemporaryDir locked;
-        const QString path = locked.filePath(QStringLiteral("x.ini"));
-        QVERIFY(writeBytes(path, "[S]\r\nK=old\r\n") &&
-                QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const bool written = WriteProfileValue(s, s, s, path);
-        QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // A write the system refuses half way (here: a file size limit, which holds for the superuser too).
+        const QString path = file("limited.ini");
+        QVERIFY(writeBytes(path, "[S]\r\nK=old\r\n"));
+        rlimit before{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
+        rlimit limited = before;
+        limited.rlim_cur = 64;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+        const bool written = WriteProfileValue(s, s, QString(200, QLatin1Char('x')), path);
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
         QVERIFY(!written);
         QCOMPARE(readBytes(path), QByteArray("[S]\r\nK=old\r\n"));
     }
