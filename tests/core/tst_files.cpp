@@ -6,12 +6,15 @@
 #include "core/files/Codec.h"
 #include "core/files/Platform.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QtTest>
 
 #include <csignal>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 class FilesTest : public QObject {
     Q_OBJECT
@@ -93,6 +96,9 @@ private slots:
             "[SETTINGS]\r\nA=1\r\nB=2\r\n; note\r\n\r\n[OTHER]\r\n");
         row("new key into an empty section", "[SETTINGS]\n[OTHER]\n", "B", "2",
             "[SETTINGS]\nB=2\r\n[OTHER]\n");
+        row("new key after a last line without line end", "[SETTINGS]\r\nK=V", "X", "1",
+            "[SETTINGS]\r\nK=V\r\nX=1\r\n");
+        row("new key after a header that ends the file", "[SETTINGS]", "K", "v", "[SETTINGS]\r\nK=v\r\n");
         row("new section after a last line without line end", "[OTHER]\nX=1", "K", "v",
             "[OTHER]\nX=1\r\n[SETTINGS]\r\nK=v\r\n");
         row("value written as given", QByteArray(), "K", "  \"q\" ; # ", "[SETTINGS]\r\nK=  \"q\" ; # \r\n");
@@ -122,6 +128,7 @@ private slots:
         QVERIFY(QDir().mkpath(file("folder.ini")));
         error.clear();
         QVERIFY(!WriteProfileValue(s, s, s, file("folder.ini"), &error) && !error.isEmpty());
+        QVERIFY(!SetupSettings().write(file("folder.ini"), &error));
         QVERIFY(QFileInfo(file("folder.ini")).isDir());
         // A write the system refuses half way (here: a file size limit, which holds for the superuser too).
         const QString path = file("limited.ini");
@@ -137,6 +144,30 @@ private slots:
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY(!written);
         QCOMPARE(readBytes(path), QByteArray("[S]\r\nK=old\r\n"));
+    }
+
+    void bigFileIsParsedOnce() {
+        // A value of megabytes among the keys of a configuration file: reading and writing every key costs
+        // less than half a load, because the keys are found by an index, not by parsing again.
+        QByteArray text = "[SETTINGS]\r\nCommand1=" + QByteArray(4 << 20, 'x') + "\r\n";
+        for (int n = 1; n <= 8; ++n)
+            text += "Label" + QByteArray::number(n) + "=L\r\nNote" + QByteArray::number(n) + "=N\r\n";
+        QVERIFY(writeBytes(file("big.ini"), text));
+        qint64 load = std::numeric_limits<qint64>::max();
+        qint64 keys = load;
+        for (int round = 0; round < 5; ++round) { // the fastest of five, so a busy machine does not count
+            QElapsedTimer timer;
+            timer.start();
+            ProfileFile profile = ProfileFile::load(file("big.ini"));
+            const qint64 loaded = timer.nsecsElapsed();
+            for (int n = 1; n <= 32; ++n) {
+                const QString key = QStringLiteral("Label%1").arg(n % 8 + 1);
+                profile.setValue(Settings::Section, key, *profile.value(QStringLiteral("settings"), key));
+            }
+            load = std::min(load, loaded);
+            keys = std::min(keys, timer.nsecsElapsed() - loaded);
+        }
+        QVERIFY2(2 * keys < load, qPrintable(QStringLiteral("%1 times the load").arg(double(keys) / load)));
     }
 
     void codecRoundTripsEveryByte() {
@@ -217,20 +248,43 @@ private slots:
                  expected);
     }
 
-    void writeSetupKeepsTheRest() {
-        const QString path = file("keep.ini");
-        QVERIFY(writeBytes(path, "; kept\r\n[settings]\r\nconnect=1\r\nOther=keep me\r\n[MORE]\r\nX=1"));
-        const SetupSettings s{QStringLiteral("5000"), QStringLiteral("plant-pc"), 1, 0, 1, 3};
-        QString error;
-        QVERIFY2(s.write(path, &error), qPrintable(error));
-        QCOMPARE(readBytes(path),
-                 QByteArray("; kept\r\n[settings]\r\nconnect=0\r\nOther=keep me\r\nPort=5000\r\n"
-                            "Name=plant-pc\r\nDevice=1\r\nLanguage=1\r\nSelTab=3\r\n"
-                            "[MORE]\r\nX=1"));
-        // A folder in the file's place: refused with a reason, the folder stays.
-        QVERIFY(QDir().mkpath(file("folder.ini")));
-        QVERIFY(!s.write(file("folder.ini"), &error));
-        QVERIFY(!error.isEmpty() && QFileInfo(file("folder.ini")).isDir());
+    void writeSetup_data() {
+        QTest::addColumn<QByteArray>("ini"); // null: no file
+        QTest::addColumn<int>("connect");
+        QTest::newRow("other keys and sections kept")
+            << QByteArray("; kept\r\n[settings]\r\nconnect=1\r\nOther=keep me\r\n[MORE]\r\nX=1") << 0;
+        QTest::newRow("last line without line end")
+            << QByteArray("[MORE]\r\nX=1\r\n[SETTINGS]\r\nOther=keep me\r\nSelTab=2") << 1;
+        QTest::newRow("no file, greyed connect") << QByteArray() << 2;
+    }
+    void writeSetup() {
+        QFETCH(QByteArray, ini);
+        QFETCH(int, connect);
+        const QString path = file(QTest::currentDataTag());
+        const QString expected = path + QStringLiteral(".expected");
+        QVERIFY(ini.isNull() || (writeBytes(path, ini) && writeBytes(expected, ini)));
+        // Longer than the 63 characters a host name from the system has; a PC name can be any host name.
+        const SetupSettings s{
+            QStringLiteral("5000"), QStringLiteral("messplatz-") + QString(72, u'x'), 1, connect, 1, 3};
+        // One replace with the bytes of six profile writes, so a kill during the exit leaves a whole file.
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(m_dir.path()).constData(),
+                                  IN_CREATE | IN_MOVED_TO) >= 0);
+        QVERIFY(s.write(path));
+        char events[4096];
+        const QByteArray arrived(events, std::max<qsizetype>(0, ::read(watch, events, sizeof events)));
+        ::close(watch);
+        QCOMPARE(arrived.count(QByteArray(QFile::encodeName(QFileInfo(path).fileName()) + '\0')), 1);
+        auto pairs = [](const SetupSettings& t) {
+            return QStringLiteral("Port=%1 Name=%2 Device=%3 Connect=%4 Language=%5 SelTab=%6")
+                .arg(t.port, t.name, QString::number(t.device), QString::number(t.connect),
+                     QString::number(t.language), QString::number(t.selTab));
+        };
+        for (const QString& pair : pairs(s).split(u' '))
+            QVERIFY(WriteProfileValue(Settings::Section, pair.section(u'=', 0, 0), pair.section(u'=', 1),
+                                      expected));
+        QCOMPARE(readBytes(path), readBytes(expected));
+        QCOMPARE(pairs(SetupSettings::read(path, QStringLiteral("host"))), pairs(s));
     }
 
     void platformHelpers() {

@@ -12,6 +12,7 @@
 #include "core/texts/Texts.h"
 
 #include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -125,6 +126,24 @@ private slots:
         QCOMPARE(link.lastErrorText().isEmpty(), state == TargetLink::Closed);
     }
 
+    void slowConnectIsGivenTime() {
+        StuckListener listener;
+        QTRY_COMPARE_WITH_TIMEOUT(listener.filler.state(), QAbstractSocket::ConnectedState, Timeout);
+        TargetLink link;
+        constexpr int AttemptTimeout = 3000; // shortened, so the test sees an attempt abandoned
+        link.setAttemptTimeout(AttemptTimeout);
+        link.setHost(QStringLiteral("127.0.0.1"));
+        link.setPort(QString::number(listener.server.serverPort()));
+        link.setConnectWanted(true);
+        QSignalSpy states(&link, &TargetLink::stateChanged);
+        QElapsedTimer clock;
+        clock.start();
+        link.TryConnect();
+        // The ticks in between leave the attempt alone; the first tick after the timeout starts afresh.
+        QTRY_COMPARE_WITH_TIMEOUT(states.count({int(TargetLink::Connecting)}), 2, 3 * Timeout);
+        QVERIFY2(clock.elapsed() >= AttemptTimeout, qPrintable(QString::number(clock.elapsed())));
+    }
+
     void send_data() {
         QTest::addColumn<bool>("connect");
         QTest::addColumn<QString>("text");
@@ -138,6 +157,9 @@ private slots:
                                                               "f \x80");
         QTest::newRow("not Windows-1252") << true << QStringLiteral("SC \u2713") << false
                                           << int(TextId::NotSentNotEncodable) << QByteArray();
+        // Longer than the command line's edit holds: a slot's command goes out whole.
+        const QString longCommand = QStringLiteral("XC 1 ") + QString(48000 - 5, u'a');
+        QTest::newRow("48,000 characters") << true << longCommand << false << -1 << longCommand.toLatin1();
         QTest::newRow("no connection") << false << "SM 1" << false << noLink << QByteArray();
         QTest::newRow("no connection, reply pending") << false << "SM 1" << true << noLink << QByteArray();
     }
@@ -271,8 +293,7 @@ private slots:
         row("cancelled while sending: at the next wait", "", 2, 1, "Cancelled 2");
         row("cancelled while sending the last: never waits again", "", 3, 1, "Completed 3", completed);
         row("a cancel before the run is forgotten", "", -1, 1, "Completed 3", completed);
-        row("a failed send ends the run", "D", 9, 1, "NotSent 1",
-            "Befehlsablauf angehalten: Befehl konnte nicht gesendet werden.");
+        row("a failed send ends the run", "D", 9, 1, "NotSent 1", "Abbruch: Befehl nicht gesendet.");
     }
     void runs() {
         QFETCH(QString, setup);

@@ -16,6 +16,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QuickDialSlots)
+Q_DECLARE_METATYPE(QuickDialFileState)
 
 namespace {
 
@@ -63,32 +64,39 @@ private slots:
     void load_data() {
         QTest::addColumn<QByteArray>("keys"); // of [SETTINGS]; null: no file, "/": a folder in its place
         QTest::addColumn<QString>("third");   // slot 3 as read
+        QTest::addColumn<QuickDialFileState>("state");
         auto lists = [](const char* name, const QByteArray& commands, const QByteArray& descriptions,
                         const char* expected) {
             QTest::newRow(name) << QByteArray("Command3=" + commands + "\r\nDescript3=" + descriptions +
                                               "\r\n")
-                                << QString::fromLatin1(expected);
+                                << QString::fromLatin1(expected) << QuickDialFileState::Loaded;
         };
         QTest::newRow("documented layout")
-            << QByteArray("Command3=SM 1#GM\r\nDescript3=a#b\r\nLabel3=L\r\nNote3=n") << "L|n|SM 1=a;GM=b";
+            << QByteArray("Command3=SM 1#GM\r\nDescript3=a#b\r\nLabel3=L\r\nNote3=n") << "L|n|SM 1=a;GM=b"
+            << QuickDialFileState::Loaded;
         lists("empty middle description", "a#b#c", "x##z", "||a=x;b=;c=z");
         lists("leading separator: no commands", "#a#b", "x#y", "||");
         lists("list ends at the first empty command", "a##b", "x#y#z", "||a=x");
         lists("missing descriptions", "a#b", "", "||a=;b=");
         lists("surplus descriptions", "a", "x#y#z", "||a=x");
         lists("character 0x14 removed", "S\x14M 1#\x14GM", "d\x14#e", "||SM 1=d;GM=e");
-        QTest::newRow("no file") << QByteArray() << "||";
-        QTest::newRow("unreadable") << QByteArray("/") << "||";
+        // One of the 32 keys makes a configuration file; a file without any was picked by mistake.
+        QTest::newRow("one key") << QByteArray("note3=n") << "|n|" << QuickDialFileState::Loaded;
+        QTest::newRow("no slot key in SETTINGS") << QByteArray("Port=6060\r\n[OTHER]\r\nCommand3=GM\r\n")
+                                                 << "||" << QuickDialFileState::NoQuickDialKeys;
+        QTest::newRow("no file") << QByteArray() << "||" << QuickDialFileState::Missing;
+        QTest::newRow("unreadable") << QByteArray("/") << "||" << QuickDialFileState::Unreadable;
     }
     void load() {
         QFETCH(QByteArray, keys);
         QFETCH(QString, third);
+        QFETCH(QuickDialFileState, state);
         const QString file = path(QTest::currentDataTag());
         QVERIFY(keys.isNull() ||
                 (keys == "/" ? QDir().mkpath(file) : writeBytes(file, "[SETTINGS]\r\n" + keys)));
-        bool readable = false;
-        const QuickDialSlots filled = LoadQuickDialFile(file, &readable);
-        QCOMPARE(readable, keys != "/");
+        auto found = QuickDialFileState(-1);
+        const QuickDialSlots filled = LoadQuickDialFile(file, &found);
+        QCOMPARE(int(found), int(state));
         for (std::size_t i = 0; i < filled.size(); ++i)
             QVERIFY(filled[i] == (i == 2 ? slotOf(third) : QuickDialSlot{}));
     }
@@ -176,10 +184,12 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("note");
         QTest::addColumn<bool>("fileOnly");
-        QTest::addColumn<QString>("refusal"); // text, field (0 commands, 1 note, 2 caption), row
+        QTest::addColumn<QString>("refusal"); // text, field (0 commands, 1 note, 2 caption), row, values
         auto row = [](const char* lines, const char* caption, const char* note, bool fileOnly,
                       const char* refusal) {
-            QTest::addRow("%s %s %s%s", lines, caption, note, fileOnly ? " (file only)" : "")
+            QByteArray tag =
+                QByteArray(lines) + ' ' + caption + ' ' + note + (fileOnly ? " (file only)" : "");
+            QTest::newRow(tag.replace('\n', "<LF>").replace('\r', "<CR>").replace('\x14', "<14>"))
                 << QString::fromUtf8(lines) << QString::fromUtf8(caption) << QString::fromUtf8(note)
                 << fileOnly << QString::fromLatin1(refusal);
         };
@@ -195,6 +205,11 @@ private slots:
         row("SC 1 \u00e4=\u20ac", "\u00c4", "n", false, "");
         row("", "", "", true, "");
         row("", "\u03a9", "", true, "ScriptNotEncodable 2 -1");
+        // A line break would end the value in the file, and loading takes 0x14 out.
+        row("SM\n1=", "c", "n", true, "UnstorableCharacter 0 0 LF (0x0A)");
+        row("GM=;SM 1=a\rb", "c", "n", true, "UnstorableCharacter 0 1 CR (0x0D)");
+        row("S\x14M 1=", "c", "n", false, "UnstorableCharacter 0 0 0x14");
+        row("GM=", "a\nb", "n", true, "UnstorableCharacter 2 -1 LF (0x0A)");
     }
     void slotChecks() {
         QFETCH(QString, lines);
@@ -205,10 +220,10 @@ private slots:
         const auto found = fileOnly ? CheckSlotFileSafety(script(lines), caption, note)
                                     : CheckSlotContent(script(lines), caption, note);
         const QMetaEnum ids = QMetaEnum::fromType<Texts::TextId>();
-        QCOMPARE(found ? QStringLiteral("%1 %2 %3")
-                             .arg(QLatin1String(ids.valueToKey(int(found->text))))
-                             .arg(int(found->field))
-                             .arg(found->row)
+        QCOMPARE(found ? (QStringList{QLatin1String(ids.valueToKey(int(found->text))),
+                                      QString::number(int(found->field)), QString::number(found->row)} +
+                          found->values)
+                             .join(QLatin1Char(' '))
                        : QString(),
                  refusal);
     }

@@ -75,7 +75,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("German") << int(TextId::StateConnected) << 0 << "Verbunden.";
         QTest::newRow("English") << int(TextId::StateConnected) << EnglishOffset << "Connected.";
-        QTest::newRow("no such id") << int(TextId::ScriptNotEncodable) + 1 << 0 << "";
+        QTest::newRow("no such id") << int(TextId::NotAConfigFile) + 1 << 0 << "";
         // Typos and odd blanks of the original texts are kept exactly.
         QTest::newRow("typo") << int(TextId::ConfigFileFilter) << EnglishOffset
                               << "Ccommand configuration file";
@@ -111,9 +111,9 @@ private slots:
         QTest::newRow("no marks") << "abc"
                                   << "x"
                                   << "abc";
-        QTest::newRow("a value's mark is filled next") << "%%,"
-                                                       << "%%|b"
-                                                       << "b,";
+        QTest::newRow("a mark inside a value stays") << "%% [F%%]"
+                                                     << "/data/50%%/x.cfg|3"
+                                                     << "/data/50%%/x.cfg [F3]";
         QTest::newRow("eleven values at most")
             << QString(24, QLatin1Char('%')) << "1|2|3|4|5|6|7|8|9|10|11|12"
             << "1234567891011%%";

@@ -96,3 +96,16 @@ inline quint16 refusingPort() {
     probe.close();
     return port;
 }
+
+// A port on 127.0.0.1 where a connect stays in progress: the listener never accepts and the one place in its
+// queue is taken, so the system drops further connection requests and the client keeps trying.
+struct StuckListener {
+    StuckListener() {
+        server.setListenBacklogSize(0);
+        server.listen(QHostAddress::LocalHost, 0);
+        server.pauseAccepting();
+        filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    }
+    QTcpServer server;
+    QTcpSocket filler;
+};
