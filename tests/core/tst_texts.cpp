@@ -75,7 +75,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("German") << int(TextId::StateConnected) << 0 << "Verbunden.";
         QTest::newRow("English") << int(TextId::StateConnected) << EnglishOffset << "Connected.";
-        QTest::newRow("no such id") << int(TextId::NotAConfigFile) + 1 << 0 << "";
+        QTest::newRow("no such id") << int(TextId::FrameVersion) + 1 << 0 << "";
         // Typos and odd blanks of the original texts are kept exactly.
         QTest::newRow("typo") << int(TextId::ConfigFileFilter) << EnglishOffset
                               << "Ccommand configuration file";
