@@ -263,11 +263,13 @@ void WindowTest::tabsKeysAndHelp() {
     QCOMPARE(notice->isHidden(), from != to);
     QCOMPARE(h.window->memory()->FetchPending(), from == to || to == MainWindow::QuickDialTab);
     // F1 acts only on the quick-dial tab once its run buttons are on: the pending fetch shows slot 1 in the
-    // editor.
-    QTest::keyClick(h.window.get(), Qt::Key_F1);
+    // editor. Held Shift, Ctrl or Alt change nothing.
+    const Qt::KeyboardModifiers shiftCtrl = Qt::ShiftModifier | Qt::ControlModifier;
+    const Qt::KeyboardModifiers held[] = {{}, shiftCtrl, Qt::AltModifier, shiftCtrl | Qt::AltModifier};
+    QTest::keyClick(h.window.get(), Qt::Key_F1, held[from]);
     QCOMPARE(h.tab(), to);
     h.window->findChild<QuickDialPage*>()->setLinkUsable(true);
-    QTest::keyClick(h.window.get(), Qt::Key_F1);
+    QTest::keyClick(h.window.get(), Qt::Key_F1, held[from]);
     QCOMPARE(QString::number(h.tab()) + h.text("txtLabel"), to == 3 ? u"2Two"_s : QString::number(to));
 
     // Help opens the shown tab's topic in the current language, in the one help window.
@@ -353,13 +355,18 @@ void WindowTest::configFiles() {
     QCOMPARE(last(), u"Save command configuration file...|"_s + folder + u"|User defined.cfg"_s + filter);
     QVERIFY(h.window->memory()->allSlots() == before && QDir(folder).entryList(QDir::AllEntries) == files);
 
-    // A file that cannot be read is reported, and the slots stay.
+    // A file that cannot be read, or one without any slot key (picked by mistake), is reported by name, and
+    // the slots stay.
     const QString unreadable = folder + u"x.cfg"_s;
-    QVERIFY(QDir().mkpath(unreadable));
-    h.dialogs.openAnswers = {unreadable, h.folders.root.filePath(u"Other.cfg"_s)};
+    const QString notes = folder + u"notes.txt"_s;
+    QVERIFY(QDir().mkpath(unreadable) && writeBytes(notes, "Notes\r\n[SETTINGS]\r\nPort=6060\r\n"));
+    h.dialogs.openAnswers = {unreadable, notes, h.folders.root.filePath(u"Other.cfg"_s)};
     h.click("cmdLoadConfig");
     const QString file = u"The configuration file \"%1\" could not "_s.arg(unreadable);
     QCOMPARE(last(), u"Load failed|"_s + file + u"be read: The file cannot be read."_s);
+    h.click("cmdLoadConfig");
+    const QString notConfig = u"Load failed|The file \"%1\" is not a command configuration file"_s.arg(notes);
+    QVERIFY2(last().startsWith(notConfig), qPrintable(last()));
     QVERIFY(h.window->memory()->allSlots() == before);
 
     // Another file is shown; saved under a name without extension, it is written under that name. A failed
@@ -536,6 +543,9 @@ void WindowTest::editing() {
 
 void WindowTest::typing() {
     WindowHarness h({{u"SelTab"_s, u"2"_s}});
+    QuickDialSlots fromFile{};
+    fromFile[0] = {QString(50, u'L'), QString(200, u'n'), lines(u"GM"_s)};
+    QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), fromFile));
     h.open();
     auto* label = h.find<QLineEdit>("txtLabel");
     QTest::keyClicks(label, QString(45, u'x'));
@@ -555,12 +565,22 @@ void WindowTest::typing() {
     QTest::keyClick(note, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(note->toPlainText(), u"1 "_s + QString(126, u'z'));
 
-    // What a slot brings is kept whole, longer than typing allows or not; typing then adds nothing.
-    h.window->findChild<ScriptEditorPage*>()->fetchSlot(
-        {QString(50, u'L'), QString(200, u'n'), lines(u"GM"_s)});
+    // What a slot from a file brings is kept whole, longer than typing allows or not; typing then adds
+    // nothing, and a store takes it whole. Once shortened to the limit, the caption is held to it again.
+    h.click("cmdGetCommand");
+    QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF1")->isEnabled(), Timeout);
+    h.click("cmdF1");
     QTest::keyClick(note, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(note, u"x"_s);
     QCOMPARE(label->text() + note->toPlainText(), QString(50, u'L') + QString(200, u'n'));
+    h.click("cmdSave");
+    QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF2")->isEnabled(), Timeout);
+    h.click("cmdF2");
+    QCOMPARE(h.window->memory()->slotAt(2), fromFile[0]);
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(label, Qt::Key_Backspace);
+    QTest::keyClicks(label, u"yy"_s);
+    QCOMPARE(label->text(), QString(40, u'L'));
 }
 
 void WindowTest::storeRefusals_data() {
@@ -577,6 +597,11 @@ void WindowTest::storeRefusals_data() {
                                 << u"Missing caption|caption|txtLabel|-1"_s;
     QTest::newRow("separator") << u"SM 1|start;SP 1|Nr. #3"_s << u"#1"_s << u"#2"_s << QString()
                                << u"Invalid character|\"#\"|lstCommands|1"_s;
+    // A line break would end the value in the file; 0x14 is taken out on loading.
+    QTest::newRow("LF in the caption")
+        << u"GM"_s << u"a\nb"_s << u"n"_s << QString() << u"Invalid character|LF (0x0A)|txtLabel|-1"_s;
+    QTest::newRow("0x14 in a description")
+        << u"SM 1|s;GM|a\x14"_s << u"L"_s << u"n"_s << QString() << u"Invalid character|0x14|lstCommands|1"_s;
     QTest::newRow("typed after Save")
         << u"GM"_s << u"L"_s << u"N"_s << u"XC 1 Ω"_s << u"Invalid character|Windows-1252|lstCommands|1"_s;
 }
@@ -601,7 +626,7 @@ void WindowTest::storeRefusals() {
         h.click("cmdF2");
     }
     const QStringList expected = refusal.split(u'|');
-    const ScriptedDialogs::Call& told = h.dialogs.calls.last();
+    const ScriptedDialogs::Call told = h.dialogs.calls.value(h.dialogs.calls.size() - 1);
     QCOMPARE(told.kind + u'|' + told.title, u"warning|"_s + expected[0]);
     QVERIFY2(told.text.contains(expected[1]), qPrintable(told.text));
     QVERIFY(!h.window->memory()->anyModePending() && h.window->memory()->slotAt(2).lines.isEmpty());
