@@ -107,6 +107,16 @@ QStringList captionsThatDoNotFit(const QWidget& window) {
     return failures;
 }
 
+// WCAG's contrast ratio of two colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const auto [dark, light] = std::minmax({luminance(a), luminance(b)});
+    return (light + 0.05) / (dark + 0.05);
+}
+
 // "A|a;B|b" -> two lines with their descriptions
 Script lines(const QString& text) {
     Script script;
@@ -145,6 +155,10 @@ void WindowTest::captionsAndLanguages() {
     // Switched at run time, every fixed text is in the new language and fits; the tab and the device row the
     // user picked stay.
     QTest::keyClick(h.find<QComboBox>("cboDevice"), Qt::Key_Up);
+    // Qt's own texts follow, in windows already open; without Qt's German the check is English only.
+    const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    const bool qtGerman =
+        QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_de.qm"_s);
     const QStringList fixedTexts = QString::fromLatin1(FixedTexts).split(u' ');
     for (const int row : {1, 0, 1}) {
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), row ? Qt::Key_Down : Qt::Key_Up);
@@ -152,6 +166,9 @@ void WindowTest::captionsAndLanguages() {
                      .arg(h.tab())
                      .arg(h.find<QComboBox>("cboDevice")->currentIndex()),
                  u"%1 3 0"_s.arg(EnglishOffset * row));
+        if (row || qtGerman)
+            QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(),
+                         row ? u"Cancel"_s : u"Abbrechen"_s);
         for (int i = 0; i < fixedTexts.size(); ++i) {
             if (fixedTexts[i] != u"-"_s)
                 QCOMPARE(shownText(window, fixedTexts[i]), GetText(TextId::WindowCaption + i));
@@ -159,16 +176,28 @@ void WindowTest::captionsAndLanguages() {
         QCOMPARE(h.texts({"labProgramVersion", "labProgramDate"}),
                  row ? u"Program version: V" TELVANE_VERSION "|Date: 02.04.2007"_s
                      : u"Programmversion: V" TELVANE_VERSION "|Datum: 02.04.2007"_s);
+        // So does each notice a run leaves, on every tab.
         for (int tab = 0; tab < 4; ++tab) {
             h.showTab(tab);
-            const QStringList failures = captionsThatDoNotFit(window);
-            QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+            for (const TextId notice : {TextId::RunCompleted, TextId::RunStoppedNotSent}) {
+                h.find<QLabel>("labCommandScriptCompleted")->setText(GetText(notice));
+                const QStringList failures = captionsThatDoNotFit(window);
+                QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+            }
         }
-        // So does every state the link can report.
+        // So does every state the link can report, in a colour of its name (black closed, green up, red
+        // failed, magenta in between: hues -1, 120, 0, 300) readable on the window's background.
         auto* state = h.find<QLabel>("labState");
+        const int hues[TargetLink::StateCount] = {-1, 120, 120, 300, 300, 300, 300, 120, 300, 0};
         for (int number = 0; number < TargetLink::StateCount; ++number) {
             h.find<StatusStrip>("statusStrip")->RefreshLinkState(number);
             QVERIFY2(state->heightForWidth(state->width()) <= state->height(), qPrintable(state->text()));
+            const QColor colour = state->palette().color(QPalette::WindowText);
+            const int off = std::abs(colour.hsvHue() - hues[number]);
+            QVERIFY2((hues[number] < 0 ? colour == Qt::black
+                                       : std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255) &&
+                         contrast(colour, state->palette().color(QPalette::Window)) >= 4.5,
+                     qPrintable(u"%1: %2"_s.arg(number).arg(colour.name())));
         }
     }
 }
@@ -279,6 +308,17 @@ void WindowTest::tabsKeysAndHelp() {
     const char* pages[] = {"settings", "commandline", "editor", "quickdial"};
     QCOMPARE(help->windowTitle() + help->browser()->source().toString(),
              u"Helpqrc:/telvane/help/%1.html#en"_s.arg(QLatin1String(pages[h.tab()])));
+    // Esc closes it. A new one (the old goes with its owner) opens at the size the reader last gave, never at
+    // a maximised one.
+    const QSize chosen(600 + to, 450 + from);
+    help->resize(chosen);
+    help->showMaximized();
+    QTRY_VERIFY(help->size() != chosen);
+    QTest::keyClick(help->browser(), Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
+    delete help;
+    h.click("cmdHelp");
+    QCOMPARE(CurrentHelpWindow()->size(), chosen);
 }
 
 void WindowTest::slotButtons_data() {
@@ -402,6 +442,10 @@ void WindowTest::commandLineStateLineAndRuns() {
     h.open();
     h.window->link()->TryConnect();
     QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
+    auto* state = h.find<QLabel>("labState");
+    QTRY_COMPARE_WITH_TIMEOUT(state->palette().color(QPalette::WindowText),
+                              StatusStrip::stateColour(TargetLink::Connected), Timeout);
+    QVERIFY(state->toolTip().isEmpty());
     auto* text = h.find<QLineEdit>("txtSend");
     MessageLog* log = h.window->session()->log();
     // Progress bar, cancel button and notice shown, the rows of the log, the notice's text.
@@ -466,12 +510,34 @@ void WindowTest::commandLineStateLineAndRuns() {
     h.find<QCheckBox>("chkConnect")->setChecked(false);
     h.window->link()->TryConnect();
     QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
-    QCOMPARE(h.find<QLabel>("labState")->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(state->palette().color(QPalette::WindowText), QColor(Qt::black));
     QVERIFY(!enabled("cmdSend"));
     h.click("cmdCommand1");
     QCOMPARE(strip(), u"001 5 Stopped: command not sent."_s);
     QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
     QCOMPARE(strip(), u"001 5 Abbruch: Befehl nicht gesendet."_s);
+
+    // Refused: red, with the reason as the state line's tooltip.
+    h.find<QLineEdit>("txtPort")->setText(QString::number(refusingPort()));
+    h.find<QCheckBox>("chkConnect")->setChecked(true);
+    QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Fehler beim Verbinden."_s, Timeout);
+    QCOMPARE(state->palette().color(QPalette::WindowText), StatusStrip::stateColour(TargetLink::Failed));
+    QVERIFY(!state->toolTip().isEmpty() && state->toolTip() == h.window->link()->lastErrorText());
+
+    // Quitting while a run waits for its reply runs the exit as ever (the tab is stored), with no question; a
+    // late reply finds no window.
+    h.find<QLineEdit>("txtPort")->setText(peer.portText());
+    QTRY_VERIFY_WITH_TIMEOUT(enabled("cmdSend"), Timeout);
+    h.click("cmdCommand1");
+    QCOMPARE(strip().left(3), u"110"_s);
+    const qsizetype asked = h.dialogs.calls.size();
+    h.click("cmdQuit");
+    QVERIFY(!h.window->isVisible());
+    h.close();
+    QCOMPARE(ReadProfileValue(Settings::Section, u"SelTab"_s, {}, 9, h.folders.setupIni()), u"3"_s);
+    QVERIFY(LoadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() && h.dialogs.calls.size() == asked);
+    peer.reply("SM 1: OK\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!peer.connected(), Timeout);
 }
 
 void WindowTest::editing_data() {
