@@ -71,7 +71,7 @@ void EndToEndTest::composeStoreRunAndFindAgain() {
     h.close();
 
     // Started again: slot 3 is there as it was stored, on the tab the program was left on; its commands show
-    // in the viewer on a double-click, which opens nothing for an empty slot.
+    // in the viewer on a double-click, which opens nothing for an empty slot. Esc closes it.
     h.open();
     QCOMPARE(h.tab(), 3);
     QCOMPARE(h.texts({"cmdF3", "cmdCommand3", "txtCommandDescript3"}),
@@ -82,13 +82,14 @@ void EndToEndTest::composeStoreRunAndFindAgain() {
         viewed << dialog->windowTitle() << dialog->findChild<QPushButton*>(u"cmdQuit"_s)->text();
         for (int row = 0; row < list->topLevelItemCount(); ++row)
             viewed << list->topLevelItem(row)->text(0) << list->topLevelItem(row)->text(1);
-        QTest::mouseClick(dialog->findChild<QPushButton*>(u"cmdQuit"_s), Qt::LeftButton);
+        QTest::keyClick(list, Qt::Key_Escape);
+        viewed << (dialog->isVisible() ? u"open"_s : u"closed by Esc"_s);
     });
     QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript2")->viewport(), Qt::LeftButton);
     QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript3")->viewport(), Qt::LeftButton);
     QCOMPARE(viewer.opened, 1);
     QCOMPARE(viewed.join(u'|'),
-             u"Befehlsablauf anzeigen|Beenden|SM 1|Messbetrieb starten (SM 1)|SP 1 3||GM|"_s);
+             u"Befehlsablauf anzeigen|Beenden|SM 1|Messbetrieb starten (SM 1)|SP 1 3||GM||closed by Esc"_s);
 }
 
 QTEST_MAIN(EndToEndTest)

@@ -107,6 +107,16 @@ QStringList captionsThatDoNotFit(const QWidget& window) {
     return failures;
 }
 
+// WCAG's contrast ratio of two colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const auto [dark, light] = std::minmax({luminance(a), luminance(b)});
+    return (light + 0.05) / (dark + 0.05);
+}
+
 // "A|a;B|b" -> two lines with their descriptions
 Script lines(const QString& text) {
     Script script;
@@ -145,6 +155,10 @@ void WindowTest::captionsAndLanguages() {
     // Switched at run time, every fixed text is in the new language and fits; the tab and the device row the
     // user picked stay.
     QTest::keyClick(h.find<QComboBox>("cboDevice"), Qt::Key_Up);
+    // Qt's own texts follow, in windows already open; without Qt's German the check is English only.
+    const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    const bool qtGerman =
+        QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_de.qm"_s);
     const QStringList fixedTexts = QString::fromLatin1(FixedTexts).split(u' ');
     for (const int row : {1, 0, 1}) {
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), row ? Qt::Key_Down : Qt::Key_Up);
@@ -152,6 +166,9 @@ void WindowTest::captionsAndLanguages() {
                      .arg(h.tab())
                      .arg(h.find<QComboBox>("cboDevice")->currentIndex()),
                  u"%1 3 0"_s.arg(EnglishOffset * row));
+        if (row || qtGerman)
+            QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(),
+                         row ? u"Cancel"_s : u"Abbrechen"_s);
         for (int i = 0; i < fixedTexts.size(); ++i) {
             if (fixedTexts[i] != u"-"_s)
                 QCOMPARE(shownText(window, fixedTexts[i]), GetText(TextId::WindowCaption + i));
@@ -159,16 +176,28 @@ void WindowTest::captionsAndLanguages() {
         QCOMPARE(h.texts({"labProgramVersion", "labProgramDate"}),
                  row ? u"Program version: V" TELVANE_VERSION "|Date: 02.04.2007"_s
                      : u"Programmversion: V" TELVANE_VERSION "|Datum: 02.04.2007"_s);
+        // So does each notice a run leaves, on every tab.
         for (int tab = 0; tab < 4; ++tab) {
             h.showTab(tab);
-            const QStringList failures = captionsThatDoNotFit(window);
-            QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+            for (const TextId notice : {TextId::RunCompleted, TextId::RunStoppedNotSent}) {
+                h.find<QLabel>("labCommandScriptCompleted")->setText(GetText(notice));
+                const QStringList failures = captionsThatDoNotFit(window);
+                QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+            }
         }
-        // So does every state the link can report.
+        // So does every state the link can report, in a colour of its name (black closed, green up, red
+        // failed, magenta in between: hues -1, 120, 0, 300) readable on the window's background.
         auto* state = h.find<QLabel>("labState");
+        const int hues[TargetLink::StateCount] = {-1, 120, 120, 300, 300, 300, 300, 120, 300, 0};
         for (int number = 0; number < TargetLink::StateCount; ++number) {
             h.find<StatusStrip>("statusStrip")->RefreshLinkState(number);
             QVERIFY2(state->heightForWidth(state->width()) <= state->height(), qPrintable(state->text()));
+            const QColor colour = state->palette().color(QPalette::WindowText);
+            const int off = std::abs(colour.hsvHue() - hues[number]);
+            QVERIFY2((hues[number] < 0 ? colour == Qt::black
+                                       : std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255) &&
+                         contrast(colour, state->palette().color(QPalette::Window)) >= 4.5,
+                     qPrintable(u"%1: %2"_s.arg(number).arg(colour.name())));
         }
     }
 }
@@ -263,11 +292,13 @@ void WindowTest::tabsKeysAndHelp() {
     QCOMPARE(notice->isHidden(), from != to);
     QCOMPARE(h.window->memory()->FetchPending(), from == to || to == MainWindow::QuickDialTab);
     // F1 acts only on the quick-dial tab once its run buttons are on: the pending fetch shows slot 1 in the
-    // editor.
-    QTest::keyClick(h.window.get(), Qt::Key_F1);
+    // editor. Held Shift, Ctrl or Alt change nothing.
+    const Qt::KeyboardModifiers shiftCtrl = Qt::ShiftModifier | Qt::ControlModifier;
+    const Qt::KeyboardModifiers held[] = {{}, shiftCtrl, Qt::AltModifier, shiftCtrl | Qt::AltModifier};
+    QTest::keyClick(h.window.get(), Qt::Key_F1, held[from]);
     QCOMPARE(h.tab(), to);
     h.window->findChild<QuickDialPage*>()->setLinkUsable(true);
-    QTest::keyClick(h.window.get(), Qt::Key_F1);
+    QTest::keyClick(h.window.get(), Qt::Key_F1, held[from]);
     QCOMPARE(QString::number(h.tab()) + h.text("txtLabel"), to == 3 ? u"2Two"_s : QString::number(to));
 
     // Help opens the shown tab's topic in the current language, in the one help window.
@@ -277,6 +308,17 @@ void WindowTest::tabsKeysAndHelp() {
     const char* pages[] = {"settings", "commandline", "editor", "quickdial"};
     QCOMPARE(help->windowTitle() + help->browser()->source().toString(),
              u"Helpqrc:/telvane/help/%1.html#en"_s.arg(QLatin1String(pages[h.tab()])));
+    // Esc closes it. A new one (the old goes with its owner) opens at the size the reader last gave, never at
+    // a maximised one.
+    const QSize chosen(600 + to, 450 + from);
+    help->resize(chosen);
+    help->showMaximized();
+    QTRY_VERIFY(help->size() != chosen);
+    QTest::keyClick(help->browser(), Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
+    delete help;
+    h.click("cmdHelp");
+    QCOMPARE(CurrentHelpWindow()->size(), chosen);
 }
 
 void WindowTest::slotButtons_data() {
@@ -353,13 +395,18 @@ void WindowTest::configFiles() {
     QCOMPARE(last(), u"Save command configuration file...|"_s + folder + u"|User defined.cfg"_s + filter);
     QVERIFY(h.window->memory()->allSlots() == before && QDir(folder).entryList(QDir::AllEntries) == files);
 
-    // A file that cannot be read is reported, and the slots stay.
+    // A file that cannot be read, or one without any slot key (picked by mistake), is reported by name, and
+    // the slots stay.
     const QString unreadable = folder + u"x.cfg"_s;
-    QVERIFY(QDir().mkpath(unreadable));
-    h.dialogs.openAnswers = {unreadable, h.folders.root.filePath(u"Other.cfg"_s)};
+    const QString notes = folder + u"notes.txt"_s;
+    QVERIFY(QDir().mkpath(unreadable) && writeBytes(notes, "Notes\r\n[SETTINGS]\r\nPort=6060\r\n"));
+    h.dialogs.openAnswers = {unreadable, notes, h.folders.root.filePath(u"Other.cfg"_s)};
     h.click("cmdLoadConfig");
     const QString file = u"The configuration file \"%1\" could not "_s.arg(unreadable);
     QCOMPARE(last(), u"Load failed|"_s + file + u"be read: The file cannot be read."_s);
+    h.click("cmdLoadConfig");
+    const QString notConfig = u"Load failed|The file \"%1\" is not a command configuration file"_s.arg(notes);
+    QVERIFY2(last().startsWith(notConfig), qPrintable(last()));
     QVERIFY(h.window->memory()->allSlots() == before);
 
     // Another file is shown; saved under a name without extension, it is written under that name. A failed
@@ -395,6 +442,10 @@ void WindowTest::commandLineStateLineAndRuns() {
     h.open();
     h.window->link()->TryConnect();
     QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
+    auto* state = h.find<QLabel>("labState");
+    QTRY_COMPARE_WITH_TIMEOUT(state->palette().color(QPalette::WindowText),
+                              StatusStrip::stateColour(TargetLink::Connected), Timeout);
+    QVERIFY(state->toolTip().isEmpty());
     auto* text = h.find<QLineEdit>("txtSend");
     MessageLog* log = h.window->session()->log();
     // Progress bar, cancel button and notice shown, the rows of the log, the notice's text.
@@ -459,12 +510,34 @@ void WindowTest::commandLineStateLineAndRuns() {
     h.find<QCheckBox>("chkConnect")->setChecked(false);
     h.window->link()->TryConnect();
     QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
-    QCOMPARE(h.find<QLabel>("labState")->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(state->palette().color(QPalette::WindowText), QColor(Qt::black));
     QVERIFY(!enabled("cmdSend"));
     h.click("cmdCommand1");
     QCOMPARE(strip(), u"001 5 Stopped: command not sent."_s);
     QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
     QCOMPARE(strip(), u"001 5 Abbruch: Befehl nicht gesendet."_s);
+
+    // Refused: red, with the reason as the state line's tooltip.
+    h.find<QLineEdit>("txtPort")->setText(QString::number(refusingPort()));
+    h.find<QCheckBox>("chkConnect")->setChecked(true);
+    QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Fehler beim Verbinden."_s, Timeout);
+    QCOMPARE(state->palette().color(QPalette::WindowText), StatusStrip::stateColour(TargetLink::Failed));
+    QVERIFY(!state->toolTip().isEmpty() && state->toolTip() == h.window->link()->lastErrorText());
+
+    // Quitting while a run waits for its reply runs the exit as ever (the tab is stored), with no question; a
+    // late reply finds no window.
+    h.find<QLineEdit>("txtPort")->setText(peer.portText());
+    QTRY_VERIFY_WITH_TIMEOUT(enabled("cmdSend"), Timeout);
+    h.click("cmdCommand1");
+    QCOMPARE(strip().left(3), u"110"_s);
+    const qsizetype asked = h.dialogs.calls.size();
+    h.click("cmdQuit");
+    QVERIFY(!h.window->isVisible());
+    h.close();
+    QCOMPARE(ReadProfileValue(Settings::Section, u"SelTab"_s, {}, 9, h.folders.setupIni()), u"3"_s);
+    QVERIFY(LoadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() && h.dialogs.calls.size() == asked);
+    peer.reply("SM 1: OK\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!peer.connected(), Timeout);
 }
 
 void WindowTest::editing_data() {
@@ -536,6 +609,9 @@ void WindowTest::editing() {
 
 void WindowTest::typing() {
     WindowHarness h({{u"SelTab"_s, u"2"_s}});
+    QuickDialSlots fromFile{};
+    fromFile[0] = {QString(50, u'L'), QString(200, u'n'), lines(u"GM"_s)};
+    QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), fromFile));
     h.open();
     auto* label = h.find<QLineEdit>("txtLabel");
     QTest::keyClicks(label, QString(45, u'x'));
@@ -555,12 +631,22 @@ void WindowTest::typing() {
     QTest::keyClick(note, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(note->toPlainText(), u"1 "_s + QString(126, u'z'));
 
-    // What a slot brings is kept whole, longer than typing allows or not; typing then adds nothing.
-    h.window->findChild<ScriptEditorPage*>()->fetchSlot(
-        {QString(50, u'L'), QString(200, u'n'), lines(u"GM"_s)});
+    // What a slot from a file brings is kept whole, longer than typing allows or not; typing then adds
+    // nothing, and a store takes it whole. Once shortened to the limit, the caption is held to it again.
+    h.click("cmdGetCommand");
+    QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF1")->isEnabled(), Timeout);
+    h.click("cmdF1");
     QTest::keyClick(note, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(note, u"x"_s);
     QCOMPARE(label->text() + note->toPlainText(), QString(50, u'L') + QString(200, u'n'));
+    h.click("cmdSave");
+    QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF2")->isEnabled(), Timeout);
+    h.click("cmdF2");
+    QCOMPARE(h.window->memory()->slotAt(2), fromFile[0]);
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(label, Qt::Key_Backspace);
+    QTest::keyClicks(label, u"yy"_s);
+    QCOMPARE(label->text(), QString(40, u'L'));
 }
 
 void WindowTest::storeRefusals_data() {
@@ -577,6 +663,11 @@ void WindowTest::storeRefusals_data() {
                                 << u"Missing caption|caption|txtLabel|-1"_s;
     QTest::newRow("separator") << u"SM 1|start;SP 1|Nr. #3"_s << u"#1"_s << u"#2"_s << QString()
                                << u"Invalid character|\"#\"|lstCommands|1"_s;
+    // A line break would end the value in the file; 0x14 is taken out on loading.
+    QTest::newRow("LF in the caption")
+        << u"GM"_s << u"a\nb"_s << u"n"_s << QString() << u"Invalid character|LF (0x0A)|txtLabel|-1"_s;
+    QTest::newRow("0x14 in a description")
+        << u"SM 1|s;GM|a\x14"_s << u"L"_s << u"n"_s << QString() << u"Invalid character|0x14|lstCommands|1"_s;
     QTest::newRow("typed after Save")
         << u"GM"_s << u"L"_s << u"N"_s << u"XC 1 Ω"_s << u"Invalid character|Windows-1252|lstCommands|1"_s;
 }
@@ -601,7 +692,7 @@ void WindowTest::storeRefusals() {
         h.click("cmdF2");
     }
     const QStringList expected = refusal.split(u'|');
-    const ScriptedDialogs::Call& told = h.dialogs.calls.last();
+    const ScriptedDialogs::Call told = h.dialogs.calls.value(h.dialogs.calls.size() - 1);
     QCOMPARE(told.kind + u'|' + told.title, u"warning|"_s + expected[0]);
     QVERIFY2(told.text.contains(expected[1]), qPrintable(told.text));
     QVERIFY(!h.window->memory()->anyModePending() && h.window->memory()->slotAt(2).lines.isEmpty());
