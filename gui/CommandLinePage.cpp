@@ -131,6 +131,8 @@ void CommandLinePage::updateSendButton() {
 void CommandLinePage::deleteList() {
     m_log->clear();
     cmdDeleteList->setEnabled(false);
+    // Nothing is left to hold the view on.
+    m_tools->setFollowing(true);
 }
 
 bool CommandLinePage::completing() const {

@@ -1,6 +1,7 @@
 #include "gui/LogRowView.h"
 
 #include "core/files/Codec.h"
+#include "core/link/LogExport.h"
 #include "core/link/MessageLog.h"
 #include "core/texts/Texts.h"
 
@@ -102,21 +103,21 @@ QString LogRowView::hexDump(const QByteArray& bytes) {
 QString LogRowView::readableText(const QString& text) {
     QString out;
     out.reserve(text.size());
+    qsizetype plain = 0; // start of the text not yet copied
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
+        const bool control = c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0);
+        if (!control || c == '\n' || c == '\t')
+            continue;
+        out += QStringView(text).sliced(plain, i - plain);
         if (c == '\r') {
             if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
                 ++i;
             out += QLatin1Char('\n');
-        } else if (c == '\n' || c == '\t') {
-            out += QChar(c);
-        } else if (c < 0x20) {
-            out += QChar(char16_t(0x2400 + c));
-        } else if (c == 0x7F) {
-            out += QChar(char16_t(0x2421));
         } else {
-            out += QChar(c);
+            out += LogExport::escapeControls(QStringView(text).sliced(i, 1));
         }
+        plain = i + 1;
     }
-    return out;
+    return out + QStringView(text).sliced(plain);
 }

@@ -19,6 +19,6 @@ public:
 
     // Offset, sixteen bytes in hex, and the same as characters (a dot for a control character).
     static QString hexDump(const QByteArray& bytes);
-    // The text with CR LF, CR and LF as line breaks and the other control characters as visible symbols.
+    // The text with CR LF, CR and LF as line breaks, tabs as they are, other control characters as escapes.
     static QString readableText(const QString& text);
 };

@@ -160,6 +160,9 @@ LogTools::LogTools(QTableView* view, MessageLog* log, LogFindBar* findBar, Dialo
         menu.addSeparator();
         menu.addActions({m_follow, m_clear});
         menu.exec(m_view->viewport()->mapToGlobal(at));
+        // Their keys stay live whatever the menu showed.
+        for (QAction* action : {m_copy, m_showRow, m_clear})
+            action->setEnabled(true);
     });
     QHeaderView* header = view->horizontalHeader();
     header->setContextMenuPolicy(Qt::CustomContextMenu);

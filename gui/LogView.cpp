@@ -1,5 +1,7 @@
 #include "gui/LogView.h"
 
+#include "core/link/LogExport.h"
+
 #include <QHeaderView>
 #include <QTableView>
 
@@ -37,16 +39,11 @@ QString LogItemDelegate::displayText(const QVariant& value, const QLocale& local
 }
 
 QString LogItemDelegate::oneLine(const QString& text) {
-    QString shown = text;
-    for (QChar& c : shown) {
-        const char16_t u = c.unicode();
-        if (u < 0x20)
-            c = QChar(char16_t(0x2400 + u)); // the control pictures block: U+240A for LF, U+240D for CR
-        else if (u == 0x7F)
-            c = QChar(char16_t(0x2421));
-        else if (u == 0x2028 || u == 0x2029)
-            c = QChar(char16_t(0x23CE)); // Unicode's own line and paragraph separators
-    }
+    // Escapes rather than the control pictures block, which common fonts lack (they would show as boxes);
+    // the same escapes as a copied row.
+    QString shown = LogExport::escapeControls(text);
+    shown.replace(QChar(0x2028), QLatin1String("\\u2028"));
+    shown.replace(QChar(0x2029), QLatin1String("\\u2029"));
     return shown;
 }
 

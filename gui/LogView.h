@@ -6,7 +6,7 @@
 
 class QTableView;
 
-// Draws a log cell on one line: line breaks and other control characters as their visible symbols, so a row
+// Draws a log cell on one line: line breaks and other control characters as escapes (\r, \n, \xNN), so a row
 // never grows and painting stays cheap (the model hands over only the start of a long text). The colours of
 // a row are decided in one place, textColour; the cells of rows that hold what the find bar looks for are
 // marked.

@@ -98,7 +98,7 @@ bool SetupSettings::write(const QString& iniPath, QString* error) const {
         const int place[4] = {window->left(), window->top(), window->width(), window->height()};
         for (int i = 0; i < 4; ++i)
             write(WindowKeys[i], QString::number(place[i]));
+        write("WindowMaximized", QString::number(windowMaximized ? 1 : 0));
     }
-    write("WindowMaximized", QString::number(windowMaximized ? 1 : 0));
     return profile.save(error);
 }

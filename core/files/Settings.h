@@ -34,7 +34,8 @@ struct SetupSettings {
     int language = 0;                      // LanguageIndex, 0 or 1
     int selTab = 0;                        // the page of SSTab1 shown, 0 to 3
     // The window's place and size when not maximised (the inner area, in pixels); nothing until an exit
-    // has written it, or when a stored value is not a number or the size is not positive.
+    // has written it, or when a stored value is not a number or the size is not positive. Written, with
+    // windowMaximized, only when there is a place.
     std::optional<QRect> window;
     bool windowMaximized = false;
 
