@@ -36,7 +36,7 @@ struct SetupSettings {
     // The window's place and size when not maximised (the inner area, in pixels); nothing until an exit
     // has written it, or when a stored value is not a number or the size is not positive. Written, with
     // windowMaximized, only when there is a place.
-    std::optional<QRect> window;
+    std::optional<QRect> window = std::nullopt;
     bool windowMaximized = false;
 
     // Missing keys give their defaults (the name defaults to localHostName); a value that is not a
