@@ -1,29 +1,44 @@
-// The message log under a flood: a million received rows through the receive path, the view shown and
-// following the newest row, beside a log built on QTableWidget doing the same in the same run.
+// The message log under a flood, as a device delivers it: each arrival in an event-loop pass of its own,
+// through the receive path into the main window's log, with the log shown and following the newest row.
+// Beside it, in the same run and the same window, a log built on QTableWidget doing the same. Then a flood of
+// binary data, for what the rows cost in memory.
 //
-// usage: bench_log [rows=1000000] [arrivals per event-loop pass=100] [seconds allowed for QTableWidget=900]
+// usage: bench_log [rows=1000000] [arrivals per pass=1] [seconds allowed for QTableWidget=120] [flood MB=200]
 
-#include "BenchPeer.h"
+#include "core/link/LogExport.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
+#include "gui/Dialogs.h"
+#include "gui/MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QRandomGenerator>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTime>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <malloc.h>
+#include <memory>
 
 namespace {
 
-// Bytes of heap in use: what the rows cost, without the noise of page-granular resident sizes.
+constexpr int Window = 100000; // rows per measured stretch
+
+// Bytes of heap in use, mmapped blocks included: what the rows cost, without page-granular noise.
 double heapInUse() {
-    return static_cast<double>(mallinfo2().uordblks);
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd);
 }
 
 // What a device answers: a few characters and a line break.
@@ -31,32 +46,101 @@ QByteArray arrival(int i) {
     return QByteArrayLiteral("SM:") + QByteArray::number(i % 10000) + QByteArrayLiteral(" OK\r\n");
 }
 
+class NoDialogs : public Dialogs {
+public:
+    void warning(QWidget*, const QString&, const QString&) override {}
+    bool question(QWidget*, const QString&, const QString&) override { return false; }
+    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
+                                    const QString&) override {
+        return {};
+    }
+};
+
+// The main window on a throw-away settings folder, not connecting, the command-line tab shown.
+struct Program {
+    QTemporaryDir folder;
+    NoDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+    Program() {
+        const QString ini = folder.filePath(QStringLiteral("Setup.ini"));
+        QFile file(ini);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("[SETTINGS]\r\nConnect=0\r\nSelTab=1\r\nLanguage=1\r\n");
+        file.close();
+        window = std::make_unique<MainWindow>(MainWindowEnvironment{folder.path(), folder.path(), &dialogs});
+        window->show();
+        QApplication::processEvents();
+    }
+    QTableView* logView() const { return window->findChild<QTableView*>(QStringLiteral("lsvMsg")); }
+};
+
 struct Run {
     int rows = 0;
     double seconds = 0;
     double bytesPerRow = 0;
-    double secondsAt = 0; // time taken to reach the other log's row count
+    double secondsAt = 0;   // time taken to reach the other log's row count
+    double firstWindow = 0; // seconds for the first Window rows
+    double lastWindow = 0;  // seconds for the last Window rows
     double rowsPerSecond() const { return seconds > 0 ? rows / seconds : 0; }
 };
 
-// The log tab of a main window that does not connect.
-QList<QPair<QString, QString>> logTabShown() {
-    return {{QStringLiteral("Connect"), QStringLiteral("0")},
-            {QStringLiteral("SelTab"), QStringLiteral("1")}};
+// Feeds arrivals from a zero timer, so each batch of perPass arrivals is one pass of the real event loop,
+// until all are in or the time allowed is over. step(i) delivers arrival i.
+Run drive(int rows, int perPass, double budgetSeconds, int markRows, const std::function<void(int)>& step,
+          const std::function<bool()>& drained) {
+    Run run;
+    const double heapBefore = heapInUse();
+    QElapsedTimer clock;
+    QList<qint64> marks; // ns at every Window rows
+    // A loop of its own: quitting the application's would close the window.
+    QEventLoop loop;
+    QTimer feeder;
+    feeder.setInterval(0);
+    int next = 0;
+    QObject::connect(&feeder, &QTimer::timeout, &feeder, [&] {
+        for (int k = 0; k < perPass && next < rows; ++k) {
+            step(next++);
+            if (next % Window == 0)
+                marks.append(clock.nsecsElapsed());
+            if (next == markRows)
+                run.secondsAt = clock.nsecsElapsed() / 1e9;
+        }
+        if (next >= rows || clock.elapsed() > budgetSeconds * 1000) {
+            feeder.stop();
+            loop.quit();
+        }
+    });
+    clock.start();
+    feeder.start();
+    loop.exec();
+    while (!drained())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    run.seconds = clock.nsecsElapsed() / 1e9;
+    run.rows = next;
+    run.bytesPerRow = (heapInUse() - heapBefore) / run.rows;
+    if (!marks.isEmpty()) {
+        run.firstWindow = marks.first() / 1e9;
+        run.lastWindow =
+            marks.size() > 1 ? (marks.last() - marks.at(marks.size() - 2)) / 1e9 : run.firstWindow;
+    }
+    return run;
 }
 
-// The straightforward log: one QTableWidget row of three items per arrival, selected and scrolled to, in
-// the place of lsvMsg.
+// The straightforward log: one QTableWidget row of three items per arrival, selected and scrolled to.
 Run runTableWidget(int rows, int perPass, double budgetSeconds) {
-    BenchWindow bench(logTabShown());
-    auto* lsvMsg = bench.window->findChild<QTableView*>(QStringLiteral("lsvMsg"));
+    Program program;
+    QTableView* lsvMsg = program.logView();
     auto* table = new QTableWidget(0, 3, lsvMsg->parentWidget());
     table->setGeometry(lsvMsg->geometry());
     lsvMsg->hide();
     table->setHorizontalHeaderLabels(
         {QStringLiteral("Time"), QStringLiteral("Mode"), QStringLiteral("Parameter")});
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setWordWrap(false);
     table->verticalHeader()->hide();
@@ -66,65 +150,77 @@ Run runTableWidget(int rows, int perPass, double budgetSeconds) {
     table->show();
     QApplication::processEvents();
 
-    Run run;
-    const double heapBefore = heapInUse();
-    QElapsedTimer clock;
-    clock.start();
-    const qint64 budget = static_cast<qint64>(budgetSeconds * 1000);
-    for (int i = 0; i < rows; ++i) {
-        const QByteArray bytes = arrival(i);
-        const int row = table->rowCount();
-        table->insertRow(row);
-        table->setItem(row, 0,
-                       new QTableWidgetItem(QTime::currentTime().toString(QStringLiteral("hh:mm:ss:zzz"))));
-        table->setItem(row, 1, new QTableWidgetItem(QStringLiteral("Get")));
-        auto* text = new QTableWidgetItem(QString::fromLatin1(bytes));
-        table->setItem(row, 2, text);
-        table->selectRow(row);
-        table->scrollToItem(text);
-        if ((i + 1) % perPass == 0) {
-            QApplication::processEvents();
-            if (clock.elapsed() > budget) {
-                run.rows = i + 1;
-                break;
-            }
-        }
-        run.rows = i + 1;
-    }
-    QApplication::processEvents();
-    run.seconds = clock.nsecsElapsed() / 1e9;
-    run.bytesPerRow = (heapInUse() - heapBefore) / run.rows;
+    const Run run = drive(
+        rows, perPass, budgetSeconds, -1,
+        [table](int i) {
+            const QByteArray bytes = arrival(i);
+            const int row = table->rowCount();
+            table->insertRow(row);
+            table->setItem(
+                row, 0, new QTableWidgetItem(QTime::currentTime().toString(QStringLiteral("hh:mm:ss:zzz"))));
+            table->setItem(row, 1, new QTableWidgetItem(QStringLiteral("Get")));
+            auto* text = new QTableWidgetItem(QString::fromLatin1(bytes));
+            table->setItem(row, 2, text);
+            table->selectRow(row);
+            table->scrollToItem(text);
+        },
+        [] { return true; });
     if (table->currentRow() != run.rows - 1)
         std::fprintf(stderr, "QTableWidget log did not end on its newest row\n");
     return run;
 }
 
-// Ours: the arrivals go through the link's data signal into the session's receive handler and the log.
+// Ours: the arrivals go through the link's data signal into the session's receive handler.
 Run runMessageLog(int rows, int perPass, int markRows) {
-    BenchWindow bench(logTabShown());
-    TargetLink* link = bench.window->link();
-    QApplication::processEvents();
+    Program program;
+    TargetLink* link = program.window->link();
+    MessageLog* log = program.window->session()->log();
+    const Run run = drive(
+        rows, perPass, 1e9, markRows, [link](int i) { emit link->dataArrived(arrival(i)); },
+        [log, rows] { return log->rowCount() == rows; });
+    // What saving the whole log costs, the window waiting meanwhile.
+    for (const auto format : {LogExport::Format::Csv, LogExport::Format::JsonLines}) {
+        QElapsedTimer saving;
+        saving.start();
+        const QString path = program.folder.filePath(QStringLiteral("log"));
+        const bool saved = LogExport::save(*log, path, format);
+        std::printf("saving %d rows as %s: %.2f s, %.0f MB%s\n", log->size(),
+                    format == LogExport::Format::Csv ? "CSV" : "JSON Lines", saving.nsecsElapsed() / 1e9,
+                    QFileInfo(path).size() / 1048576.0, saved ? "" : " (failed)");
+    }
+    if (program.logView()->currentIndex().row() != run.rows - 1 || run.rows != rows)
+        std::fprintf(stderr, "message log did not end on its newest row (%d of %d, %d shown)\n",
+                     program.logView()->currentIndex().row(), run.rows, log->rowCount());
+    return run;
+}
 
-    Run run;
+// A binary flood of the given size in arrivals of 1 to 64 KiB, one per pass: what it costs on the heap.
+void runFlood(qint64 megabytes) {
+    Program program;
+    TargetLink* link = program.window->link();
+    MessageLog* log = program.window->session()->log();
+    QByteArray pool(64 * 1024, Qt::Uninitialized);
+    QRandomGenerator random(42);
+    random.fillRange(reinterpret_cast<quint32*>(pool.data()), pool.size() / 4);
+    const qint64 total = megabytes * 1024 * 1024;
+    qint64 sent = 0;
+    int arrivals = 0;
     const double heapBefore = heapInUse();
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < rows; ++i) {
-        emit link->dataArrived(arrival(i));
-        if ((i + 1) % perPass == 0)
-            QApplication::processEvents();
-        if (i + 1 == markRows)
-            run.secondsAt = clock.nsecsElapsed() / 1e9;
+    while (sent < total) {
+        const qsizetype size = std::min<qint64>(1024 + random.bounded(63 * 1024), total - sent);
+        emit link->dataArrived(QByteArray(pool.constData(), size));
+        sent += size;
+        ++arrivals;
+        QApplication::processEvents();
     }
-    QApplication::processEvents();
-    run.seconds = clock.nsecsElapsed() / 1e9;
-    run.rows = bench.window->session()->log()->rowCount();
-    run.bytesPerRow = (heapInUse() - heapBefore) / run.rows;
-    if (bench.window->findChild<QTableView*>(QStringLiteral("lsvMsg"))->currentIndex().row() !=
-            run.rows - 1 ||
-        run.rows != rows)
-        std::fprintf(stderr, "message log did not end on its newest row\n");
-    return run;
+    while (log->rowCount() != arrivals)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    const double cost = heapInUse() - heapBefore;
+    std::printf("binary flood: %.0f MB in %d arrivals of 1-64 KiB, one per pass, in %.2f s: heap +%.0f MB, "
+                "%.3fx its bytes\n",
+                sent / 1048576.0, arrivals, clock.nsecsElapsed() / 1e9, cost / 1048576.0, cost / sent);
 }
 
 } // namespace
@@ -133,11 +229,13 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const int perPass = argc > 2 ? std::max(1, std::atoi(argv[2])) : 100;
-    const double budget = argc > 3 ? std::atof(argv[3]) : 900.0;
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const int rows = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
+    const int perPass = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+    const double budget = argc > 3 ? std::atof(argv[3]) : 120.0;
+    const qint64 floodMb = argc > 4 ? std::atoll(argv[4]) : 200;
 
-    std::printf("log flood: %d received rows, %d arrivals per event-loop pass, view shown and following\n",
+    std::printf("log flood: %d received rows, %d arrival(s) per event-loop pass, view shown and following\n",
                 rows, perPass);
     const Run widget = runTableWidget(rows, perPass, budget);
     std::printf("QTableWidget log: %d rows in %.2f s (%s): %.0f rows/s, %.0f bytes/row\n", widget.rows,
@@ -145,8 +243,17 @@ int main(int argc, char** argv) {
                 widget.rowsPerSecond(), widget.bytesPerRow);
 
     const Run ours = runMessageLog(rows, perPass, widget.rows);
-    std::printf("MessageLog:       %d rows in %.2f s: %.0f rows/s, %.0f bytes/row\n", ours.rows, ours.seconds,
-                ours.rowsPerSecond(), ours.bytesPerRow);
+    const double textBytes = static_cast<double>(arrival(0).size());
+    std::printf(
+        "MessageLog:       %d rows in %.2f s: %.0f rows/s, %.0f bytes/row (%.0f beyond its ~%.0f bytes "
+        "of text)\n",
+        ours.rows, ours.seconds, ours.rowsPerSecond(), ours.bytesPerRow, ours.bytesPerRow - textBytes,
+        textBytes);
+    if (ours.firstWindow > 0)
+        std::printf("MessageLog: first %d rows at %.0f rows/s, last %d rows at %.0f rows/s (last/first time "
+                    "%.2fx)\n",
+                    Window, Window / ours.firstWindow, Window, Window / ours.lastWindow,
+                    ours.lastWindow / ours.firstWindow);
     if (ours.secondsAt > 0)
         std::printf("MessageLog reached %d rows after %.2f s: %.0f rows/s over the same rows\n", widget.rows,
                     ours.secondsAt, widget.rows / ours.secondsAt);
@@ -156,5 +263,7 @@ int main(int argc, char** argv) {
                 sameRowsRate / widget.rowsPerSecond());
     std::printf("ratio, memory per row (QTableWidget / MessageLog): %.1f\n",
                 widget.bytesPerRow / ours.bytesPerRow);
+    if (floodMb > 0)
+        runFlood(floodMb);
     return 0;
 }

@@ -3,19 +3,38 @@
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
-#include "gui/Layout.h"
+#include "gui/LogTools.h"
 #include "gui/LogView.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTableView>
 
 using namespace Layout;
 
-CommandLinePage::CommandLinePage(Session* session, QPoint pageOffset, QWidget* parent)
+namespace {
+constexpr std::array<TextId, MessageLog::ColumnCount> HeaderIds = {
+    TextId::TimeColumn, TextId::ModeColumn, TextId::ParameterColumn, TextId::LatencyColumn};
+
+// The command word is what txtSend holds before its first blank, while the cursor is still in it.
+QString commandWordBeforeCursor(const QLineEdit* edit) {
+    const QString typed = edit->text().left(edit->cursorPosition());
+    for (const QChar c : typed) {
+        if (c.isSpace())
+            return {};
+    }
+    return typed;
+}
+} // namespace
+
+CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint pageOffset, QWidget* parent)
     : QWidget(parent)
     , m_session(session)
     , m_log(session->log()) {
@@ -31,20 +50,41 @@ CommandLinePage::CommandLinePage(Session* session, QPoint pageOffset, QWidget* p
     lsvMsg = make<QTableView>(fraReceive, "lsvMsg", twipsRect(240, 360, 8715, 2595));
     cmdDeleteList = make<QPushButton>(fraReceive, "cmdDeleteList", twipsRect(240, 3000, 1695, 315));
     cmdDeleteList->setEnabled(false);
+    // Right of cmdDeleteList, where nothing else is: hidden, the page looks as it always did.
+    m_findBar = make<LogFindBar>(fraReceive, "findBar", twipsRect(2040, 3000, 6915, 315));
     labInfo2 = makeInfoLabel(this, "labInfo2", onTab(180, 5160, 9015, 855));
 
+    m_growth.add(fraSend, StretchWidth);
+    m_growth.add(txtSend, StretchWidth);
+    m_growth.add(fraReceive, Stretch);
+    m_growth.add(lsvMsg, Stretch);
+    m_growth.add(cmdSend, FollowRight);
+    m_growth.add(cmdDeleteList, FollowBottom);
+    m_growth.add(m_findBar, FollowBottomStretchWidth);
+    m_growth.add(labInfo2, FollowBottomStretchWidth);
+
     configureLogView(lsvMsg, m_log);
-    // Every new row is selected and scrolled into view; rows only ever come at the end.
-    connect(m_log, &MessageLog::rowsInserted, this, [this] {
-        cmdDeleteList->setEnabled(true);
-        showNewestRow();
-    });
-    lsvMsg->installEventFilter(this);
+    m_tools = new LogTools(lsvMsg, m_log, m_findBar, dialogs, this);
+    connect(m_log, &MessageLog::rowsInserted, this, [this] { cmdDeleteList->setEnabled(true); });
+    connect(m_tools, &LogTools::clearRequested, this, &CommandLinePage::deleteList);
+
+    m_words = new QStringListModel(this);
+    m_completer = new QCompleter(m_words, this);
+    m_completer->setCaseSensitivity(Qt::CaseInsensitive);
+    m_completer->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
+    m_completer->setCompletionMode(QCompleter::PopupCompletion);
+    m_completer->setWidget(txtSend);
+    connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
+            &CommandLinePage::takeCompletion);
+    // Seen before the completer's own filter, which would pass Enter on to txtSend and send the command.
+    m_completer->popup()->installEventFilter(this);
+    txtSend->installEventFilter(this);
 
     connect(cmdCreateCommand1, &QPushButton::clicked, this, &CommandLinePage::assistantRequested);
     connect(cmdSend, &QPushButton::clicked, this, &CommandLinePage::SendCommandLine);
     // The link's state is known at once, so the button never waits for a refresh to be right.
     connect(txtSend, &QLineEdit::textChanged, this, &CommandLinePage::updateSendButton);
+    connect(txtSend, &QLineEdit::textEdited, this, &CommandLinePage::offerCompletion);
     // A disabled button ignores the click, so Enter sends only what the button would.
     connect(txtSend, &QLineEdit::returnPressed, cmdSend, &QPushButton::click);
     connect(cmdDeleteList, &QPushButton::clicked, this, &CommandLinePage::deleteList);
@@ -57,11 +97,13 @@ void CommandLinePage::retranslate() {
     fraReceive->setTitle(GetText(TextId::FrameReceive));
     cmdDeleteList->setText(GetText(TextId::DeleteListButton));
     labInfo2->setText(GetText(TextId::InfoCommandLine));
-    for (int column = 0; column < MessageLog::ColumnCount; ++column)
-        m_log->setHeaderData(column, Qt::Horizontal, GetText(TextId::TimeColumn + column));
+    for (std::size_t column = 0; column < HeaderIds.size(); ++column)
+        m_log->setHeaderData(int(column), Qt::Horizontal, GetText(HeaderIds[column]));
+    m_tools->retranslate();
 }
 
 bool CommandLinePage::SendCommandLine() {
+    m_history.add(txtSend->text());
     return m_session->SendCommandLine(txtSend->text());
 }
 
@@ -74,6 +116,14 @@ void CommandLinePage::setLinkUsable(bool usable) {
     updateSendButton();
 }
 
+void CommandLinePage::setCommandWords(const QStringList& words) {
+    m_words->setStringList(words);
+}
+
+void CommandLinePage::setGrowth(QSize growth) {
+    m_growth.apply(growth);
+}
+
 void CommandLinePage::updateSendButton() {
     cmdSend->setEnabled(m_linkUsable && !txtSend->text().isEmpty());
 }
@@ -81,21 +131,60 @@ void CommandLinePage::updateSendButton() {
 void CommandLinePage::deleteList() {
     m_log->clear();
     cmdDeleteList->setEnabled(false);
+    // Nothing is left to hold the view on.
+    m_tools->setFollowing(true);
 }
 
-void CommandLinePage::showNewestRow() {
-    // Selecting a row makes the view work out row positions, which costs time in proportion to the length
-    // of the log. A log out of sight (a script running from the quick-dial tab) catches up when shown.
-    if (!lsvMsg->isVisible()) {
-        m_newestRowPending = true;
-        return;
+bool CommandLinePage::completing() const {
+    return m_completer->popup()->isVisible();
+}
+
+void CommandLinePage::offerCompletion() {
+    const QString word = commandWordBeforeCursor(txtSend);
+    if (!word.isEmpty()) {
+        m_completer->setCompletionPrefix(word);
+        // A word typed out in full needs no offer.
+        const bool complete = m_completer->completionCount() == 1 &&
+                              m_completer->currentCompletion().compare(word, Qt::CaseInsensitive) == 0;
+        if (m_completer->completionCount() > 0 && !complete) {
+            m_completer->complete();
+            m_completer->popup()->setCurrentIndex(m_completer->completionModel()->index(0, 0));
+            return;
+        }
     }
-    m_newestRowPending = false;
-    showLogRow(lsvMsg, m_log->rowCount() - 1);
+    m_completer->popup()->hide();
+}
+
+void CommandLinePage::takeCompletion(const QString& word) {
+    m_completer->popup()->hide();
+    const QString text = txtSend->text();
+    qsizetype end = 0;
+    while (end < text.size() && !text[end].isSpace())
+        ++end;
+    txtSend->setText(word + text.mid(end));
+    txtSend->setCursorPosition(int(word.size()));
 }
 
 bool CommandLinePage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lsvMsg && event->type() == QEvent::Show && m_newestRowPending)
-        showNewestRow();
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == m_completer->popup()) {
+        // Tab or Enter takes the offered word; any other key goes on as the completer handles it.
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            const QModelIndex current = m_completer->popup()->currentIndex();
+            takeCompletion((current.isValid() ? current : m_completer->completionModel()->index(0, 0))
+                               .data()
+                               .toString());
+            return true;
+        }
+    } else if (watched == txtSend && !completing() &&
+               (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        const std::optional<QString> step =
+            key->key() == Qt::Key_Up ? m_history.older(txtSend->text()) : m_history.newer();
+        if (step)
+            txtSend->setText(*step);
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,22 +1,32 @@
 #pragma once
 
+#include "core/link/CommandHistory.h"
+#include "gui/Layout.h"
+
+#include <QStringList>
 #include <QWidget>
 
+class Dialogs;
+class LogFindBar;
+class LogTools;
 class MessageLog;
+class QCompleter;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStringListModel;
 class QTableView;
 class Session;
 
-// Tab 1, "Command line": the command box txtSend with its send button, and the message log lsvMsg. Sends go
-// through the session; the log shows the session's rows and follows the newest one.
+// Tab 1, "Command line": the command box txtSend with its send button, and the message log lsvMsg with its
+// tools. Sends go through the session; the log shows the session's rows and follows the newest one. Up and
+// Down in txtSend walk the commands sent before; the command word is completed from the catalogue.
 class CommandLinePage : public QWidget {
     Q_OBJECT
 
 public:
-    CommandLinePage(Session* session, QPoint pageOffset, QWidget* parent = nullptr);
+    CommandLinePage(Session* session, Dialogs& dialogs, QPoint pageOffset, QWidget* parent = nullptr);
 
     void retranslate();
 
@@ -26,6 +36,14 @@ public:
     void setCommandText(const QString& text);
     // cmdSend is enabled only while the link is usable and txtSend holds text.
     void setLinkUsable(bool usable);
+
+    // The command words offered for completion (those of the current device type).
+    void setCommandWords(const QStringList& words);
+    CommandHistory& history() { return m_history; }
+    LogTools* logTools() const { return m_tools; }
+
+    // Lays the page out for a window this much larger than its default size.
+    void setGrowth(QSize growth);
 
 signals:
     // cmdCreateCommand1: the assistant is wanted, with the query commands.
@@ -37,7 +55,9 @@ protected:
 private:
     void updateSendButton();
     void deleteList();
-    void showNewestRow();
+    void offerCompletion();
+    void takeCompletion(const QString& word);
+    bool completing() const;
 
     Session* m_session;
     MessageLog* m_log;
@@ -48,7 +68,12 @@ private:
     QGroupBox* fraReceive = nullptr;
     QTableView* lsvMsg = nullptr;
     QPushButton* cmdDeleteList = nullptr;
+    LogFindBar* m_findBar = nullptr;
     QLabel* labInfo2 = nullptr;
+    LogTools* m_tools = nullptr;
+    QCompleter* m_completer = nullptr;
+    QStringListModel* m_words = nullptr;
+    CommandHistory m_history;
+    Layout::Growth m_growth;
     bool m_linkUsable = false;
-    bool m_newestRowPending = false; // rows came while lsvMsg was out of sight
 };

@@ -7,6 +7,8 @@
 #include <QStyleOptionTabWidgetFrame>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace Layout {
 
 QFont windowFont() {
@@ -63,6 +65,23 @@ void setupScriptList(QTreeWidget* list) {
 
 void setCaption(QWidget* widget, const QString& text) {
     widget->setProperty("text", text);
+}
+
+void Growth::add(QWidget* widget, GrowthShare share) {
+    m_entries.append({widget, widget->geometry(), share});
+}
+
+void Growth::apply(QSize growth) const {
+    const int dw = std::max(growth.width(), 0);
+    const int dh = std::max(growth.height(), 0);
+    for (const Entry& entry : m_entries) {
+        if (!entry.widget)
+            continue;
+        const QRect& p = entry.place;
+        entry.widget->setGeometry(p.x() + qRound(dw * entry.share.left), p.y() + qRound(dh * entry.share.top),
+                                  p.width() + qRound(dw * entry.share.width),
+                                  p.height() + qRound(dh * entry.share.height));
+    }
 }
 
 } // namespace Layout

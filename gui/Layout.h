@@ -3,6 +3,9 @@
 #include "gui/Twips.h"
 
 #include <QFont>
+#include <QList>
+#include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QTabWidget>
 
@@ -43,6 +46,34 @@ void setupScriptList(QTreeWidget* list);
 
 // Writes the text property (caption) of a label, button or check box.
 void setCaption(QWidget* widget, const QString& text);
+
+// How a widget follows its container's growth beyond the default size: the shares of the extra width and
+// height added to its left, top, width and height.
+struct GrowthShare {
+    double left = 0, top = 0, width = 0, height = 0;
+};
+constexpr GrowthShare Stretch{0, 0, 1, 1};
+constexpr GrowthShare StretchWidth{0, 0, 1, 0};
+constexpr GrowthShare FollowRight{1, 0, 0, 0};
+constexpr GrowthShare FollowBottom{0, 1, 0, 0};
+constexpr GrowthShare FollowBottomStretchWidth{0, 1, 1, 0};
+
+// The widgets of a fixed layout that move or stretch when the window grows. Each keeps the place it has
+// when added as its place at the default size, so at that size the layout is exactly the designed one.
+class Growth {
+public:
+    void add(QWidget* widget, GrowthShare share);
+    // Places every widget for a container this much larger than its default size (negative counts as 0).
+    void apply(QSize growth) const;
+
+private:
+    struct Entry {
+        QPointer<QWidget> widget;
+        QRect place;
+        GrowthShare share;
+    };
+    QList<Entry> m_entries;
+};
 
 } // namespace Layout
 

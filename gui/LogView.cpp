@@ -1,18 +1,35 @@
 #include "gui/LogView.h"
 
+#include "core/link/LogExport.h"
+
 #include <QHeaderView>
 #include <QTableView>
 
 namespace {
-// Cells show at most this many characters; the view could never show more on one line anyway.
-constexpr qsizetype MaxShownLength = 1000;
 const QColor NotSentColour(255, 0, 0);
+const QColor MarkColour(255, 236, 139);
 } // namespace
+
+QColor LogItemDelegate::textColour(const QModelIndex& index) {
+    if (index.data(MessageLog::NotSentRole).toBool())
+        return NotSentColour;
+    return {};
+}
 
 void LogItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (index.data(MessageLog::NotSentRole).toBool())
-        option->palette.setColor(QPalette::Text, NotSentColour);
+    if (const QColor colour = textColour(index); colour.isValid())
+        option->palette.setColor(QPalette::Text, colour);
+    if (!m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn) {
+        const auto* log = qobject_cast<const MessageLog*>(index.model());
+        if (log && log->contains(index.row(), m_mark, m_markSensitivity))
+            option->backgroundBrush = MarkColour;
+    }
+}
+
+void LogItemDelegate::setMark(const QString& needle, Qt::CaseSensitivity sensitivity) {
+    m_mark = needle;
+    m_markSensitivity = sensitivity;
 }
 
 QString LogItemDelegate::displayText(const QVariant& value, const QLocale& locale) const {
@@ -22,18 +39,11 @@ QString LogItemDelegate::displayText(const QVariant& value, const QLocale& local
 }
 
 QString LogItemDelegate::oneLine(const QString& text) {
-    QString shown = text.left(MaxShownLength);
-    for (QChar& c : shown) {
-        const char16_t u = c.unicode();
-        if (u < 0x20)
-            c = QChar(char16_t(0x2400 + u)); // the control pictures block: U+240A for LF, U+240D for CR
-        else if (u == 0x7F)
-            c = QChar(char16_t(0x2421));
-        else if (u == 0x2028 || u == 0x2029)
-            c = QChar(char16_t(0x23CE)); // Unicode's own line and paragraph separators
-    }
-    if (text.size() > MaxShownLength)
-        shown += QChar(char16_t(0x2026));
+    // Escapes rather than the control pictures block, which common fonts lack (they would show as boxes);
+    // the same escapes as a copied row.
+    QString shown = LogExport::escapeControls(text);
+    shown.replace(QChar(0x2028), QLatin1String("\\u2028"));
+    shown.replace(QChar(0x2029), QLatin1String("\\u2029"));
     return shown;
 }
 
@@ -41,7 +51,7 @@ void configureLogView(QTableView* view, MessageLog* log) {
     view->setModel(log);
     view->setItemDelegate(new LogItemDelegate(view));
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setWordWrap(false);
     view->setTextElideMode(Qt::ElideRight);
@@ -55,13 +65,18 @@ void configureLogView(QTableView* view, MessageLog* log) {
     rows->setDefaultSectionSize(view->fontMetrics().height() + 4);
     rows->setMinimumSectionSize(1);
 
+    // The parameter column takes what the others leave, whether or not the latency column is shown.
     QHeaderView* columns = view->horizontalHeader();
     columns->setHighlightSections(false);
-    columns->setStretchLastSection(true);
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(MessageLog::ParameterColumn, QHeaderView::Stretch);
     const QFontMetrics metrics = view->fontMetrics();
     columns->resizeSection(MessageLog::TimeColumn,
                            metrics.horizontalAdvance(QStringLiteral("00:00:00:000")) + 16);
     columns->resizeSection(MessageLog::ModeColumn, metrics.horizontalAdvance(QStringLiteral("Mode")) + 24);
+    columns->resizeSection(MessageLog::LatencyColumn,
+                           metrics.horizontalAdvance(QStringLiteral("000000 ms")) + 16);
+    columns->hideSection(MessageLog::LatencyColumn);
 }
 
 void showLogRow(QTableView* view, int row) {

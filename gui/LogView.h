@@ -6,23 +6,34 @@
 
 class QTableView;
 
-// Draws a log cell on one line: line breaks and other control characters as their visible symbols, and
-// very long texts cut, so a row never grows and painting stays cheap. The model keeps the text unchanged.
+// Draws a log cell on one line: line breaks and other control characters as escapes (\r, \n, \xNN), so a row
+// never grows and painting stays cheap (the model hands over only the start of a long text). The colours of
+// a row are decided in one place, textColour; the cells of rows that hold what the find bar looks for are
+// marked.
 class LogItemDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QString displayText(const QVariant& value, const QLocale& locale) const override;
-    // Rows of commands that did not go out are drawn in red.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
+    // Marks the rows whose text holds the needle; an empty needle marks none.
+    void setMark(const QString& needle, Qt::CaseSensitivity sensitivity);
+    const QString& mark() const { return m_mark; }
+
     static QString oneLine(const QString& text);
+    // Red for a command that did not go out; nothing (the palette's colour) otherwise.
+    static QColor textColour(const QModelIndex& index);
+
+private:
+    QString m_mark;
+    Qt::CaseSensitivity m_markSensitivity = Qt::CaseInsensitive;
 };
 
-// Puts the log on the view: whole-row single selection, uniform fixed row heights, one-line cells, no
-// editing, the parameter column taking the remaining width.
+// Puts the log on the view: whole-row extended selection, uniform fixed row heights, one-line cells, no
+// editing, the parameter column taking the remaining width, the latency column hidden.
 void configureLogView(QTableView* view, MessageLog* log);
 
-// Selects the row and scrolls it into view.
+// Makes the row the current and only selected one and scrolls it into view.
 void showLogRow(QTableView* view, int row);

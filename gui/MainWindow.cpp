@@ -1,5 +1,6 @@
 #include "gui/MainWindow.h"
 
+#include "core/catalogue/Catalogue.h"
 #include "core/files/Platform.h"
 #include "core/files/Settings.h"
 #include "core/link/Session.h"
@@ -21,7 +22,38 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShortcut>
+
+namespace {
+// The window's inner area at its default size, in twips; the layout is designed for it.
+const QSize DefaultSize(twipsToPixels(9765), twipsToPixels(6675));
+const QRect DefaultTabsPlace = twipsRect(120, 60, 9495, 6135);
+
+// The first words of the catalogue's commands and queries, each once, in catalogue order.
+QStringList commandWords(int deviceType) {
+    QStringList words;
+    for (const QString& record : LoadCommandCatalogue(deviceType, true)) {
+        const QString word =
+            CatalogueRecord(record).commandWord().section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+        if (!word.isEmpty() && !words.contains(word))
+            words.append(word);
+    }
+    return words;
+}
+
+// Whether enough of a stored place lies on a screen for the user to reach the window's title bar.
+bool onSomeScreen(const QRect& place) {
+    const QRect titleBar(place.topLeft(), QSize(place.width(), 24));
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect shared = screen->availableGeometry().intersected(titleBar);
+        if (shared.width() >= 48 && shared.height() >= 8)
+            return true;
+    }
+    return false;
+}
+} // namespace
 
 MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent)
     : QWidget(parent)
@@ -54,10 +86,12 @@ void MainWindow::buildWindow() {
     // The font comes first: the tab strip's height, and with it the place of every page, depends on it.
     setFont(Layout::windowFont());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(twipsToPixels(9765), twipsToPixels(6675));
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    // The designed layout is the smallest; a larger window gives the log and the lists the room.
+    setMinimumSize(DefaultSize);
+    resize(DefaultSize);
 
-    m_tabs = Layout::make<TabControl>(this, "SSTab1", twipsRect(120, 60, 9495, 6135));
+    m_tabs = Layout::make<TabControl>(this, "SSTab1", DefaultTabsPlace);
     // A caption that does not fit should show as such, not be shortened silently.
     m_tabs->setElideMode(Qt::ElideNone);
     // The pages' offset depends on the tab strip, which needs a tab to have its height.
@@ -68,7 +102,7 @@ void MainWindow::buildWindow() {
     delete probe;
     // Made inside the window, so they measure with its font; the tab control takes them over.
     m_settingsPage = new SettingsPage(m_link, offset, this);
-    m_commandLinePage = new CommandLinePage(m_session, offset, this);
+    m_commandLinePage = new CommandLinePage(m_session, *m_dialogs, offset, this);
     m_editorPage = new ScriptEditorPage(m_memory, *m_dialogs, offset, this);
     m_quickDialPage = new QuickDialPage(m_memory, offset, this);
     for (QWidget* page : {static_cast<QWidget*>(m_settingsPage), static_cast<QWidget*>(m_commandLinePage),
@@ -85,6 +119,8 @@ void MainWindow::wire() {
         m_languageIndex = row < 0 ? 0 : row;
         ApplyLanguage();
     });
+    connect(m_settingsPage, &SettingsPage::deviceTypeChanged, this,
+            [this] { m_commandLinePage->setCommandWords(commandWords(m_settingsPage->deviceType())); });
 
     connect(m_link, &TargetLink::stateChanged, this, &MainWindow::onLinkStateChanged);
     connect(m_link, &TargetLink::errorTextChanged, m_strip, &StatusStrip::setLinkErrorText);
@@ -280,6 +316,10 @@ void MainWindow::startUp() {
     m_languageIndex = settings.language;
     m_tabs->setCurrentIndex(settings.selTab);
     ApplyLanguage();
+    m_commandLinePage->setCommandWords(commandWords(m_settingsPage->deviceType()));
+    m_commandLinePage->history() =
+        CommandHistory::load(QDir(m_settingsFolder).filePath(CommandHistory::fileName()));
+    restorePlacement(settings);
     m_strip->RefreshLinkState(m_link->state());
     // A file that cannot be read, or holds no slot keys, gives eight empty slots, as a missing one does. The
     // content of an unreadable one is not lost: the exit save refuses to replace it, and says so.
@@ -296,8 +336,40 @@ void MainWindow::exitSequence() {
     SetupSettings settings;
     m_settingsPage->collectSettings(settings);
     settings.selTab = m_tabs->currentIndex();
+    // The place to come back to from a maximised window is its normal one.
+    const bool maximized = isMaximized();
+    const QRect normal = maximized ? normalGeometry() : geometry();
+    if (const QRect place = normal.isEmpty() ? m_restoredPlace : normal; !place.isEmpty())
+        settings.window = place;
+    settings.windowMaximized = maximized;
     settings.write(setupIniPath());
     SaveQuickDialConfig(defaultConfigPath());
+    // The history is a convenience: a failure to keep it is not worth a message at exit.
+    m_commandLinePage->history().save(QDir(m_settingsFolder).filePath(CommandHistory::fileName()));
+}
+
+void MainWindow::restorePlacement(const SetupSettings& settings) {
+    if (settings.window) {
+        const QSize size = settings.window->size().expandedTo(DefaultSize);
+        m_restoredPlace = QRect(settings.window->topLeft(), size);
+        if (onSomeScreen(m_restoredPlace))
+            setGeometry(m_restoredPlace);
+        else
+            resize(size);
+    }
+    if (settings.windowMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QSize growth = (size() - DefaultSize).expandedTo(QSize(0, 0));
+    m_tabs->setGeometry(DefaultTabsPlace.adjusted(0, 0, growth.width(), growth.height()));
+    m_settingsPage->setGrowth(growth);
+    m_commandLinePage->setGrowth(growth);
+    m_editorPage->setGrowth(growth);
+    m_quickDialPage->setGrowth(growth);
+    m_strip->setGrowth(growth);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,12 +3,14 @@
 #include "core/scripts/QuickDialConfig.h"
 #include "gui/AssistantDialog.h"
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
 
 class CommandLinePage;
+struct SetupSettings;
 class Dialogs;
 class QuickDialMemory;
 class QuickDialPage;
@@ -68,6 +70,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildWindow();
@@ -80,6 +83,7 @@ private:
     void onSaveConfigClicked();
     void startUp();
     void exitSequence();
+    void restorePlacement(const SetupSettings& settings);
 
     QString m_settingsFolder;
     QString m_programFolder;
@@ -103,4 +107,5 @@ private:
     int m_previousTab = 0;
     bool m_started = false;
     bool m_exited = false;
+    QRect m_restoredPlace; // the stored normal place, for an exit before the window was ever shown normal
 };

@@ -55,6 +55,19 @@ QuickDialPage::QuickDialPage(QuickDialMemory* memory, QPoint pageOffset, QWidget
     cmdSaveConfig = make<QPushButton>(this, "cmdSaveConfig", onTab(5040, 5280, 3975, 375));
     labInfo4 = makeInfoLabel(this, "labInfo4", onTab(120, 5700, 9195, 375));
 
+    m_growth.add(frmStorage, Stretch);
+    for (int n = 1; n <= QuickDialSlotCount; ++n) {
+        const std::size_t i = slotIndex(n);
+        const double column = n > 4 ? 0.5 : 0;
+        const double row = ((n - 1) % 4) / 4.0;
+        m_growth.add(labF[i], GrowthShare{column, row, 0, 0});
+        m_growth.add(cmdCommand[i], GrowthShare{column, row, 0, 0.25});
+        m_growth.add(txtCommandDescript[i], GrowthShare{column, row, 0.5, 0.25});
+    }
+    m_growth.add(cmdLoadConfig, GrowthShare{0, 1, 0.5, 0});
+    m_growth.add(cmdSaveConfig, GrowthShare{0.5, 1, 0.5, 0});
+    m_growth.add(labInfo4, FollowBottomStretchWidth);
+
     connect(cmdLoadConfig, &QPushButton::clicked, this, &QuickDialPage::loadConfigRequested);
     connect(cmdSaveConfig, &QPushButton::clicked, this, &QuickDialPage::saveConfigRequested);
     connect(m_memory, &QuickDialMemory::slotChanged, this, &QuickDialPage::showSlot);
@@ -82,6 +95,10 @@ void QuickDialPage::showSlot(int n) {
     const std::size_t i = slotIndex(n);
     cmdCommand[i]->setText(ScriptWidgets::buttonCaption(m_memory->captionsAt(n).run));
     txtCommandDescript[i]->setPlainText(m_memory->slotAt(n).description);
+}
+
+void QuickDialPage::setGrowth(QSize growth) {
+    m_growth.apply(growth);
 }
 
 bool QuickDialPage::ShowSlotScript(int n) {

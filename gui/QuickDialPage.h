@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/scripts/ScriptLine.h"
+#include "gui/Layout.h"
 
 #include <QWidget>
 
@@ -31,6 +32,10 @@ public:
     // says whether the viewer was shown.
     bool ShowSlotScript(int n);
 
+    // Lays the page out for a window this much larger than its default size: the two columns share the
+    // width, the four rows the height.
+    void setGrowth(QSize growth);
+
 signals:
     void slotButtonPressed(int n);
     void loadConfigRequested();
@@ -50,4 +55,5 @@ private:
     QPushButton* cmdLoadConfig = nullptr;
     QPushButton* cmdSaveConfig = nullptr;
     QLabel* labInfo4 = nullptr;
+    Layout::Growth m_growth;
 };

@@ -128,6 +128,23 @@ void ScriptEditorPage::buildWidgets(QPoint pageOffset) {
         cmdF[std::size_t(n - 1)] = b;
     }
     labInfo3 = makeInfoLabel(this, "labInfo3", onTab(180, 5460, 9075, 555));
+
+    m_growth.add(fraEditScript, Stretch);
+    m_growth.add(lstCommands, Stretch);
+    for (QPushButton* w :
+         {cmdDeleteCommand, cmdCommandUp, cmdCommandDown, cmdSave, cmdGetCommand, cmdDeleteScript})
+        m_growth.add(w, FollowRight);
+    for (QWidget* w : {static_cast<QWidget*>(labCaption), static_cast<QWidget*>(labNote)})
+        m_growth.add(w, FollowBottom);
+    for (QWidget* w : {static_cast<QWidget*>(txtLabel), static_cast<QWidget*>(txtNote)})
+        m_growth.add(w, FollowBottomStretchWidth);
+    m_growth.add(cmdCommandTest, GrowthShare{1, 1, 0, 0});
+    m_growth.add(fraStorage, GrowthShare{1, 0, 0, 1});
+    m_growth.add(labInfo3, FollowBottomStretchWidth);
+}
+
+void ScriptEditorPage::setGrowth(QSize growth) {
+    m_growth.apply(growth);
 }
 
 void ScriptEditorPage::retranslate() {

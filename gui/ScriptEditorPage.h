@@ -2,6 +2,7 @@
 
 #include "core/scripts/QuickDialMemory.h"
 #include "core/scripts/ScriptLine.h"
+#include "gui/Layout.h"
 
 #include <QString>
 #include <QWidget>
@@ -78,6 +79,9 @@ public:
     // the row that inserts work on; delete and the moves also need it selected.
     void UpdateScriptEditorButtons();
 
+    // Lays the page out for a window this much larger than its default size: the list takes the room.
+    void setGrowth(QSize growth);
+
 signals:
     // The manual entry box is about to open.
     void manualEntryStarted();
@@ -133,6 +137,7 @@ private:
     QGroupBox* fraStorage = nullptr;
     std::array<QPushButton*, QuickDialSlotCount> cmdF{};
     QLabel* labInfo3 = nullptr;
+    Layout::Growth m_growth;
     AssistantRun m_runAssistant;
     bool m_linkUsable = false;
     // How many characters the last edit of txtNote added, so an over-long insert is cut where it was made.

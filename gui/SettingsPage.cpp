@@ -61,6 +61,16 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     connect(cmdThisSystem, &QPushButton::clicked, this,
             [this] { txtPcName->setText(Platform::LocalHostName()); });
     connect(cboLanguage, &QComboBox::activated, this, &SettingsPage::languagePicked);
+    connect(cboDevice, &QComboBox::currentIndexChanged, this, &SettingsPage::deviceTypeChanged);
+
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{fraSoftwareSel, cboDevice, fraTarget, fraLanguage, fraVersion})
+        m_growth.add(w, StretchWidth);
+    m_growth.add(labInfo1, FollowBottomStretchWidth);
+}
+
+void SettingsPage::setGrowth(QSize growth) {
+    m_growth.apply(growth);
 }
 
 void SettingsPage::showSettings(const SetupSettings& settings) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/Layout.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -34,9 +36,14 @@ public:
     int connectState() const;
     void setConnectState(int state);
 
+    // Lays the page out for a window this much larger than its default size.
+    void setGrowth(QSize growth);
+
 signals:
     // The user picked a row of cboLanguage.
     void languagePicked(int row);
+    // The row of cboDevice changed (by the user or at start).
+    void deviceTypeChanged();
 
 private:
     QGroupBox* fraSoftwareSel = nullptr;
@@ -54,4 +61,5 @@ private:
     QLabel* labProgramVersion = nullptr;
     QLabel* labProgramDate = nullptr;
     QLabel* labInfo1 = nullptr;
+    Layout::Growth m_growth;
 };

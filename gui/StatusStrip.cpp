@@ -51,6 +51,7 @@ StatusStrip::StatusStrip(QWidget* window)
     : QWidget(window) {
     setObjectName(QStringLiteral("statusStrip"));
     setGeometry(0, twipsToPixels(StripTop), twipsToPixels(9765), twipsToPixels(6675 - StripTop));
+    m_growth.add(this, GrowthShare{0, 1, 1, 0});
 
     labState = makeLabel(this, "labState", inStrip(120, 6240, 2955, 495));
     labState->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -74,6 +75,9 @@ StatusStrip::StatusStrip(QWidget* window)
     cmdHelp = make<QPushButton>(this, "cmdHelp", inStrip(7920, 6240, 375, 375));
     cmdHelp->setIcon(helpIcon());
     cmdQuit = make<QPushButton>(this, "cmdQuit", inStrip(8400, 6240, 1215, 375));
+
+    m_growth.add(cmdHelp, FollowRight);
+    m_growth.add(cmdQuit, FollowRight);
 
     connect(cmdCancelCommandScript, &QPushButton::clicked, this, &StatusStrip::cancelClicked);
     connect(cmdHelp, &QPushButton::clicked, this, &StatusStrip::helpClicked);
@@ -135,6 +139,10 @@ void StatusStrip::runFinished(const RunReport& report) {
     }
     prgProgress->hide();
     cmdCancelCommandScript->hide();
+}
+
+void StatusStrip::setGrowth(QSize growth) {
+    m_growth.apply(growth);
 }
 
 void StatusStrip::hideNotice() {

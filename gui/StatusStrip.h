@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/scripts/ScriptRunner.h"
+#include "gui/Layout.h"
 
 #include <QColor>
 #include <QWidget>
@@ -33,6 +34,10 @@ public:
     // The notice goes with every send, slot button, tab change, manual entry and opened assistant.
     void hideNotice();
 
+    // Follows the bottom edge of a window this much larger than its default size; help and quit keep to
+    // the right edge.
+    void setGrowth(QSize growth);
+
 signals:
     void cancelClicked();
     void helpClicked();
@@ -45,6 +50,7 @@ private:
     QPushButton* cmdCancelCommandScript = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdQuit = nullptr;
+    Layout::Growth m_growth;
     RunReport m_lastReport; // the notice is worded anew in the language of a switch
     int m_state = -1;
 };

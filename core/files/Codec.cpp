@@ -23,7 +23,7 @@ int byteFor(char16_t c) {
 
 namespace Cp1252 {
 
-QString decode(const QByteArray& bytes) {
+QString decode(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {

@@ -53,6 +53,8 @@ int numberSetting(const QString& value, int lastValid) {
     return ok && n >= 0 && n <= lastValid ? n : 0;
 }
 
+const char* const WindowKeys[4] = {"WindowLeft", "WindowTop", "WindowWidth", "WindowHeight"};
+
 } // namespace
 
 SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHostName) {
@@ -70,6 +72,14 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
     settings.connect = !ok || connect == 0 ? 0 : connect == 2 ? 2 : 1;
     settings.language = numberSetting(read("Language", QStringLiteral("0"), 65), 1);
     settings.selTab = numberSetting(read("SelTab", QStringLiteral("0"), 2), 3);
+    int place[4] = {};
+    bool placeOk = true;
+    for (int i = 0; i < 4 && placeOk; ++i)
+        place[i] = read(WindowKeys[i], QString(), 12).trimmed().toInt(&placeOk);
+    if (placeOk && place[2] > 0 && place[3] > 0)
+        settings.window = QRect(place[0], place[1], place[2], place[3]);
+    settings.windowMaximized =
+        read("WindowMaximized", QStringLiteral("0"), 2).trimmed() == QLatin1String("1");
     return settings;
 }
 
@@ -84,5 +94,11 @@ bool SetupSettings::write(const QString& iniPath, QString* error) const {
     write("Connect", QString::number(connect));
     write("Language", QString::number(language));
     write("SelTab", QString::number(selTab));
+    if (window) {
+        const int place[4] = {window->left(), window->top(), window->width(), window->height()};
+        for (int i = 0; i < 4; ++i)
+            write(WindowKeys[i], QString::number(place[i]));
+        write("WindowMaximized", QString::number(windowMaximized ? 1 : 0));
+    }
     return profile.save(error);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 // The settings folder and its first-start preparation.
 namespace Settings {
@@ -30,6 +33,11 @@ struct SetupSettings {
     int connect = 1;                       // chkConnect: 0 unchecked, 1 checked, 2 greyed
     int language = 0;                      // LanguageIndex, 0 or 1
     int selTab = 0;                        // the page of SSTab1 shown, 0 to 3
+    // The window's place and size when not maximised (the inner area, in pixels); nothing until an exit
+    // has written it, or when a stored value is not a number or the size is not positive. Written, with
+    // windowMaximized, only when there is a place.
+    std::optional<QRect> window = std::nullopt;
+    bool windowMaximized = false;
 
     // Missing keys give their defaults (the name defaults to localHostName); a value that is not a
     // number, or a number the widget cannot take, gives 0 (an unchecked box for "Connect").

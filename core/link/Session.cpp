@@ -6,6 +6,9 @@
 #include "core/link/TargetLink.h"
 #include "core/texts/Texts.h"
 
+#include <algorithm>
+#include <limits>
+
 Session::Session(TargetLink* link, QObject* parent)
     : QObject(parent)
     , m_link(link)
@@ -16,11 +19,11 @@ Session::Session(TargetLink* link, QObject* parent)
 
 bool Session::SendCommandLine(const QString& text, QString* reason) {
     emit sending(text);
-    const QTime now = UtcClock::now().time();
-    const int row = m_log->append(MessageLog::Direction::Set, now, text);
-
+    const QDateTime now = UtcClock::now();
     bool encodable = false;
     const QByteArray bytes = Cp1252::encode(text, &encodable);
+    const int row = encodable ? m_log->append(MessageLog::Direction::Set, now, bytes)
+                              : m_log->appendText(MessageLog::Direction::Set, now, text);
     QString why;
     bool sent = false;
     if (!encodable)
@@ -35,14 +38,21 @@ bool Session::SendCommandLine(const QString& text, QString* reason) {
             *reason = why;
         return false;
     }
+    m_pendingSince = now.toMSecsSinceEpoch();
     setReplyPending(true);
     return true;
 }
 
 void Session::receive(const QByteArray& bytes) {
     const bool answersCommand = m_replyPending && bytes.contains(':');
-    const QTime now = UtcClock::now().time();
-    m_log->append(MessageLog::Direction::Get, now, Cp1252::decode(bytes));
+    const QDateTime now = UtcClock::now();
+    int latency = MessageLog::NoLatency;
+    if (answersCommand && m_pendingSince >= 0) {
+        // A clock set back gives 0, not a negative time.
+        const qint64 since = now.toMSecsSinceEpoch() - m_pendingSince;
+        latency = static_cast<int>(std::clamp<qint64>(since, 0, std::numeric_limits<int>::max()));
+    }
+    m_log->append(MessageLog::Direction::Get, now, bytes, latency);
     emit received(bytes, answersCommand);
     // Cleared only after the row is logged: a runner that sends its next command on this signal must not
     // get its "Set" row in ahead of the reply that released it.
@@ -54,5 +64,7 @@ void Session::setReplyPending(bool pending) {
     if (m_replyPending == pending)
         return;
     m_replyPending = pending;
+    if (!pending)
+        m_pendingSince = -1;
     emit replyPendingChanged(pending);
 }

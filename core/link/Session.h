@@ -23,7 +23,7 @@ public:
     bool SendCommandLine(const QString& text, QString* reason = nullptr);
 
     // The receive handler: logs one "Get" row for the arrival, line breaks and all, and clears ReplyPending
-    // when the data contains ':'.
+    // when the data contains ':'. The row that clears it carries the time since the last command sent.
     void receive(const QByteArray& bytes);
 
     // True from a successful send until data containing ':' arrives.
@@ -45,4 +45,5 @@ private:
     TargetLink* m_link = nullptr;
     MessageLog* m_log = nullptr;
     bool m_replyPending = false;
+    qint64 m_pendingSince = -1; // UTC ms of the send that set ReplyPending
 };

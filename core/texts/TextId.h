@@ -134,6 +134,34 @@ enum class TextId : int {
     // Script viewer
     ViewerCaption = 3400,
     ViewerQuit = 3401,
+
+    // Log tools and command line
+    LatencyColumn = 3500,
+    CopyRows = 3501,
+    SelectAllRows = 3502,
+    FindInLog = 3503,
+    SaveLogAs = 3504,
+    FollowNewRows = 3505,
+    FindPrevious = 3506,
+    FindNext = 3507,
+    MatchCase = 3508,
+    FindNotFound = 3509,
+    CloseFind = 3510,
+    FindPlaceholder = 3511,
+    SaveLogTitle = 3512,
+    CsvFileFilter = 3513,
+    JsonLinesFileFilter = 3514,
+    SaveLogFileName = 3515,
+    SaveLogFailed = 3516,
+    RowDetailCaption = 3517,
+    RowDetailText = 3518,
+    RowDetailHex = 3519,
+    RowDetailSummary = 3520,
+    RowDetailNotSent = 3521,
+    RowDetailLatency = 3522,
+    RowDetailCut = 3523,
+    RowDetailClose = 3524,
+    ShowRow = 3525,
 };
 Q_ENUM_NS(TextId)
 

@@ -63,6 +63,8 @@ QStringList captionsThatDoNotFit(const QWidget& window) {
     for (const QWidget* w : window.findChildren<QWidget*>()) {
         const QFontMetrics fm(w->font());
         const QString text = w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+        if (text.isEmpty())
+            continue;
         const int width = fm.horizontalAdvance(text);
         auto metric = [w](QStyle::PixelMetric m) { return w->style()->pixelMetric(m, nullptr, w); };
         const auto* label = qobject_cast<const QLabel*>(w);
@@ -151,7 +153,6 @@ void WindowTest::captionsAndLanguages() {
     WindowHarness h({{u"Language"_s, u"0"_s}, {u"Device"_s, u"1"_s}, {u"SelTab"_s, u"3"_s}});
     QWidget& window = h.open();
     QCOMPARE(window.size(), QSize(651, 445));
-    QCOMPARE(window.minimumSize(), window.maximumSize());
     // Switched at run time, every fixed text is in the new language and fits; the tab and the device row the
     // user picked stay.
     QTest::keyClick(h.find<QComboBox>("cboDevice"), Qt::Key_Up);

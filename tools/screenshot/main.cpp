@@ -2,22 +2,31 @@
 // what it shows as PNG files: screenshot-de.png and screenshot-en.png (and one per tab with --all-tabs, the
 // help window with --help-window, and Qt's own file dialog as the quick-dial tab opens it with
 // --file-dialog).
+// help window with --help-window, the command line with a log at work and a row's detail view with --log,
+// and the window maximised with --maximized).
 
+#include "core/files/Platform.h"
 #include "core/files/Profile.h"
+#include "core/link/MessageLog.h"
+#include "core/link/Session.h"
+#include "core/texts/Texts.h"
 #include "gui/Dialogs.h"
 #include "gui/Help.h"
 #include "gui/MainWindow.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -98,6 +107,33 @@ void waitForStateTick(QWidget& window) {
     loop.exec();
 }
 
+// A short exchange with the device software: commands, replies with their latency, a multi-line reply, an
+// error, and a command that could not be sent.
+void fillLog(MainWindow& window) {
+    MessageLog* log = window.session()->log();
+    const QDateTime start(QDate(2024, 3, 31), QTime(9, 14, 2, 118), Qt::UTC);
+    struct Row {
+        int at;
+        bool set;
+        const char* bytes;
+        int latency;
+    };
+    const Row rows[] = {{0, true, "GP 1", -1},
+                        {12, false, "GP: 3\r\n", 12},
+                        {1507, true, "SM 1", -1},
+                        {1516, false, "SM 1: OK\r\n", 9},
+                        {4210, true, "LL", -1},
+                        {4238, false, "LL: 1 PLATE-A\r\n2 PLATE-B\r\n3 RING-12\r\n", 28},
+                        {6022, true, "SC 2 Shift B", -1},
+                        {6031, false, "SC: ERROR production mode is not running\r\n", 9},
+                        {9154, true, "SM 0", -1}};
+    for (const Row& row : rows)
+        log->append(row.set ? MessageLog::Direction::Set : MessageLog::Direction::Get, start.addMSecs(row.at),
+                    QByteArrayView(row.bytes), row.latency);
+    log->markNotSent(log->size() - 1, GetText(TextId::NotSentNoConnection));
+    log->flush();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -118,6 +154,16 @@ int main(int argc, char** argv) {
         QStringLiteral("file-dialog"),
         QStringLiteral("Also save the dialog of the quick-dial tab's Load as file-dialog-<lang>.png."));
     parser.addOption(fileDialog);
+    const QCommandLineOption withLog(
+        QStringLiteral("log"),
+        QStringLiteral(
+            "Also save the command line with a log at work as screenshot-<lang>-log.png and a row's "
+            "detail view as logrow-<lang>.png."));
+    parser.addOption(withLog);
+    const QCommandLineOption maximized(
+        QStringLiteral("maximized"),
+        QStringLiteral("Also save the window maximised as screenshot-<lang>-max.png."));
+    parser.addOption(maximized);
     parser.process(app);
     const QString folder = parser.positionalArguments().value(0, QStringLiteral("."));
     if (!QDir().mkpath(folder)) {
@@ -182,6 +228,41 @@ int main(int argc, char** argv) {
             dialogs.path.clear();
             if (!dialogs.saved)
                 return 1;
+        }
+        if (parser.isSet(withLog)) {
+            auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+            tabs->setCurrentIndex(1);
+            fillLog(window);
+            auto* view = window.findChild<QTableView*>(QStringLiteral("lsvMsg"));
+            view->setCurrentIndex(view->model()->index(2, 0));
+            window.findChild<QAction*>(QStringLiteral("actLatency"))->trigger();
+            window.findChild<QAction*>(QStringLiteral("actFindInLog"))->trigger();
+            window.findChild<QLineEdit*>(QStringLiteral("txtFind"))->setText(QStringLiteral("SM"));
+            window.findChild<QLineEdit*>(QStringLiteral("txtSend"))->setText(QStringLiteral("SM 0"));
+            QCoreApplication::processEvents();
+            if (!saveShot(window, QDir(folder).filePath(QStringLiteral("screenshot-%1-log.png").arg(code))))
+                return 1;
+            view->setCurrentIndex(view->model()->index(5, 0));
+            window.findChild<QAction*>(QStringLiteral("actShowRow"))->trigger();
+            auto* detail = window.findChild<QWidget*>(QStringLiteral("frmLogRow"));
+            QCoreApplication::processEvents();
+            if (!detail ||
+                !saveShot(*detail, QDir(folder).filePath(QStringLiteral("logrow-%1.png").arg(code))))
+                return 1;
+            detail->close();
+        }
+        if (parser.isSet(maximized)) {
+            window.showMaximized();
+            QCoreApplication::processEvents();
+            if (!saveShot(window, QDir(folder).filePath(QStringLiteral("screenshot-%1-max.png").arg(code))))
+                return 1;
+            auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+            for (int tab = 0; parser.isSet(allTabs) && tab < tabs->count(); ++tab) {
+                tabs->setCurrentIndex(tab);
+                const QString name = QStringLiteral("screenshot-%1-max-tab%2.png").arg(code).arg(tab);
+                if (!saveShot(window, QDir(folder).filePath(name)))
+                    return 1;
+            }
         }
         // The exit sequence writes into the temporary folder only.
         window.close();

@@ -1,0 +1,170 @@
+#include "core/link/LogExport.h"
+
+#include "core/link/MessageLog.h"
+
+#include <QSaveFile>
+
+namespace LogExport {
+
+namespace {
+
+bool isControl(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+void appendHex(QString& out, char16_t c) {
+    static const char digits[] = "0123456789abcdef";
+    out += QLatin1String("\\x");
+    out += QLatin1Char(digits[(c >> 4) & 0xF]);
+    out += QLatin1Char(digits[c & 0xF]);
+}
+
+QString isoTime(const MessageLog& log, int row) {
+    return log.utcTime(row).toString(Qt::ISODateWithMs);
+}
+
+QByteArray csvField(const QString& text) {
+    QByteArray field = text.toUtf8();
+    if (field.contains('"') || field.contains(',') || field.contains('\r') || field.contains('\n')) {
+        field.replace("\"", "\"\"");
+        field.prepend('"');
+        field.append('"');
+    }
+    return field;
+}
+
+QByteArray jsonString(const QString& text) {
+    QString out;
+    out.reserve(text.size() + 2);
+    out += QLatin1Char('"');
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        switch (c) {
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (c < 0x20 || c == 0x7F)
+                out += QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0'));
+            else
+                out += ch;
+        }
+    }
+    out += QLatin1Char('"');
+    return out.toUtf8();
+}
+
+} // namespace
+
+QString escapeControls(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (!isControl(c))
+            out += ch;
+        else if (c == '\r')
+            out += QLatin1String("\\r");
+        else if (c == '\n')
+            out += QLatin1String("\\n");
+        else if (c == '\t')
+            out += QLatin1String("\\t");
+        else
+            appendHex(out, c);
+    }
+    return out;
+}
+
+QString copyText(const MessageLog& log, const QList<int>& rows) {
+    QString out;
+    for (const int row : rows) {
+        if (row < 0 || row >= log.size())
+            continue;
+        if (!out.isEmpty())
+            out += QLatin1Char('\n');
+        out += MessageLog::FormatTime(log.utcTime(row).time()) + QLatin1Char('\t') +
+               MessageLog::directionText(log.direction(row)) + QLatin1Char('\t') +
+               escapeControls(log.text(row));
+    }
+    return out;
+}
+
+QByteArray csvHeader() {
+    return QByteArrayLiteral("time_utc,direction,text,sent,not_sent_reason,latency_ms\r\n");
+}
+
+QByteArray csvLine(const MessageLog& log, int row) {
+    const bool set = log.direction(row) == MessageLog::Direction::Set;
+    const int latency = log.latencyMs(row);
+    QByteArray line = isoTime(log, row).toLatin1();
+    line +=
+        ',' + MessageLog::directionText(log.direction(row)).toLatin1() + ',' + csvField(log.text(row)) + ',';
+    if (set)
+        line += log.notSent(row) ? "no" : "yes";
+    line += ',' + csvField(log.notSentReason(row)) + ',';
+    if (latency >= 0)
+        line += QByteArray::number(latency);
+    return line + "\r\n";
+}
+
+QByteArray jsonLine(const MessageLog& log, int row) {
+    const bool set = log.direction(row) == MessageLog::Direction::Set;
+    QByteArray line = "{\"time_utc\":\"" + isoTime(log, row).toLatin1() + "\",\"direction\":\"" +
+                      MessageLog::directionText(log.direction(row)).toLatin1() +
+                      "\",\"text\":" + jsonString(log.text(row));
+    if (set)
+        line += log.notSent(row) ? ",\"sent\":false,\"not_sent_reason\":" + jsonString(log.notSentReason(row))
+                                 : QByteArray(",\"sent\":true");
+    if (log.latencyMs(row) >= 0)
+        line += ",\"latency_ms\":" + QByteArray::number(log.latencyMs(row));
+    return line + "}\n";
+}
+
+Format formatForPath(const QString& path) {
+    return path.endsWith(QLatin1String(".jsonl"), Qt::CaseInsensitive) ||
+                   path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)
+               ? Format::JsonLines
+               : Format::Csv;
+}
+
+bool save(const MessageLog& log, const QString& path, Format format, QString* error) {
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    // Unbuffered: a short write (full disk) shows in the write, not unseen at commit.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    // Written in blocks: a log of a million rows needs neither a million writes nor its whole text at once.
+    QByteArray block = format == Format::Csv ? csvHeader() : QByteArray();
+    bool ok = true;
+    for (int row = 0; row < log.size() && ok; ++row) {
+        block += format == Format::Csv ? csvLine(log, row) : jsonLine(log, row);
+        if (block.size() >= 1 << 16) {
+            ok = file.write(block) == block.size();
+            block.clear();
+        }
+    }
+    ok = ok && file.write(block) == block.size() && file.commit();
+    if (!ok) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+    }
+    return ok;
+}
+
+} // namespace LogExport

@@ -1,0 +1,230 @@
+// The message log as a store of rows (bytes kept whole, views told once per frame), its copy and export
+// formats, the reply latency a session gives a row, and the command history's file. (The walk with Up and
+// Down is tried in the window.)
+
+#include "support/CoreSupport.h"
+
+#include "core/files/Platform.h"
+#include "core/link/CommandHistory.h"
+#include "core/link/LogExport.h"
+#include "core/link/MessageLog.h"
+#include "core/link/Session.h"
+#include "core/link/TargetLink.h"
+
+#include <QAbstractItemModelTester>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QDateTime T0(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC);
+}
+
+class LogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { UtcClock::setFixed(QDateTime()); }
+
+    void rowsAreStoredWholeAndShownPerFrame() {
+        MessageLog log;
+        QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy inserts(&log, &QAbstractItemModel::rowsInserted);
+        // Sizes around the shared chunks' limits, in a mixed order, so rows land in shared and own chunks.
+        QRandomGenerator random(7);
+        QList<QByteArray> stored;
+        for (int i = 0; i < 600; ++i) {
+            const qsizetype sizes[] = {0, 1, 300, 16383, 16384, 70000, 262144};
+            QByteArray bytes(sizes[random.bounded(7)], Qt::Uninitialized);
+            for (char& b : bytes)
+                b = char(random.bounded(256));
+            stored.append(bytes);
+            log.append(MessageLog::Direction::Get, T0, bytes, i);
+        }
+        // Stored at once, handed to the views together in one insert.
+        QCOMPARE(log.size(), 600);
+        QCOMPARE(log.rowCount(), 0);
+        QVERIFY(inserts.wait(Timeout));
+        QCOMPARE(inserts.count(), 1);
+        QCOMPARE(log.rowCount(), 600);
+        for (int row = 0; row < log.size(); ++row)
+            QCOMPARE(log.bytes(row), stored.at(row));
+        // A long row shows its start, marked as cut; the whole text stays available.
+        log.clear();
+        log.append(MessageLog::Direction::Get, T0, QByteArray(5000, 'x'));
+        log.appendText(MessageLog::Direction::Set, T0, u"SC \u2713"_s);
+        log.flush();
+        const QString shown = log.index(0, MessageLog::ParameterColumn).data().toString();
+        QCOMPARE(shown, QString(MessageLog::ShownLength, QLatin1Char('x')) + QChar(0x2026));
+        QCOMPARE(log.index(0, 0).data(MessageLog::TextRole).toString().size(), 5000);
+        QCOMPARE(log.text(1), u"SC \u2713"_s);
+        QCOMPARE(log.index(1, MessageLog::TimeColumn).data().toString(), u"23:59:59:500"_s);
+        QCOMPARE(log.find(u"\u2713"_s, 0, true, Qt::CaseSensitive), 1);
+        QCOMPARE(log.find(u"X"_s, 1, false, Qt::CaseInsensitive), 0);
+        QCOMPARE(log.find(u"X"_s, 0, true, Qt::CaseSensitive), -1);
+    }
+
+    void copyAndExport_data() {
+        QTest::addColumn<bool>("set");
+        QTest::addColumn<QByteArray>("bytes"); // received: Windows-1252; sent: the command as UTF-8
+        QTest::addColumn<QString>("notSent");
+        QTest::addColumn<int>("latency");
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("a command") << true << QByteArray("SM 1") << "" << -1 << u"23:59:59:500\tSet\tSM 1"_s
+                                   << QByteArray("2024-03-31T23:59:59.500Z,Set,SM 1,yes,,\r\n")
+                                   << QByteArray(
+                                          "{\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"Set\","
+                                          "\"text\":\"SM 1\",\"sent\":true}\n");
+        QTest::newRow("a reply with control characters")
+            << false << QByteArray("SM: OK\r\n\t\x01\x7F\x81\\") << "" << 250
+            << u"23:59:59:500\tGet\tSM: OK\\r\\n\\t\\x01\\x7f\\x81\\"_s
+            << QByteArray("2024-03-31T23:59:59.500Z,Get,\"SM: OK\r\n\t\x01\x7F\xC2\x81\\\",,,250\r\n")
+            << QByteArray("{\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"Get\",\"text\":\"SM: "
+                          "OK\\r\\n\\t\\u0001\\u007f\xC2\x81\\\\\",\"latency_ms\":250}\n");
+        QTest::newRow("quotes, comma, euro") << false << QByteArray("a \"b\", \x80\xE4") << "" << -1
+                                             << u"23:59:59:500\tGet\ta \"b\", \u20AC\u00E4"_s
+                                             << QByteArray("2024-03-31T23:59:59.500Z,Get,\"a \"\"b\"\", "
+                                                           "\xE2\x82\xAC\xC3\xA4\",,,\r\n")
+                                             << QByteArray("{\"time_utc\":\"2024-03-31T23:59:59.500Z\","
+                                                           "\"direction\":\"Get\",\"text\":\"a \\\"b\\\", "
+                                                           "\xE2\x82\xAC\xC3\xA4\"}\n");
+        QTest::newRow("not sent, with the reason")
+            << true << QByteArray("SC \xE2\x9C\x93") << "No link, \"really\"" << -1
+            << u"23:59:59:500\tSet\tSC \u2713"_s
+            << QByteArray("2024-03-31T23:59:59.500Z,Set,SC \xE2\x9C\x93,no,\"No link, \"\"really\"\"\",\r\n")
+            << QByteArray("{\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"Set\",\"text\":\"SC "
+                          "\xE2\x9C\x93\",\"sent\":false,\"not_sent_reason\":\"No link, \\\"really\\\"\"}\n");
+    }
+    void copyAndExport() {
+        QFETCH(bool, set);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, notSent);
+        QFETCH(int, latency);
+        MessageLog log;
+        const auto direction = set ? MessageLog::Direction::Set : MessageLog::Direction::Get;
+        const int row = set ? log.appendText(direction, T0, QString::fromUtf8(bytes))
+                            : log.append(direction, T0, bytes, latency);
+        if (!notSent.isEmpty())
+            log.markNotSent(row, notSent);
+        QTEST(LogExport::copyText(log, {row}), "copy");
+        QTEST(LogExport::csvLine(log, row), "csv");
+        QTEST(LogExport::jsonLine(log, row), "json");
+        // Rows copy as lines in the order given; rows that are not there are left out.
+        QCOMPARE(LogExport::copyText(log, {row, 7, row}).count(QLatin1Char('\n')), 1);
+    }
+
+    void saveWritesTheWholeLog_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("firstLine"); // empty: the save fails
+        QTest::addColumn<int>("lineFeeds");
+        // Each row's text ends in CR LF, which a CSV field keeps inside its quotes.
+        QTest::newRow("csv") << "log.csv" << LogExport::csvHeader() << 6001;
+        QTest::newRow("any other name is csv") << "log.txt" << LogExport::csvHeader() << 6001;
+        QTest::newRow("jsonl") << "log.JSONL" << QByteArray("{\"time_utc\"") << 3000;
+        QTest::newRow("json") << "log.json" << QByteArray("{\"time_utc\"") << 3000;
+        QTest::newRow("no such folder") << "missing/log.csv" << QByteArray() << 0;
+        QTest::newRow("a folder") << "." << QByteArray() << 0;
+    }
+    void saveWritesTheWholeLog() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, firstLine);
+        TestFolders folders;
+        MessageLog log;
+        for (int i = 0; i < 3000; ++i)
+            log.append(MessageLog::Direction::Get, T0, QByteArray("line " + QByteArray::number(i) + "\r\n"));
+        const QString path = folders.settings() + name;
+        QString error;
+        const bool saved = LogExport::save(log, path, LogExport::formatForPath(path), &error);
+        QCOMPARE(saved, !firstLine.isEmpty());
+        QCOMPARE(error.isEmpty(), saved);
+        if (!saved)
+            return;
+        const QByteArray file = readBytes(path);
+        QVERIFY(file.startsWith(firstLine));
+        QTEST(int(file.count('\n')), "lineFeeds");
+        QVERIFY(file.contains("line 2999"));
+    }
+
+    void replyCarriesItsLatency_data() {
+        QTest::addColumn<QList<int>>("sends"); // ms after T0 of each command sent
+        QTest::addColumn<int>("at");           // ms after T0 of the arrival
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("latency");
+        QTest::newRow("a reply") << QList<int>{0} << 250 << QByteArray("SM: OK") << 250;
+        QTest::newRow("no colon, no reply") << QList<int>{0} << 250 << QByteArray("busy") << -1;
+        QTest::newRow("from the last command sent") << QList<int>{0, 100} << 250 << QByteArray(":") << 150;
+        QTest::newRow("clock set back") << QList<int>{500} << 250 << QByteArray(":") << 0;
+        QTest::newRow("nothing pending") << QList<int>{} << 250 << QByteArray(":") << -1;
+    }
+    void replyCarriesItsLatency() {
+        QFETCH(QList<int>, sends);
+        QFETCH(int, at);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, latency);
+        LoopbackPeer peer;
+        TargetLink link;
+        link.setHost(u"127.0.0.1"_s);
+        link.setPort(peer.portText());
+        link.setConnectWanted(true);
+        link.TryConnect();
+        QTRY_VERIFY_WITH_TIMEOUT(link.state() == TargetLink::Connected, Timeout);
+        Session session(&link);
+        for (const int ms : sends) {
+            UtcClock::setFixed(T0.addMSecs(ms));
+            QVERIFY(session.SendCommandLine(u"SM 1"_s));
+        }
+        UtcClock::setFixed(T0.addMSecs(at));
+        session.receive(bytes);
+        const int row = session.log()->size() - 1;
+        QCOMPARE(session.log()->latencyMs(row), latency);
+        session.log()->flush();
+        QCOMPARE(session.log()->index(row, MessageLog::LatencyColumn).data().toString(),
+                 latency < 0 ? QString() : u"%1 ms"_s.arg(latency));
+    }
+
+    void historyFile_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("commands");
+        QTest::newRow("escapes") << QByteArray("SM 1\nTX a\\nb\\\\c\\r\n")
+                                 << QStringList{u"SM 1"_s, u"TX a\nb\\c\r"_s};
+        QTest::newRow("CRLF, no last break") << QByteArray("A\r\nB") << QStringList{u"A"_s, u"B"_s};
+        QTest::newRow("unknown escapes kept") << QByteArray("X\\q\\\n") << QStringList{u"X\\q\\"_s};
+        QTest::newRow("blank lines skipped") << QByteArray("\n\nA\n\n") << QStringList{u"A"_s};
+        QTest::newRow("not UTF-8") << QByteArray("\xFF\n") << QStringList{u"\uFFFD"_s};
+        QByteArray many;
+        QStringList newest;
+        for (int i = 0; i < 600; ++i) {
+            many += QByteArray::number(i) + '\n';
+            if (i >= 100)
+                newest.append(QString::number(i));
+        }
+        QTest::newRow("the newest 500") << many << newest;
+        QTest::newRow("no file") << QByteArray() << QStringList();
+    }
+    void historyFile() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, commands);
+        TestFolders folders;
+        const QString path = folders.settings() + CommandHistory::fileName();
+        QVERIFY(file.isEmpty() || writeBytes(path, file));
+        CommandHistory history = CommandHistory::load(path);
+        QCOMPARE(history.commands(), commands);
+        // The newest once more, or nothing, adds nothing.
+        history.add(commands.value(commands.size() - 1));
+        history.add({});
+        QCOMPARE(history.commands(), commands);
+        // What is saved loads back the same.
+        QVERIFY(history.save(path));
+        QCOMPARE(CommandHistory::load(path).commands(), commands);
+        // A folder in the file's place: the save fails and says why.
+        QString error;
+        QVERIFY(!history.save(folders.settings(), &error) && !error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(LogTest)
+#include "tst_log.moc"
