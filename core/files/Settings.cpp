@@ -70,6 +70,8 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
     settings.connect = !ok || connect == 0 ? 0 : connect == 2 ? 2 : 1;
     settings.language = numberSetting(read("Language", QStringLiteral("0"), 65), 1);
     settings.selTab = numberSetting(read("SelTab", QStringLiteral("0"), 2), 3);
+    settings.replyTimeout = numberSetting(read("ReplyTimeout", QStringLiteral("0"), 12), MaxReplyTimeout);
+    settings.errorText = read("ErrorText", QString(), std::numeric_limits<int>::max());
     return settings;
 }
 
@@ -84,5 +86,7 @@ bool SetupSettings::write(const QString& iniPath, QString* error) const {
     write("Connect", QString::number(connect));
     write("Language", QString::number(language));
     write("SelTab", QString::number(selTab));
+    write("ReplyTimeout", QString::number(replyTimeout));
+    write("ErrorText", errorText);
     return profile.save(error);
 }

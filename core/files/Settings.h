@@ -30,6 +30,10 @@ struct SetupSettings {
     int connect = 1;                       // chkConnect: 0 unchecked, 1 checked, 2 greyed
     int language = 0;                      // LanguageIndex, 0 or 1
     int selTab = 0;                        // the page of SSTab1 shown, 0 to 3
+    int replyTimeout = 0;                  // seconds a run waits for a reply at most; 0 without limit
+    QString errorText;                     // a reply holding it stops a run and is marked; "" is off
+
+    static constexpr int MaxReplyTimeout = 3600;
 
     // Missing keys give their defaults (the name defaults to localHostName); a value that is not a
     // number, or a number the widget cannot take, gives 0 (an unchecked box for "Connect").

@@ -1,6 +1,8 @@
 #include "core/scripts/ScriptRunner.h"
 
+#include "core/files/Codec.h"
 #include "core/link/Session.h"
+#include "core/link/TargetLink.h"
 #include "core/texts/Texts.h"
 
 #include <QTimer>
@@ -8,19 +10,46 @@
 QString RunNotice(const RunReport& report) {
     switch (report.outcome) {
     case RunReport::Outcome::Completed:
-        return GetText(TextId::RunCompleted);
+        return report.sent == 1 ? GetText(TextId::RunCompletedOne)
+                                : FilledText(TextId::RunCompletedCount, {QString::number(report.sent)});
+    case RunReport::Outcome::Cancelled:
+        return FilledText(TextId::RunCancelledAfter,
+                          {QString::number(report.sent), QString::number(report.total)});
     case RunReport::Outcome::NotSent:
         return GetText(TextId::RunStoppedNotSent);
-    case RunReport::Outcome::Cancelled:
-        break;
+    case RunReport::Outcome::ConnectionLost:
+        return GetText(TextId::RunConnectionLost);
+    case RunReport::Outcome::TimedOut:
+        return FilledText(TextId::RunTimedOut,
+                          {report.command, QString::number((report.timeoutMs + 999) / 1000)});
+    case RunReport::Outcome::ErrorReply:
+        // On one line: the reply's line break would push the notice out of its place.
+        return FilledText(TextId::RunErrorReply, {report.command, report.reply.simplified()});
     }
     return {};
 }
 
+bool RunNoticeNamesCommand(const RunReport& report) {
+    return report.outcome == RunReport::Outcome::TimedOut || report.outcome == RunReport::Outcome::ErrorReply;
+}
+
 ScriptRunner::ScriptRunner(Session* session, QObject* parent)
     : QObject(parent)
-    , m_session(session) {
+    , m_session(session)
+    , m_replyTimer(new QTimer(this)) {
+    m_replyTimer->setSingleShot(true);
+    connect(m_replyTimer, &QTimer::timeout, this, [this] {
+        if (!m_running || !m_waiting)
+            return;
+        finish(RunReport::Outcome::TimedOut);
+        // Given up on: the next run, or a command by hand, must not wait for it as well.
+        m_session->setReplyPending(false);
+    });
+    connect(m_session, &Session::sending, this, [this](const QString& text) { m_lastSending = text; });
     connect(m_session, &Session::replyPendingChanged, this, &ScriptRunner::onReplyPendingChanged);
+    connect(m_session, &Session::received, this, &ScriptRunner::onReceived);
+    if (m_session->link())
+        connect(m_session->link(), &TargetLink::stateChanged, this, &ScriptRunner::onLinkStateChanged);
 }
 
 void ScriptRunner::RunSlotScript(const Script& script) {
@@ -51,6 +80,7 @@ void ScriptRunner::requestCancel() {
 
 void ScriptRunner::begin(const Script& script) {
     m_cancelRequested = false;
+    m_linkWasUp = m_session->link() && m_session->link()->isUsable();
     m_script = script;
     m_next = 0;
     m_running = true;
@@ -61,10 +91,11 @@ void ScriptRunner::begin(const Script& script) {
 
 void ScriptRunner::proceed() {
     m_waiting = false;
+    m_replyTimer->stop();
     const int total = int(m_script.size());
     while (m_next < m_script.size()) {
         if (m_session->ReplyPending()) {
-            m_waiting = true; // resumed by the reply, ended by a cancel
+            wait();
             return;
         }
         const QString& command = m_script.at(m_next).command;
@@ -73,18 +104,43 @@ void ScriptRunner::proceed() {
         const bool sent = m_session->SendCommandLine(command);
         emit progressed(int(m_next), total);
         if (!sent) {
-            // Going on would report a run as processed when nothing went out.
-            finish(RunReport::Outcome::NotSent);
+            // Going on would report a run as processed when nothing went out. A link that was up when the
+            // run began and is down now was lost, whether or not the run was waiting when it went.
+            const bool lost = m_linkWasUp && !m_session->link()->isUsable();
+            finish(lost ? RunReport::Outcome::ConnectionLost : RunReport::Outcome::NotSent);
             return;
         }
+    }
+    if (m_waitForLastReply && m_session->ReplyPending()) {
+        wait();
+        return;
     }
     finish(RunReport::Outcome::Completed);
 }
 
-void ScriptRunner::onReplyPendingChanged(bool pending) {
-    if (pending || !m_running || !m_waiting || m_resumeQueued)
+void ScriptRunner::wait() {
+    // A cancel asked for while a command was being sent (from a handler of its signals) is seen here; left
+    // for later, it would never be seen and the run would hold ScriptBusy.
+    if (m_cancelRequested) {
+        finish(RunReport::Outcome::Cancelled);
         return;
-    // Continue after the receive handler has logged the reply, so the log keeps its order.
+    }
+    m_waiting = true; // resumed by the reply; ended by a cancel, the timeout, an error reply or a lost line
+    m_reply.clear();
+    if (m_replyTimeoutMs > 0)
+        m_replyTimer->start(m_replyTimeoutMs);
+    emit waitingForReply(m_awaited);
+}
+
+void ScriptRunner::onReplyPendingChanged(bool pending) {
+    if (pending) {
+        m_awaited = m_lastSending;
+        return;
+    }
+    if (!m_running || !m_waiting || m_resumeQueued)
+        return;
+    // Continue once the receive handler is done, so every view has the reply before the next command.
+    m_replyTimer->stop();
     m_resumeQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_resumeQueued = false;
@@ -93,15 +149,48 @@ void ScriptRunner::onReplyPendingChanged(bool pending) {
     });
 }
 
+void ScriptRunner::onReceived(const QByteArray& bytes, bool answered) {
+    // Only replies to the run's own commands: one to a command typed earlier is not the run's failure.
+    if (!m_running || !m_waiting || m_errorText.isEmpty() || m_next == 0)
+        return;
+    // Collected over the wait, so an error text cut in two by the network is still found.
+    m_reply += Cp1252::decode(bytes);
+    if (answered && m_reply.contains(m_errorText))
+        finish(RunReport::Outcome::ErrorReply);
+}
+
+void ScriptRunner::onLinkStateChanged(int state) {
+    if (!m_running || !m_waiting || TargetLink::isUsable(state))
+        return;
+    // With the reply in (the run goes on at the next pass) the wait is over: a command sent on a closed link
+    // then fails as any send does.
+    if (!m_session->ReplyPending())
+        return;
+    // A reply from the old connection can never come: nothing else would end this wait.
+    finish(RunReport::Outcome::ConnectionLost);
+    m_session->setReplyPending(false);
+}
+
 void ScriptRunner::finish(RunReport::Outcome outcome) {
     m_running = false;
     m_waiting = false;
+    m_replyTimer->stop();
     RunReport report;
     report.outcome = outcome;
     report.sent = int(m_next);
     report.total = int(m_script.size());
-    if (m_next > 0)
+    const bool forReply = outcome == RunReport::Outcome::ConnectionLost ||
+                          outcome == RunReport::Outcome::TimedOut ||
+                          outcome == RunReport::Outcome::ErrorReply;
+    if (forReply)
+        report.command = m_awaited;
+    else if (m_next > 0)
         report.command = m_script.at(m_next - 1).command;
+    if (outcome == RunReport::Outcome::ErrorReply)
+        report.reply = m_reply;
+    if (outcome == RunReport::Outcome::TimedOut)
+        report.timeoutMs = m_replyTimeoutMs;
+    m_reply.clear();
     m_scriptBusy = false;
     emit finished(report);
 }
