@@ -50,6 +50,10 @@ CommandLinePage::CommandLinePage(Session* session, QPoint pageOffset, QWidget* p
     connect(cmdDeleteList, &QPushButton::clicked, this, &CommandLinePage::deleteList);
 }
 
+void CommandLinePage::setErrorText(const QString& text) {
+    setLogErrorText(lsvMsg, text);
+}
+
 void CommandLinePage::retranslate() {
     fraSend->setTitle(GetText(TextId::FrameSend));
     cmdCreateCommand1->setText(GetText(TextId::CommandAssistantButton));

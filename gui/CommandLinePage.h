@@ -26,6 +26,8 @@ public:
     void setCommandText(const QString& text);
     // cmdSend is enabled only while the link is usable and txtSend holds text.
     void setLinkUsable(bool usable);
+    // Received rows that hold this text are marked in lsvMsg; "" marks none.
+    void setErrorText(const QString& text);
 
 signals:
     // cmdCreateCommand1: the assistant is wanted, with the query commands.

@@ -7,12 +7,19 @@ namespace {
 // Cells show at most this many characters; the view could never show more on one line anyway.
 constexpr qsizetype MaxShownLength = 1000;
 const QColor NotSentColour(255, 0, 0);
+const QColor ErrorReplyColour(160, 0, 0); // 9:1 on white
 } // namespace
 
 void LogItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     if (index.data(MessageLog::NotSentRole).toBool())
         option->palette.setColor(QPalette::Text, NotSentColour);
+    if (!m_errorText.isEmpty() &&
+        index.siblingAtColumn(MessageLog::ModeColumn).data().toString() == QLatin1String("Get") &&
+        index.siblingAtColumn(MessageLog::ParameterColumn).data().toString().contains(m_errorText)) {
+        option->palette.setColor(QPalette::Text, ErrorReplyColour);
+        option->font.setBold(true);
+    }
 }
 
 QString LogItemDelegate::displayText(const QVariant& value, const QLocale& locale) const {
@@ -62,6 +69,12 @@ void configureLogView(QTableView* view, MessageLog* log) {
     columns->resizeSection(MessageLog::TimeColumn,
                            metrics.horizontalAdvance(QStringLiteral("00:00:00:000")) + 16);
     columns->resizeSection(MessageLog::ModeColumn, metrics.horizontalAdvance(QStringLiteral("Mode")) + 24);
+}
+
+void setLogErrorText(QTableView* view, const QString& text) {
+    if (auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate()))
+        delegate->setErrorText(text);
+    view->viewport()->update();
 }
 
 void showLogRow(QTableView* view, int row) {

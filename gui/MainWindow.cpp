@@ -85,6 +85,18 @@ void MainWindow::wire() {
         ApplyLanguage();
     });
 
+    // A run checks replies only when asked to; then it also waits for the last command's reply, so the
+    // check covers every command of the run.
+    connect(m_settingsPage, &SettingsPage::replyTimeoutChanged, this, [this](int seconds) {
+        m_runner->setReplyTimeout(seconds * 1000);
+        m_runner->setWaitForLastReply(seconds > 0 || !m_runner->errorText().isEmpty());
+    });
+    connect(m_settingsPage, &SettingsPage::errorTextChanged, this, [this](const QString& text) {
+        m_runner->setErrorText(text);
+        m_runner->setWaitForLastReply(m_runner->replyTimeout() > 0 || !text.isEmpty());
+        m_commandLinePage->setErrorText(text);
+    });
+
     connect(m_link, &TargetLink::stateChanged, this, &MainWindow::onLinkStateChanged);
     connect(m_link, &TargetLink::errorTextChanged, m_strip, &StatusStrip::setLinkErrorText);
     connect(m_session, &Session::sending, m_strip, &StatusStrip::hideNotice);
@@ -112,6 +124,7 @@ void MainWindow::wire() {
     connect(m_runner, &ScriptRunner::commandSending, m_commandLinePage, &CommandLinePage::setCommandText);
     connect(m_runner, &ScriptRunner::started, m_strip, &StatusStrip::runStarted);
     connect(m_runner, &ScriptRunner::progressed, m_strip, &StatusStrip::runProgressed);
+    connect(m_runner, &ScriptRunner::waitingForReply, m_strip, &StatusStrip::runWaiting);
     connect(m_runner, &ScriptRunner::finished, m_strip, &StatusStrip::runFinished);
     connect(m_strip, &StatusStrip::cancelClicked, m_runner, &ScriptRunner::requestCancel);
     connect(m_strip, &StatusStrip::helpClicked, this, [this] {

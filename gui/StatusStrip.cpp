@@ -17,6 +17,10 @@ namespace {
 
 // The strip starts where the tab control ends; its widgets are placed relative to the window.
 constexpr int StripTop = 6195;
+// The notice's place, and how far right it may reach once the run's bar and cancel button are gone.
+constexpr int NoticeLeft = 3180;
+constexpr int NoticeWidth = 3315;
+constexpr int NoticeWidestRight = 7860;
 
 QRect inStrip(int left, int top, int width, int height) {
     return twipsRect(left, top, width, height).translated(0, -twipsToPixels(StripTop));
@@ -57,9 +61,10 @@ StatusStrip::StatusStrip(QWidget* window)
     labState->setWordWrap(true);
     labState->setText(QStringLiteral("..."));
     prgProgress = make<QProgressBar>(this, "prgProgress", inStrip(3120, 6300, 1575, 270));
-    prgProgress->setTextVisible(false);
+    prgProgress->setFormat(QStringLiteral("%v / %m"));
     prgProgress->hide();
-    labCommandScriptCompleted = makeLabel(this, "labCommandScriptCompleted", inStrip(3180, 6300, 3315, 240));
+    labCommandScriptCompleted =
+        makeLabel(this, "labCommandScriptCompleted", inStrip(NoticeLeft, 6300, NoticeWidth, 240));
     QFont bold = labCommandScriptCompleted->font();
     bold.setPointSizeF(9.75);
     bold.setBold(true);
@@ -83,7 +88,8 @@ StatusStrip::StatusStrip(QWidget* window)
 void StatusStrip::retranslate() {
     cmdCancelCommandScript->setText(GetText(TextId::CancelRunButton));
     cmdQuit->setText(GetText(TextId::QuitButton));
-    labCommandScriptCompleted->setText(RunNotice(m_lastReport));
+    if (m_hasReport)
+        showNotice();
     if (m_state >= 0)
         RefreshLinkState(m_state);
 }
@@ -115,7 +121,10 @@ void StatusStrip::setLinkErrorText(const QString& text) {
 }
 
 void StatusStrip::runStarted(int total) {
+    // The bar takes the notice's place.
+    hideNotice();
     cmdCancelCommandScript->show();
+    prgProgress->setToolTip(QString());
     prgProgress->setRange(0, total);
     prgProgress->setValue(0);
     prgProgress->show();
@@ -125,15 +134,34 @@ void StatusStrip::runProgressed(int sent, int /*total*/) {
     prgProgress->setValue(sent);
 }
 
+void StatusStrip::runWaiting(const QString& command) {
+    prgProgress->setToolTip(FilledText(TextId::RunWaitingFor, {command}));
+}
+
 void StatusStrip::runFinished(const RunReport& report) {
-    const QString notice = RunNotice(report);
-    if (!notice.isEmpty()) {
-        m_lastReport = report;
-        labCommandScriptCompleted->setText(notice);
-        labCommandScriptCompleted->show();
-    }
     prgProgress->hide();
     cmdCancelCommandScript->hide();
+    m_lastReport = report;
+    m_hasReport = true;
+    showNotice();
+    labCommandScriptCompleted->show();
+}
+
+void StatusStrip::showNotice() {
+    const QString notice = RunNotice(m_lastReport);
+    const QFontMetrics metrics(labCommandScriptCompleted->font());
+    // Widened only when the notice needs it, so the usual one keeps its place; the bar and the cancel button
+    // it then covers are hidden until the next run, which hides the notice.
+    const int usual = twipsToPixels(NoticeWidth);
+    const int widest = twipsToPixels(NoticeWidestRight - NoticeLeft);
+    const int needed = metrics.horizontalAdvance(notice);
+    QRect place = labCommandScriptCompleted->geometry();
+    place.setWidth(needed <= usual ? usual : widest);
+    labCommandScriptCompleted->setGeometry(place);
+    // A command or a reply can be of any length: cut in the middle, whole in the tooltip.
+    const QString shown = metrics.elidedText(notice, Qt::ElideMiddle, place.width());
+    labCommandScriptCompleted->setText(shown);
+    labCommandScriptCompleted->setToolTip(shown == notice ? QString() : notice);
 }
 
 void StatusStrip::hideNotice() {

@@ -26,9 +26,12 @@ public:
     void setLinkErrorText(const QString& text);
     static QColor stateColour(int state);
 
+    // Shows the progress bar ("i / N") and the cancel button; the last run's notice goes.
     void runStarted(int total);
     void runProgressed(int sent, int total);
-    // Hides the progress bar and the cancel button, and shows the run's notice when it has one.
+    // The command the run waits for, as the progress bar's tooltip.
+    void runWaiting(const QString& command);
+    // Hides the progress bar and the cancel button, and shows the run's notice.
     void runFinished(const RunReport& report);
     // The notice goes with every send, slot button, tab change, manual entry and opened assistant.
     void hideNotice();
@@ -39,6 +42,9 @@ signals:
     void quitClicked();
 
 private:
+    // Words the last run's notice in the current language and fits it into its place.
+    void showNotice();
+
     QLabel* labState = nullptr;
     QProgressBar* prgProgress = nullptr;
     QLabel* labCommandScriptCompleted = nullptr;
@@ -46,5 +52,6 @@ private:
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdQuit = nullptr;
     RunReport m_lastReport; // the notice is worded anew in the language of a switch
+    bool m_hasReport = false;
     int m_state = -1;
 };
