@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 
 using namespace Layout;
@@ -65,10 +66,10 @@ StatusStrip::StatusStrip(QWidget* window)
     prgProgress->hide();
     labCommandScriptCompleted =
         makeLabel(this, "labCommandScriptCompleted", inStrip(NoticeLeft, 6300, NoticeWidth, 240));
-    QFont bold = labCommandScriptCompleted->font();
-    bold.setPointSizeF(9.75);
-    bold.setBold(true);
-    labCommandScriptCompleted->setFont(bold);
+    m_noticeFont = labCommandScriptCompleted->font();
+    m_noticeFont.setPointSizeF(9.75);
+    m_noticeFont.setBold(true);
+    labCommandScriptCompleted->setFont(m_noticeFont);
     QPalette blue = labCommandScriptCompleted->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     labCommandScriptCompleted->setPalette(blue);
@@ -149,17 +150,22 @@ void StatusStrip::runFinished(const RunReport& report) {
 
 void StatusStrip::showNotice() {
     const QString notice = RunNotice(m_lastReport);
-    const QFontMetrics metrics(labCommandScriptCompleted->font());
     // Widened only when the notice needs it, so the usual one keeps its place; the bar and the cancel button
     // it then covers are hidden until the next run, which hides the notice.
     const int usual = twipsToPixels(NoticeWidth);
     const int widest = twipsToPixels(NoticeWidestRight - NoticeLeft);
-    const int needed = metrics.horizontalAdvance(notice);
+    QFont font = m_noticeFont;
+    const int width = QFontMetrics(font).horizontalAdvance(notice) <= usual ? usual : widest;
+    // Then a smaller size, down to the window's own, so a fixed text is shown whole.
+    const qreal smallest = Layout::windowFont().pointSizeF();
+    while (QFontMetrics(font).horizontalAdvance(notice) > width && font.pointSizeF() > smallest)
+        font.setPointSizeF(std::max(smallest, font.pointSizeF() - 0.25));
     QRect place = labCommandScriptCompleted->geometry();
-    place.setWidth(needed <= usual ? usual : widest);
+    place.setWidth(width);
     labCommandScriptCompleted->setGeometry(place);
+    labCommandScriptCompleted->setFont(font);
     // A command or a reply can be of any length: cut in the middle, whole in the tooltip.
-    const QString shown = metrics.elidedText(notice, Qt::ElideMiddle, place.width());
+    const QString shown = QFontMetrics(font).elidedText(notice, Qt::ElideMiddle, width);
     labCommandScriptCompleted->setText(shown);
     labCommandScriptCompleted->setToolTip(shown == notice ? QString() : notice);
 }

@@ -3,6 +3,7 @@
 #include "core/scripts/ScriptRunner.h"
 
 #include <QColor>
+#include <QFont>
 #include <QWidget>
 
 class QLabel;
@@ -51,6 +52,7 @@ private:
     QPushButton* cmdCancelCommandScript = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdQuit = nullptr;
+    QFont m_noticeFont;     // as the notice is meant to look; a long one may get a smaller size
     RunReport m_lastReport; // the notice is worded anew in the language of a switch
     bool m_hasReport = false;
     int m_state = -1;

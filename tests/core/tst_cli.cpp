@@ -63,7 +63,7 @@ private slots:
         };
         row("the template's slot 1", "", "", "TEMPLATE 1", 0, 0,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
-            "Command script processed: 2 commands sent.");
+            "Command script processed, 2 commands.");
         row("the template's slot 2, as JSON lines", "", "", "--jsonl TEMPLATE 2", 0, 0,
             "\\{\"mode\":\"Set\",\"sent\":true,\"text\":\"SM 2\",\"time\":\"T\"\\}\n"
             "\\{\"mode\":\"Get\",\"text\":\"SM 2: ERROR [a-z ]+\\\\r\\\\n\",\"time\":\"T\"\\}\n"
@@ -87,8 +87,8 @@ private slots:
             "T Set SM 0\nT Get SM 0: ERROR [a-z ]+\\\\r\\\\n\n", "Error reply to \"SM 0\": SM 0: ERROR");
         row("error text switched off by the option", "", "ErrorText=ERROR", "--error-text EMPTY CFG 2", 0, 0,
             "(T \\S.*\n){4}", "processed");
-        row("SIGINT", "--silent", "", "CFG 4", SIGINT, 130, "T Set GM\n", "cancelled after 1 of 2");
-        row("SIGTERM", "--silent", "", "CFG 4", SIGTERM, 143, "T Set GM\n", "cancelled after 1 of 2");
+        row("SIGINT", "--silent", "", "CFG 4", SIGINT, 130, "T Set GM\n", "Cancelled after 1 of 2 commands.");
+        row("SIGTERM", "--silent", "", "CFG 4", SIGTERM, 143, "T Set GM\n", "Cancelled after 1 of 2 commands.");
     }
     void exitStatuses() {
         QFETCH(QString, peer);

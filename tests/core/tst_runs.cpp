@@ -56,9 +56,9 @@ private slots:
                                 << QString::fromLatin1(notice);
         };
         row("handed over: ends with the reply outstanding", "", 0, "", "A", "", "1/1", "Completed 1 pending",
-            "Command script processed: 1 command sent.");
+            "Command script processed, 1 command.");
         row("waits for a reply by hand and for the last one", "EL", 0, "", "A|B", "GM: 1|A: OK|B: OK",
-            "wait GM,1/2,wait A,2/2,wait B", "Completed 2", "Command script processed: 2 commands sent.");
+            "wait GM,1/2,wait A,2/2,wait B", "Completed 2", "Command script processed, 2 commands.");
         row("lost line during a wait", "", 0, "", "A|B|C", "A: OK|!drop", "1/3,wait A,2/3,wait B",
             "ConnectionLost 2", "Command script stopped: connection lost.");
         row("lost line while the last reply is awaited", "L", 0, "", "A", "!drop", "1/1,wait A",
@@ -66,7 +66,7 @@ private slots:
         row("lost line while an editor run waits for a reply by hand", "E", 0, "", "A", "!drop", "wait GM",
             "ConnectionLost 0", "Command script stopped: connection lost.");
         row("the last reply, then the line goes", "L", 0, "", "A", "A: OK+close", "1/1,wait A", "Completed 1",
-            "Command script processed: 1 command sent.");
+            "Command script processed, 1 command.");
         row("a reply, then the line goes before the next command", "", 0, "", "A|B", "A: OK+close",
             "1/2,wait A,2/2", "ConnectionLost 2", "Command script stopped: connection lost.");
         row("reply timeout", "", 200, "", "A|B", "!none", "1/2,wait A", "TimedOut 1",
@@ -80,11 +80,11 @@ private slots:
         row("error text in the last reply", "L", 0, "ERROR", "A", "A: ERROR", "1/1,wait A", "ErrorReply 1",
             "Error reply to \"A\": A: ERROR");
         row("error text: case matters", "", 0, "ERROR", "A|B", "A: error", "1/2,wait A,2/2",
-            "Completed 2 pending", "Command script processed: 2 commands sent.");
+            "Completed 2 pending", "Command script processed, 2 commands.");
         row("error text in the reply to a command by hand", "EL", 0, "ERROR", "A", "GM: ERROR|A: OK",
-            "wait GM,1/1,wait A", "Completed 1", "Command script processed: 1 command sent.");
+            "wait GM,1/1,wait A", "Completed 1", "Command script processed, 1 command.");
         row("cancel while waiting", "", 0, "", "A|B|C", "A: OK|!cancel", "1/3,wait A,2/3,wait B",
-            "Cancelled 2 pending", "Command script cancelled after 2 of 3.");
+            "Cancelled 2 pending", "Cancelled after 2 of 3 commands.");
     }
     void waits() {
         QFETCH(QString, setup);
