@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -22,6 +23,9 @@ constexpr int StripTop = 6195;
 constexpr int NoticeLeft = 3180;
 constexpr int NoticeWidth = 3315;
 constexpr int NoticeWidestRight = 7860;
+// Each repaint of the bar costs more than a command's round trip to a fast device; a person reads it no
+// faster than this.
+constexpr int ProgressIntervalMs = 40;
 
 QRect inStrip(int left, int top, int width, int height) {
     return twipsRect(left, top, width, height).translated(0, -twipsToPixels(StripTop));
@@ -81,6 +85,11 @@ StatusStrip::StatusStrip(QWidget* window)
     cmdHelp->setIcon(helpIcon());
     cmdQuit = make<QPushButton>(this, "cmdQuit", inStrip(8400, 6240, 1215, 375));
 
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setSingleShot(true);
+    m_progressTimer->setInterval(ProgressIntervalMs);
+    connect(m_progressTimer, &QTimer::timeout, this, &StatusStrip::showProgress);
+
     connect(cmdCancelCommandScript, &QPushButton::clicked, this, &StatusStrip::cancelClicked);
     connect(cmdHelp, &QPushButton::clicked, this, &StatusStrip::helpClicked);
     connect(cmdQuit, &QPushButton::clicked, this, &StatusStrip::quitClicked);
@@ -125,6 +134,9 @@ void StatusStrip::runStarted(int total) {
     // The bar takes the notice's place.
     hideNotice();
     cmdCancelCommandScript->show();
+    m_progressTimer->stop();
+    m_progressValue = 0;
+    m_awaitedCommand.clear();
     prgProgress->setToolTip(QString());
     prgProgress->setRange(0, total);
     prgProgress->setValue(0);
@@ -132,14 +144,30 @@ void StatusStrip::runStarted(int total) {
 }
 
 void StatusStrip::runProgressed(int sent, int /*total*/) {
-    prgProgress->setValue(sent);
+    m_progressValue = sent;
+    // The first change shows at once, later ones when the interval is over.
+    if (!m_progressTimer->isActive())
+        showProgress();
 }
 
 void StatusStrip::runWaiting(const QString& command) {
-    prgProgress->setToolTip(FilledText(TextId::RunWaitingFor, {command}));
+    m_awaitedCommand = command;
+    if (!m_progressTimer->isActive())
+        showProgress();
+}
+
+void StatusStrip::showProgress() {
+    const QString tip =
+        m_awaitedCommand.isEmpty() ? QString() : FilledText(TextId::RunWaitingFor, {m_awaitedCommand});
+    if (prgProgress->value() == m_progressValue && prgProgress->toolTip() == tip)
+        return; // nothing new: the bar rests until the next change
+    prgProgress->setValue(m_progressValue);
+    prgProgress->setToolTip(tip);
+    m_progressTimer->start();
 }
 
 void StatusStrip::runFinished(const RunReport& report) {
+    m_progressTimer->stop();
     prgProgress->hide();
     cmdCancelCommandScript->hide();
     m_lastReport = report;

@@ -9,6 +9,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 // The strip below the tab control, seen on every tab: the connection state labState, the run's progress
 // bar, its notice and cancel button, the help button and cmdQuit. The one owner of all of them.
@@ -45,6 +46,8 @@ signals:
 private:
     // Words the last run's notice in the current language and fits it into its place.
     void showNotice();
+    // Puts the run's progress on the bar, at most once per repaint interval.
+    void showProgress();
 
     QLabel* labState = nullptr;
     QProgressBar* prgProgress = nullptr;
@@ -52,6 +55,9 @@ private:
     QPushButton* cmdCancelCommandScript = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdQuit = nullptr;
+    QTimer* m_progressTimer = nullptr;
+    int m_progressValue = 0;
+    QString m_awaitedCommand;
     QFont m_noticeFont;     // as the notice is meant to look; a long one may get a smaller size
     RunReport m_lastReport; // the notice is worded anew in the language of a switch
     bool m_hasReport = false;

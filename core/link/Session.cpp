@@ -43,11 +43,11 @@ void Session::receive(const QByteArray& bytes) {
     const bool answersCommand = m_replyPending && bytes.contains(':');
     const QTime now = UtcClock::now().time();
     m_log->append(MessageLog::Direction::Get, now, Cp1252::decode(bytes));
-    emit received(bytes, answersCommand);
-    // Cleared only after the row is logged: a runner that sends its next command on this signal must not
-    // get its "Set" row in ahead of the reply that released it.
+    // Cleared only after the row is logged, and before the arrival is reported: a runner sends its next
+    // command from that report, and its "Set" row must not get in ahead of the reply that released it.
     if (answersCommand)
         setReplyPending(false);
+    emit received(bytes, answersCommand);
 }
 
 void Session::setReplyPending(bool pending) {

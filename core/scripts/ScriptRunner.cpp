@@ -133,30 +133,26 @@ void ScriptRunner::wait() {
 }
 
 void ScriptRunner::onReplyPendingChanged(bool pending) {
-    if (pending) {
+    if (pending)
         m_awaited = m_lastSending;
-        return;
-    }
-    if (!m_running || !m_waiting || m_resumeQueued)
-        return;
-    // Continue once the receive handler is done, so every view has the reply before the next command.
-    m_replyTimer->stop();
-    m_resumeQueued = true;
-    QTimer::singleShot(0, this, [this] {
-        m_resumeQueued = false;
-        if (m_running && m_waiting && !m_cancelRequested)
-            proceed();
-    });
 }
 
 void ScriptRunner::onReceived(const QByteArray& bytes, bool answered) {
-    // Only replies to the run's own commands: one to a command typed earlier is not the run's failure.
-    if (!m_running || !m_waiting || m_errorText.isEmpty() || m_next == 0)
+    if (!m_running || !m_waiting)
         return;
+    // Only replies to the run's own commands count as its failure, not one to a command typed earlier.
     // Collected over the wait, so an error text cut in two by the network is still found.
-    m_reply += Cp1252::decode(bytes);
-    if (answered && m_reply.contains(m_errorText))
-        finish(RunReport::Outcome::ErrorReply);
+    if (!m_errorText.isEmpty() && m_next > 0) {
+        m_reply += Cp1252::decode(bytes);
+        if (answered && m_reply.contains(m_errorText)) {
+            finish(RunReport::Outcome::ErrorReply);
+            return;
+        }
+    }
+    // On at once, from the receive handler: the reply is logged, and a device that answers fast should not
+    // wait for another pass of the event loop.
+    if (answered)
+        proceed();
 }
 
 void ScriptRunner::onLinkStateChanged(int state) {

@@ -26,9 +26,9 @@ bool RunNoticeNamesCommand(const RunReport& report);
 
 // Sends a script command by command through the session, each command waiting until the reply to the
 // one before has come in. It waits on the event loop: a run holds no stack frame while it waits, so the
-// reply, clicks and timers are handled as usual and the run continues when ReplyPending falls. A wait also
-// ends when the connection drops (no reply can come over a closed one), when the reply timeout runs out,
-// and when the reply holds the error text.
+// reply, clicks and timers are handled as usual and the run continues when an arrival answers the command. A
+// wait also ends when the connection drops (no reply can come over a closed one), when the reply timeout runs
+// out, and when the reply holds the error text.
 class ScriptRunner : public QObject {
     Q_OBJECT
 
@@ -90,6 +90,5 @@ private:
     bool m_cancelRequested = false;
     bool m_running = false;
     bool m_waiting = false;
-    bool m_resumeQueued = false;
     bool m_linkWasUp = false; // the link was usable when the run began
 };

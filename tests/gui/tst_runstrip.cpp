@@ -110,7 +110,8 @@ private slots:
         h.find<QPushButton>("cmdCommand1")->click();
         auto* progress = h.find<QProgressBar>("prgProgress");
         QCOMPARE(progress->text(), QStringLiteral("1 / 2"));
-        QCOMPARE(progress->toolTip(), QStringLiteral("Waiting for the reply to: SP 1 3"));
+        QTRY_COMPARE_WITH_TIMEOUT(progress->toolTip(), QStringLiteral("Waiting for the reply to: SP 1 3"),
+                                  Timeout);
         peer.reply("SP: ERROR production mode is not running\r\n");
         auto* notice = h.find<QLabel>("labCommandScriptCompleted");
         QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
