@@ -16,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
@@ -93,22 +94,40 @@ QString escaped(const QString& text) {
     return out;
 }
 
-// Prints the log's new rows; called whenever the event loop is about to wait, so rows come out as they
-// happen, and in one write per pass rather than one per row.
+// Prints the log's new rows whenever the event loop is about to wait, so they come out as they happen. With a
+// fast device that is every few microseconds: rows that follow within PrintIntervalMs of a print are
+// gathered and written together at its end, so printing does not slow down the run it reports.
 class RowPrinter {
 public:
+    static constexpr int PrintIntervalMs = 50;
+
     RowPrinter(MessageLog* log, bool jsonl, bool quiet)
         : m_log(log)
         , m_jsonl(jsonl)
-        , m_quiet(quiet) {}
+        , m_quiet(quiet) {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { printNew(); });
+    }
+
+    void idle() {
+        if (m_quiet || m_log->size() == m_printed || m_timer.isActive())
+            return;
+        const qint64 since = m_lastPrint.isValid() ? m_lastPrint.elapsed() : PrintIntervalMs;
+        if (since >= PrintIntervalMs)
+            printNew();
+        else
+            m_timer.start(int(PrintIntervalMs - since));
+    }
 
     void printNew() {
+        m_timer.stop();
         if (m_quiet)
             return;
         m_log->flush();
         for (; m_printed < m_log->rowCount(); ++m_printed)
             printRow(m_printed);
         std::fflush(stdout);
+        m_lastPrint.start();
     }
 
 private:
@@ -140,6 +159,8 @@ private:
     }
 
     MessageLog* m_log;
+    QTimer m_timer;
+    QElapsedTimer m_lastPrint;
     int m_printed = 0;
     bool m_jsonl;
     bool m_quiet;
@@ -313,7 +334,7 @@ int main(int argc, char** argv) {
     runner.setWaitForLastReply(true);
     RowPrinter printer(session.log(), options.jsonl, options.quiet);
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &app,
-                     [&printer] { printer.printNew(); });
+                     [&printer] { printer.idle(); });
 
     // Everything ends here: the rows so far, the notice, the status.
     bool ended = false;

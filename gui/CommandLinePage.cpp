@@ -12,8 +12,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 
 using namespace Layout;
+
+namespace {
+constexpr int RunCommandIntervalMs = 40;
+} // namespace
 
 CommandLinePage::CommandLinePage(Session* session, QPoint pageOffset, QWidget* parent)
     : QWidget(parent)
@@ -40,6 +45,10 @@ CommandLinePage::CommandLinePage(Session* session, QPoint pageOffset, QWidget* p
         showNewestRow();
     });
     lsvMsg->installEventFilter(this);
+    m_runCommandTimer = new QTimer(this);
+    m_runCommandTimer->setSingleShot(true);
+    m_runCommandTimer->setInterval(RunCommandIntervalMs);
+    connect(m_runCommandTimer, &QTimer::timeout, this, &CommandLinePage::showRunCommandNow);
 
     connect(cmdCreateCommand1, &QPushButton::clicked, this, &CommandLinePage::assistantRequested);
     connect(cmdSend, &QPushButton::clicked, this, &CommandLinePage::SendCommandLine);
@@ -71,6 +80,20 @@ bool CommandLinePage::SendCommandLine() {
 
 void CommandLinePage::setCommandText(const QString& text) {
     txtSend->setText(text);
+}
+
+void CommandLinePage::showRunCommand(const QString& text) {
+    m_runCommand = text;
+    if (!m_runCommandTimer->isActive())
+        showRunCommandNow();
+}
+
+void CommandLinePage::showRunCommandNow() {
+    if (m_runCommand.isNull())
+        return; // nothing new: the line rests until the next command
+    txtSend->setText(m_runCommand);
+    m_runCommand = QString();
+    m_runCommandTimer->start();
 }
 
 void CommandLinePage::setLinkUsable(bool usable) {

@@ -8,6 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class QTimer;
 class Session;
 
 // Tab 1, "Command line": the command box txtSend with its send button, and the message log lsvMsg. Sends go
@@ -22,8 +23,13 @@ public:
 
     // The click of cmdSend: sends the text of txtSend. Returns whether it went out.
     bool SendCommandLine();
-    // Puts a command into txtSend: one the assistant built, or the one a run is sending.
+    // Puts a command into txtSend, such as one the assistant built.
     void setCommandText(const QString& text);
+    // The command a run is sending: shown at once, or at the end of the interval when one was shown less
+    // than an interval ago (setText lays the line out anew, which costs more than a fast device's round
+    // trip, and nobody reads faster). showRunCommandNow shows the last one at the run's end.
+    void showRunCommand(const QString& text);
+    void showRunCommandNow();
     // cmdSend is enabled only while the link is usable and txtSend holds text.
     void setLinkUsable(bool usable);
     // Received rows that hold this text are marked in lsvMsg; "" marks none.
@@ -51,6 +57,8 @@ private:
     QTableView* lsvMsg = nullptr;
     QPushButton* cmdDeleteList = nullptr;
     QLabel* labInfo2 = nullptr;
+    QTimer* m_runCommandTimer = nullptr;
+    QString m_runCommand;
     bool m_linkUsable = false;
     bool m_newestRowPending = false; // rows came while lsvMsg was out of sight
 };

@@ -121,7 +121,8 @@ void MainWindow::wire() {
     connect(m_quickDialPage, &QuickDialPage::saveConfigRequested, this, &MainWindow::onSaveConfigClicked);
 
     // A run shows each command it sends in the command line, and its progress and end in the strip.
-    connect(m_runner, &ScriptRunner::commandSending, m_commandLinePage, &CommandLinePage::setCommandText);
+    connect(m_runner, &ScriptRunner::commandSending, m_commandLinePage, &CommandLinePage::showRunCommand);
+    connect(m_runner, &ScriptRunner::finished, m_commandLinePage, &CommandLinePage::showRunCommandNow);
     connect(m_runner, &ScriptRunner::started, m_strip, &StatusStrip::runStarted);
     connect(m_runner, &ScriptRunner::progressed, m_strip, &StatusStrip::runProgressed);
     connect(m_runner, &ScriptRunner::waitingForReply, m_strip, &StatusStrip::runWaiting);

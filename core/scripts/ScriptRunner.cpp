@@ -39,8 +39,14 @@ ScriptRunner::ScriptRunner(Session* session, QObject* parent)
     , m_replyTimer(new QTimer(this)) {
     m_replyTimer->setSingleShot(true);
     connect(m_replyTimer, &QTimer::timeout, this, [this] {
-        if (!m_running || !m_waiting)
+        if (!m_running || !m_waiting || m_replyTimeoutMs == 0)
             return;
+        // Armed by an earlier wait: the time left of this one.
+        const qint64 left = m_replyTimeoutMs - m_waitStarted.elapsed();
+        if (left > 0) {
+            m_replyTimer->start(int(left));
+            return;
+        }
         finish(RunReport::Outcome::TimedOut);
         // Given up on: the next run, or a command by hand, must not wait for it as well.
         m_session->setReplyPending(false);
@@ -91,7 +97,6 @@ void ScriptRunner::begin(const Script& script) {
 
 void ScriptRunner::proceed() {
     m_waiting = false;
-    m_replyTimer->stop();
     const int total = int(m_script.size());
     while (m_next < m_script.size()) {
         if (m_session->ReplyPending()) {
@@ -127,7 +132,11 @@ void ScriptRunner::wait() {
     }
     m_waiting = true; // resumed by the reply; ended by a cancel, the timeout, an error reply or a lost line
     m_reply.clear();
-    if (m_replyTimeoutMs > 0)
+    // One timer for the run rather than one per command: a wait only notes its start, and a timer that
+    // fires early is set again for the rest. Restarting it for every command would cost a fast device
+    // more than the rest of the wait does.
+    m_waitStarted.start();
+    if (m_replyTimeoutMs > 0 && !m_replyTimer->isActive())
         m_replyTimer->start(m_replyTimeoutMs);
     emit waitingForReply(m_awaited);
 }

@@ -2,6 +2,7 @@
 
 #include "core/scripts/ScriptLine.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 class QTimer;
@@ -78,6 +79,7 @@ private:
 
     Session* m_session;
     QTimer* m_replyTimer;
+    QElapsedTimer m_waitStarted;
     Script m_script;
     QString m_errorText;
     QString m_lastSending; // the text of the last send, the run's or one by hand

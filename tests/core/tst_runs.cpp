@@ -42,7 +42,7 @@ private slots:
         QTest::addColumn<QString>("script");
         // What happens at each wait, in turn: the peer's reply ("~" cuts it into two arrivals, "+close"
         // closes the link the moment the reply is in), !drop (the peer closes), !cancel, !none (the timeout
-        // ends it).
+        // ends it), !pause (the next reply comes 150 ms late).
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("trace"); // progress ("i/N") and the commands waited for
         QTest::addColumn<QString>("end");   // outcome, commands sent, whether ReplyPending is left set
@@ -71,6 +71,8 @@ private slots:
             "1/2,wait A,2/2", "ConnectionLost 2", "Command script stopped: connection lost.");
         row("reply timeout", "", 200, "", "A|B", "!none", "1/2,wait A", "TimedOut 1",
             "No reply to \"A\" within 1 s.");
+        row("reply timeout counts from the last wait", "", 300, "", "A|B|C", "!pause|A: OK|!none",
+            "1/3,wait A,2/3,wait B", "TimedOut 2", "No reply to \"B\" within 1 s.");
         row("reply timeout on a reply by hand", "E", 200, "", "A", "!none", "wait GM", "TimedOut 0",
             "No reply to \"GM\" within 1 s.");
         row("error text in the reply", "", 0, "ERROR", "A|B", "A: ERROR busy", "1/2,wait A", "ErrorReply 1",
@@ -112,12 +114,17 @@ private slots:
         QList<RunReport> reports;
         connect(&runner, &ScriptRunner::progressed, this,
                 [&](int sent, int total) { events.append(QStringLiteral("%1/%2").arg(sent).arg(total)); });
+        QElapsedTimer lastWait;
         connect(&runner, &ScriptRunner::waitingForReply, this, [&](const QString& command) {
             events.append(QStringLiteral("wait ") + command);
             ++waits;
+            lastWait.start();
         });
-        connect(&runner, &ScriptRunner::finished, this,
-                [&](const RunReport& report) { reports.append(report); });
+        qint64 lastWaitLasted = 0;
+        connect(&runner, &ScriptRunner::finished, this, [&](const RunReport& report) {
+            reports.append(report);
+            lastWaitLasted = lastWait.elapsed();
+        });
 
         if (setup.contains(QLatin1Char('E'))) {
             QVERIFY(session.SendCommandLine(QStringLiteral("GM")));
@@ -126,9 +133,14 @@ private slots:
             runner.RunSlotScript(lines(script));
         }
         const QStringList actions = steps.isEmpty() ? QStringList() : steps.split(QLatin1Char('|'));
-        for (int i = 0; i < actions.size(); ++i) {
-            QTRY_VERIFY_WITH_TIMEOUT(waits > i, Timeout);
+        for (int i = 0, wait = 0; i < actions.size(); ++i) {
             const QString& action = actions[i];
+            if (action == QLatin1String("!pause")) {
+                QTest::qWait(150);
+                continue;
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(waits > wait, Timeout);
+            ++wait;
             if (action == QLatin1String("!drop")) {
                 peer.dropClient();
             } else if (action == QLatin1String("!cancel")) {
@@ -158,6 +170,8 @@ private slots:
                      .arg(QLatin1String(session.ReplyPending() ? " pending" : "")),
                  end);
         QCOMPARE(RunNotice(report), notice);
+        // Never early, whatever came before.
+        QVERIFY(report.outcome != RunReport::Outcome::TimedOut || lastWaitLasted >= timeoutMs);
         QVERIFY(!runner.ScriptBusy() && !runner.isRunning());
 
         // Nothing of the ended run is left to hold up the next one: it goes out at once.

@@ -132,6 +132,20 @@ private slots:
         QCOMPARE(window.runner()->errorText(), QStringLiteral("not running"));
         h.find<QSpinBox>("cwnReplyTimeout")->setValue(0);
 
+        // With a check on, a run ends only with its last reply; the command line then shows its last command.
+        QString shownAtEnd;
+        connect(window.runner(), &ScriptRunner::finished, this,
+                [&] { shownAtEnd = h.find<QLineEdit>("txtSend")->text(); });
+        h.find<QPushButton>("cmdCommand1")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith("SP 1 3SP 1 3"), Timeout);
+        peer.reply("SP: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith("GM"), Timeout);
+        QVERIFY(!notice->isVisible() && progress->isVisible());
+        peer.reply("GM: 1\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
+        QCOMPARE(notice->text() + u'|' + shownAtEnd,
+                 QStringLiteral("Command script processed, 2 commands.|GM"));
+
         // Back to Setup.ini at exit with the other keys; a text the validator refuses never gets in.
         h.find<QLineEdit>("txtErrorText")->insert(QStringLiteral("\u2713"));
         h.close();
