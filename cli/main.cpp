@@ -245,7 +245,9 @@ std::optional<int> parse(const QStringList& arguments, Options& options) {
     if (!parser.parse(arguments))
         return usage(parser.errorText());
     if (parser.isSet(help)) {
-        write(stdout, parser.helpText() + QLatin1String(HelpEpilogue));
+        // Named as installed, wherever it was started from.
+        write(stdout, parser.helpText().replace(arguments.constFirst(), QStringLiteral("telvane-run")) +
+                          QLatin1String(HelpEpilogue));
         return int(Success);
     }
     if (parser.isSet(version)) {
