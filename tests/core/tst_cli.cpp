@@ -1,5 +1,5 @@
 // telvane-run as a shell runs it, without a display: its exit statuses against the simulator and against a
-// peer that drops the line, what it prints, and what Setup.ini and the options decide.
+// peer that drops the line, what it prints, and what it takes from Setup.ini.
 
 #include "support/CoreSupport.h"
 
@@ -11,169 +11,116 @@
 
 #include <csignal>
 
-namespace {
-
-// The simulator on a free port of its own, with the fault modes given.
-class Simulator {
-public:
-    explicit Simulator(const QStringList& faults) {
-        m_process.start(QStringLiteral(TELVANE_DEVSIM_PATH),
-                        QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--bind"),
-                                    QStringLiteral("127.0.0.1")} +
-                            faults);
-        QByteArray out;
-        while (!out.contains("ready:") && m_process.waitForReadyRead(Timeout))
-            out += m_process.readAllStandardOutput();
-        const QRegularExpressionMatch match =
-            QRegularExpression(QStringLiteral("listening on 127.0.0.1:(\\d+)"))
-                .match(QString::fromLatin1(out));
-        m_port = match.captured(1);
-    }
-    ~Simulator() {
-        m_process.kill();
-        m_process.waitForFinished(Timeout);
-    }
-    const QString& port() const { return m_port; }
-
-private:
-    QProcess m_process;
-    QString m_port;
-};
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class CliTest : public QObject {
     Q_OBJECT
 
 private slots:
     void exitStatuses_data() {
-        QTest::addColumn<QString>("peer");  // simulator fault modes; "drop": a peer that closes at the first
-                                            // command; "none": a port where nobody listens
-        QTest::addColumn<QString>("setup"); // Setup.ini keys besides Name and Port, "key=value;..."
-        QTest::addColumn<QString>("args");  // TEMPLATE, CFG (slots SM 1#GM, SM 0#GM, -, GM#GM), SETUP, EMPTY
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out"); // the whole of stdout; T stands for a time stamp
-        QTest::addColumn<QString>("err"); // a part of stderr; "" for none at all
-        auto row = [](const char* name, const char* peer, const char* setup, const char* args, int signal,
-                      int status, const char* out, const char* err) {
-            QTest::newRow(name) << QString::fromLatin1(peer) << QString::fromLatin1(setup)
-                                << QString::fromLatin1(args) << signal << status << QString::fromLatin1(out)
-                                << QString::fromLatin1(err);
+        QTest::addColumn<QString>("peer"); // the simulator's fault modes; "drop": a peer that closes at the
+                                           // first command; "none": a port where nobody listens
+        // The template (T), a file (C) with the slots SM 1#GM, SM 0#GM, -, GM#GM, a missing one (M);
+        // Setup.ini keys besides Name and Port as key=value.
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("status");  // above 128: that signal is sent once the first row is out
+        QTest::addColumn<QString>("out"); // all of stdout; T stands for a time stamp
+        QTest::addColumn<QString>("err"); // a part of stderr
+        auto row = [](const char* name, const char* peer, const char* args, int status, const char* out,
+                      const char* err) {
+            QTest::newRow(name) << QString::fromLatin1(peer) << QString::fromLatin1(args) << status
+                                << QString::fromLatin1(out) << QString::fromLatin1(err);
         };
-        row("the template's slot 1", "", "", "TEMPLATE 1", 0, 0,
+        row("the template's slot 1", "", "T 1", 0,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
             "Command script processed, 2 commands.");
-        row("the template's slot 2, as JSON lines", "", "", "--jsonl TEMPLATE 2", 0, 0,
-            "\\{\"mode\":\"Set\",\"sent\":true,\"text\":\"SM 2\",\"time\":\"T\"\\}\n"
-            "\\{\"mode\":\"Get\",\"text\":\"SM 2: ERROR [a-z ]+\\\\r\\\\n\",\"time\":\"T\"\\}\n"
+        row("slot 3, JSON lines", "", "--jsonl T 3", 0,
             "\\{\"mode\":\"Set\",\"sent\":true,\"text\":\"GM\",\"time\":\"T\"\\}\n"
             "\\{\"mode\":\"Get\",\"text\":\"GM: 0\\\\r\\\\n\",\"time\":\"T\"\\}\n",
-            "processed");
-        row("the template's slot 3, quiet", "", "", "--quiet TEMPLATE 3", 0, 0, "", "");
-        row("slot out of range", "", "", "CFG 9", 0, 1, "", "SLOT must be 1..8");
-        row("empty slot", "", "", "CFG 3", 0, 1, "", "holds no commands");
-        row("missing file", "", "", "MISSING 1", 0, 1, "", "no such file");
-        row("not a configuration file", "", "", "SETUP 1", 0, 1, "", "is not a");
-        row("no connection", "none", "", "--connect-timeout 0.5 CFG 1", 0, 2, "", "no connection");
-        row("reply timeout from Setup.ini", "--silent", "ReplyTimeout=1", "CFG 1", 0, 3, "T Set SM 1\n",
+            "processed, 1 command.");
+        row("slot out of range", "", "C 9", 1, "", "SLOT must be 1..8");
+        row("empty slot", "", "C 3", 1, "", "holds no commands");
+        row("missing file", "", "M 1", 1, "", "no such file");
+        row("no connection", "none", "--connect-timeout 0.5 C 1", 2, "", "no connection");
+        row("reply timeout from Setup.ini", "--silent", "ReplyTimeout=1 C 1", 3, "T Set SM 1\n",
             "No reply to \"SM 1\" within 1 s.");
-        row("reply timeout from the option", "--silent", "ReplyTimeout=600", "--timeout 0.3 CFG 1", 0, 3,
-            "T Set SM 1\n", "within 1 s");
-        row("connection lost during a wait", "drop", "", "CFG 1", 0, 4, "T Set SM 1\n", "connection lost");
-        row("connection lost after a reply", "--close-after 1", "", "CFG 4", 0, 4,
-            "T Set GM\nT Get GM: 0\\\\r\\\\n\nT Set GM( \\[Not sent: .*\\])?\n", "connection lost");
-        row("error text from Setup.ini", "", "ErrorText=ERROR", "CFG 2", 0, 5,
-            "T Set SM 0\nT Get SM 0: ERROR [a-z ]+\\\\r\\\\n\n", "Error reply to \"SM 0\": SM 0: ERROR");
-        row("error text switched off by the option", "", "ErrorText=ERROR", "--error-text EMPTY CFG 2", 0, 0,
-            "(T \\S.*\n){4}", "processed");
-        row("SIGINT", "--silent", "", "CFG 4", SIGINT, 130, "T Set GM\n", "Cancelled after 1 of 2 commands.");
-        row("SIGTERM", "--silent", "", "CFG 4", SIGTERM, 143, "T Set GM\n", "Cancelled after 1 of 2 commands.");
+        row("connection lost during a wait", "drop", "C 1", 4, "T Set SM 1\n", "connection lost");
+        row("connection lost after a reply", "--close-after 1", "C 4", 4,
+            "T Set GM\nT Get GM: 0\\\\r\\\\n\nT Set GM.*\n", "connection lost");
+        row("error text from Setup.ini", "", "ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
+            "Error reply to \"SM 0\": SM 0: ERROR");
+        row("SIGINT", "--silent", "C 4", 128 + SIGINT, "T Set GM\n", "Cancelled after 1 of 2 commands.");
+        row("SIGTERM", "--silent", "C 4", 128 + SIGTERM, "T Set GM\n", "Cancelled after 1 of 2 commands.");
     }
     void exitStatuses() {
         QFETCH(QString, peer);
-        QFETCH(QString, setup);
         QFETCH(QString, args);
-        QFETCH(int, signal);
         QFETCH(int, status);
         QFETCH(QString, out);
         QFETCH(QString, err);
-
-        std::optional<Simulator> simulator;
+        QProcess simulator;
         LoopbackPeer dropping;
-        QString port = QString::number(refusingPort());
-        if (peer == QLatin1String("drop")) {
-            port = dropping.portText();
-        } else if (peer != QLatin1String("none")) {
-            simulator.emplace(peer.split(QLatin1Char(' '), Qt::SkipEmptyParts));
-            port = simulator->port();
-            QVERIFY(!port.isEmpty());
+        QString port = peer == "drop"_L1 ? dropping.portText() : QString::number(refusingPort());
+        if (peer != "drop"_L1 && peer != "none"_L1) {
+            simulator.start(QStringLiteral(TELVANE_DEVSIM_PATH),
+                            QStringList{u"--port"_s, u"0"_s, u"--bind"_s, u"127.0.0.1"_s} +
+                                peer.split(u' ', Qt::SkipEmptyParts));
+            QByteArray trace;
+            while (!trace.contains("ready:") && simulator.waitForReadyRead(Timeout))
+                trace += simulator.readAllStandardOutput();
+            port = QRegularExpression(u"127.0.0.1:(\\d+)"_s).match(QString::fromLatin1(trace)).captured(1);
         }
 
-        // The settings folder telvane-run reads, as the window would: English, the peer's address.
+        // The settings folder telvane-run reads, as the window would.
         QTemporaryDir home;
-        const QString folder = home.filePath(QStringLiteral("Veltrix/Telvane/"));
-        QVERIFY(QDir().mkpath(folder));
-        const QString ini = folder + QStringLiteral("Setup.ini");
-        QStringList keys = {QStringLiteral("Language=1"), QStringLiteral("Name=127.0.0.1"),
-                            QStringLiteral("Port=") + port};
-        keys += setup.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (const QString& key : keys)
-            QVERIFY(WriteProfileValue(Settings::Section, key.section(QLatin1Char('='), 0, 0),
-                                      key.section(QLatin1Char('='), 1), ini));
-        QuickDialSlots memory;
-        const char* const commands[] = {"SM 1|GM", "SM 0|GM", "", "GM|GM"};
-        for (std::size_t slot = 0; slot < 4; ++slot) {
-            for (const QString& command : QString::fromLatin1(commands[slot]).split(u'|', Qt::SkipEmptyParts))
-                memory[slot].lines.append({command, QString()});
+        QVERIFY(QDir().mkpath(home.filePath(u"Veltrix/Telvane"_s)));
+        QStringList keys = {u"Language=1"_s, u"Name=127.0.0.1"_s, u"Port="_s + port};
+        QStringList arguments;
+        const QString cfg = home.filePath(u"Test.cfg"_s);
+        for (const QString& arg : args.split(u' ')) {
+            if (arg.contains(u'='))
+                keys.append(arg);
+            else
+                arguments.append(arg == "T"_L1   ? QStringLiteral(TELVANE_SOURCE_DIR
+                                                                  "/resources/templates/DefaultCommandSet.cfg")
+                                 : arg == "C"_L1 ? cfg
+                                 : arg == "M"_L1 ? home.filePath(u"missing.cfg"_s)
+                                                 : arg);
         }
-        const QString cfg = home.filePath(QStringLiteral("Test.cfg"));
+        for (const QString& key : keys)
+            WriteProfileValue(Settings::Section, key.section(u'=', 0, 0), key.section(u'=', 1),
+                              home.filePath(u"Veltrix/Telvane/Setup.ini"_s));
+        QuickDialSlots memory;
+        memory[0].lines = {{u"SM 1"_s, {}}, {u"GM"_s, {}}};
+        memory[1].lines = {{u"SM 0"_s, {}}, {u"GM"_s, {}}};
+        memory[3].lines = {{u"GM"_s, {}}, {u"GM"_s, {}}};
         QVERIFY(SaveQuickDialFile(cfg, memory));
 
-        QStringList arguments;
-        for (const QString& arg : args.split(QLatin1Char(' '))) {
-            if (arg == QLatin1String("TEMPLATE"))
-                arguments.append(
-                    QStringLiteral(TELVANE_SOURCE_DIR "/resources/templates/DefaultCommandSet.cfg"));
-            else if (arg == QLatin1String("CFG"))
-                arguments.append(cfg);
-            else if (arg == QLatin1String("SETUP"))
-                arguments.append(ini);
-            else if (arg == QLatin1String("MISSING"))
-                arguments.append(home.filePath(QStringLiteral("missing.cfg")));
-            else
-                arguments.append(arg == QLatin1String("EMPTY") ? QString() : arg);
-        }
         QProcess run;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QLatin1String(name));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+        environment.insert(u"XDG_DATA_HOME"_s, home.path());
         run.setProcessEnvironment(environment);
         run.start(QStringLiteral(TELVANE_RUN_PATH), arguments);
-        QVERIFY(run.waitForStarted(Timeout));
-        QByteArray stdoutBytes;
-        if (peer == QLatin1String("drop")) {
+        QByteArray printed;
+        if (peer == "drop"_L1) {
             QTRY_VERIFY_WITH_TIMEOUT(!dropping.received.isEmpty(), Timeout);
             dropping.dropClient();
         }
-        if (signal != 0) {
-            // Once the first command is out and waits for its reply.
-            QTRY_VERIFY_WITH_TIMEOUT((stdoutBytes += run.readAllStandardOutput()).contains('\n'), Timeout);
-            ::kill(pid_t(run.processId()), signal);
+        if (status > 128) {
+            QTRY_VERIFY_WITH_TIMEOUT((printed += run.readAllStandardOutput()).contains('\n'), Timeout);
+            ::kill(pid_t(run.processId()), status - 128);
         }
         QVERIFY(run.waitForFinished(Timeout));
-        stdoutBytes += run.readAllStandardOutput();
-        const QString stderrText = QString::fromUtf8(run.readAllStandardError());
-        QCOMPARE(run.exitStatus(), QProcess::NormalExit);
-        QVERIFY2(run.exitCode() == status, qPrintable(stderrText));
-        const QString pattern =
-            QStringLiteral("\\A") +
-            QString(out).replace(QLatin1Char('T'), QStringLiteral("\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d")) +
-            QStringLiteral("\\z");
-        QVERIFY2(QRegularExpression(pattern).match(QString::fromUtf8(stdoutBytes)).hasMatch(),
-                 stdoutBytes.constData());
-        QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.contains(err), qPrintable(stderrText));
+        printed += run.readAllStandardOutput();
+        const QString errors = QString::fromUtf8(run.readAllStandardError());
+        QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == status, qPrintable(errors));
+        const QString pattern = QString(out).replace(u'T', u"\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d"_s);
+        QVERIFY2(
+            QRegularExpression(u"\\A"_s + pattern + u"\\z"_s).match(QString::fromUtf8(printed)).hasMatch(),
+            printed.constData());
+        QVERIFY2(errors.contains(err), qPrintable(errors));
     }
 };
 

@@ -4,13 +4,11 @@
 
 #include "support/GuiSupport.h"
 
-#include "core/link/TargetLink.h"
 #include "core/scripts/QuickDialConfig.h"
 #include "core/scripts/ScriptRunner.h"
 #include "core/texts/Texts.h"
 #include "gui/Layout.h"
 #include "gui/LogView.h"
-#include "gui/SettingsPage.h"
 #include "gui/StatusStrip.h"
 
 #include <QLabel>
@@ -21,30 +19,27 @@
 #include <QTableView>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class RunStripTest : public QObject {
     Q_OBJECT
 
 private slots:
     void noticesFit_data() {
         QTest::addColumn<int>("outcome");
-        QTest::addColumn<int>("count");     // commands sent and of the run
-        QTest::addColumn<QString>("named"); // the command, and the reply of an error
-        QTest::addColumn<bool>("cut");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("cut"); // shown cut, whole in the tooltip
         using O = RunReport::Outcome;
-        const QString longCommand = QStringLiteral("CA 12 ") + QString(200, QLatin1Char('x'));
-        QTest::newRow("processed") << int(O::Completed) << 99999 << QString() << false;
-        QTest::newRow("processed, one command") << int(O::Completed) << 1 << QString() << false;
-        QTest::newRow("cancelled") << int(O::Cancelled) << 99999 << QString() << false;
-        QTest::newRow("not sent") << int(O::NotSent) << 3 << QString() << false;
-        QTest::newRow("connection lost") << int(O::ConnectionLost) << 3 << QString() << false;
-        QTest::newRow("timed out, short command") << int(O::TimedOut) << 3 << QStringLiteral("GM") << false;
-        QTest::newRow("timed out, long command") << int(O::TimedOut) << 3 << longCommand << true;
-        QTest::newRow("error reply") << int(O::ErrorReply) << 3 << QStringLiteral("SP 1 3") << true;
+        QTest::newRow("processed") << int(O::Completed) << QString() << false;
+        QTest::newRow("cancelled") << int(O::Cancelled) << QString() << false;
+        QTest::newRow("not sent") << int(O::NotSent) << QString() << false;
+        QTest::newRow("connection lost") << int(O::ConnectionLost) << QString() << false;
+        QTest::newRow("timed out") << int(O::TimedOut) << u"CA 12 "_s + QString(200, u'x') << true;
+        QTest::newRow("error reply") << int(O::ErrorReply) << u"SP 1 3"_s << true;
     }
     void noticesFit() {
         QFETCH(int, outcome);
-        QFETCH(int, count);
-        QFETCH(QString, named);
+        QFETCH(QString, command);
         QFETCH(bool, cut);
         WindowHarness h;
         h.open();
@@ -52,23 +47,23 @@ private slots:
         auto* notice = h.find<QLabel>("labCommandScriptCompleted");
         const QRect usual = notice->geometry();
         const QFont usualFont = notice->font();
-        RunReport report;
-        report.outcome = RunReport::Outcome(outcome);
-        report.sent = report.total = count;
-        report.command = named;
-        report.reply = QStringLiteral("SP: ERROR production mode is not running\r\n");
-        report.timeoutMs = 3600000;
-        strip->runStarted(count);
+        const RunReport report{RunReport::Outcome(outcome),
+                               99999,
+                               99999,
+                               command,
+                               u"SP: ERROR production mode is not running\r\n"_s,
+                               3600000};
+        strip->runStarted(report.total);
         strip->runFinished(report);
         for (const int language : {0, 1}) {
-            // Worded anew on a switch, and fitted again.
             SetLanguageOffset(language * EnglishOffset);
-            strip->retranslate();
+            strip->retranslate(); // worded anew, and fitted again
             const QString whole = RunNotice(report);
-            QVERIFY(notice->isVisible());
-            QVERIFY2(notice->fontMetrics().horizontalAdvance(notice->text()) <= notice->width(),
+            QVERIFY2(notice->isVisible() &&
+                         notice->fontMetrics().horizontalAdvance(notice->text()) <= notice->width(),
                      qPrintable(notice->text()));
-            // It stays clear of the help button, and where it fits its usual place it keeps it and its look.
+            // Clear of the help button, never smaller than the window's text; where it fits its usual place,
+            // it keeps it and its look.
             QVERIFY(notice->geometry().right() < h.find<QPushButton>("cmdHelp")->geometry().left());
             QVERIFY(notice->font().pointSizeF() >= Layout::windowFont().pointSizeF());
             if (QFontMetrics(usualFont).horizontalAdvance(whole) <= usual.width())
@@ -81,78 +76,64 @@ private slots:
 
     void runInTheWindow() {
         LoopbackPeer peer;
-        WindowHarness h({{QStringLiteral("Name"), QStringLiteral("127.0.0.1")},
-                         {QStringLiteral("Port"), peer.portText()},
-                         {QStringLiteral("Connect"), QStringLiteral("1")},
-                         {QStringLiteral("SelTab"), QStringLiteral("3")},
-                         {QStringLiteral("ReplyTimeout"), QStringLiteral("60")},
-                         {QStringLiteral("ErrorText"), QStringLiteral("ERROR")}});
+        WindowHarness h({{u"Name"_s, u"127.0.0.1"_s},
+                         {u"Port"_s, peer.portText()},
+                         {u"Connect"_s, u"1"_s},
+                         {u"SelTab"_s, u"3"_s},
+                         {u"ReplyTimeout"_s, u"60"_s},
+                         {u"ErrorText"_s, u"ERROR"_s}});
         QuickDialSlots memory;
-        memory[0].lines = {{QStringLiteral("SP 1 3"), QString()}, {QStringLiteral("GM"), QString()}};
+        memory[0].lines = {{u"SP 1 3"_s, {}}, {u"GM"_s, {}}};
         QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), memory));
         MainWindow& window = h.open();
-        QCOMPARE(h.find<QSpinBox>("cwnReplyTimeout")->value(), 60);
-        QCOMPARE(window.runner()->replyTimeout(), 60000);
-        QCOMPARE(window.runner()->errorText(), QStringLiteral("ERROR"));
-        // The new captions keep clear of their boxes in both languages.
-        for (const int language : {0, 1}) {
-            SetLanguageOffset(language * EnglishOffset);
-            h.find<SettingsPage>("SSTab1Page0")->retranslate(language, 0, true);
-            QVERIFY(h.find<QLabel>("labReplyTimeout")->geometry().right() <
-                    h.find<QSpinBox>("cwnReplyTimeout")->geometry().left());
-            QVERIFY(h.find<QLabel>("labErrorText")->geometry().right() <
-                    h.find<QLineEdit>("txtErrorText")->geometry().left());
-        }
-        window.ApplyLanguage();
+        QCOMPARE(QStringLiteral("%1 %2 %3")
+                     .arg(h.find<QSpinBox>("cwnReplyTimeout")->value())
+                     .arg(window.runner()->replyTimeout())
+                     .arg(window.runner()->errorText()),
+                 u"60 60000 ERROR"_s);
 
-        QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdCommand1")->isEnabled() && peer.connected(),
-                                 Timeout);
-        h.find<QPushButton>("cmdCommand1")->click();
+        auto* run = h.find<QPushButton>("cmdCommand1");
         auto* progress = h.find<QProgressBar>("prgProgress");
-        QCOMPARE(progress->text(), QStringLiteral("1 / 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(progress->toolTip(), QStringLiteral("Waiting for the reply to: SP 1 3"),
-                                  Timeout);
-        peer.reply("SP: ERROR production mode is not running\r\n");
         auto* notice = h.find<QLabel>("labCommandScriptCompleted");
-        QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
-        QVERIFY(!progress->isVisible());
-        QCOMPARE(notice->toolTip(),
-                 QStringLiteral("Error reply to \"SP 1 3\": SP: ERROR production mode is not running"));
+        QTRY_VERIFY_WITH_TIMEOUT(run->isEnabled() && peer.connected(), Timeout);
+        run->click();
+        QCOMPARE(progress->text(), u"1 / 2"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(progress->toolTip(), u"Waiting for the reply to: SP 1 3"_s, Timeout);
+        peer.reply("SP: ERROR production mode is not running\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible() && !progress->isVisible(), Timeout);
+        QCOMPARE(notice->toolTip(), u"Error reply to \"SP 1 3\": SP: ERROR production mode is not running"_s);
         // The reply's row is marked in bold as well as in colour; the command's row is not.
         auto* log = h.find<QTableView>("lsvMsg");
-        auto* delegate = static_cast<LogItemDelegate*>(log->itemDelegate());
         auto bold = [&](int row) {
             QStyleOptionViewItem option;
-            delegate->initStyleOption(&option, log->model()->index(row, MessageLog::TimeColumn));
+            static_cast<LogItemDelegate*>(log->itemDelegate())
+                ->initStyleOption(&option, log->model()->index(row, 0));
             return option.font.bold();
         };
         QTRY_COMPARE_WITH_TIMEOUT(log->model()->rowCount(), 2, Timeout);
         QVERIFY(bold(1) && !bold(0));
-        h.find<QLineEdit>("txtErrorText")->setText(QStringLiteral("not running"));
-        QCOMPARE(window.runner()->errorText(), QStringLiteral("not running"));
-        h.find<QSpinBox>("cwnReplyTimeout")->setValue(0);
 
-        // With a check on, a run ends only with its last reply; the command line then shows its last command.
+        // With only an error text, a run still ends with its last reply; the command line shows its last
+        // command.
+        h.find<QLineEdit>("txtErrorText")->setText(u"not running"_s);
+        h.find<QSpinBox>("cwnReplyTimeout")->setValue(0);
         QString shownAtEnd;
         connect(window.runner(), &ScriptRunner::finished, this,
                 [&] { shownAtEnd = h.find<QLineEdit>("txtSend")->text(); });
-        h.find<QPushButton>("cmdCommand1")->click();
+        run->click();
         QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith("SP 1 3SP 1 3"), Timeout);
         peer.reply("SP: OK\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith("GM"), Timeout);
-        QVERIFY(!notice->isVisible() && progress->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith("GM") && !notice->isVisible(), Timeout);
         peer.reply("GM: 1\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
-        QCOMPARE(notice->text() + u'|' + shownAtEnd,
-                 QStringLiteral("Command script processed, 2 commands.|GM"));
+        QCOMPARE(notice->text() + u'|' + shownAtEnd, u"Command script processed, 2 commands.|GM"_s);
 
-        // Back to Setup.ini at exit with the other keys; a text the validator refuses never gets in.
-        h.find<QLineEdit>("txtErrorText")->insert(QStringLiteral("\u2713"));
+        // Back to Setup.ini at exit with the other keys; a character the validator refuses never gets in.
+        h.find<QLineEdit>("txtErrorText")->insert(u"\u2713"_s);
         h.close();
         const SetupSettings saved = SetupSettings::read(h.folders.setupIni(), QString());
-        QCOMPARE(saved.replyTimeout, 0);
-        QCOMPARE(saved.errorText, QStringLiteral("not running"));
-        QCOMPARE(saved.port, peer.portText());
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(saved.replyTimeout).arg(saved.errorText, saved.port),
+                 u"0 not running "_s + peer.portText());
     }
 };
 
