@@ -85,15 +85,11 @@ void MainWindow::wire() {
         ApplyLanguage();
     });
 
-    // A run checks replies only when asked to; then it also waits for the last command's reply, so the
-    // check covers every command of the run.
-    connect(m_settingsPage, &SettingsPage::replyTimeoutChanged, this, [this](int seconds) {
-        m_runner->setReplyTimeout(seconds * 1000);
-        m_runner->setWaitForLastReply(seconds > 0 || !m_runner->errorText().isEmpty());
-    });
+    // Runs check replies only when asked to.
+    connect(m_settingsPage, &SettingsPage::replyTimeoutChanged, this,
+            [this](int seconds) { m_runner->setReplyTimeout(seconds * 1000); });
     connect(m_settingsPage, &SettingsPage::errorTextChanged, this, [this](const QString& text) {
         m_runner->setErrorText(text);
-        m_runner->setWaitForLastReply(m_runner->replyTimeout() > 0 || !text.isEmpty());
         m_commandLinePage->setErrorText(text);
     });
 

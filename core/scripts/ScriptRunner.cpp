@@ -116,7 +116,9 @@ void ScriptRunner::proceed() {
             return;
         }
     }
-    if (m_waitForLastReply && m_session->ReplyPending()) {
+    // A check of the replies covers the last one too.
+    const bool checked = m_replyTimeoutMs > 0 || !m_errorText.isEmpty();
+    if ((m_waitForLastReply || checked) && m_session->ReplyPending()) {
         wait();
         return;
     }

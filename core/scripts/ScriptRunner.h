@@ -48,7 +48,8 @@ public:
     // A reply to a command of the run that contains this text (case-sensitive) ends the run; "" is off.
     void setErrorText(const QString& text) { m_errorText = text; }
     const QString& errorText() const { return m_errorText; }
-    // Whether a run ends only once its last command is answered, rather than when it is handed over.
+    // Whether a run ends only once its last command is answered, rather than when it is handed over. A run
+    // with a reply timeout or an error text always does, so that the check covers every command.
     void setWaitForLastReply(bool wait) { m_waitForLastReply = wait; }
 
     // The run branch of a slot button or F-key. The first command never waits: ReplyPending is cleared.

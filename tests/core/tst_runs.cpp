@@ -22,8 +22,8 @@ private slots:
     void cleanup() { SetLanguageOffset(0); }
 
     void waits_data() {
-        // E: an editor run after "GM" typed by hand; L: waits for the last reply; T: a 300 ms reply timeout;
-        // X: the error text "ERROR". The script is A|B|C.
+        // E: an editor run after "GM" typed by hand; L: waits for the last reply (as it does with a check);
+        // T: a 300 ms reply timeout; X: the error text "ERROR". The script is A|B|C.
         QTest::addColumn<QString>("setup");
         // At each wait in turn: the peer's reply ("~" cuts it in two arrivals, "+close" closes the link as it
         // comes in), !drop (the peer closes), !cancel, !none (nothing comes); !pause: 150 ms before the next.
@@ -49,10 +49,10 @@ private slots:
             "TimedOut 0|No reply to \"GM\" within 1 s.");
         row("error text cut in two arrivals", "X", "ERR~OR: x", "1/3,wait A",
             "ErrorReply 1|Error reply to \"A\": ERROR: x");
-        row("error text in the last reply", "LX", "A: OK|B: OK|C: ERROR", "1/3,wait A,2/3,wait B,3/3,wait C",
+        row("error text in the last reply", "X", "A: OK|B: OK|C: ERROR", "1/3,wait A,2/3,wait B,3/3,wait C",
             "ErrorReply 3|Error reply to \"C\": C: ERROR");
-        row("error text: not a reply by hand, and case matters", "EX", "GM: ERROR|A: error|B: OK",
-            "wait GM,1/3,wait A,2/3,wait B,3/3", "Completed 3 pending|Command script processed, 3 commands.");
+        row("error text: not a reply by hand, and case matters", "EX", "GM: ERROR|A: error|B: OK|C: OK",
+            "wait GM,1/3,wait A,2/3,wait B,3/3,wait C", "Completed 3|Command script processed, 3 commands.");
         row("cancel while waiting", "", "A: OK|!cancel", "1/3,wait A,2/3,wait B",
             "Cancelled 2 pending|Cancelled after 2 of 3 commands.");
     }
@@ -137,6 +137,8 @@ private slots:
         link.setConnectWanted(true);
         QTRY_VERIFY_WITH_TIMEOUT(link.state() == TargetLink::Connected && peer.connected(), Timeout);
         runner.setWaitForLastReply(false);
+        runner.setErrorText({});
+        runner.setReplyTimeout(0);
         runner.RunSlotScript({{u"Z"_s, {}}});
         QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith('Z') && reports.size() == 2, Timeout);
     }
