@@ -29,10 +29,6 @@ QString RunNotice(const RunReport& report) {
     return {};
 }
 
-bool RunNoticeNamesCommand(const RunReport& report) {
-    return report.outcome == RunReport::Outcome::TimedOut || report.outcome == RunReport::Outcome::ErrorReply;
-}
-
 ScriptRunner::ScriptRunner(Session* session, QObject* parent)
     : QObject(parent)
     , m_session(session)
@@ -169,8 +165,7 @@ void ScriptRunner::onReceived(const QByteArray& bytes, bool answered) {
 void ScriptRunner::onLinkStateChanged(int state) {
     if (!m_running || !m_waiting || TargetLink::isUsable(state))
         return;
-    // With the reply in (the run goes on at the next pass) the wait is over: a command sent on a closed link
-    // then fails as any send does.
+    // The reply is in and the run goes on with it; the next command then finds the link down.
     if (!m_session->ReplyPending())
         return;
     // A reply from the old connection can never come: nothing else would end this wait.

@@ -10,7 +10,7 @@ class Session;
 
 // How a run ended, with what it had done; the status strip words it as the run's notice.
 struct RunReport {
-    // New outcomes go at the end: the numbers are the exit statuses' key in telvane-run and in tests.
+    // New outcomes go at the end: tests name them by their number.
     enum class Outcome { Completed, Cancelled, NotSent, ConnectionLost, TimedOut, ErrorReply };
     Outcome outcome = Outcome::Completed;
     int sent = 0;      // commands handed to the session
@@ -22,8 +22,6 @@ struct RunReport {
 
 // The notice for a run's end in the current language.
 QString RunNotice(const RunReport& report);
-// Whether the notice names a command or a reply, so its length has no bound.
-bool RunNoticeNamesCommand(const RunReport& report);
 
 // Sends a script command by command through the session, each command waiting until the reply to the
 // one before has come in. It waits on the event loop: a run holds no stack frame while it waits, so the
