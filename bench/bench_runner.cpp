@@ -1,242 +1,193 @@
-// A quick-dial slot of many commands run through the real main window, with the quick-dial tab shown,
-// against a peer on a thread of its own that answers each command at once: time per command beside the
-// round trip of two plain loopback sockets in the same run, and how long a click waits to be handled while
-// the run is in progress.
+// A 1,000-command slot run, three ways, each against the same fast peer in a process of its own
+// (bench-peer): (a) through the main window with the quick-dial tab shown, in this process; (b) telvane-run
+// and (c) a minimal event-driven Qt client, each in a process of its own. The peer times all three alike:
+// the median time between one command's arrival and the next is what a command costs, round trip
+// included. Rounds alternate the three, so a busy machine touches them alike; the figure is the best round.
 //
-// Clicks are stood in for by events posted from another thread every few milliseconds, as the window
-// system's input would arrive: each carries the time it was posted, and the delay until the window thread
-// handles it is what a click waits.
-//
-// Where the window thread and the peer's thread run on different CPUs, waking the other side can cost more
-// than the work itself (on a small virtual machine some 40 us each way), which flattens the ratio; run it as
-// `taskset -c 0 bench_runner` to see the figures with every hand-over on one CPU.
-//
-// usage: bench_runner [commands=1000] [repetitions=7]
+// usage: bench_runner [commands=1000] [rounds=7]
 
-#include "BenchPeer.h"
+#include "core/files/Profile.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
+#include "core/scripts/QuickDialConfig.h"
 #include "core/scripts/ScriptRunner.h"
+#include "gui/Dialogs.h"
+#include "gui/MainWindow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QEventLoop>
-#include <QHostAddress>
+#include <QFile>
+#include <QProcess>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QThread>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <thread>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+constexpr int Patience = 60000; // ms for any one step
 
-double threadCpuUs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
-}
-
-// Wall and window-thread CPU time per command or round trip, in microseconds.
-struct Figures {
-    double wallUs = 0;
-    double cpuUs = 0;
-};
-
-class Stopwatch {
-public:
-    Stopwatch()
-        : m_start(Clock::now())
-        , m_cpu(threadCpuUs()) {}
-    Figures per(int count) const {
-        const double wall = std::chrono::duration<double, std::micro>(Clock::now() - m_start).count();
-        return {wall / count, (threadCpuUs() - m_cpu) / count};
+template <typename Done> bool runUntil(Done done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > Patience)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
-
-private:
-    Clock::time_point m_start;
-    double m_cpu;
-};
+    return true;
+}
 
 double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
-Figures median(const std::vector<Figures>& runs) {
-    std::vector<double> wall;
-    std::vector<double> cpu;
-    for (const Figures& f : runs) {
-        wall.push_back(f.wallUs);
-        cpu.push_back(f.cpuUs);
-    }
-    return {median(wall), median(cpu)};
-}
-
-// Two plain sockets: send, wait for the reply, send again.
-class PlainClient {
+// The peer process, and the figure it prints for each burst of commands. Its output goes to a file: a pipe
+// would make this process's event loop, the window's, watch one more descriptor than a user's does.
+class Peer {
 public:
-    explicit PlainClient(quint16 port) {
-        m_socket.connectToHost(QHostAddress::LocalHost, port);
-        m_ok = runUntil([&] { return m_socket.state() == QAbstractSocket::ConnectedState; }, 10000);
-        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_loop, [this] {
-            if (!m_socket.readAll().contains(':'))
-                return;
-            if (--m_left > 0)
-                sendOne();
-            else
-                m_loop.quit();
-        });
+    Peer() {
+        if (!m_output.open())
+            return;
+        m_process.setProgram(QStringLiteral(BENCH_PEER_PATH));
+        m_process.setStandardOutputFile(m_output.fileName());
+        m_process.start();
+        const QByteArray first = nextLine();
+        if (first.startsWith("port "))
+            m_port = first.mid(5).trimmed().toUShort();
     }
-    bool ok() const { return m_ok; }
+    ~Peer() {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    quint16 port() const { return m_port; }
 
-    Figures roundTrips(int count) {
-        m_left = count;
-        const Stopwatch clock;
-        sendOne();
-        m_loop.exec();
-        return clock.per(count);
+    // Median us per command of the next burst, which must have had the given number of commands.
+    std::optional<double> nextFigure(int commands) {
+        const QList<QByteArray> words = nextLine().trimmed().split(' ');
+        if (words.size() != 3 || words[1].toInt() != commands)
+            return std::nullopt;
+        return words[2].toDouble();
     }
 
 private:
-    void sendOne() {
-        m_socket.write(QByteArrayLiteral("SP 1 3"));
-        m_socket.flush();
+    QByteArray nextLine() {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            QFile file(m_output.fileName());
+            if (file.open(QIODevice::ReadOnly) && file.seek(m_read)) {
+                const QByteArray rest = file.readAll();
+                const qsizetype end = rest.indexOf('\n');
+                if (end >= 0) {
+                    m_read += end + 1;
+                    return rest.left(end);
+                }
+            }
+            if (clock.hasExpired(Patience))
+                return {};
+            QThread::msleep(5);
+        }
     }
-    QTcpSocket m_socket;
-    QEventLoop m_loop;
-    int m_left = 0;
-    bool m_ok = false;
+
+    QTemporaryFile m_output;
+    QProcess m_process;
+    qint64 m_read = 0;
+    quint16 m_port = 0;
 };
 
-// The main window connected to the peer, the quick-dial tab shown, slot 1 holding the commands.
-class Program {
+class NoDialogs : public Dialogs {
 public:
-    Program(quint16 port, int commands)
-        : m_bench(BenchWindow::connectedTo(port, 3), slotOf(commands)) {
-        MainWindow* window = m_bench.window.get();
-        m_run = window->findChild<QPushButton*>(QStringLiteral("cmdCommand1"));
-        QObject::connect(window->runner(), &ScriptRunner::finished, window, [this](const RunReport& report) {
-            m_finished = true;
-            m_report = report;
-            if (!m_bench.window->session()->ReplyPending())
-                m_loop.quit();
-        });
-        QObject::connect(window->session(), &Session::replyPendingChanged, window, [this](bool pending) {
-            if (!pending && m_finished)
-                m_loop.quit();
-        });
+    void warning(QWidget*, const QString&, const QString&) override {}
+    bool question(QWidget*, const QString&, const QString&) override { return false; }
+    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
     }
-
-    bool connect() {
-        return runUntil(
-            [&] { return m_bench.window->link()->state() == TargetLink::Connected && m_run->isEnabled(); },
-            10000);
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
+                                    const QString&) override {
+        return {};
     }
+};
 
-    // From the click on the slot's run button to the reply to its last command.
-    bool runSlot(int commands, Figures* perCommand) {
-        m_finished = false;
-        const Stopwatch clock;
-        m_run->click();
-        if (!m_finished || m_bench.window->session()->ReplyPending())
-            m_loop.exec();
-        *perCommand = clock.per(commands);
-        return m_report.outcome == RunReport::Outcome::Completed && m_report.sent == commands &&
-               m_bench.dialogs.asked == 0;
-    }
-
-private:
-    static QuickDialSlots slotOf(int commands) {
+// A settings folder that points at the peer, with slot 1 holding the commands: the window's, and (as
+// $XDG_DATA_HOME) telvane-run's.
+class Folders {
+public:
+    Folders(quint16 port, int commands) {
+        QDir().mkpath(settings());
+        QDir().mkpath(m_dir.filePath(QStringLiteral("program")));
+        const QString ini = settings() + QStringLiteral("Setup.ini");
+        const QString section = QStringLiteral("SETTINGS");
+        WriteProfileValue(section, QStringLiteral("Name"), QStringLiteral("127.0.0.1"), ini);
+        WriteProfileValue(section, QStringLiteral("Port"), QString::number(port), ini);
+        WriteProfileValue(section, QStringLiteral("Connect"), QStringLiteral("1"), ini);
+        WriteProfileValue(section, QStringLiteral("SelTab"), QStringLiteral("3"), ini);
+        WriteProfileValue(section, QStringLiteral("Language"), QStringLiteral("1"), ini);
         QuickDialSlots memory;
         for (int i = 0; i < commands; ++i)
             memory[0].lines.append({QStringLiteral("SP %1 %2").arg(i % 100).arg(i % 32), QString()});
         memory[0].caption = QStringLiteral("Bench");
-        return memory;
+        SaveQuickDialFile(config(), memory);
     }
+    QString home() const { return m_dir.path(); }
+    QString settings() const { return m_dir.filePath(QStringLiteral("Veltrix/Telvane/")); }
+    QString program() const { return m_dir.filePath(QStringLiteral("program")); }
+    QString config() const { return settings() + QStringLiteral("DefaultCommandSet.cfg"); }
 
-    QEventLoop m_loop; // before the window: its signals reach the loop until the window is gone
-    BenchWindow m_bench;
-    QPushButton* m_run = nullptr;
-    bool m_finished = false;
-    RunReport m_report;
+private:
+    QTemporaryDir m_dir;
 };
 
-// A click stand-in: posted from another thread with the time of posting.
-class ProbeEvent : public QEvent {
+// (a): a click on the slot's run button until the reply to its last command.
+class Window {
 public:
-    static QEvent::Type kind() {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return type;
+    explicit Window(const Folders& folders)
+        : m_window(std::make_unique<MainWindow>(
+              MainWindowEnvironment{folders.settings(), folders.program(), &m_dialogs})) {
+        m_window->show();
+        m_button = m_window->findChild<QPushButton*>(QStringLiteral("cmdCommand1"));
+        QObject::connect(m_window->runner(), &ScriptRunner::finished, m_window.get(),
+                         [this](const RunReport& report) { m_report = report; });
     }
-    explicit ProbeEvent(Clock::time_point at)
-        : QEvent(kind())
-        , posted(at) {}
-    Clock::time_point posted;
-};
-
-class ProbeReceiver : public QObject {
-public:
-    std::vector<double> delaysUs;
-    bool event(QEvent* e) override {
-        if (e->type() != ProbeEvent::kind())
-            return QObject::event(e);
-        const auto* probe = static_cast<ProbeEvent*>(e);
-        delaysUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - probe->posted).count());
-        return true;
+    bool connect() {
+        return runUntil(
+            [&] { return m_window->link()->state() == TargetLink::Connected && m_button->isEnabled(); });
     }
-};
-
-// Posts a probe every interval until stopped.
-class Clicker {
-public:
-    Clicker(ProbeReceiver* receiver, std::chrono::microseconds interval)
-        : m_thread([this, receiver, interval] {
-            while (!m_stop.load()) {
-                QCoreApplication::postEvent(receiver, new ProbeEvent(Clock::now()));
-                std::this_thread::sleep_for(interval);
-            }
-        }) {}
-    ~Clicker() {
-        m_stop = true;
-        m_thread.join();
+    bool run() {
+        m_report.reset();
+        m_button->click();
+        return runUntil([&] { return m_report && !m_window->session()->ReplyPending(); }) &&
+               m_report->outcome == RunReport::Outcome::Completed;
     }
 
 private:
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    NoDialogs m_dialogs;
+    std::unique_ptr<MainWindow> m_window;
+    QPushButton* m_button = nullptr;
+    std::optional<RunReport> m_report;
 };
 
-struct Latency {
-    double medianUs = 0;
-    double p99Us = 0;
-    double maxUs = 0;
-    size_t samples = 0;
-};
-
-Latency latencyOf(std::vector<double> delays) {
-    Latency l;
-    if (delays.empty())
-        return l;
-    std::sort(delays.begin(), delays.end());
-    l.samples = delays.size();
-    l.medianUs = delays[delays.size() / 2];
-    l.p99Us = delays[std::min(delays.size() - 1, delays.size() * 99 / 100)];
-    l.maxUs = delays.back();
-    return l;
+// (b) and (c): a program run to its end.
+bool runProcess(const QString& program, const QStringList& arguments, const QString& home) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home);
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(Patience) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
 }
 
 } // namespace
@@ -245,89 +196,69 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
     const int commands = argc > 1 ? std::max(10, std::atoi(argv[1])) : 1000;
-    const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
 
-    ReplyingPeer peer;
-    PlainClient plain(peer.port());
-    Program program(peer.port(), commands);
-    if (!plain.ok() || !program.connect()) {
-        std::fprintf(stderr, "no connection to the peer\n");
+    Peer peer;
+    if (peer.port() == 0) {
+        std::fprintf(stderr, "bench-peer did not start\n");
         return 1;
     }
-
-    // Warm up both, then alternate, so a busy machine touches both alike.
-    Figures figures;
-    plain.roundTrips(commands);
-    if (!program.runSlot(commands, &figures)) {
-        std::fprintf(stderr, "the slot run did not complete\n");
+    const Folders folders(peer.port(), commands);
+    Window window(folders);
+    if (!window.connect()) {
+        std::fprintf(stderr, "the window did not connect\n");
         return 1;
     }
-    std::vector<Figures> plainRuns;
-    std::vector<Figures> slotRuns;
-    for (int i = 0; i < repetitions; ++i) {
-        plainRuns.push_back(plain.roundTrips(commands));
-        if (!program.runSlot(commands, &figures)) {
-            std::fprintf(stderr, "the slot run did not complete\n");
-            return 1;
-        }
-        slotRuns.push_back(figures);
-    }
-    const Figures plainMedian = median(plainRuns);
-    const Figures slotMedian = median(slotRuns);
+    const QString cli = QStringLiteral(TELVANE_RUN_PATH);
+    const QStringList cliArguments = {folders.config(), QStringLiteral("1")};
+    const QString client = QStringLiteral(BENCH_CLIENT_PATH);
+    const QStringList clientArguments = {QString::number(peer.port()), QString::number(commands)};
 
-    // Clicks while idle and while a run is in progress.
-    constexpr std::chrono::microseconds interval(500);
-    ProbeReceiver receiver;
-    {
-        Clicker clicker(&receiver, interval);
-        QElapsedTimer idle;
-        idle.start();
-        runUntil([&] { return idle.elapsed() >= 500; }, 10000);
-    }
-    QCoreApplication::sendPostedEvents(&receiver);
-    const Latency idleLatency = latencyOf(receiver.delaysUs);
-    receiver.delaysUs.clear();
-    std::vector<Figures> clickedRuns;
-    bool completed = true;
-    {
-        Clicker clicker(&receiver, interval);
-        for (int i = 0; i < repetitions && completed; ++i) {
-            completed = program.runSlot(commands, &figures);
-            clickedRuns.push_back(figures);
+    const char* const names[] = {"window slot run (quick-dial tab shown)", "telvane-run (rows to /dev/null)",
+                                 "minimal event-driven Qt client"};
+    std::vector<double> figures[3];
+    for (int round = 0; round <= rounds; ++round) { // round 0 warms up
+        for (int way = 0; way < 3; ++way) {
+            const bool done = way == 0   ? window.run()
+                              : way == 1 ? runProcess(cli, cliArguments, folders.home())
+                                         : runProcess(client, clientArguments, folders.home());
+            const std::optional<double> figure = done ? peer.nextFigure(commands) : std::nullopt;
+            if (!figure) {
+                std::fprintf(stderr, "%s: the run did not complete\n", names[way]);
+                return 1;
+            }
+            if (round > 0)
+                figures[way].push_back(*figure);
         }
     }
-    QCoreApplication::sendPostedEvents(&receiver);
-    const Figures withClicks = median(clickedRuns);
-    const Latency runLatency = latencyOf(receiver.delaysUs);
 
+    // Other work on the machine only ever adds time, and it comes in bursts that can take a whole round;
+    // the best round of each is the figure, beside the median of the rounds.
+    auto best = [](const std::vector<double>& values) {
+        return *std::min_element(values.begin(), values.end());
+    };
+    const double reference = best(figures[2]);
+    const double goals[] = {1.3, 1.1, 1.0};
     std::printf(
-        "slot run of %d commands through the main window, quick-dial tab shown, peer on its own thread "
-        "answering at once; median of %d runs\n",
-        commands, repetitions);
-    std::printf("                                          wall us/command   window-thread CPU us/command\n");
-    std::printf("plain loopback sockets (round trip)       %15.1f %30.1f\n", plainMedian.wallUs,
-                plainMedian.cpuUs);
-    std::printf("slot run (per command)                    %15.1f %30.1f\n", slotMedian.wallUs,
-                slotMedian.cpuUs);
-    if (plainMedian.wallUs > 0 && plainMedian.cpuUs > 0)
-        std::printf("ratio slot run / plain sockets: wall %.2f, CPU %.2f (goal: under 2)\n",
-                    slotMedian.wallUs / plainMedian.wallUs, slotMedian.cpuUs / plainMedian.cpuUs);
-    std::printf("runs: plain");
-    for (const Figures& f : plainRuns)
-        std::printf(" %.1f", f.wallUs);
-    std::printf(" | slot");
-    for (const Figures& f : slotRuns)
-        std::printf(" %.1f", f.wallUs);
-    std::printf(" us\n");
-    std::printf(
-        "click wait (event posted from another thread every %lld us until handled on the window thread)\n",
-        static_cast<long long>(interval.count()));
-    std::printf("  idle:               median %7.1f us  p99 %7.1f us  max %8.1f us  (%zu clicks)\n",
-                idleLatency.medianUs, idleLatency.p99Us, idleLatency.maxUs, idleLatency.samples);
-    std::printf("  during slot runs:   median %7.1f us  p99 %7.1f us  max %8.1f us  (%zu clicks; runs %.1f "
-                "us/command%s)\n",
-                runLatency.medianUs, runLatency.p99Us, runLatency.maxUs, runLatency.samples,
-                withClicks.wallUs, completed ? "" : ", NOT completed");
-    return completed ? 0 : 1;
+        "%d commands one by one against bench-peer (another process, answering at once); per way the median "
+        "us per command as the peer sees it, best and median of %d rounds\n",
+        commands, rounds);
+    std::printf("%-42s %6s %7s %7s %7s\n", "", "best", "median", "ratio", "goal");
+    for (int way = 0; way < 3; ++way) {
+        const double figure = best(figures[way]);
+        std::printf("%-42s %6.1f %7.1f %7.2f", names[way], figure, median(figures[way]), figure / reference);
+        if (way < 2)
+            std::printf(" %7s %s", qPrintable(QStringLiteral("<=%1").arg(goals[way])),
+                        figure / reference <= goals[way] ? "met" : "MISSED");
+        std::printf("\n");
+    }
+    for (int way = 0; way < 3; ++way) {
+        std::printf("rounds, %s:", names[way]);
+        for (const double f : figures[way])
+            std::printf(" %.1f", f);
+        std::printf("\n");
+    }
+    return 0;
 }

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStringListModel>
 #include <QTableView>
+#include <QTimer>
 
 using namespace Layout;
 
@@ -32,6 +33,7 @@ QString commandWordBeforeCursor(const QLineEdit* edit) {
     }
     return typed;
 }
+constexpr int RunCommandIntervalMs = 40;
 } // namespace
 
 CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint pageOffset, QWidget* parent)
@@ -79,6 +81,10 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     // Seen before the completer's own filter, which would pass Enter on to txtSend and send the command.
     m_completer->popup()->installEventFilter(this);
     txtSend->installEventFilter(this);
+    m_runCommandTimer = new QTimer(this);
+    m_runCommandTimer->setSingleShot(true);
+    m_runCommandTimer->setInterval(RunCommandIntervalMs);
+    connect(m_runCommandTimer, &QTimer::timeout, this, &CommandLinePage::showRunCommandNow);
 
     connect(cmdCreateCommand1, &QPushButton::clicked, this, &CommandLinePage::assistantRequested);
     connect(cmdSend, &QPushButton::clicked, this, &CommandLinePage::SendCommandLine);
@@ -88,6 +94,10 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     // A disabled button ignores the click, so Enter sends only what the button would.
     connect(txtSend, &QLineEdit::returnPressed, cmdSend, &QPushButton::click);
     connect(cmdDeleteList, &QPushButton::clicked, this, &CommandLinePage::deleteList);
+}
+
+void CommandLinePage::setErrorText(const QString& text) {
+    setLogErrorText(lsvMsg, text);
 }
 
 void CommandLinePage::retranslate() {
@@ -109,6 +119,20 @@ bool CommandLinePage::SendCommandLine() {
 
 void CommandLinePage::setCommandText(const QString& text) {
     txtSend->setText(text);
+}
+
+void CommandLinePage::showRunCommand(const QString& text) {
+    m_runCommand = text;
+    if (!m_runCommandTimer->isActive())
+        showRunCommandNow();
+}
+
+void CommandLinePage::showRunCommandNow() {
+    if (m_runCommand.isNull())
+        return; // nothing new: the line rests until the next command
+    txtSend->setText(m_runCommand);
+    m_runCommand = QString();
+    m_runCommandTimer->start();
 }
 
 void CommandLinePage::setLinkUsable(bool usable) {

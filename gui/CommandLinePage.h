@@ -17,6 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QStringListModel;
 class QTableView;
+class QTimer;
 class Session;
 
 // Tab 1, "Command line": the command box txtSend with its send button, and the message log lsvMsg with its
@@ -32,10 +33,17 @@ public:
 
     // The click of cmdSend: sends the text of txtSend. Returns whether it went out.
     bool SendCommandLine();
-    // Puts a command into txtSend: one the assistant built, or the one a run is sending.
+    // Puts a command into txtSend, such as one the assistant built.
     void setCommandText(const QString& text);
+    // The command a run is sending: shown at once, or at the end of the interval when one was shown less
+    // than an interval ago (setText lays the line out anew, which costs more than a fast device's round
+    // trip, and nobody reads faster). showRunCommandNow shows the last one at the run's end.
+    void showRunCommand(const QString& text);
+    void showRunCommandNow();
     // cmdSend is enabled only while the link is usable and txtSend holds text.
     void setLinkUsable(bool usable);
+    // Received rows that hold this text are marked in lsvMsg; "" marks none.
+    void setErrorText(const QString& text);
 
     // The command words offered for completion (those of the current device type).
     void setCommandWords(const QStringList& words);
@@ -75,5 +83,7 @@ private:
     QStringListModel* m_words = nullptr;
     CommandHistory m_history;
     Layout::Growth m_growth;
+    QTimer* m_runCommandTimer = nullptr;
+    QString m_runCommand;
     bool m_linkUsable = false;
 };

@@ -8,6 +8,7 @@
 namespace {
 const QColor NotSentColour(255, 0, 0);
 const QColor MarkColour(255, 236, 139);
+const QColor ErrorReplyColour(160, 0, 0); // 9:1 on white
 } // namespace
 
 QColor LogItemDelegate::textColour(const QModelIndex& index) {
@@ -20,11 +21,18 @@ void LogItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModel
     QStyledItemDelegate::initStyleOption(option, index);
     if (const QColor colour = textColour(index); colour.isValid())
         option->palette.setColor(QPalette::Text, colour);
-    if (!m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn) {
-        const auto* log = qobject_cast<const MessageLog*>(index.model());
-        if (log && log->contains(index.row(), m_mark, m_markSensitivity))
-            option->backgroundBrush = MarkColour;
+    const auto* log = qobject_cast<const MessageLog*>(index.model());
+    if (!log)
+        return;
+    if (!m_errorText.isEmpty() &&
+        index.siblingAtColumn(MessageLog::ModeColumn).data().toString() == QLatin1String("Get") &&
+        log->contains(index.row(), m_errorText, Qt::CaseSensitive)) {
+        option->palette.setColor(QPalette::Text, ErrorReplyColour);
+        option->font.setBold(true);
     }
+    if (!m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn &&
+        log->contains(index.row(), m_mark, m_markSensitivity))
+        option->backgroundBrush = MarkColour;
 }
 
 void LogItemDelegate::setMark(const QString& needle, Qt::CaseSensitivity sensitivity) {
@@ -77,6 +85,12 @@ void configureLogView(QTableView* view, MessageLog* log) {
     columns->resizeSection(MessageLog::LatencyColumn,
                            metrics.horizontalAdvance(QStringLiteral("000000 ms")) + 16);
     columns->hideSection(MessageLog::LatencyColumn);
+}
+
+void setLogErrorText(QTableView* view, const QString& text) {
+    if (auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate()))
+        delegate->setErrorText(text);
+    view->viewport()->update();
 }
 
 void showLogRow(QTableView* view, int row) {

@@ -25,15 +25,22 @@ public:
     static QString oneLine(const QString& text);
     // Red for a command that did not go out; nothing (the palette's colour) otherwise.
     static QColor textColour(const QModelIndex& index);
+    // Received rows that hold the error text are drawn in dark red and bold (bold, so the mark does not rest
+    // on colour alone); "" marks none. Case matters.
+    void setErrorText(const QString& text) { m_errorText = text; }
 
 private:
     QString m_mark;
     Qt::CaseSensitivity m_markSensitivity = Qt::CaseInsensitive;
+    QString m_errorText;
 };
 
 // Puts the log on the view: whole-row extended selection, uniform fixed row heights, one-line cells, no
 // editing, the parameter column taking the remaining width, the latency column hidden.
 void configureLogView(QTableView* view, MessageLog* log);
+
+// Marks the received rows that hold the text (case-sensitive); "" marks none.
+void setLogErrorText(QTableView* view, const QString& text);
 
 // Makes the row the current and only selected one and scrolls it into view.
 void showLogRow(QTableView* view, int row);

@@ -122,6 +122,14 @@ void MainWindow::wire() {
     connect(m_settingsPage, &SettingsPage::deviceTypeChanged, this,
             [this] { m_commandLinePage->setCommandWords(commandWords(m_settingsPage->deviceType())); });
 
+    // Runs check replies only when asked to.
+    connect(m_settingsPage, &SettingsPage::replyTimeoutChanged, this,
+            [this](int seconds) { m_runner->setReplyTimeout(seconds * 1000); });
+    connect(m_settingsPage, &SettingsPage::errorTextChanged, this, [this](const QString& text) {
+        m_runner->setErrorText(text);
+        m_commandLinePage->setErrorText(text);
+    });
+
     connect(m_link, &TargetLink::stateChanged, this, &MainWindow::onLinkStateChanged);
     connect(m_link, &TargetLink::errorTextChanged, m_strip, &StatusStrip::setLinkErrorText);
     connect(m_session, &Session::sending, m_strip, &StatusStrip::hideNotice);
@@ -146,9 +154,11 @@ void MainWindow::wire() {
     connect(m_quickDialPage, &QuickDialPage::saveConfigRequested, this, &MainWindow::onSaveConfigClicked);
 
     // A run shows each command it sends in the command line, and its progress and end in the strip.
-    connect(m_runner, &ScriptRunner::commandSending, m_commandLinePage, &CommandLinePage::setCommandText);
+    connect(m_runner, &ScriptRunner::commandSending, m_commandLinePage, &CommandLinePage::showRunCommand);
+    connect(m_runner, &ScriptRunner::finished, m_commandLinePage, &CommandLinePage::showRunCommandNow);
     connect(m_runner, &ScriptRunner::started, m_strip, &StatusStrip::runStarted);
     connect(m_runner, &ScriptRunner::progressed, m_strip, &StatusStrip::runProgressed);
+    connect(m_runner, &ScriptRunner::waitingForReply, m_strip, &StatusStrip::runWaiting);
     connect(m_runner, &ScriptRunner::finished, m_strip, &StatusStrip::runFinished);
     connect(m_strip, &StatusStrip::cancelClicked, m_runner, &ScriptRunner::requestCancel);
     connect(m_strip, &StatusStrip::helpClicked, this, [this] {

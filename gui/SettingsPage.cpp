@@ -1,5 +1,6 @@
 #include "gui/SettingsPage.h"
 
+#include "core/files/Codec.h"
 #include "core/files/Platform.h"
 #include "core/files/Settings.h"
 #include "core/link/TargetLink.h"
@@ -12,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QValidator>
 
 using namespace Layout;
 
@@ -26,6 +29,20 @@ public:
 protected:
     void nextCheckState() override {
         setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked);
+    }
+};
+
+// The error text is stored in Setup.ini and compared with replies, both Windows-1252: a character outside it,
+// or a control character, could never match and would not survive the file.
+class ErrorTextValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        for (const QChar c : input) {
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                return Invalid;
+        }
+        return Cp1252::canEncode(input) ? Acceptable : Invalid;
     }
 };
 
@@ -49,6 +66,14 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     fraLanguage = make<QGroupBox>(this, "fraLanguage", onTab(120, 2760, 9075, 1035));
     cboLanguage = make<QComboBox>(fraLanguage, "cboLanguage", twipsRect(360, 360, 2775, 315));
     cboLanguage->addItems({QString(), QString()});
+    // The checks of replies share the language frame's free right part, on the row of its box.
+    labReplyTimeout = makeAutoSizeLabel(fraLanguage, "labReplyTimeout", 3600, 405);
+    cwnReplyTimeout = make<QSpinBox>(fraLanguage, "cwnReplyTimeout", twipsRect(5040, 360, 1080, 315));
+    cwnReplyTimeout->setRange(0, SetupSettings::MaxReplyTimeout);
+    cwnReplyTimeout->setSuffix(QStringLiteral(" s"));
+    labErrorText = makeAutoSizeLabel(fraLanguage, "labErrorText", 6360, 405);
+    txtErrorText = make<QLineEdit>(fraLanguage, "txtErrorText", twipsRect(7440, 360, 1455, 315));
+    txtErrorText->setValidator(new ErrorTextValidator(txtErrorText));
     fraVersion = make<QGroupBox>(this, "fraVersion", onTab(120, 3960, 9075, 1035));
     labProgramVersion = makeAutoSizeLabel(fraVersion, "labProgramVersion", 360, 300);
     labProgramDate = makeAutoSizeLabel(fraVersion, "labProgramDate", 360, 600);
@@ -61,6 +86,8 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     connect(cmdThisSystem, &QPushButton::clicked, this,
             [this] { txtPcName->setText(Platform::LocalHostName()); });
     connect(cboLanguage, &QComboBox::activated, this, &SettingsPage::languagePicked);
+    connect(cwnReplyTimeout, &QSpinBox::valueChanged, this, &SettingsPage::replyTimeoutChanged);
+    connect(txtErrorText, &QLineEdit::textChanged, this, &SettingsPage::errorTextChanged);
     connect(cboDevice, &QComboBox::currentIndexChanged, this, &SettingsPage::deviceTypeChanged);
 
     for (QWidget* w :
@@ -77,6 +104,9 @@ void SettingsPage::showSettings(const SetupSettings& settings) {
     txtPort->setText(settings.port);
     txtPcName->setText(settings.name);
     setConnectState(settings.connect);
+    cwnReplyTimeout->setValue(settings.replyTimeout);
+    // Not through the validator: a text from the file is taken whole, and kept as it is at exit.
+    txtErrorText->setText(settings.errorText);
 }
 
 void SettingsPage::collectSettings(SetupSettings& settings) const {
@@ -85,6 +115,8 @@ void SettingsPage::collectSettings(SetupSettings& settings) const {
     settings.device = cboDevice->currentIndex();
     settings.connect = connectState();
     settings.language = cboLanguage->currentIndex();
+    settings.replyTimeout = cwnReplyTimeout->value();
+    settings.errorText = txtErrorText->text();
 }
 
 int SettingsPage::deviceType() const {
@@ -116,6 +148,13 @@ void SettingsPage::retranslate(int languageIndex, int deviceTypeIndex, bool keep
     cmdThisSystem->setText(GetText(TextId::ThisSystemButton));
     chkConnect->setText(GetText(TextId::ConnectBox));
     fraLanguage->setTitle(GetText(TextId::FrameLanguage));
+    setAutoSizedText(labReplyTimeout, GetText(TextId::ReplyTimeoutLabel));
+    cwnReplyTimeout->setSpecialValueText(GetText(TextId::ReplyTimeoutNone));
+    cwnReplyTimeout->setToolTip(GetText(TextId::ReplyTimeoutTip));
+    labReplyTimeout->setToolTip(GetText(TextId::ReplyTimeoutTip));
+    setAutoSizedText(labErrorText, GetText(TextId::ErrorTextLabel));
+    txtErrorText->setToolTip(GetText(TextId::ErrorTextTip));
+    labErrorText->setToolTip(GetText(TextId::ErrorTextTip));
     labInfo1->setText(GetText(TextId::InfoSettings));
     cboLanguage->setItemText(0, GetText(TextId::LanguageGerman));
     cboLanguage->setItemText(1, GetText(TextId::LanguageEnglish));

@@ -10,20 +10,23 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class TargetLink;
 struct SetupSettings;
 
 // Tab 0, "General settings": the device type, where the device software listens (host and port), the wish
-// to be connected, the language and the program's version. Host, port and the wish go straight to the link.
+// to be connected, the language, how runs check replies (timeout, error text) and the program's version.
+// Host, port and the wish go straight to the link; the checks are reported by signal.
 class SettingsPage : public QWidget {
     Q_OBJECT
 
 public:
     SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent = nullptr);
 
-    // Port, name and the connect box as start-up reads them; the combo rows are chosen by retranslate.
+    // Port, name, the connect box and the checks of replies as start-up reads them; the combo rows are chosen
+    // by retranslate.
     void showSettings(const SetupSettings& settings);
-    // Port, name, device row, connect state and language row as exit writes them.
+    // Port, name, device row, connect state, language row and the checks of replies as exit writes them.
     void collectSettings(SetupSettings& settings) const;
 
     // Every fixed text in the current language, then the rows of both combo boxes: the language row, and
@@ -44,6 +47,10 @@ signals:
     void languagePicked(int row);
     // The row of cboDevice changed (by the user or at start).
     void deviceTypeChanged();
+    // The longest wait of a run for a reply, in seconds; 0 for none.
+    void replyTimeoutChanged(int seconds);
+    // The text that marks a reply as an error; "" for none.
+    void errorTextChanged(const QString& text);
 
 private:
     QGroupBox* fraSoftwareSel = nullptr;
@@ -57,6 +64,10 @@ private:
     QCheckBox* chkConnect = nullptr;
     QGroupBox* fraLanguage = nullptr;
     QComboBox* cboLanguage = nullptr;
+    QLabel* labReplyTimeout = nullptr;
+    QSpinBox* cwnReplyTimeout = nullptr;
+    QLabel* labErrorText = nullptr;
+    QLineEdit* txtErrorText = nullptr;
     QGroupBox* fraVersion = nullptr;
     QLabel* labProgramVersion = nullptr;
     QLabel* labProgramDate = nullptr;

@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
+#include <algorithm>
 #include <array>
 
 using namespace Layout;
@@ -17,6 +19,13 @@ namespace {
 
 // The strip starts where the tab control ends; its widgets are placed relative to the window.
 constexpr int StripTop = 6195;
+// The notice's place, and how far right it may reach once the run's bar and cancel button are gone.
+constexpr int NoticeLeft = 3180;
+constexpr int NoticeWidth = 3315;
+constexpr int NoticeWidestRight = 7860;
+// Each repaint of the bar costs more than a command's round trip to a fast device; a person reads it no
+// faster than this.
+constexpr int ProgressIntervalMs = 40;
 
 QRect inStrip(int left, int top, int width, int height) {
     return twipsRect(left, top, width, height).translated(0, -twipsToPixels(StripTop));
@@ -58,13 +67,14 @@ StatusStrip::StatusStrip(QWidget* window)
     labState->setWordWrap(true);
     labState->setText(QStringLiteral("..."));
     prgProgress = make<QProgressBar>(this, "prgProgress", inStrip(3120, 6300, 1575, 270));
-    prgProgress->setTextVisible(false);
+    prgProgress->setFormat(QStringLiteral("%v / %m"));
     prgProgress->hide();
-    labCommandScriptCompleted = makeLabel(this, "labCommandScriptCompleted", inStrip(3180, 6300, 3315, 240));
-    QFont bold = labCommandScriptCompleted->font();
-    bold.setPointSizeF(9.75);
-    bold.setBold(true);
-    labCommandScriptCompleted->setFont(bold);
+    labCommandScriptCompleted =
+        makeLabel(this, "labCommandScriptCompleted", inStrip(NoticeLeft, 6300, NoticeWidth, 240));
+    m_noticeFont = labCommandScriptCompleted->font();
+    m_noticeFont.setPointSizeF(9.75);
+    m_noticeFont.setBold(true);
+    labCommandScriptCompleted->setFont(m_noticeFont);
     QPalette blue = labCommandScriptCompleted->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     labCommandScriptCompleted->setPalette(blue);
@@ -78,6 +88,10 @@ StatusStrip::StatusStrip(QWidget* window)
 
     m_growth.add(cmdHelp, FollowRight);
     m_growth.add(cmdQuit, FollowRight);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setSingleShot(true);
+    m_progressTimer->setInterval(ProgressIntervalMs);
+    connect(m_progressTimer, &QTimer::timeout, this, &StatusStrip::showProgress);
 
     connect(cmdCancelCommandScript, &QPushButton::clicked, this, &StatusStrip::cancelClicked);
     connect(cmdHelp, &QPushButton::clicked, this, &StatusStrip::helpClicked);
@@ -87,7 +101,8 @@ StatusStrip::StatusStrip(QWidget* window)
 void StatusStrip::retranslate() {
     cmdCancelCommandScript->setText(GetText(TextId::CancelRunButton));
     cmdQuit->setText(GetText(TextId::QuitButton));
-    labCommandScriptCompleted->setText(RunNotice(m_lastReport));
+    if (m_hasReport)
+        showNotice();
     if (m_state >= 0)
         RefreshLinkState(m_state);
 }
@@ -120,25 +135,75 @@ void StatusStrip::setLinkErrorText(const QString& text) {
 }
 
 void StatusStrip::runStarted(int total) {
+    // The bar takes the notice's place.
+    hideNotice();
     cmdCancelCommandScript->show();
+    m_progressTimer->stop();
+    m_progressValue = 0;
+    m_awaitedCommand.clear();
+    prgProgress->setToolTip(QString());
     prgProgress->setRange(0, total);
     prgProgress->setValue(0);
     prgProgress->show();
 }
 
 void StatusStrip::runProgressed(int sent, int /*total*/) {
-    prgProgress->setValue(sent);
+    m_progressValue = sent;
+    // The first change shows at once, later ones when the interval is over.
+    if (!m_progressTimer->isActive())
+        showProgress();
+}
+
+void StatusStrip::runWaiting(const QString& command) {
+    m_awaitedCommand = command;
+    if (!m_progressTimer->isActive())
+        showProgress();
+}
+
+void StatusStrip::showProgress() {
+    const QString tip =
+        m_awaitedCommand.isEmpty() ? QString() : FilledText(TextId::RunWaitingFor, {m_awaitedCommand});
+    if (prgProgress->value() == m_progressValue && prgProgress->toolTip() == tip)
+        return; // nothing new: the bar rests until the next change
+    prgProgress->setValue(m_progressValue);
+    prgProgress->setToolTip(tip);
+    m_progressTimer->start();
 }
 
 void StatusStrip::runFinished(const RunReport& report) {
-    const QString notice = RunNotice(report);
-    if (!notice.isEmpty()) {
-        m_lastReport = report;
-        labCommandScriptCompleted->setText(notice);
-        labCommandScriptCompleted->show();
-    }
+    m_progressTimer->stop();
     prgProgress->hide();
     cmdCancelCommandScript->hide();
+    m_lastReport = report;
+    m_hasReport = true;
+    showNotice();
+    labCommandScriptCompleted->show();
+}
+
+void StatusStrip::showNotice() {
+    const QString notice = RunNotice(m_lastReport);
+    // Widened only when the notice needs it, so the usual one keeps its place; the bar and the cancel button
+    // it then covers are hidden until the next run, which hides the notice.
+    const int usual = twipsToPixels(NoticeWidth);
+    const int widest = twipsToPixels(NoticeWidestRight - NoticeLeft);
+    QFont font = m_noticeFont;
+    // Judged as the cut below judges it: a text exactly as wide as the room would otherwise be cut.
+    auto fits = [&notice](const QFont& f, int room) {
+        return QFontMetrics(f).elidedText(notice, Qt::ElideMiddle, room) == notice;
+    };
+    const int width = fits(font, usual) ? usual : widest;
+    // Then a smaller size, down to the window's own, so a fixed text is shown whole.
+    const qreal smallest = Layout::windowFont().pointSizeF();
+    while (!fits(font, width) && font.pointSizeF() > smallest)
+        font.setPointSizeF(std::max(smallest, font.pointSizeF() - 0.25));
+    QRect place = labCommandScriptCompleted->geometry();
+    place.setWidth(width);
+    labCommandScriptCompleted->setGeometry(place);
+    labCommandScriptCompleted->setFont(font);
+    // A command or a reply can be of any length: cut in the middle, whole in the tooltip.
+    const QString shown = QFontMetrics(font).elidedText(notice, Qt::ElideMiddle, width);
+    labCommandScriptCompleted->setText(shown);
+    labCommandScriptCompleted->setToolTip(shown == notice ? QString() : notice);
 }
 
 void StatusStrip::setGrowth(QSize growth) {

@@ -4,11 +4,13 @@
 #include "gui/Layout.h"
 
 #include <QColor>
+#include <QFont>
 #include <QWidget>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 // The strip below the tab control, seen on every tab: the connection state labState, the run's progress
 // bar, its notice and cancel button, the help button and cmdQuit. The one owner of all of them.
@@ -27,9 +29,12 @@ public:
     void setLinkErrorText(const QString& text);
     static QColor stateColour(int state);
 
+    // Shows the progress bar ("i / N") and the cancel button; the last run's notice goes.
     void runStarted(int total);
     void runProgressed(int sent, int total);
-    // Hides the progress bar and the cancel button, and shows the run's notice when it has one.
+    // The command the run waits for, as the progress bar's tooltip.
+    void runWaiting(const QString& command);
+    // Hides the progress bar and the cancel button, and shows the run's notice.
     void runFinished(const RunReport& report);
     // The notice goes with every send, slot button, tab change, manual entry and opened assistant.
     void hideNotice();
@@ -44,6 +49,11 @@ signals:
     void quitClicked();
 
 private:
+    // Words the last run's notice in the current language and fits it into its place.
+    void showNotice();
+    // Puts the run's progress on the bar, at most once per repaint interval.
+    void showProgress();
+
     QLabel* labState = nullptr;
     QProgressBar* prgProgress = nullptr;
     QLabel* labCommandScriptCompleted = nullptr;
@@ -51,6 +61,11 @@ private:
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdQuit = nullptr;
     Layout::Growth m_growth;
+    QTimer* m_progressTimer = nullptr;
+    int m_progressValue = 0;
+    QString m_awaitedCommand;
+    QFont m_noticeFont;     // as the notice is meant to look; a long one may get a smaller size
     RunReport m_lastReport; // the notice is worded anew in the language of a switch
+    bool m_hasReport = false;
     int m_state = -1;
 };

@@ -80,6 +80,8 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
         settings.window = QRect(place[0], place[1], place[2], place[3]);
     settings.windowMaximized =
         read("WindowMaximized", QStringLiteral("0"), 2).trimmed() == QLatin1String("1");
+    settings.replyTimeout = numberSetting(read("ReplyTimeout", QStringLiteral("0"), 12), MaxReplyTimeout);
+    settings.errorText = read("ErrorText", QString(), std::numeric_limits<int>::max());
     return settings;
 }
 
@@ -100,5 +102,7 @@ bool SetupSettings::write(const QString& iniPath, QString* error) const {
             write(WindowKeys[i], QString::number(place[i]));
         write("WindowMaximized", QString::number(windowMaximized ? 1 : 0));
     }
+    write("ReplyTimeout", QString::number(replyTimeout));
+    write("ErrorText", errorText);
     return profile.save(error);
 }

@@ -28,7 +28,7 @@ inline const QString Section = QStringLiteral("SETTINGS");
 // Setup.ini's keys, read once at start-up and written once at exit, in one replace of the file.
 struct SetupSettings {
     QString port = QStringLiteral("6060"); // as typed into txtPort
-    QString name;                          // PC name or IP address
+    QString name = QString();              // PC name or IP address
     int device = 0;                        // DeviceTypeIndex, 0 or 1 (-1 written when none is selected)
     int connect = 1;                       // chkConnect: 0 unchecked, 1 checked, 2 greyed
     int language = 0;                      // LanguageIndex, 0 or 1
@@ -38,6 +38,10 @@ struct SetupSettings {
     // windowMaximized, only when there is a place.
     std::optional<QRect> window = std::nullopt;
     bool windowMaximized = false;
+    int replyTimeout = 0;          // seconds a run waits for a reply at most; 0 without limit
+    QString errorText = QString(); // a reply holding it stops a run and is marked; "" is off
+
+    static constexpr int MaxReplyTimeout = 3600;
 
     // Missing keys give their defaults (the name defaults to localHostName); a value that is not a
     // number, or a number the widget cannot take, gives 0 (an unchecked box for "Connect").

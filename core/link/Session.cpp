@@ -53,11 +53,11 @@ void Session::receive(const QByteArray& bytes) {
         latency = static_cast<int>(std::clamp<qint64>(since, 0, std::numeric_limits<int>::max()));
     }
     m_log->append(MessageLog::Direction::Get, now, bytes, latency);
-    emit received(bytes, answersCommand);
-    // Cleared only after the row is logged: a runner that sends its next command on this signal must not
-    // get its "Set" row in ahead of the reply that released it.
+    // Cleared only after the row is logged, and before the arrival is reported: a runner sends its next
+    // command from that report, and its "Set" row must not get in ahead of the reply that released it.
     if (answersCommand)
         setReplyPending(false);
+    emit received(bytes, answersCommand);
 }
 
 void Session::setReplyPending(bool pending) {

@@ -36,9 +36,10 @@ public:
 signals:
     // A command is about to be logged and sent (whether or not it will go out).
     void sending(const QString& text);
-    // An arrival has been logged; answered tells whether it cleared ReplyPending.
+    // An arrival has been logged; answered tells whether it cleared ReplyPending (already false by now).
+    // The script runner sends its next command from here.
     void received(const QByteArray& bytes, bool answered);
-    // Every change of ReplyPending; the script runner continues when it falls.
+    // Every change of ReplyPending.
     void replyPendingChanged(bool pending);
 
 private:

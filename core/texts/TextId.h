@@ -162,6 +162,19 @@ enum class TextId : int {
     RowDetailCut = 3523,
     RowDetailClose = 3524,
     ShowRow = 3525,
+    // Command scripts: how a run ended, its progress, and the settings that check replies
+    RunCompletedCount = 3550,
+    RunCompletedOne = 3551,
+    RunCancelledAfter = 3552,
+    RunConnectionLost = 3553,
+    RunTimedOut = 3554,
+    RunErrorReply = 3555,
+    RunWaitingFor = 3556,
+    ReplyTimeoutLabel = 3557,
+    ReplyTimeoutNone = 3558,
+    ReplyTimeoutTip = 3559,
+    ErrorTextLabel = 3560,
+    ErrorTextTip = 3561,
 };
 Q_ENUM_NS(TextId)
 

@@ -266,7 +266,8 @@ private slots:
         // Longer than the 63 characters a host name from the system has; a PC name can be any host name.
         const SetupSettings s{
             QStringLiteral("5000"), QStringLiteral("messplatz-") + QString(72, u'x'), 1, connect, 1, 3};
-        // One replace with the bytes of six profile writes, so a kill during the exit leaves a whole file.
+        // One replace with the bytes of one profile write per key, so a kill during the exit leaves a whole
+        // file.
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         QVERIFY(inotify_add_watch(watch, QFile::encodeName(m_dir.path()).constData(),
                                   IN_CREATE | IN_MOVED_TO) >= 0);
@@ -276,9 +277,12 @@ private slots:
         ::close(watch);
         QCOMPARE(arrived.count(QByteArray(QFile::encodeName(QFileInfo(path).fileName()) + '\0')), 1);
         auto pairs = [](const SetupSettings& t) {
-            return QStringLiteral("Port=%1 Name=%2 Device=%3 Connect=%4 Language=%5 SelTab=%6")
+            return QStringLiteral(
+                       "Port=%1 Name=%2 Device=%3 Connect=%4 Language=%5 SelTab=%6 ReplyTimeout=%7 "
+                       "ErrorText=%8")
                 .arg(t.port, t.name, QString::number(t.device), QString::number(t.connect),
-                     QString::number(t.language), QString::number(t.selTab));
+                     QString::number(t.language), QString::number(t.selTab), QString::number(t.replyTimeout),
+                     t.errorText);
         };
         for (const QString& pair : pairs(s).split(u' '))
             QVERIFY(WriteProfileValue(Settings::Section, pair.section(u'=', 0, 0), pair.section(u'=', 1),

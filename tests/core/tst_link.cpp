@@ -262,13 +262,15 @@ private slots:
             QTest::newRow(name) << QString::fromLatin1(setup) << cancelAt << atStart
                                 << QString::fromLatin1(end) << QString::fromUtf8(notice);
         };
-        const char* completed = "Befehlsablauf wurde ausgef\u00fchrt.";
+        const char* completed = "Befehlsablauf ausgef\u00fchrt, 3 Befehle.";
         row("slot run: the first command never waits", "H", 9, 2, "Completed 3", completed);
         row("editor run: the first command waits for the reply", "HE", 9, 1, "Completed 3", completed);
         row("editor run while a slot operation is open", "BE", 9, 0, "");
-        row("cancelled before the first command", "HE", 0, 1, "Cancelled 0");
-        row("cancelled while waiting", "", 0, 1, "Cancelled 1");
-        row("cancelled while sending: at the next wait", "", 2, 1, "Cancelled 2");
+        row("cancelled before the first command", "HE", 0, 1, "Cancelled 0",
+            "Abgebrochen nach 0 von 3 Befehlen.");
+        row("cancelled while waiting", "", 0, 1, "Cancelled 1", "Abgebrochen nach 1 von 3 Befehlen.");
+        row("cancelled while sending: at the next wait", "", 2, 1, "Cancelled 2",
+            "Abgebrochen nach 2 von 3 Befehlen.");
         row("cancelled while sending the last: never waits again", "", 3, 1, "Completed 3", completed);
         row("a cancel before the run is forgotten", "", -1, 1, "Completed 3", completed);
         row("a failed send ends the run", "D", 9, 1, "NotSent 1", "Abbruch: Befehl nicht gesendet.");

@@ -64,7 +64,7 @@ void EndToEndTest::composeStoreRunAndFindAgain() {
     const QRegularExpression exchange(u"<- SM 1.*-> SM 1: OK.*<- SP 1 3.*-> SP: OK.*<- GM.*-> GM: 1"_s,
                                       QRegularExpression::DotMatchesEverythingOption);
     QTRY_VERIFY_WITH_TIMEOUT(exchange.match(trace).hasMatch(), Timeout);
-    QCOMPARE(h.texts({"labCommandScriptCompleted", "txtSend"}), u"Befehlsablauf wurde ausgeführt.|GM"_s);
+    QCOMPARE(h.texts({"labCommandScriptCompleted", "txtSend"}), u"Befehlsablauf ausgeführt, 3 Befehle.|GM"_s);
     QVERIFY(h.find<QWidget>("labCommandScriptCompleted")->isVisible());
     h.click("cmdQuit");
     QVERIFY(!h.window->isVisible());
