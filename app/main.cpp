@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Telvane"));
     QApplication::setOrganizationName(QStringLiteral("Veltrix"));
-    QApplication::setApplicationVersion(TelvaneVersion());
+    QApplication::setApplicationVersion(telvaneVersion());
     // The fixed layout is measured against this style's margins; a desktop style with wider ones would clip
     // captions.
     QApplication::setStyle(QStringLiteral("Fusion"));

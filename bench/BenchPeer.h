@@ -109,7 +109,7 @@ public:
         QDir().mkpath(program);
         for (const auto& [key, value] : setup)
             WriteProfileValue(Settings::Section, key, value, settings + QStringLiteral("Setup.ini"));
-        SaveQuickDialFile(settings + QStringLiteral("DefaultCommandSet.cfg"), memory);
+        saveQuickDialFile(settings + QStringLiteral("DefaultCommandSet.cfg"), memory);
         window = std::make_unique<MainWindow>(MainWindowEnvironment{settings, program, &dialogs});
         window->show();
     }

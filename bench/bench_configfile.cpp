@@ -35,17 +35,17 @@ int main(int argc, char** argv) {
             slot.lines.append(line);
         }
     }
-    if (!SaveQuickDialFile(path, memory)) {
+    if (!saveQuickDialFile(path, memory)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return 1;
     }
 
     QElapsedTimer timer;
     timer.start();
-    const QuickDialSlots loaded = LoadQuickDialFile(path);
+    const QuickDialSlots loaded = loadQuickDialFile(path);
     const double loadSeconds = timer.nsecsElapsed() / 1e9;
     timer.restart();
-    const bool saved = SaveQuickDialFile(path, loaded);
+    const bool saved = saveQuickDialFile(path, loaded);
     const double saveSeconds = timer.nsecsElapsed() / 1e9;
     const bool same = loaded == memory;
 

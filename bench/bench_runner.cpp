@@ -138,7 +138,7 @@ public:
         for (int i = 0; i < commands; ++i)
             memory[0].lines.append({QStringLiteral("SP %1 %2").arg(i % 100).arg(i % 32), QString()});
         memory[0].caption = QStringLiteral("Bench");
-        SaveQuickDialFile(config(), memory);
+        saveQuickDialFile(config(), memory);
     }
     QString home() const { return m_dir.path(); }
     QString settings() const { return m_dir.filePath(QStringLiteral("Veltrix/Telvane/")); }

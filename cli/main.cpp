@@ -266,8 +266,8 @@ std::optional<int> parse(const QStringList& arguments, Options& options) {
     // What the window would use; a missing Setup.ini gives the window's defaults too.
     const QString folder = Settings::SettingsFolder();
     const SetupSettings setup =
-        SetupSettings::read(Settings::SetupIniPath(folder), Platform::LocalHostName());
-    SetLanguageOffset(setup.language != 0 ? EnglishOffset : 0);
+        SetupSettings::read(Settings::setupIniPath(folder), Platform::localHostName());
+    setLanguageOffset(setup.language != 0 ? EnglishOffset : 0);
     options.host = parser.isSet(host) ? parser.value(host) : setup.name;
     options.port = parser.isSet(port) ? parser.value(port) : setup.port.trimmed();
     options.errorText = parser.isSet(errorText) ? parser.value(errorText) : setup.errorText;
@@ -308,7 +308,7 @@ int main(int argc, char** argv) {
         return *status;
 
     QuickDialFileState state = QuickDialFileState::Loaded;
-    const QuickDialSlots memory = LoadQuickDialFile(options.file, &state);
+    const QuickDialSlots memory = loadQuickDialFile(options.file, &state);
     const QString shownFile = QDir::toNativeSeparators(options.file);
     auto fail = [](const QString& message) {
         write(stderr, QStringLiteral("telvane-run: %1\n").arg(message));
@@ -320,7 +320,7 @@ int main(int argc, char** argv) {
     case QuickDialFileState::Unreadable:
         return fail(QStringLiteral("%1: %2").arg(shownFile, GetText(TextId::FileUnreadable)));
     case QuickDialFileState::NoQuickDialKeys:
-        return fail(FilledText(TextId::NotAConfigFile, {shownFile}));
+        return fail(filledText(TextId::NotAConfigFile, {shownFile}));
     case QuickDialFileState::Loaded:
         break;
     }
@@ -355,14 +355,14 @@ int main(int argc, char** argv) {
         if (report.outcome == RunReport::Outcome::Cancelled)
             cancelled = report; // only a signal cancels, and it ends the program itself
         else
-            end(statusOf(report.outcome), RunNotice(report));
+            end(statusOf(report.outcome), runNotice(report));
     });
 
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::received, &app, [&](int signalNumber) {
         // A run waits whenever the event loop runs, so the cancel ends it at once.
         runner.requestCancel();
-        end(128 + signalNumber, cancelled ? RunNotice(*cancelled) : QString());
+        end(128 + signalNumber, cancelled ? runNotice(*cancelled) : QString());
     });
 
     QTimer connectTimer;

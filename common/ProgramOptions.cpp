@@ -10,7 +10,7 @@ void print(FILE* stream, const QString& text) {
 }
 } // namespace
 
-QString TelvaneVersion() {
+QString telvaneVersion() {
     return QStringLiteral(TELVANE_VERSION);
 }
 
@@ -70,5 +70,5 @@ QString ProgramOptions::helpText() const {
 }
 
 QString ProgramOptions::versionText() const {
-    return m_program + u' ' + TelvaneVersion();
+    return m_program + u' ' + telvaneVersion();
 }

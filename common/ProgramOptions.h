@@ -42,4 +42,4 @@ private:
 };
 
 // The version of the Telvane programs, "major.minor.patch".
-QString TelvaneVersion();
+QString telvaneVersion();

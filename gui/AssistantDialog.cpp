@@ -41,7 +41,7 @@ QString text(TextId id) {
 }
 
 QString filled(TextId id, const QStringList& values) {
-    return FilledText(id, values);
+    return filledText(id, values);
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name) {
@@ -71,7 +71,7 @@ QString LastAssistantPath() {
     return g_lastAssistantPath;
 }
 
-void SetLastAssistantPath(const QString& folder) {
+void setLastAssistantPath(const QString& folder) {
     g_lastAssistantPath = folder;
 }
 
@@ -84,7 +84,7 @@ AssistantResult RunCommandAssistant(const AssistantContext& context) {
 AssistantDialog::AssistantDialog(const AssistantContext& context)
     : QDialog(context.parent)
     , m_setupIniPath(context.setupIniPath)
-    , m_programFolder(context.programFolder.isEmpty() ? Platform::ProgramFolder() : context.programFolder)
+    , m_programFolder(context.programFolder.isEmpty() ? Platform::programFolder() : context.programFolder)
     , m_dialogs(context.dialogs)
     , m_showHelp(context.showHelp) {
     if (!m_dialogs) {

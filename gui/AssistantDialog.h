@@ -41,7 +41,7 @@ AssistantResult RunCommandAssistant(const AssistantContext& context);
 // The folder the assistant's file dialog opens in: empty at program start, then the folder of the file
 // chosen last (with its trailing '/'). It lives as long as the program and is never stored.
 QString LastAssistantPath();
-void SetLastAssistantPath(const QString& folder);
+void setLastAssistantPath(const QString& folder);
 
 // frmAssistant: builds one command of the catalogue, a command page and then one page per parameter. The
 // catalogue, page and entry state are set up anew by each instance, in the language current at construction.

@@ -27,7 +27,7 @@ std::optional<QString> QtDialogs::inputText(QWidget* parent, const QString& titl
 
 std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& title, const QString& folder,
                                            const QString& filter) {
-    const QString path = QFileDialog::getOpenFileName(parent, title, folder, QtFileFilter(filter));
+    const QString path = QFileDialog::getOpenFileName(parent, title, folder, qtFileFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
     return path;
@@ -36,13 +36,13 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& title
 std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& folder,
                                            const QString& fileName, const QString& filter) {
     const QString path =
-        QFileDialog::getSaveFileName(parent, title, QDir(folder).filePath(fileName), QtFileFilter(filter));
+        QFileDialog::getSaveFileName(parent, title, QDir(folder).filePath(fileName), qtFileFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
     return path;
 }
 
-QString QtFileFilter(const QString& pairs) {
+QString qtFileFilter(const QString& pairs) {
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i < parts.size(); i += 2) {

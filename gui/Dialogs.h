@@ -41,4 +41,4 @@ public:
 
 // "Text (*.cfg)|*.cfg|Other|*.txt" -> "Text (*.cfg);;Other (*.txt)": Qt reads the patterns from the
 // parentheses, so a description without them gets its pattern appended.
-QString QtFileFilter(const QString& pairs);
+QString qtFileFilter(const QString& pairs);

@@ -12,13 +12,13 @@ bool isAllowed(QChar c) {
 }
 } // namespace
 
-bool IsRestrictedText(const QString& text) {
+bool isRestrictedText(const QString& text) {
     return std::all_of(text.cbegin(), text.cend(), isAllowed);
 }
 
 void FilterTextInput(QLineEdit* box, int maxLength, QString& previousText) {
     const QString text = box->text();
-    if (!IsRestrictedText(text) || text.size() > maxLength) {
+    if (!isRestrictedText(text) || text.size() > maxLength) {
         box->setText(previousText);
         box->end(false);
         return;

@@ -9,9 +9,9 @@ static void initGuiResources() {
     Q_INIT_RESOURCE(gui);
 }
 
-void EnsureGuiResources() {
+void ensureGuiResources() {
     static const bool done = [] {
-        EnsureResources();
+        ensureResources();
         initGuiResources();
         return true;
     }();

@@ -45,7 +45,7 @@ QToolButton* navigationButton(QWidget* parent, const char* name, QStyle::Standar
 }
 } // namespace
 
-QString HelpPageForTopic(int topic) {
+QString helpPageForTopic(int topic) {
     switch (topic) {
     case HelpTopics::Settings:
         return QStringLiteral("settings.html");
@@ -62,20 +62,20 @@ QString HelpPageForTopic(int topic) {
     }
 }
 
-QUrl HelpContentsUrl() {
+QUrl helpContentsUrl() {
     return QUrl(HelpFolder + QStringLiteral("index.html"));
 }
 
-QUrl HelpTopicUrl(int topic) {
-    const QString page = HelpPageForTopic(topic);
-    QUrl url = page.isEmpty() ? HelpContentsUrl() : QUrl(HelpFolder + page);
+QUrl helpTopicUrl(int topic) {
+    const QString page = helpPageForTopic(topic);
+    QUrl url = page.isEmpty() ? helpContentsUrl() : QUrl(HelpFolder + page);
     url.setFragment(languageAnchor());
     return url;
 }
 
 HelpWindow::HelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
-    EnsureGuiResources();
+    ensureGuiResources();
     setObjectName(QStringLiteral("frmHelp"));
     // Reading text, not the fixed layout's narrow captions: take the desktop's font, not the owner's.
     setFont(QApplication::font());
@@ -104,7 +104,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     connect(back, &QToolButton::clicked, m_browser, &QTextBrowser::backward);
     connect(forward, &QToolButton::clicked, m_browser, &QTextBrowser::forward);
     connect(contents, &QToolButton::clicked, this, [this] {
-        QUrl url = HelpContentsUrl();
+        QUrl url = helpContentsUrl();
         url.setFragment(languageAnchor());
         m_browser->setSource(url);
     });
@@ -115,7 +115,7 @@ HelpWindow::HelpWindow(QWidget* parent)
 void HelpWindow::showTopic(int topic) {
     m_topic = topic;
     setWindowTitle(GetText(TextId::HelpTitle));
-    const QUrl url = HelpTopicUrl(topic);
+    const QUrl url = helpTopicUrl(topic);
     m_browser->setSource(url);
     if (m_browser->document()->isEmpty())
         qCWarning(lcHelp) << "help page missing for topic" << topic << url;
@@ -150,6 +150,6 @@ void ShowHelpTopic(QWidget* owner, int topic) {
     window->activateWindow();
 }
 
-HelpWindow* CurrentHelpWindow() {
+HelpWindow* currentHelpWindow() {
     return helpWindow();
 }

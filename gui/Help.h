@@ -17,10 +17,10 @@ constexpr int Assistant = 1800;
 
 // The help pages are compiled in: one set for both languages, each page holding a German and an English
 // section (anchors "de" and "en").
-QString HelpPageForTopic(int topic); // the page's file name, "" for a topic without a page
-QUrl HelpContentsUrl();
+QString helpPageForTopic(int topic); // the page's file name, "" for a topic without a page
+QUrl helpContentsUrl();
 // The page of a topic at the section of the current language; the contents page for an unknown topic.
-QUrl HelpTopicUrl(int topic);
+QUrl helpTopicUrl(int topic);
 
 // The program's one help window, reused for every topic. Esc closes it; a new one opens at the size the
 // reader last gave one.
@@ -48,4 +48,4 @@ private:
 void ShowHelpTopic(QWidget* owner, int topic);
 
 // The help window once ShowHelpTopic has opened it, else nullptr.
-HelpWindow* CurrentHelpWindow();
+HelpWindow* currentHelpWindow();

@@ -36,16 +36,16 @@ LogRowView::LogRowView(const MessageLog& log, int row, QWidget* parent)
     resize(640, 420);
 
     const qsizetype length = log.byteCount(row);
-    QStringList facts{FilledText(TextId::RowDetailSummary,
+    QStringList facts{filledText(TextId::RowDetailSummary,
                                  {log.utcTime(row).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
                                   MessageLog::directionText(log.direction(row)), QString::number(length)})};
     if (log.notSent(row))
-        facts.append(FilledText(TextId::RowDetailNotSent, {log.notSentReason(row)}));
+        facts.append(filledText(TextId::RowDetailNotSent, {log.notSentReason(row)}));
     if (log.latencyMs(row) >= 0)
-        facts.append(FilledText(TextId::RowDetailLatency, {QString::number(log.latencyMs(row))}));
+        facts.append(filledText(TextId::RowDetailLatency, {QString::number(log.latencyMs(row))}));
     if (length > MostBytesShown)
         facts.append(
-            FilledText(TextId::RowDetailCut, {QString::number(MostBytesShown), QString::number(length)}));
+            filledText(TextId::RowDetailCut, {QString::number(MostBytesShown), QString::number(length)}));
     auto* summary = new QLabel(facts.join(QLatin1Char('\n')));
     summary->setObjectName(QStringLiteral("labLogRowSummary"));
     summary->setTextFormat(Qt::PlainText);

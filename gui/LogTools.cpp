@@ -294,7 +294,7 @@ void LogTools::saveLog() {
     QString error;
     if (!LogExport::save(*m_log, *path, LogExport::formatForPath(*path), &error))
         m_dialogs.warning(m_view->window(), GetText(TextId::SaveFailedTitle),
-                          FilledText(TextId::SaveLogFailed, {QDir::toNativeSeparators(*path), error}));
+                          filledText(TextId::SaveLogFailed, {QDir::toNativeSeparators(*path), error}));
 }
 
 void LogTools::findStep(bool forward) {

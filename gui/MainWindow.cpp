@@ -59,7 +59,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
     : QWidget(parent)
     , m_settingsFolder(environment.settingsFolder.isEmpty() ? Settings::SettingsFolder()
                                                             : environment.settingsFolder)
-    , m_programFolder(environment.programFolder.isEmpty() ? Platform::ProgramFolder()
+    , m_programFolder(environment.programFolder.isEmpty() ? Platform::programFolder()
                                                           : environment.programFolder)
     , m_dialogs(environment.dialogs) {
     if (!m_settingsFolder.endsWith(QLatin1Char('/')))
@@ -68,7 +68,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
         m_ownDialogs = std::make_unique<QtDialogs>();
         m_dialogs = m_ownDialogs.get();
     }
-    EnsureGuiResources();
+    ensureGuiResources();
     m_link = new TargetLink(this);
     m_session = new Session(m_link, this);
     m_runner = new ScriptRunner(m_session, this);
@@ -186,11 +186,11 @@ void MainWindow::wire() {
 }
 
 QString MainWindow::setupIniPath() const {
-    return Settings::SetupIniPath(m_settingsFolder);
+    return Settings::setupIniPath(m_settingsFolder);
 }
 
 QString MainWindow::defaultConfigPath() const {
-    return Platform::FindFileNoCase(m_settingsFolder, QStringLiteral("DefaultCommandSet.cfg"));
+    return Platform::findFileNoCase(m_settingsFolder, QStringLiteral("DefaultCommandSet.cfg"));
 }
 
 AssistantResult MainWindow::runAssistant(bool includeQueries) {
@@ -224,7 +224,7 @@ void MainWindow::HandleSlotButton(int n) {
     case QuickDialMemory::SlotAction::Store: {
         // The editor may have changed since cmdSave checked it; the file must be able to hold the slot.
         const QuickDialSlot slot = m_editorPage->slotFromEditor();
-        if (const auto refusal = CheckSlotFileSafety(slot.lines, slot.caption, slot.description))
+        if (const auto refusal = checkSlotFileSafety(slot.lines, slot.caption, slot.description))
             m_editorPage->showRefusal(*refusal);
         else
             m_memory->storeSlot(n, slot);
@@ -232,7 +232,7 @@ void MainWindow::HandleSlotButton(int n) {
     }
     case QuickDialMemory::SlotAction::Delete:
         if (m_dialogs->question(this, GetText(TextId::DeleteSlotTitle),
-                                FilledText(TextId::DeleteSlotQuestion, {QString::number(n)})))
+                                filledText(TextId::DeleteSlotQuestion, {QString::number(n)})))
             m_memory->clearSlot(n);
         break;
     case QuickDialMemory::SlotAction::Run:
@@ -265,7 +265,7 @@ void MainWindow::onLinkStateChanged(int state) {
 
 QuickDialFileState MainWindow::LoadQuickDialConfig(const QString& path) {
     QuickDialFileState state = QuickDialFileState::Loaded;
-    const QuickDialSlots fromFile = LoadQuickDialFile(path, &state);
+    const QuickDialSlots fromFile = loadQuickDialFile(path, &state);
     if (state != QuickDialFileState::Loaded && state != QuickDialFileState::Missing)
         return state;
     m_memory->loadSlots(fromFile);
@@ -275,10 +275,10 @@ QuickDialFileState MainWindow::LoadQuickDialConfig(const QString& path) {
 
 bool MainWindow::SaveQuickDialConfig(const QString& path) {
     QString reason;
-    if (SaveQuickDialFile(path, m_memory->allSlots(), &reason))
+    if (saveQuickDialFile(path, m_memory->allSlots(), &reason))
         return true;
     m_dialogs->warning(this, GetText(TextId::SaveFailedTitle),
-                       FilledText(TextId::SaveConfigFailed, {QDir::toNativeSeparators(path), reason}));
+                       filledText(TextId::SaveConfigFailed, {QDir::toNativeSeparators(path), reason}));
     return false;
 }
 
@@ -297,11 +297,11 @@ void MainWindow::onLoadConfigClicked() {
     switch (LoadQuickDialConfig(path)) {
     case QuickDialFileState::Unreadable:
         m_dialogs->warning(this, GetText(TextId::LoadFailedTitle),
-                           FilledText(TextId::LoadConfigFailed, {shown, GetText(TextId::FileUnreadable)}));
+                           filledText(TextId::LoadConfigFailed, {shown, GetText(TextId::FileUnreadable)}));
         break;
     case QuickDialFileState::NoQuickDialKeys:
         m_dialogs->warning(this, GetText(TextId::LoadFailedTitle),
-                           FilledText(TextId::NotAConfigFile, {shown}));
+                           filledText(TextId::NotAConfigFile, {shown}));
         break;
     case QuickDialFileState::Loaded:
     case QuickDialFileState::Missing:
@@ -320,7 +320,7 @@ void MainWindow::onSaveConfigClicked() {
 
 void MainWindow::startUp() {
     Settings::PrepareSettingsFolder(m_settingsFolder, m_programFolder);
-    const SetupSettings settings = SetupSettings::read(setupIniPath(), Platform::LocalHostName());
+    const SetupSettings settings = SetupSettings::read(setupIniPath(), Platform::localHostName());
     m_settingsPage->showSettings(settings);
     m_deviceTypeIndex = settings.device;
     m_languageIndex = settings.language;
@@ -388,8 +388,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::ApplyLanguage() {
-    SetLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
-    UseQtTranslations(m_languageIndex != 0 ? QStringLiteral("en") : QStringLiteral("de"));
+    setLanguageOffset(m_languageIndex != 0 ? EnglishOffset : 0);
+    useQtTranslations(m_languageIndex != 0 ? QStringLiteral("en") : QStringLiteral("de"));
     setWindowTitle(GetText(TextId::WindowCaption));
     const TextId tabCaptions[] = {TextId::TabSettings, TextId::TabCommandLine, TextId::TabScriptEditor,
                                   TextId::TabQuickDial};

@@ -9,7 +9,7 @@
 
 Q_LOGGING_CATEGORY(lcQtTranslations, "telvane.app.translations", QtWarningMsg)
 
-bool UseQtTranslations(const QString& language) {
+bool useQtTranslations(const QString& language) {
     static QPointer<QTranslator> installed;
     static QString installedLanguage = QStringLiteral("en");
     if (language == installedLanguage)

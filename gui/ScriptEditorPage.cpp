@@ -239,7 +239,7 @@ void ScriptEditorPage::fetchSlot(const QuickDialSlot& slot) {
 }
 
 void ScriptEditorPage::showRefusal(const SlotRefusal& refusal) {
-    m_dialogs.warning(this, GetText(refusal.title), FilledText(refusal.text, refusal.values));
+    m_dialogs.warning(this, GetText(refusal.title), filledText(refusal.text, refusal.values));
     switch (refusal.field) {
     case SlotRefusal::Field::Commands:
         focusCommands(refusal.row);
@@ -254,7 +254,7 @@ void ScriptEditorPage::showRefusal(const SlotRefusal& refusal) {
 }
 
 void ScriptEditorPage::onSave() {
-    if (const std::optional<SlotRefusal> refusal = CheckSlotContent(script(), label(), note())) {
+    if (const std::optional<SlotRefusal> refusal = checkSlotContent(script(), label(), note())) {
         showRefusal(*refusal);
         return;
     }

@@ -84,7 +84,7 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     connect(chkConnect, &QCheckBox::stateChanged, link,
             [link](int state) { link->setConnectWanted(state != Qt::Unchecked); });
     connect(cmdThisSystem, &QPushButton::clicked, this,
-            [this] { txtPcName->setText(Platform::LocalHostName()); });
+            [this] { txtPcName->setText(Platform::localHostName()); });
     connect(cboLanguage, &QComboBox::activated, this, &SettingsPage::languagePicked);
     connect(cwnReplyTimeout, &QSpinBox::valueChanged, this, &SettingsPage::replyTimeoutChanged);
     connect(txtErrorText, &QLineEdit::textChanged, this, &SettingsPage::errorTextChanged);
@@ -167,6 +167,6 @@ void SettingsPage::retranslate(int languageIndex, int deviceTypeIndex, bool keep
 
     fraVersion->setTitle(GetText(TextId::FrameVersion));
     setAutoSizedText(labProgramVersion,
-                     FilledText(TextId::ProgramVersion, {QStringLiteral(TELVANE_VERSION)}));
-    setAutoSizedText(labProgramDate, FilledText(TextId::ProgramDate, {QStringLiteral("02.04.2007")}));
+                     filledText(TextId::ProgramVersion, {QStringLiteral(TELVANE_VERSION)}));
+    setAutoSizedText(labProgramDate, filledText(TextId::ProgramDate, {QStringLiteral("02.04.2007")}));
 }

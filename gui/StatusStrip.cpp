@@ -162,7 +162,7 @@ void StatusStrip::runWaiting(const QString& command) {
 
 void StatusStrip::showProgress() {
     const QString tip =
-        m_awaitedCommand.isEmpty() ? QString() : FilledText(TextId::RunWaitingFor, {m_awaitedCommand});
+        m_awaitedCommand.isEmpty() ? QString() : filledText(TextId::RunWaitingFor, {m_awaitedCommand});
     if (prgProgress->value() == m_progressValue && prgProgress->toolTip() == tip)
         return; // nothing new: the bar rests until the next change
     prgProgress->setValue(m_progressValue);
@@ -181,7 +181,7 @@ void StatusStrip::runFinished(const RunReport& report) {
 }
 
 void StatusStrip::showNotice() {
-    const QString notice = RunNotice(m_lastReport);
+    const QString notice = runNotice(m_lastReport);
     // Widened only when the notice needs it, so the usual one keeps its place; the bar and the cancel button
     // it then covers are hidden until the next run, which hides the notice.
     const int usual = twipsToPixels(NoticeWidth);

@@ -12,11 +12,11 @@ constexpr qsizetype MaxHostNameLength = 63;
 
 namespace Platform {
 
-QString LocalHostName() {
+QString localHostName() {
     return QHostInfo::localHostName().left(MaxHostNameLength);
 }
 
-QString ProgramFolder() {
+QString programFolder() {
     const QString exeDir = QCoreApplication::applicationDirPath();
     const QString installed = QDir::cleanPath(exeDir + QStringLiteral("/../share/telvane"));
     if (!QFileInfo::exists(exeDir + QStringLiteral("/setup.ini")) && QFileInfo(installed).isDir())
@@ -40,7 +40,7 @@ QString GetFolderOfPath(const QString& path) {
     return at < 0 ? QString() : path.left(at + 1);
 }
 
-QString FindFileNoCase(const QString& folder, const QString& name) {
+QString findFileNoCase(const QString& folder, const QString& name) {
     QDir dir(folder);
     const QString exact = dir.filePath(name);
     if (QFileInfo::exists(exact))

@@ -6,11 +6,11 @@
 namespace Platform {
 
 // The local host name, at most 63 characters (what a 64-byte buffer holds).
-QString LocalHostName();
+QString localHostName();
 
 // The folder that holds the templates (setup.ini, *.cfg): the executable's folder in a build tree,
 // <prefix>/share/telvane when installed.
-QString ProgramFolder();
+QString programFolder();
 
 // True when the path names an existing file or folder.
 bool FileExists(const QString& path);
@@ -24,7 +24,7 @@ QString GetFolderOfPath(const QString& path);
 
 // Looks a file name up case-insensitively in a folder, as the file system of the profile files' origin
 // does. Returns the existing entry's path, or folder + name when there is none.
-QString FindFileNoCase(const QString& folder, const QString& name);
+QString findFileNoCase(const QString& folder, const QString& name);
 
 } // namespace Platform
 

@@ -22,14 +22,14 @@ void PrepareSettingsFolder(const QString& settingsFolder, const QString& program
     QDir().mkpath(settingsFolder);
     const QDir program(programFolder);
     auto copyIfMissing = [&](const QString& name) {
-        const QString target = Platform::FindFileNoCase(settingsFolder, name);
+        const QString target = Platform::findFileNoCase(settingsFolder, name);
         if (Platform::FileExists(target))
             return;
         QFile::copy(program.filePath(name), QDir(settingsFolder).filePath(name));
     };
-    const QString templateIni = Platform::FindFileNoCase(programFolder, QStringLiteral("setup.ini"));
+    const QString templateIni = Platform::findFileNoCase(programFolder, QStringLiteral("setup.ini"));
     if (QFileInfo(templateIni).isFile()) {
-        if (!Platform::FileExists(Platform::FindFileNoCase(settingsFolder, QStringLiteral("setup.ini"))))
+        if (!Platform::FileExists(Platform::findFileNoCase(settingsFolder, QStringLiteral("setup.ini"))))
             QFile::copy(templateIni, QDir(settingsFolder).filePath(QStringLiteral("Setup.ini")));
     }
     const QStringList configs = program.entryList({QStringLiteral("*.cfg")}, QDir::Files | QDir::Hidden,
@@ -38,8 +38,8 @@ void PrepareSettingsFolder(const QString& settingsFolder, const QString& program
         copyIfMissing(name);
 }
 
-QString SetupIniPath(const QString& settingsFolder) {
-    return Platform::FindFileNoCase(settingsFolder, QStringLiteral("Setup.ini"));
+QString setupIniPath(const QString& settingsFolder) {
+    return Platform::findFileNoCase(settingsFolder, QStringLiteral("Setup.ini"));
 }
 
 } // namespace Settings

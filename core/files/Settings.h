@@ -18,7 +18,7 @@ QString SettingsFolder();
 void PrepareSettingsFolder(const QString& settingsFolder, const QString& programFolder);
 
 // Path of Setup.ini in the folder, whichever case the existing file uses.
-QString SetupIniPath(const QString& settingsFolder);
+QString setupIniPath(const QString& settingsFolder);
 
 // The section of Setup.ini and of the configuration files.
 inline const QString Section = QStringLiteral("SETTINGS");

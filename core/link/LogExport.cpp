@@ -94,7 +94,7 @@ QString copyText(const MessageLog& log, const QList<int>& rows) {
             continue;
         if (!out.isEmpty())
             out += QLatin1Char('\n');
-        out += MessageLog::FormatTime(log.utcTime(row).time()) + QLatin1Char('\t') +
+        out += MessageLog::formatTime(log.utcTime(row).time()) + QLatin1Char('\t') +
                MessageLog::directionText(log.direction(row)) + QLatin1Char('\t') +
                escapeControls(log.text(row));
     }

@@ -182,7 +182,7 @@ int MessageLog::find(const QString& needle, int from, bool forward, Qt::CaseSens
     return -1;
 }
 
-QString MessageLog::FormatTime(QTime time) {
+QString MessageLog::formatTime(QTime time) {
     // By hand: this runs for every visible time cell on every repaint.
     const int ms = time.isValid() ? time.msecsSinceStartOfDay() : 0;
     const int parts[] = {ms / 3600000, ms / 60000 % 60, ms / 1000 % 60};
@@ -220,7 +220,7 @@ QVariant MessageLog::data(const QModelIndex& index, int role) const {
         switch (index.column()) {
         case TimeColumn: {
             const qint64 msecs = row.utcMsecs % MsecsPerDay;
-            return FormatTime(
+            return formatTime(
                 QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs < 0 ? msecs + MsecsPerDay : msecs)));
         }
         case ModeColumn:

@@ -71,7 +71,7 @@ public:
     bool contains(int row, const QString& needle, Qt::CaseSensitivity sensitivity) const;
 
     // 14:05:09:007
-    static QString FormatTime(QTime time);
+    static QString formatTime(QTime time);
     static QString directionText(Direction direction);
 
     int rowCount(const QModelIndex& parent = {}) const override;

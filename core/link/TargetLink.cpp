@@ -105,7 +105,7 @@ bool TargetLink::send(const QByteArray& bytes, QString* reason) {
     const qint64 written = m_socket->write(bytes);
     if (written != bytes.size()) {
         if (reason)
-            *reason = FilledText(TextId::NotSentSocket, {m_socket->errorString()});
+            *reason = filledText(TextId::NotSentSocket, {m_socket->errorString()});
         return false;
     }
     // Out now rather than at the next event-loop pass: the runner's turnaround depends on it.

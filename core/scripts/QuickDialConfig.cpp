@@ -39,7 +39,7 @@ QString protectedValue(const QString& value) {
 
 } // namespace
 
-QuickDialSlots LoadQuickDialFile(const QString& path, QuickDialFileState* state) {
+QuickDialSlots loadQuickDialFile(const QString& path, QuickDialFileState* state) {
     const ProfileFile profile = ProfileFile::load(path);
     bool anyKey = false;
     for (int n = 1; n <= QuickDialSlotCount && !anyKey; ++n) {
@@ -70,7 +70,7 @@ QuickDialSlots LoadQuickDialFile(const QString& path, QuickDialFileState* state)
     return memory;
 }
 
-bool SaveQuickDialFile(const QString& path, const QuickDialSlots& memory, QString* error) {
+bool saveQuickDialFile(const QString& path, const QuickDialSlots& memory, QString* error) {
     ProfileFile profile = ProfileFile::load(path);
     for (int n = 1; n <= QuickDialSlotCount; ++n) {
         const QuickDialSlot& slot = memory[static_cast<std::size_t>(n - 1)];

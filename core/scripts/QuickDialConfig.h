@@ -17,10 +17,10 @@ enum class QuickDialFileState {
 
 // Reads all eight memory. A slot's caption is its label as stored (possibly empty). Memory that is not
 // Loaded is empty.
-QuickDialSlots LoadQuickDialFile(const QString& path, QuickDialFileState* state = nullptr);
+QuickDialSlots loadQuickDialFile(const QString& path, QuickDialFileState* state = nullptr);
 
 // Writes all eight memory into the file, keeping its other sections and keys, in one atomic replace. A slot
 // without commands is written as four empty keys. Returns false with the reason when the file could not be
 // written, or when a slot holds characters outside Windows-1252, which the file cannot hold; the old file is
 // then left whole.
-bool SaveQuickDialFile(const QString& path, const QuickDialSlots& memory, QString* error = nullptr);
+bool saveQuickDialFile(const QString& path, const QuickDialSlots& memory, QString* error = nullptr);

@@ -34,7 +34,7 @@ QString unstorableCharacter(const QString& text) {
 
 } // namespace
 
-std::optional<SlotRefusal> CheckSlotContent(const Script& script, const QString& caption,
+std::optional<SlotRefusal> checkSlotContent(const Script& script, const QString& caption,
                                             const QString& note) {
     using Field = SlotRefusal::Field;
     if (script.isEmpty())
@@ -43,10 +43,10 @@ std::optional<SlotRefusal> CheckSlotContent(const Script& script, const QString&
         return SlotRefusal{TextId::NoDescriptionTitle, TextId::NoDescriptionText, {}, Field::Note, -1};
     if (caption.isEmpty())
         return SlotRefusal{TextId::NoCaptionTitle, TextId::NoCaptionText, {}, Field::Caption, -1};
-    return CheckSlotFileSafety(script, caption, note);
+    return checkSlotFileSafety(script, caption, note);
 }
 
-std::optional<SlotRefusal> CheckSlotFileSafety(const Script& script, const QString& caption,
+std::optional<SlotRefusal> checkSlotFileSafety(const Script& script, const QString& caption,
                                                const QString& note) {
     using Field = SlotRefusal::Field;
     // The configuration file joins commands and descriptions with "#": one inside them would split the slot
@@ -93,7 +93,7 @@ std::optional<SlotRefusal> CheckSlotFileSafety(const Script& script, const QStri
     return std::nullopt;
 }
 
-QString LeftCharacters(const QString& text, qsizetype count) {
+QString leftCharacters(const QString& text, qsizetype count) {
     if (count >= text.size())
         return text;
     if (count > 0 && text.at(count - 1).isHighSurrogate() && text.at(count).isLowSurrogate())
@@ -133,7 +133,7 @@ void QuickDialMemory::storeSlot(int n, const QuickDialSlot& slot) {
         return;
     m_slots[slotIndex(n)] = slot;
     const QString& caption = slot.caption;
-    setCaptions(n, {caption, LeftCharacters(caption, ChoiceCaptionLength) + QStringLiteral("..."),
+    setCaptions(n, {caption, leftCharacters(caption, ChoiceCaptionLength) + QStringLiteral("..."),
                     GetText(TextId::Caption) + QStringLiteral(": ") + caption});
 }
 

@@ -29,15 +29,15 @@ struct SlotRefusal {
 
 // Checks, in this order, what a slot must have (commands, a description, a caption) and what the
 // configuration file cannot hold.
-std::optional<SlotRefusal> CheckSlotContent(const Script& script, const QString& caption,
+std::optional<SlotRefusal> checkSlotContent(const Script& script, const QString& caption,
                                             const QString& note);
 // Only what the configuration file cannot hold; checked again when the slot is stored, as the editor may
 // have changed since its button was pressed.
-std::optional<SlotRefusal> CheckSlotFileSafety(const Script& script, const QString& caption,
+std::optional<SlotRefusal> checkSlotFileSafety(const Script& script, const QString& caption,
                                                const QString& note);
 
 // The first count characters of text, without cutting a character that takes two UTF-16 units in half.
-QString LeftCharacters(const QString& text, qsizetype count);
+QString leftCharacters(const QString& text, qsizetype count);
 
 // The quick-dial memory: eight slots tied to F1..F8, and the three slot modes (store, fetch, delete) that
 // decide what the next slot button does.

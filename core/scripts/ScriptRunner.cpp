@@ -7,24 +7,24 @@
 
 #include <QTimer>
 
-QString RunNotice(const RunReport& report) {
+QString runNotice(const RunReport& report) {
     switch (report.outcome) {
     case RunReport::Outcome::Completed:
         return report.sent == 1 ? GetText(TextId::RunCompletedOne)
-                                : FilledText(TextId::RunCompletedCount, {QString::number(report.sent)});
+                                : filledText(TextId::RunCompletedCount, {QString::number(report.sent)});
     case RunReport::Outcome::Cancelled:
-        return FilledText(TextId::RunCancelledAfter,
+        return filledText(TextId::RunCancelledAfter,
                           {QString::number(report.sent), QString::number(report.total)});
     case RunReport::Outcome::NotSent:
         return GetText(TextId::RunStoppedNotSent);
     case RunReport::Outcome::ConnectionLost:
         return GetText(TextId::RunConnectionLost);
     case RunReport::Outcome::TimedOut:
-        return FilledText(TextId::RunTimedOut,
+        return filledText(TextId::RunTimedOut,
                           {report.command, QString::number((report.timeoutMs + 999) / 1000)});
     case RunReport::Outcome::ErrorReply:
         // On one line: the reply's line break would push the notice out of its place.
-        return FilledText(TextId::RunErrorReply, {report.command, report.reply.simplified()});
+        return filledText(TextId::RunErrorReply, {report.command, report.reply.simplified()});
     }
     return {};
 }

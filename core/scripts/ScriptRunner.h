@@ -21,7 +21,7 @@ struct RunReport {
 };
 
 // The notice for a run's end in the current language.
-QString RunNotice(const RunReport& report);
+QString runNotice(const RunReport& report);
 
 // Sends a script command by command through the session, each command waiting until the reply to the
 // one before has come in. It waits on the event loop: a run holds no stack frame while it waits, so the

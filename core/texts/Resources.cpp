@@ -7,7 +7,7 @@ static void initResources() {
     Q_INIT_RESOURCE(core);
 }
 
-void EnsureResources() {
+void ensureResources() {
     static const bool done = [] {
         initResources();
         return true;

@@ -13,7 +13,7 @@ constexpr qsizetype MaxPlaceholderValues = 11;
 
 const StringTable& StringTable::builtIn() {
     static const StringTable table = [] {
-        EnsureResources();
+        ensureResources();
         QFile file(QStringLiteral(":/telvane/strings.tsv"));
         if (!file.open(QIODevice::ReadOnly))
             return StringTable{};
@@ -51,7 +51,7 @@ int LanguageOffset() {
     return g_languageOffset;
 }
 
-void SetLanguageOffset(int offset) {
+void setLanguageOffset(int offset) {
     g_languageOffset = offset;
 }
 
@@ -59,7 +59,7 @@ QString GetText(TextId id) {
     return StringTable::builtIn().text(static_cast<int>(id) + g_languageOffset);
 }
 
-QString FilledText(TextId id, const QStringList& values) {
+QString filledText(TextId id, const QStringList& values) {
     QString text = GetText(id);
     return FillPlaceholders(text, values);
 }

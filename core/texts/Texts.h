@@ -30,7 +30,7 @@ constexpr int EnglishOffset = 10000;
 
 // 0 for German, 10000 for English; set each time the language is applied.
 int LanguageOffset();
-void SetLanguageOffset(int offset);
+void setLanguageOffset(int offset);
 
 // The text under id + LanguageOffset, or "" when there is none.
 QString GetText(TextId id);
@@ -41,4 +41,4 @@ QString GetText(TextId id);
 QString FillPlaceholders(QString& text, const QStringList& values);
 
 // GetText and FillPlaceholders in one step, for a text used once.
-QString FilledText(TextId id, const QStringList& values);
+QString filledText(TextId id, const QStringList& values);

@@ -94,7 +94,7 @@ private slots:
         memory[0].lines = {{u"SM 1"_s, {}}, {u"GM"_s, {}}};
         memory[1].lines = {{u"SM 0"_s, {}}, {u"GM"_s, {}}};
         memory[3].lines = {{u"GM"_s, {}}, {u"GM"_s, {}}};
-        QVERIFY(SaveQuickDialFile(cfg, memory));
+        QVERIFY(saveQuickDialFile(cfg, memory));
 
         QProcess run;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -212,7 +212,7 @@ private slots:
         QVERIFY(writeBytes(f.program() + QStringLiteral("DefaultCommandSet.cfg"), "changed"));
         Settings::PrepareSettingsFolder(settings, f.program());
         QCOMPARE(QDir(settings).entryList(QDir::Files).size(), 3);
-        QCOMPARE(Settings::SetupIniPath(settings), settings + QStringLiteral("SETUP.INI"));
+        QCOMPARE(Settings::setupIniPath(settings), settings + QStringLiteral("SETUP.INI"));
         QCOMPARE(readBytes(settings + QStringLiteral("DefaultCommandSet.cfg")),
                  QByteArray("DefaultCommandSet.cfg"));
     }
@@ -292,7 +292,7 @@ private slots:
     }
 
     void platformHelpers() {
-        QVERIFY(!Platform::LocalHostName().isEmpty() && Platform::LocalHostName().size() <= 63);
+        QVERIFY(!Platform::localHostName().isEmpty() && Platform::localHostName().size() <= 63);
         QVERIFY(writeBytes(file("x.cfg"), "x"));
         QCOMPARE(Platform::GetShortPath(QDir::current().relativeFilePath(file("x.cfg"))), file("x.cfg"));
         QCOMPARE(Platform::GetShortPath(file("none.cfg")), QString());

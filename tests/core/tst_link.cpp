@@ -67,7 +67,7 @@ class LinkTest : public QObject {
 
 private slots:
     void cleanup() {
-        SetLanguageOffset(0);
+        setLanguageOffset(0);
         UtcClock::setFixed(QDateTime());
     }
 
@@ -171,7 +171,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         Fixture f(connect);
         QVERIFY(!connect || f.connected());
-        SetLanguageOffset(EnglishOffset);
+        setLanguageOffset(EnglishOffset);
         UtcClock::setFixed(QDateTime(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC));
         f.session.setReplyPending(pending);
         QSignalSpy changes(&f.session, &Session::replyPendingChanged);
@@ -312,7 +312,7 @@ private slots:
         const char* outcomes[] = {"Completed", "Cancelled", "NotSent"};
         QCOMPARE(QStringLiteral("%1 %2").arg(QLatin1String(outcomes[int(report.outcome)])).arg(report.sent),
                  end);
-        QCOMPARE(RunNotice(report), notice);
+        QCOMPARE(runNotice(report), notice);
         QCOMPARE(f.session.ReplyPending(), report.outcome != RunReport::Outcome::NotSent);
         // A late reply does not bring the run back.
         const qsizetype sent = logged();

@@ -59,7 +59,7 @@ class QuickDialTest : public QObject {
     QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
 
 private slots:
-    void cleanup() { SetLanguageOffset(0); }
+    void cleanup() { setLanguageOffset(0); }
 
     void load_data() {
         QTest::addColumn<QByteArray>("keys"); // of [SETTINGS]; null: no file, "/": a folder in its place
@@ -95,7 +95,7 @@ private slots:
         QVERIFY(keys.isNull() ||
                 (keys == "/" ? QDir().mkpath(file) : writeBytes(file, "[SETTINGS]\r\n" + keys)));
         auto found = QuickDialFileState(-1);
-        const QuickDialSlots filled = LoadQuickDialFile(file, &found);
+        const QuickDialSlots filled = loadQuickDialFile(file, &found);
         QCOMPARE(int(found), int(state));
         for (std::size_t i = 0; i < filled.size(); ++i)
             QVERIFY(filled[i] == (i == 2 ? slotOf(third) : QuickDialSlot{}));
@@ -162,7 +162,7 @@ private slots:
         const QString file = path(QTest::currentDataTag());
         QVERIFY(before.isNull() || (before == "/" ? QDir().mkpath(file) : writeBytes(file, before)));
         QString error;
-        QCOMPARE(SaveQuickDialFile(file, memory, &error), saved);
+        QCOMPARE(saveQuickDialFile(file, memory, &error), saved);
         QVERIFY2(saved == error.isEmpty() &&
                      (saved || before == "/" || error.contains(QStringLiteral("[F5]"))),
                  qPrintable(error));
@@ -170,12 +170,12 @@ private slots:
             QCOMPARE(readBytes(file), after);
         if (!saved)
             return;
-        const QuickDialSlots loaded = LoadQuickDialFile(file);
+        const QuickDialSlots loaded = loadQuickDialFile(file);
         for (std::size_t i = 0; i < memory.size(); ++i)
             QVERIFY2(loaded[i] == (memory[i].lines.isEmpty() ? QuickDialSlot{} : memory[i]),
                      qPrintable(loaded[i].caption));
         // What was read is written back byte for byte.
-        QVERIFY(SaveQuickDialFile(file + QStringLiteral(".again"), loaded));
+        QVERIFY(saveQuickDialFile(file + QStringLiteral(".again"), loaded));
         QVERIFY(!before.isNull() || readBytes(file + QStringLiteral(".again")) == readBytes(file));
     }
 
@@ -217,8 +217,8 @@ private slots:
         QFETCH(QString, note);
         QFETCH(bool, fileOnly);
         QFETCH(QString, refusal);
-        const auto found = fileOnly ? CheckSlotFileSafety(script(lines), caption, note)
-                                    : CheckSlotContent(script(lines), caption, note);
+        const auto found = fileOnly ? checkSlotFileSafety(script(lines), caption, note)
+                                    : checkSlotContent(script(lines), caption, note);
         const QMetaEnum ids = QMetaEnum::fromType<Texts::TextId>();
         QCOMPARE(found ? (QStringList{QLatin1String(ids.valueToKey(int(found->text))),
                                       QString::number(int(found->field)), QString::number(found->row)} +
@@ -250,7 +250,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(int, language);
         QFETCH(QString, shown);
-        SetLanguageOffset(language);
+        setLanguageOffset(language);
         QuickDialMemory memory;
         QSignalSpy changed(&memory, &QuickDialMemory::slotChanged);
         const QuickDialSlot slot{caption, QStringLiteral("d"), script(QStringLiteral("GM="))};
@@ -372,7 +372,7 @@ private slots:
         QFETCH(int, count);
         QFETCH(int, lastId);
         const QStringList german = LoadCommandCatalogue(deviceType, queries);
-        SetLanguageOffset(EnglishOffset);
+        setLanguageOffset(EnglishOffset);
         const QStringList english = LoadCommandCatalogue(deviceType, queries);
         QCOMPARE(german.size(), count);
         QCOMPARE(english.size(), count);

@@ -18,8 +18,8 @@ class RunsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { SetLanguageOffset(EnglishOffset); }
-    void cleanup() { SetLanguageOffset(0); }
+    void init() { setLanguageOffset(EnglishOffset); }
+    void cleanup() { setLanguageOffset(0); }
 
     void waits_data() {
         // E: an editor run after "GM" typed by hand; L: waits for the last reply (as it does with a check);
@@ -128,7 +128,7 @@ private slots:
                          .arg(QLatin1String(outcomes[int(report.outcome)]))
                          .arg(report.sent)
                          .arg(QLatin1String(session.ReplyPending() ? " pending" : "")) +
-                     RunNotice(report),
+                     runNotice(report),
                  end);
         QVERIFY(report.outcome != RunReport::Outcome::TimedOut || lastWaitLasted >= 300); // never early
 

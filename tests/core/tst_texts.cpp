@@ -13,7 +13,7 @@ class TextsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { SetLanguageOffset(0); }
+    void cleanup() { setLanguageOffset(0); }
 
     void parse_data() {
         QTest::addColumn<QString>("source");
@@ -37,7 +37,7 @@ private slots:
     }
 
     void builtInTableMatchesTheNames() {
-        EnsureResources();
+        ensureResources();
         QFile file(QStringLiteral(":/telvane/strings.tsv"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QStringList errors;
@@ -90,7 +90,7 @@ private slots:
         QFETCH(int, id);
         QFETCH(int, offset);
         QFETCH(QString, text);
-        SetLanguageOffset(offset);
+        setLanguageOffset(offset);
         QCOMPARE(LanguageOffset(), offset);
         QCOMPARE(GetText(static_cast<TextId>(id)), text);
     }

@@ -26,8 +26,8 @@ private:
     // Opens the dialog in a language on a Setup.ini whose Command key holds stored; a record replaces the
     // catalogue.
     QComboBox* open(int type, bool queries, const QString& stored, const QString& record = {}, int en = 0) {
-        SetLanguageOffset(en * EnglishOffset);
-        SetLastAssistantPath(QString());
+        setLanguageOffset(en * EnglishOffset);
+        setLastAssistantPath(QString());
         m_dialogs = ScriptedDialogs{};
         WriteProfileValue(Settings::Section, Key, stored, m_folders.setupIni());
         AssistantContext context{nullptr,    type, queries, m_folders.setupIni(), m_folders.program(),
@@ -158,8 +158,8 @@ void AssistantTest::building() {
 void AssistantTest::fileDialog() {
     QTest::keyClick(open(0, false, u"6"_s), Qt::Key_Return);
     const QString filter = GetText(TextId::AssistantFileFilter);
-    QCOMPARE(QtFileFilter(filter), u"Backupdateien (*.txt);;Geräteliste Dateien (*.inf)"_s);
-    QCOMPARE(QtFileFilter(u"Backup file|*.txt;*.inf"_s), u"Backup file (*.txt *.inf)"_s);
+    QCOMPARE(qtFileFilter(filter), u"Backupdateien (*.txt);;Geräteliste Dateien (*.inf)"_s);
+    QCOMPARE(qtFileFilter(u"Backup file|*.txt;*.inf"_s), u"Backup file (*.txt *.inf)"_s);
     const QStringList files{m_folders.settings() + u"backup.txt"_s, m_folders.program() + u"list.inf"_s};
     QVERIFY(writeBytes(files[0], "x") && writeBytes(files[1], "x"));
     enter(u"0"_s);

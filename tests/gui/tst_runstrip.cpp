@@ -56,9 +56,9 @@ private slots:
         strip->runStarted(report.total);
         strip->runFinished(report);
         for (const int language : {0, 1}) {
-            SetLanguageOffset(language * EnglishOffset);
+            setLanguageOffset(language * EnglishOffset);
             strip->retranslate(); // worded anew, and fitted again
-            const QString whole = RunNotice(report);
+            const QString whole = runNotice(report);
             QVERIFY2(notice->isVisible() &&
                          notice->fontMetrics().horizontalAdvance(notice->text()) <= notice->width(),
                      qPrintable(notice->text()));
@@ -71,7 +71,7 @@ private slots:
             QCOMPARE(notice->text() != whole, cut);
             QCOMPARE(notice->toolTip(), cut ? whole : QString());
         }
-        SetLanguageOffset(0);
+        setLanguageOffset(0);
     }
 
     void runInTheWindow() {
@@ -84,7 +84,7 @@ private slots:
                          {u"ErrorText"_s, u"ERROR"_s}});
         QuickDialSlots memory;
         memory[0].lines = {{u"SP 1 3"_s, {}}, {u"GM"_s, {}}};
-        QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), memory));
+        QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), memory));
         MainWindow& window = h.open();
         QCOMPARE(QStringLiteral("%1 %2 %3")
                      .arg(h.find<QSpinBox>("cwnReplyTimeout")->value())

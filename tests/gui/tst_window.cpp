@@ -226,12 +226,12 @@ void WindowTest::startAndExit() {
     QVERIFY(QFile::remove(h.folders.setupIni()));
     const QString config = h.folders.program() + u"DefaultCommandSet.cfg"_s;
     QVERIFY(templateIni.isEmpty() || (writeBytes(h.folders.program() + u"setup.ini"_s, templateIni) &&
-                                      SaveQuickDialFile(config, sampleSlots())));
+                                      saveQuickDialFile(config, sampleSlots())));
     QVERIFY(ini.isEmpty() || writeBytes(h.folders.settings() + u"SETUP.INI"_s, ini));
     auto settings = [&]() -> QString {
         const QString name = h.text("txtPcName");
         return u"%1|%2|%3|%4|%5|%6"_s
-            .arg(h.text("txtPort"), name == Platform::LocalHostName() ? QString() : name)
+            .arg(h.text("txtPort"), name == Platform::localHostName() ? QString() : name)
             .arg(h.find<QComboBox>("cboDevice")->currentIndex())
             .arg(h.find<QCheckBox>("chkConnect")->checkState())
             .arg(h.find<QComboBox>("cboLanguage")->currentIndex())
@@ -281,7 +281,7 @@ void WindowTest::tabsKeysAndHelp() {
     QFETCH(int, from);
     QFETCH(int, to);
     WindowHarness h({{u"SelTab"_s, QString::number(from)}});
-    QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
+    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
     h.open();
     h.click("cmdHelp");
     auto* notice = h.find<QLabel>("labCommandScriptCompleted");
@@ -304,7 +304,7 @@ void WindowTest::tabsKeysAndHelp() {
 
     // Help opens the shown tab's topic in the current language, in the one help window.
     h.click("cmdHelp");
-    HelpWindow* help = CurrentHelpWindow();
+    HelpWindow* help = currentHelpWindow();
     QVERIFY(h.window->findChildren<HelpWindow*>() == QList<HelpWindow*>{help} && help->isVisible());
     const char* pages[] = {"settings", "commandline", "editor", "quickdial"};
     QCOMPARE(help->windowTitle() + help->browser()->source().toString(),
@@ -319,7 +319,7 @@ void WindowTest::tabsKeysAndHelp() {
     QVERIFY(!help->isVisible());
     delete help;
     h.click("cmdHelp");
-    QCOMPARE(CurrentHelpWindow()->size(), chosen);
+    QCOMPARE(currentHelpWindow()->size(), chosen);
 }
 
 void WindowTest::slotButtons_data() {
@@ -344,7 +344,7 @@ void WindowTest::slotButtons() {
     QFETCH(QString, caption);
     QFETCH(QString, shown);
     WindowHarness h({{u"SelTab"_s, u"2"_s}});
-    QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
+    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
     h.open();
     h.dialogs.inputAnswers = {u"GM"_s};
     h.click("cmdCreateManualCommand");
@@ -379,7 +379,7 @@ void WindowTest::slotButtons() {
 
 void WindowTest::configFiles() {
     WindowHarness h({{u"SelTab"_s, u"3"_s}});
-    QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
+    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
     h.open();
     auto last = [&]() -> QString {
         return h.dialogs.calls.last().title + u'|' + h.dialogs.calls.last().text;
@@ -414,12 +414,12 @@ void WindowTest::configFiles() {
     // save names the file and the reason.
     QuickDialSlots other{};
     other[1] = {u"Second"_s, u"two"_s, {{u"XC 1 a"_s, u"d"_s}}};
-    QVERIFY(SaveQuickDialFile(*h.dialogs.openAnswers[0], other));
+    QVERIFY(saveQuickDialFile(*h.dialogs.openAnswers[0], other));
     h.click("cmdLoadConfig");
     QCOMPARE(h.texts({"cmdCommand1", "cmdCommand2"}), u"[Empty]|Second"_s);
     h.dialogs.saveAnswers = {folder + u"mine"_s, unreadable};
     h.click("cmdSaveConfig");
-    QCOMPARE(LoadQuickDialFile(folder + u"mine"_s), other);
+    QCOMPARE(loadQuickDialFile(folder + u"mine"_s), other);
     h.click("cmdSaveConfig");
     const QString failed = u"Save failed|"_s + file + u"be saved: "_s;
     QVERIFY2(last().startsWith(failed) && last().size() > failed.size(), qPrintable(last()));
@@ -439,7 +439,7 @@ void WindowTest::commandLineStateLineAndRuns() {
     LoopbackPeer peer;
     WindowHarness h({{u"Connect"_s, u"1"_s}, {u"SelTab"_s, u"1"_s}});
     h.folders.writeSetup({{u"Name"_s, u"127.0.0.1"_s}, {u"Port"_s, peer.portText()}});
-    QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
+    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
     h.open();
     h.window->link()->TryConnect();
     QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
@@ -536,7 +536,7 @@ void WindowTest::commandLineStateLineAndRuns() {
     QVERIFY(!h.window->isVisible());
     h.close();
     QCOMPARE(ReadProfileValue(Settings::Section, u"SelTab"_s, {}, 9, h.folders.setupIni()), u"3"_s);
-    QVERIFY(LoadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() && h.dialogs.calls.size() == asked);
+    QVERIFY(loadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() && h.dialogs.calls.size() == asked);
     peer.reply("SM 1: OK\r\n");
     QTRY_VERIFY_WITH_TIMEOUT(!peer.connected(), Timeout);
 }
@@ -612,7 +612,7 @@ void WindowTest::typing() {
     WindowHarness h({{u"SelTab"_s, u"2"_s}});
     QuickDialSlots fromFile{};
     fromFile[0] = {QString(50, u'L'), QString(200, u'n'), lines(u"GM"_s)};
-    QVERIFY(SaveQuickDialFile(h.folders.defaultConfig(), fromFile));
+    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), fromFile));
     h.open();
     auto* label = h.find<QLineEdit>("txtLabel");
     QTest::keyClicks(label, QString(45, u'x'));

@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("telvane-devsim"));
-    QCoreApplication::setApplicationVersion(TelvaneVersion());
+    QCoreApplication::setApplicationVersion(telvaneVersion());
     DeviceServer server(options);
     QString error;
     if (!server.start(&error)) {

@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
         if (parser.isSet(help)) {
             window.findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(0);
             window.findChild<QPushButton*>(QStringLiteral("cmdHelp"))->click();
-            HelpWindow* helpWindow = CurrentHelpWindow();
+            HelpWindow* helpWindow = currentHelpWindow();
             QCoreApplication::processEvents();
             if (!helpWindow ||
                 !saveShot(*helpWindow, QDir(folder).filePath(QStringLiteral("help-%1.png").arg(code))))
