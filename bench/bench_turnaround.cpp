@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
         std::printf("%-46s %12.1f %18.1f\n", what, f.wallUs, f.cpuUs);
     };
     line("plain loopback sockets", plain);
-    line("Session, log tab shown (repaint per trip)", logShown);
+    line("Session, log tab shown", logShown);
     line("Session, quick-dial tab shown", logHidden);
     if (plain.wallUs > 0 && plain.cpuUs > 0)
         std::printf("ratio to plain sockets, wall: log shown %.1f, log not shown %.1f; CPU: %.1f and %.1f\n",
