@@ -2,6 +2,7 @@
 // display, the way the window's slot run does (same session, runner and wire bytes), and says by its exit
 // status how it went. For cron jobs and test rigs.
 
+#include "common/ProgramOptions.h"
 #include "core/files/Platform.h"
 #include "core/files/Settings.h"
 #include "core/files/TerminationSignals.h"
@@ -206,14 +207,11 @@ struct Options {
 };
 
 // Reads the command line over Setup.ini's settings. Returns an exit status when the program is to end now.
-std::optional<int> parse(const QStringList& arguments, Options& options) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Runs a quick-dial slot of a Telvane configuration file "
-                                                    "against the device software, without a display."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Shows this help."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Shows the version."));
+std::optional<int> parse(int argc, char** argv, Options& options) {
+    ProgramOptions programOptions(QStringLiteral("telvane-run"), QStringLiteral("[options] FILE.cfg SLOT"),
+                                  QStringLiteral("Runs a quick-dial slot of a Telvane configuration file "
+                                                 "against the device software, without a display."));
+    QCommandLineParser& parser = programOptions.parser();
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("PC name or IP address."),
                                   QStringLiteral("NAME"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port, 1..65535."),
@@ -234,26 +232,14 @@ std::optional<int> parse(const QStringList& arguments, Options& options) {
                                    QStringLiteral("Prints one JSON object per row."));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Prints no rows, and no notice when the run succeeds."));
-    parser.addOptions({help, version, host, port, device, timeout, connectTimeout, errorText, jsonl, quiet});
+    parser.addOptions({host, port, device, timeout, connectTimeout, errorText, jsonl, quiet});
     parser.addPositionalArgument(QStringLiteral("FILE.cfg"), QStringLiteral("The configuration file."));
     parser.addPositionalArgument(QStringLiteral("SLOT"), QStringLiteral("The slot to run, 1..8."));
+    programOptions.setEpilogue(QLatin1String(HelpEpilogue));
+    if (const std::optional<int> status = programOptions.parse(argc, argv, 2, 2))
+        return status;
+    auto usage = [&programOptions](const QString& message) { return programOptions.usageError(message); };
 
-    auto usage = [](const QString& message) {
-        write(stderr, QStringLiteral("telvane-run: %1\nTry 'telvane-run --help'.\n").arg(message));
-        return int(Usage);
-    };
-    if (!parser.parse(arguments))
-        return usage(parser.errorText());
-    if (parser.isSet(help)) {
-        // Named as installed, wherever it was started from.
-        write(stdout, parser.helpText().replace(arguments.constFirst(), QStringLiteral("telvane-run")) +
-                          QLatin1String(HelpEpilogue));
-        return int(Success);
-    }
-    if (parser.isSet(version)) {
-        write(stdout, QStringLiteral("telvane-run %1\n").arg(QStringLiteral(TELVANE_VERSION)));
-        return int(Success);
-    }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
         return usage(QStringLiteral("expected FILE.cfg and SLOT"));
@@ -304,7 +290,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVANE_VERSION));
 
     Options options;
-    if (const std::optional<int> status = parse(QCoreApplication::arguments(), options))
+    if (const std::optional<int> status = parse(argc, argv, options))
         return *status;
 
     QuickDialFileState state = QuickDialFileState::Loaded;
