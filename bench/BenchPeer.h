@@ -74,30 +74,6 @@ template <typename Done> bool runUntil(Done done, int timeoutMs) {
     return true;
 }
 
-// Any question would stop a bench; none is expected, so each is answered "no" and counted.
-class NoDialogs : public Dialogs {
-public:
-    int asked = 0;
-    void warning(QWidget*, const QString&, const QString&) override { ++asked; }
-    bool question(QWidget*, const QString&, const QString&) override {
-        ++asked;
-        return false;
-    }
-    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override {
-        ++asked;
-        return std::nullopt;
-    }
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        ++asked;
-        return std::nullopt;
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
-                                    const QString&) override {
-        ++asked;
-        return std::nullopt;
-    }
-};
-
 // The main window, shown, on folders of its own: Setup.ini holds the keys given (SETTINGS section) and the
 // quick-dial memory the slots given.
 class BenchWindow {
@@ -125,6 +101,6 @@ private:
     QTemporaryDir m_dir; // first, so it outlives the window
 
 public:
-    NoDialogs dialogs;
+    CancellingDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 };

@@ -46,24 +46,10 @@ QByteArray arrival(int i) {
     return QByteArrayLiteral("SM:") + QByteArray::number(i % 10000) + QByteArrayLiteral(" OK\r\n");
 }
 
-class NoDialogs : public Dialogs {
-public:
-    void warning(QWidget*, const QString&, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
-                                    const QString&) override {
-        return {};
-    }
-};
-
 // The main window on a throw-away settings folder, not connecting, the command-line tab shown.
 struct Program {
     QTemporaryDir folder;
-    NoDialogs dialogs;
+    CancellingDialogs dialogs;
     std::unique_ptr<MainWindow> window;
     Program() {
         const QString ini = folder.filePath(QStringLiteral("Setup.ini"));

@@ -106,20 +106,6 @@ private:
     quint16 m_port = 0;
 };
 
-class NoDialogs : public Dialogs {
-public:
-    void warning(QWidget*, const QString&, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
-                                    const QString&) override {
-        return {};
-    }
-};
-
 // A settings folder that points at the peer, with slot 1 holding the commands: the window's, and (as
 // $XDG_DATA_HOME) telvane-run's.
 class Folders {
@@ -172,7 +158,7 @@ public:
     }
 
 private:
-    NoDialogs m_dialogs;
+    CancellingDialogs m_dialogs;
     std::unique_ptr<MainWindow> m_window;
     QPushButton* m_button = nullptr;
     std::optional<RunReport> m_report;

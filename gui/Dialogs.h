@@ -39,6 +39,22 @@ public:
                                     const QString& fileName, const QString& filter) override;
 };
 
+// Answers every dialog with Cancel or No and shows nothing: for programs that show the window unattended
+// (the screenshot tool, the benchmarks).
+class CancellingDialogs : public Dialogs {
+public:
+    void warning(QWidget*, const QString&, const QString&) override {}
+    bool question(QWidget*, const QString&, const QString&) override { return false; }
+    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
+                                    const QString&) override {
+        return {};
+    }
+};
+
 // "Text (*.cfg)|*.cfg|Other|*.txt" -> "Text (*.cfg);;Other (*.txt)": Qt reads the patterns from the
 // parentheses, so a description without them gets its pattern appended.
 QString qtFileFilter(const QString& pairs);

@@ -35,21 +35,6 @@
 
 namespace {
 
-// Nothing is asked while the window is only shown; should anything ask, it gets "cancel".
-class NoDialogs : public Dialogs {
-public:
-    void warning(QWidget*, const QString&, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QString> inputText(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&,
-                                    const QString&) override {
-        return {};
-    }
-};
-
 bool saveShot(QWidget& window, const QString& path) {
     if (window.grab().save(path, "PNG")) {
         std::printf("%s\n", qPrintable(QDir::toNativeSeparators(path)));
@@ -59,9 +44,9 @@ bool saveShot(QWidget& window, const QString& path) {
     return false;
 }
 
-// Cancels everything like NoDialogs, but really opens the open-file dialog when one is asked for, and saves
-// it as a picture once its folder is listed.
-class FileDialogShot : public NoDialogs {
+// Cancels everything like CancellingDialogs, but really opens the open-file dialog when one is asked for, and
+// saves it as a picture once its folder is listed.
+class FileDialogShot : public CancellingDialogs {
 public:
     static constexpr int DialogWidth = 760;
     QString path; // where the picture goes; empty: cancel at once
