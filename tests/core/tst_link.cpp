@@ -64,7 +64,6 @@ private slots:
         QTest::addColumn<int>("state");
         QTest::newRow("refused") << "refused" << int(TargetLink::Failed);
         QTest::newRow("letters") << "abc" << int(TargetLink::Closed);
-        QTest::newRow("empty") << "" << int(TargetLink::Closed);
         QTest::newRow("zero") << "0" << int(TargetLink::Closed);
         QTest::newRow("too big") << "65536" << int(TargetLink::Closed);
     }

@@ -75,10 +75,8 @@ private slots:
             << QByteArray("Command3=SM 1#GM\r\nDescript3=a#b\r\nLabel3=L\r\nNote3=n") << "L|n|SM 1=a;GM=b"
             << QuickDialFileState::Loaded;
         lists("empty middle description", "a#b#c", "x##z", "||a=x;b=;c=z");
-        lists("leading separator: no commands", "#a#b", "x#y", "||");
         lists("list ends at the first empty command", "a##b", "x#y#z", "||a=x");
         lists("missing descriptions", "a#b", "", "||a=;b=");
-        lists("surplus descriptions", "a", "x#y#z", "||a=x");
         lists("character 0x14 removed", "S\x14M 1#\x14GM", "d\x14#e", "||SM 1=d;GM=e");
         // One of the 32 keys makes a configuration file; a file without any was picked by mistake.
         QTest::newRow("one key") << QByteArray("note3=n") << "|n|" << QuickDialFileState::Loaded;

@@ -72,8 +72,6 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::addColumn<int>("offset");
         QTest::addColumn<QString>("text");
-        QTest::newRow("German") << int(TextId::StateConnected) << 0 << "Verbunden.";
-        QTest::newRow("English") << int(TextId::StateConnected) << EnglishOffset << "Connected.";
         QTest::newRow("no such id") << int(TextId::FrameVersion) + 1 << 0 << "";
         // Typos and odd blanks of the original texts are kept exactly.
         QTest::newRow("typo") << int(TextId::ConfigFileFilter) << EnglishOffset
