@@ -6,15 +6,12 @@
 #include "core/files/Codec.h"
 #include "core/files/Platform.h"
 
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QtTest>
 
 #include <csignal>
 
 #include <sys/inotify.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 

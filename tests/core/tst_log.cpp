@@ -9,11 +9,7 @@
 #include "core/link/LogExport.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
-#include "core/link/TargetLink.h"
 
-#include <QAbstractItemModelTester>
-#include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

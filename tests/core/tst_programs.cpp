@@ -7,14 +7,10 @@
 
 #include "core/scripts/QuickDialConfig.h"
 
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QHostInfo>
-#include <QRandomGenerator>
 #include <QtTest>
 
 #include <csignal>
-#include <optional>
 
 using namespace Qt::StringLiterals;
 

@@ -9,9 +9,6 @@
 #include "core/scripts/QuickDialMemory.h"
 #include "core/texts/Texts.h"
 
-#include <QMetaEnum>
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

@@ -4,9 +4,6 @@
 #include "core/texts/Resources.h"
 #include "core/texts/Texts.h"
 
-#include <QFile>
-#include <QMetaEnum>
-#include <QSet>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

@@ -8,21 +8,13 @@
 #include "support/GuiSupport.h"
 
 #include "core/files/Platform.h"
-#include "core/link/MessageLog.h"
 #include "core/link/Session.h"
-#include "core/link/TargetLink.h"
-#include "core/scripts/QuickDialConfig.h"
-#include "core/scripts/QuickDialMemory.h"
-#include "core/scripts/ScriptRunner.h"
 #include "core/texts/Texts.h"
-#include "gui/AssistantDialog.h"
 #include "gui/Help.h"
-#include "gui/Layout.h"
 #include "gui/LogView.h"
 #include "gui/QuickDialPage.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/StatusStrip.h"
-#include "gui/Twips.h"
 #include "gui/WrappingButton.h"
 
 #include <QtTest>

@@ -8,18 +8,10 @@
 #include "core/files/Settings.h"
 #include "core/link/TargetLink.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QHostAddress>
-#include <QList>
-#include <QPair>
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QString>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 

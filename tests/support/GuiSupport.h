@@ -9,18 +9,11 @@
 #include "gui/MainWindow.h"
 
 #include <QApplication>
-#include <QList>
-#include <QPointer>
-#include <QString>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 
-#include <functional>
-#include <memory>
-#include <optional>
 
 // Answers the program's dialogs from queues and records what was asked, so no person is needed.
 class ScriptedDialogs : public Dialogs {
