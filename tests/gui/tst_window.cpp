@@ -203,7 +203,7 @@ private slots:
 
     void captionsAndLanguages() {
         WindowHarness h({{u"Language"_s, u"0"_s}, {u"Device"_s, u"1"_s}, {u"SelTab"_s, u"3"_s}});
-        QWidget& window = h.open();
+        QWidget& window = *h.window;
         QCOMPARE(window.size(), DefaultSize);
         // Switched at run time, every fixed text is in the new language and fits; the tab and the device row
         // the user picked stay.
@@ -295,7 +295,7 @@ private slots:
         QFETCH(QByteArray, templateIni);
         QFETCH(QByteArray, ini);
         QFETCH(QString, shown);
-        WindowHarness h;
+        WindowHarness h({}, {}, false);
         QVERIFY(QFile::remove(h.folders.setupIni()));
         const QString config = h.folders.program() + u"DefaultCommandSet.cfg"_s;
         QVERIFY(templateIni.isEmpty() || (writeBytes(h.folders.program() + u"setup.ini"_s, templateIni) &&
@@ -344,7 +344,7 @@ private slots:
 
     void layoutFollowsTheWindow() {
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
-        MainWindow& w = h.open();
+        MainWindow& w = *h.window;
         // The designed places, in twips.
         QCOMPARE(h.find<QWidget>("lsvMsg")->geometry(), twipsRect(240, 360, 8715, 2595));
         QCOMPARE(inWindow(h, "cmdQuit"), twipsRect(8400, 6240, 0, 0).topLeft());
@@ -391,7 +391,7 @@ private slots:
         QFETCH(QString, action);
         QFETCH(QRect, place);
         QFETCH(bool, maximized);
-        WindowHarness h;
+        WindowHarness h({}, {}, false);
         for (const QString& pair : keys.split(u' ', Qt::SkipEmptyParts))
             h.folders.writeSetup({{pair.section(u'=', 0, 0), pair.section(u'=', 1)}});
         MainWindow* w = &h.open();
@@ -424,9 +424,7 @@ private slots:
     void tabsKeysAndHelp() {
         QFETCH(int, from);
         QFETCH(int, to);
-        WindowHarness h({{u"SelTab"_s, QString::number(from)}});
-        QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-        h.open();
+        WindowHarness h({{u"SelTab"_s, QString::number(from)}}, sampleSlots());
         h.click("cmdHelp");
         auto* notice = h.find<QLabel>("labCommandScriptCompleted");
         notice->show();
@@ -487,9 +485,7 @@ private slots:
         QFETCH(QString, mode);
         QFETCH(QString, caption);
         QFETCH(QString, shown);
-        WindowHarness h({{u"SelTab"_s, u"2"_s}});
-        QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-        h.open();
+        WindowHarness h({{u"SelTab"_s, u"2"_s}}, sampleSlots());
         h.dialogs.inputAnswers = {u"GM"_s};
         h.click("cmdCreateManualCommand");
         h.find<QLineEdit>("txtLabel")->setText(caption);
@@ -522,9 +518,7 @@ private slots:
     }
 
     void configFiles() {
-        WindowHarness h({{u"SelTab"_s, u"3"_s}});
-        QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-        h.open();
+        WindowHarness h({{u"SelTab"_s, u"3"_s}}, sampleSlots());
         auto last = [&]() -> QString {
             return h.dialogs.calls.last().title + u'|' + h.dialogs.calls.last().text;
         };
@@ -614,7 +608,6 @@ private slots:
         QFETCH(QString, steps);
         QFETCH(QString, rows);
         WindowHarness h({{u"SelTab"_s, u"2"_s}});
-        h.open();
         auto* page = h.window->findChild<ScriptEditorPage*>();
         page->setLinkUsable(true);
         page->setScript(lines(script));
@@ -649,11 +642,9 @@ private slots:
     }
 
     void typing() {
-        WindowHarness h({{u"SelTab"_s, u"2"_s}});
         QuickDialSlots fromFile{};
         fromFile[0] = {QString(50, u'L'), QString(200, u'n'), lines(u"GM"_s)};
-        QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), fromFile));
-        h.open();
+        WindowHarness h({{u"SelTab"_s, u"2"_s}}, fromFile);
         auto* label = h.find<QLineEdit>("txtLabel");
         QTest::keyClicks(label, QString(45, u'x'));
         QCOMPARE(label->text(), QString(40, u'x'));
@@ -718,7 +709,6 @@ private slots:
         QFETCH(QString, late);
         QFETCH(QString, refusal);
         WindowHarness h({{u"SelTab"_s, u"2"_s}});
-        h.open();
         h.window->findChild<ScriptEditorPage*>()->setScript(lines(script));
         h.find<QLineEdit>("txtLabel")->setText(caption);
         h.find<QPlainTextEdit>("txtNote")->setPlainText(note);
@@ -747,9 +737,9 @@ private slots:
                          {u"Name"_s, u"127.0.0.1"_s},
                          {u"Port"_s, peer.portText()},
                          {u"ReplyTimeout"_s, u"60"_s},
-                         {u"ErrorText"_s, u"ERROR"_s}});
-        QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-        MainWindow& window = h.open();
+                         {u"ErrorText"_s, u"ERROR"_s}},
+                        sampleSlots());
+        MainWindow& window = *h.window;
         auto checks = [&] {
             return u"%1 %2 %3"_s.arg(h.find<QSpinBox>("cwnReplyTimeout")->value())
                 .arg(window.runner()->replyTimeout())
@@ -925,7 +915,7 @@ private slots:
         QFETCH(QStringList, actions);
         QFETCH(bool, follows);
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
-        MainWindow& w = h.open();
+        MainWindow& w = *h.window;
         auto* view = h.find<QTableView>("lsvMsg");
         view->setFocus();
         QScrollBar* bar = view->verticalScrollBar();
@@ -978,7 +968,7 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QList<int>, rows);
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
-        MainWindow& w = h.open();
+        MainWindow& w = *h.window;
         for (const char* reply : {"SM 1", "SM: OK", "GP", "gp: 3", "SP: ERROR"})
             w.session()->receive(reply);
         auto* view = h.find<QTableView>("lsvMsg");
@@ -1007,7 +997,7 @@ private slots:
 
     void copyDetailAndSave() {
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
-        MainWindow& w = h.open();
+        MainWindow& w = *h.window;
         UtcClock::setFixed(QDateTime(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC));
         QVERIFY(!w.session()->SendCommandLine(u"SM 1"_s)); // no link: logged, not sent
         w.session()->receive("SM: OK\r\n\x01");
@@ -1179,9 +1169,7 @@ private slots:
     void viewer() {
         // In German, on the quick-dial tab: a slot's commands show in the viewer on a double-click on its
         // description, which opens nothing for an empty slot. Esc closes it.
-        WindowHarness h({{u"Language"_s, u"0"_s}, {u"SelTab"_s, u"3"_s}});
-        QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-        h.open();
+        WindowHarness h({{u"Language"_s, u"0"_s}, {u"SelTab"_s, u"3"_s}}, sampleSlots());
         QVERIFY(h.find<QWidget>("cmdF4")->toolTip().contains(u"Bezeichnung: Four"_s));
         QStringList viewed;
         ModalHandler viewer([&](QWidget* dialog) {
