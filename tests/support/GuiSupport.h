@@ -19,9 +19,7 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Call {
-        QString kind;
-        QString title;
-        QString text;
+        QString kind, title, text;
     };
 
     QList<Call> calls;
