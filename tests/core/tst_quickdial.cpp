@@ -18,14 +18,6 @@ Q_DECLARE_METATYPE(QuickDialFileState)
 
 namespace {
 
-// "command=description;command=description"
-Script script(const QString& text) {
-    Script lines;
-    for (const QString& line : text.split(u';', Qt::SkipEmptyParts))
-        lines.append({line.section(u'=', 0, 0), line.section(u'=', 1)});
-    return lines;
-}
-
 // "caption|description|script"
 QuickDialSlot slotOf(const QString& text) {
     return {text.section(u'|', 0, 0), text.section(u'|', 1, 1), script(text.section(u'|', 2))};

@@ -105,12 +105,12 @@ private slots:
         });
         if (setup.contains(u'^'))
             runner.requestCancel();
-        const Script script = {{u"A"_s, {}}, {u"B"_s, {}}, {u"C"_s, {}}};
+        const Script abc = script(u"A;B;C"_s);
         QVERIFY(!(setup.contains(u'E') || setup.contains(u'H')) || session.SendCommandLine(u"GM"_s));
         if (setup.contains(u'E'))
-            runner.RunEditorScript(script);
+            runner.RunEditorScript(abc);
         else
-            runner.RunSlotScript(script);
+            runner.RunSlotScript(abc);
         events << u"|"_s;
         if (setup.contains(u'+'))
             runner.RunSlotScript({{u"again"_s, {}}}); // busy: ignored

@@ -118,14 +118,6 @@ double contrast(const QColor& a, const QColor& b) {
     return (light + 0.05) / (dark + 0.05);
 }
 
-// "A|a;B|b" -> two lines with their descriptions
-Script lines(const QString& text) {
-    Script script;
-    for (const QString& row : text.split(u';', Qt::SkipEmptyParts))
-        script.append({row.section(u'|', 0, 0), row.section(u'|', 1)});
-    return script;
-}
-
 QPoint inWindow(const WindowHarness& h, const char* name) {
     return h.find<QWidget>(name)->mapTo(h.window.get(), QPoint(0, 0));
 }
@@ -580,38 +572,38 @@ private slots:
         // that row, e below the rows, a the "above" box, n manual entry, s the assistant (which gives "S",
         // then "TA"), u, d and x up, down and delete; the rows, the current row, whether it is selected, and
         // whether test, delete, up and down are on.
-        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("lines");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("rows");
-        const QString abc = u"A|a;B|b;C|c"_s;
-        QTest::newRow("into an empty list") << QString() << u"N"_s << u"an"_s << u"N| 0 0 1000"_s;
+        const QString abc = u"A=a;B=b;C=c"_s;
+        QTest::newRow("into an empty list") << QString() << u"N"_s << u"an"_s << u"N= 0 0 1000"_s;
         QTest::newRow("as typed, or nothing")
-            << QString() << u"| S 1  3#<b>x</b> "_s << u"nnnss"_s << u" S 1  3#<b>x</b> |;TA|ta 1 1 1110"_s;
+            << QString() << u"| S 1  3#<b>x</b> "_s << u"nnnss"_s << u" S 1  3#<b>x</b> =;TA=ta 1 1 1110"_s;
         QTest::newRow("below a fresh script's first")
-            << abc << u"N"_s << u"n"_s << u"A|a;N|;B|b;C|c 1 1 1111"_s;
-        QTest::newRow("above the first") << abc << u"N"_s << u"0an"_s << u"N|;A|a;B|b;C|c 0 1 1101"_s;
-        QTest::newRow("below the last") << abc << u"N"_s << u"2n"_s << u"A|a;B|b;C|c;N| 3 1 1110"_s;
+            << abc << u"N"_s << u"n"_s << u"A=a;N=;B=b;C=c 1 1 1111"_s;
+        QTest::newRow("above the first") << abc << u"N"_s << u"0an"_s << u"N=;A=a;B=b;C=c 0 1 1101"_s;
+        QTest::newRow("below the last") << abc << u"N"_s << u"2n"_s << u"A=a;B=b;C=c;N= 3 1 1110"_s;
         QTest::newRow("below the current, unselected")
-            << abc << u"N"_s << u"1en"_s << u"A|a;B|b;N|;C|c 2 1 1111"_s;
-        QTest::newRow("up, with its description") << abc << QString() << u"1u"_s << u"B|b;A|a;C|c 0 1 1101"_s;
-        QTest::newRow("down to the bottom") << abc << QString() << u"0dd"_s << u"B|b;C|c;A|a 2 1 1110"_s;
+            << abc << u"N"_s << u"1en"_s << u"A=a;B=b;N=;C=c 2 1 1111"_s;
+        QTest::newRow("up, with its description") << abc << QString() << u"1u"_s << u"B=b;A=a;C=c 0 1 1101"_s;
+        QTest::newRow("down to the bottom") << abc << QString() << u"0dd"_s << u"B=b;C=c;A=a 2 1 1110"_s;
         QTest::newRow("no move unselected") << abc << QString() << u"1eud"_s << abc + u" 1 0 1000"_s;
-        QTest::newRow("delete the middle") << abc << QString() << u"1x"_s << u"A|a;C|c 1 1 1110"_s;
-        QTest::newRow("delete the last") << abc << QString() << u"2x"_s << u"A|a;B|b 1 1 1110"_s;
-        QTest::newRow("delete the only row") << u"A|a"_s << QString() << u"0x"_s << u" -1 0 0000"_s;
+        QTest::newRow("delete the middle") << abc << QString() << u"1x"_s << u"A=a;C=c 1 1 1110"_s;
+        QTest::newRow("delete the last") << abc << QString() << u"2x"_s << u"A=a;B=b 1 1 1110"_s;
+        QTest::newRow("delete the only row") << u"A=a"_s << QString() << u"0x"_s << u" -1 0 0000"_s;
     }
 
     void editing() {
-        QFETCH(QString, script);
+        QFETCH(QString, lines);
         QFETCH(QString, typed);
         QFETCH(QString, steps);
         QFETCH(QString, rows);
         WindowHarness h({{u"SelTab"_s, u"2"_s}});
         auto* page = h.window->findChild<ScriptEditorPage*>();
         page->setLinkUsable(true);
-        page->setScript(lines(script));
-        Script fromAssistant = lines(u"S|s;TA|ta"_s);
+        page->setScript(script(lines));
+        Script fromAssistant = script(u"S=s;TA=ta"_s);
         page->setAssistant([&] { return fromAssistant.takeFirst(); });
         for (const QString& answer : typed.split(u'|'))
             h.dialogs.inputAnswers << answer;
@@ -630,7 +622,7 @@ private slots:
         }
         QStringList shown;
         for (const ScriptLine& line : page->script())
-            shown << line.command + u'|' + line.description;
+            shown << line.command + u'=' + line.description;
         QString state = u" %1 %2 "_s.arg(list->indexOfTopLevelItem(list->currentItem()))
                             .arg(list->currentItem() && list->currentItem()->isSelected());
         for (const char* name : {"cmdCommandTest", "cmdDeleteCommand", "cmdCommandUp", "cmdCommandDown"})
@@ -643,7 +635,7 @@ private slots:
 
     void typing() {
         QuickDialSlots fromFile{};
-        fromFile[0] = {QString(50, u'L'), QString(200, u'n'), lines(u"GM"_s)};
+        fromFile[0] = {QString(50, u'L'), QString(200, u'n'), script(u"GM"_s)};
         WindowHarness h({{u"SelTab"_s, u"2"_s}}, fromFile);
         auto* label = h.find<QLineEdit>("txtLabel");
         QTest::keyClicks(label, QString(45, u'x'));
@@ -684,7 +676,7 @@ private slots:
     void storeRefusals_data() {
         // The editor's script, caption and description; a command typed after "Save", before the slot is
         // chosen; the refusal's title, a part of its message, the field to fix and the row selected.
-        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("lines");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("note");
         QTest::addColumn<QString>("late");
@@ -693,7 +685,7 @@ private slots:
                                         << u"Missing description text |description|txtNote|-1"_s;
         QTest::newRow("no caption") << u"GM"_s << QString() << u"n"_s << QString()
                                     << u"Missing caption|caption|txtLabel|-1"_s;
-        QTest::newRow("separator") << u"SM 1|start;SP 1|Nr. #3"_s << u"#1"_s << u"#2"_s << QString()
+        QTest::newRow("separator") << u"SM 1=start;SP 1=Nr. #3"_s << u"#1"_s << u"#2"_s << QString()
                                    << u"Invalid character|\"#\"|lstCommands|1"_s;
         // A line break would end the value in the file.
         QTest::newRow("LF in the caption")
@@ -703,13 +695,13 @@ private slots:
     }
 
     void storeRefusals() {
-        QFETCH(QString, script);
+        QFETCH(QString, lines);
         QFETCH(QString, caption);
         QFETCH(QString, note);
         QFETCH(QString, late);
         QFETCH(QString, refusal);
         WindowHarness h({{u"SelTab"_s, u"2"_s}});
-        h.window->findChild<ScriptEditorPage*>()->setScript(lines(script));
+        h.window->findChild<ScriptEditorPage*>()->setScript(script(lines));
         h.find<QLineEdit>("txtLabel")->setText(caption);
         h.find<QPlainTextEdit>("txtNote")->setPlainText(note);
         h.find<QPushButton>("cmdSave")->setFocus();
@@ -900,15 +892,16 @@ private slots:
     }
 
     void followingHoldsOrTakesTheSelection_data() {
-        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QStringList>(
+            "actions"); // the menu's Follow, the scroll bar paged up or to its end, keys
         QTest::addColumn<bool>("follows");
         QTest::newRow("on by default") << QStringList() << true;
         QTest::newRow("off from the menu") << QStringList{u"menu"_s} << false;
-        QTest::newRow("scrolled up by hand") << QStringList{u"page up"_s} << false;
-        QTest::newRow("scrolled back to the end") << QStringList{u"page up"_s, u"to end"_s} << true;
-        QTest::newRow("an older row picked") << QStringList{u"up"_s} << false;
-        QTest::newRow("the newest row picked again") << QStringList{u"up"_s, u"ctrl end"_s} << true;
-        QTest::newRow("all rows selected") << QStringList{u"ctrl a"_s} << false;
+        QTest::newRow("scrolled up by hand") << QStringList{u"bar up"_s} << false;
+        QTest::newRow("scrolled back to the end") << QStringList{u"bar up"_s, u"bar end"_s} << true;
+        QTest::newRow("an older row picked") << QStringList{u"Up"_s} << false;
+        QTest::newRow("the newest row picked again") << QStringList{u"Up"_s, u"Ctrl+End"_s} << true;
+        QTest::newRow("all rows selected") << QStringList{u"Ctrl+A"_s} << false;
     }
 
     void followingHoldsOrTakesTheSelection() {
@@ -927,16 +920,11 @@ private slots:
         for (const QString& action : actions) {
             if (action == u"menu")
                 w.findChild<QAction*>(u"actFollow"_s)->trigger();
-            else if (action == u"page up")
-                bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-            else if (action == u"to end")
-                bar->triggerAction(QAbstractSlider::SliderToMaximum);
-            else if (action == u"up")
-                QTest::keyClick(view, Qt::Key_Up);
-            else if (action == u"ctrl end")
-                QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-            else if (action == u"ctrl a")
-                QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+            else if (action.startsWith(u"bar "))
+                bar->triggerAction(action == u"bar up" ? QAbstractSlider::SliderPageStepSub
+                                                       : QAbstractSlider::SliderToMaximum);
+            else
+                QTest::keySequence(view, QKeySequence(action));
         }
         const int current = view->currentIndex().row();
         const int scrolled = bar->value();

@@ -7,6 +7,7 @@
 #include "core/files/Profile.h"
 #include "core/files/Settings.h"
 #include "core/link/TargetLink.h"
+#include "core/scripts/ScriptLine.h"
 
 #include <QPointer>
 #include <QProcess>
@@ -25,6 +26,14 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes) {
 inline QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// "command=description;command=description" as a script.
+inline Script script(const QString& text) {
+    Script lines;
+    for (const QString& line : text.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        lines.append({line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1)});
+    return lines;
 }
 
 // A settings folder and a program folder of their own for one test.
@@ -61,8 +70,7 @@ public:
         });
     }
 
-    quint16 port() const { return m_server.serverPort(); }
-    QString portText() const { return QString::number(port()); }
+    QString portText() const { return QString::number(m_server.serverPort()); }
     bool connected() const { return client && client->state() == QAbstractSocket::ConnectedState; }
 
     void reply(const QByteArray& bytes) {
