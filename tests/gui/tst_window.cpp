@@ -891,6 +891,43 @@ private slots:
         QCOMPARE(h.find<QLineEdit>("txtSend")->text(), u"GM"_s);
     }
 
+    void missionAgainstTheSimulator() {
+        // As a user goes through it: connect, compose a script by hand, store it in slot 3, run it with F3,
+        // quit, start again and find the slot as it was.
+        Devsim simulator({u"--device"_s, u"0"_s});
+        const quint16 port = simulator.port();
+        QVERIFY(port != 0);
+        WindowHarness h({{u"Language"_s, u"0"_s},
+                         {u"Connect"_s, u"1"_s},
+                         {u"SelTab"_s, u"2"_s},
+                         {u"Name"_s, u"127.0.0.1"_s},
+                         {u"Port"_s, QString::number(port)}});
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Verbunden."_s, Timeout);
+        h.dialogs.inputAnswers = {u"SM 1"_s, u"SP 1 3"_s, u"GM"_s};
+        for (int i = 0; i < 3; ++i)
+            h.click("cmdCreateManualCommand");
+        QTest::keyClicks(h.find<QLineEdit>("txtLabel"), u"Programm drei"_s);
+        QTest::keyClicks(h.find<QPlainTextEdit>("txtNote"), u"SM 1, SP 1 3, GM"_s);
+        h.click("cmdSave");
+        QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF3")->isEnabled(), Timeout);
+        h.click("cmdF3");
+        // The offscreen platform gives no window the focus back when a dialog closes.
+        h.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.showTab(3);
+        QTest::keyClick(h.window.get(), Qt::Key_F3);
+        // Each command reached the simulator after the reply to the one before.
+        QVERIFY(simulator.shows(u"<- SM 1.*-> SM 1: OK.*<- SP 1 3.*-> SP: OK.*<- GM.*-> GM: 1"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(h.texts({"labCommandScriptCompleted", "txtSend"}),
+                                  u"Befehlsablauf ausgeführt, 3 Befehle.|GM"_s, Timeout);
+        h.click("cmdQuit");
+        h.close();
+        h.open();
+        QCOMPARE(h.tab(), 3);
+        QCOMPARE(h.texts({"cmdF3", "cmdCommand3", "txtCommandDescript3"}),
+                 u"Programm d...|Programm drei|SM 1, SP 1 3, GM"_s);
+    }
+
     void followingHoldsOrTakesTheSelection_data() {
         QTest::addColumn<QStringList>(
             "actions"); // the menu's Follow, the scroll bar paged up or to its end, keys
