@@ -9,11 +9,7 @@
 #include "core/link/LogExport.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
-#include "core/link/TargetLink.h"
 
-#include <QAbstractItemModelTester>
-#include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -35,7 +31,7 @@ private slots:
         // Sizes around the shared chunks' limits, in a mixed order, so rows land in shared and own chunks.
         QRandomGenerator random(7);
         QList<QByteArray> stored;
-        for (int i = 0; i < 600; ++i) {
+        for (int i = 0; i < 150; ++i) {
             const qsizetype sizes[] = {0, 1, 300, 16383, 16384, 70000, 262144};
             QByteArray bytes(sizes[random.bounded(7)], Qt::Uninitialized);
             for (char& b : bytes)
@@ -44,11 +40,11 @@ private slots:
             log.append(MessageLog::Direction::Get, T0, bytes, i);
         }
         // Stored at once, handed to the views together in one insert.
-        QCOMPARE(log.size(), 600);
+        QCOMPARE(log.size(), 150);
         QCOMPARE(log.rowCount(), 0);
         QVERIFY(inserts.wait(Timeout));
         QCOMPARE(inserts.count(), 1);
-        QCOMPARE(log.rowCount(), 600);
+        QCOMPARE(log.rowCount(), 150);
         for (int row = 0; row < log.size(); ++row)
             QCOMPARE(log.bytes(row), stored.at(row));
         // A long row shows its start, marked as cut; the whole text stays available.
@@ -62,8 +58,6 @@ private slots:
         QCOMPARE(log.text(1), u"SC \u2713"_s);
         QCOMPARE(log.index(1, MessageLog::TimeColumn).data().toString(), u"23:59:59:500"_s);
         QCOMPARE(log.find(u"\u2713"_s, 0, true, Qt::CaseSensitive), 1);
-        QCOMPARE(log.find(u"X"_s, 1, false, Qt::CaseInsensitive), 0);
-        QCOMPARE(log.find(u"X"_s, 0, true, Qt::CaseSensitive), -1);
     }
 
     void copyAndExport_data() {
@@ -71,50 +65,48 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // received: Windows-1252; sent: the command as UTF-8
         QTest::addColumn<QString>("notSent");
         QTest::addColumn<int>("latency");
-        QTest::addColumn<QString>("copy");
-        QTest::addColumn<QByteArray>("csv");
-        QTest::addColumn<QByteArray>("json");
-        QTest::newRow("a command") << true << QByteArray("SM 1") << "" << -1 << u"23:59:59:500\tSet\tSM 1"_s
-                                   << QByteArray("2024-03-31T23:59:59.500Z,Set,SM 1,yes,,\r\n")
-                                   << QByteArray(
-                                          "{\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"Set\","
-                                          "\"text\":\"SM 1\",\"sent\":true}\n");
+        QTest::addColumn<QString>("copy");    // after the time
+        QTest::addColumn<QByteArray>("csv");  // after the time
+        QTest::addColumn<QByteArray>("json"); // after the time and the direction
+        QTest::newRow("a command") << true << QByteArray("SM 1") << "" << -1 << u"Set\tSM 1"_s
+                                   << QByteArray("Set,SM 1,yes,,")
+                                   << QByteArray("\"text\":\"SM 1\",\"sent\":true");
         QTest::newRow("a reply with control characters")
             << false << QByteArray("SM: OK\r\n\t\x01\x7F\x81\\") << "" << 250
-            << u"23:59:59:500\tGet\tSM: OK\\r\\n\\t\\x01\\x7f\\x81\\"_s
-            << QByteArray("2024-03-31T23:59:59.500Z,Get,\"SM: OK\r\n\t\x01\x7F\xC2\x81\\\",,,250\r\n")
-            << QByteArray("{\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"Get\",\"text\":\"SM: "
-                          "OK\\r\\n\\t\\u0001\\u007f\xC2\x81\\\\\",\"latency_ms\":250}\n");
-        QTest::newRow("quotes, comma, euro") << false << QByteArray("a \"b\", \x80\xE4") << "" << -1
-                                             << u"23:59:59:500\tGet\ta \"b\", \u20AC\u00E4"_s
-                                             << QByteArray("2024-03-31T23:59:59.500Z,Get,\"a \"\"b\"\", "
-                                                           "\xE2\x82\xAC\xC3\xA4\",,,\r\n")
-                                             << QByteArray("{\"time_utc\":\"2024-03-31T23:59:59.500Z\","
-                                                           "\"direction\":\"Get\",\"text\":\"a \\\"b\\\", "
-                                                           "\xE2\x82\xAC\xC3\xA4\"}\n");
+            << u"Get\tSM: OK\\r\\n\\t\\x01\\x7f\\x81\\"_s
+            << QByteArray("Get,\"SM: OK\r\n\t\x01\x7F\xC2\x81\\\",,,250")
+            << QByteArray("\"text\":\"SM: OK\\r\\n\\t\\u0001\\u007f\xC2\x81\\\\\",\"latency_ms\":250");
+        QTest::newRow("quotes, comma, euro")
+            << false << QByteArray("a \"b\", \x80\xE4") << "" << -1 << u"Get\ta \"b\", \u20AC\u00E4"_s
+            << QByteArray("Get,\"a \"\"b\"\", \xE2\x82\xAC\xC3\xA4\",,,")
+            << QByteArray("\"text\":\"a \\\"b\\\", \xE2\x82\xAC\xC3\xA4\"");
         QTest::newRow("not sent, with the reason")
-            << true << QByteArray("SC \xE2\x9C\x93") << "No link, \"really\"" << -1
-            << u"23:59:59:500\tSet\tSC \u2713"_s
-            << QByteArray("2024-03-31T23:59:59.500Z,Set,SC \xE2\x9C\x93,no,\"No link, \"\"really\"\"\",\r\n")
-            << QByteArray("{\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"Set\",\"text\":\"SC "
-                          "\xE2\x9C\x93\",\"sent\":false,\"not_sent_reason\":\"No link, \\\"really\\\"\"}\n");
+            << true << QByteArray("SC \xE2\x9C\x93") << "No link, \"really\"" << -1 << u"Set\tSC \u2713"_s
+            << QByteArray("Set,SC \xE2\x9C\x93,no,\"No link, \"\"really\"\"\",")
+            << QByteArray("\"text\":\"SC \xE2\x9C\x93\",\"sent\":false,\"not_sent_reason\":\"No link, "
+                          "\\\"really\\\"\"");
     }
     void copyAndExport() {
         QFETCH(bool, set);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, notSent);
         QFETCH(int, latency);
+        QFETCH(QString, copy);
+        QFETCH(QByteArray, csv);
+        QFETCH(QByteArray, json);
         MessageLog log;
         const auto direction = set ? MessageLog::Direction::Set : MessageLog::Direction::Get;
         const int row = set ? log.appendText(direction, T0, QString::fromUtf8(bytes))
                             : log.append(direction, T0, bytes, latency);
         if (!notSent.isEmpty())
             log.markNotSent(row, notSent);
-        QTEST(LogExport::copyText(log, {row}), "copy");
-        QTEST(LogExport::csvLine(log, row), "csv");
-        QTEST(LogExport::jsonLine(log, row), "json");
+        QCOMPARE(LogExport::copyText(log, {row}), u"23:59:59:500\t"_s + copy);
+        QCOMPARE(LogExport::csvLine(log, row), "2024-03-31T23:59:59.500Z," + csv + "\r\n");
+        QCOMPARE(LogExport::jsonLine(log, row),
+                 "{\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"" +
+                     QByteArray(set ? "Set" : "Get") + "\"," + json + "}\n");
         // Rows copy as lines in the order given; rows that are not there are left out.
-        QCOMPARE(LogExport::copyText(log, {row, 7, row}).count(QLatin1Char('\n')), 1);
+        QCOMPARE(LogExport::copyText(log, {row, 7, row}).count(u'\n'), 1);
     }
 
     void saveWritesTheWholeLog_data() {
@@ -127,7 +119,6 @@ private slots:
         QTest::newRow("jsonl") << "log.JSONL" << QByteArray("{\"time_utc\"") << 3000;
         QTest::newRow("json") << "log.json" << QByteArray("{\"time_utc\"") << 3000;
         QTest::newRow("no such folder") << "missing/log.csv" << QByteArray() << 0;
-        QTest::newRow("a folder") << "." << QByteArray() << 0;
     }
     void saveWritesTheWholeLog() {
         QFETCH(QString, name);
@@ -167,12 +158,8 @@ private slots:
         QFETCH(int, latency);
         LoopbackPeer peer;
         TargetLink link;
-        link.setHost(u"127.0.0.1"_s);
-        link.setPort(peer.portText());
-        link.setConnectWanted(true);
-        link.TryConnect();
-        QTRY_VERIFY_WITH_TIMEOUT(link.state() == TargetLink::Connected, Timeout);
         Session session(&link);
+        QVERIFY(connectLink(link, peer));
         for (const int ms : sends) {
             UtcClock::setFixed(T0.addMSecs(ms));
             QVERIFY(session.SendCommandLine(u"SM 1"_s));

@@ -1,13 +1,55 @@
-// The built programs run as processes: what their command lines answer, and the end a termination signal
-// brings.
+// The built programs run as processes, as a shell runs them: what their command lines answer without a
+// display, the end a termination signal brings, telvane-run's exit statuses against the simulator and against
+// a peer that drops the line (with what it prints and what it takes from Setup.ini), and telvane-devsim, the
+// stand-in for the device software, driven over TCP.
 
 #include "support/CoreSupport.h"
 
-#include <QFileInfo>
-#include <QProcess>
+#include "core/scripts/QuickDialConfig.h"
+
+#include <QHostInfo>
 #include <QtTest>
 
 #include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One connection that keeps every arrival as it came.
+class Client {
+public:
+    Client() {
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] {
+            chunks.append(socket.readAll());
+            m_pending += chunks.last();
+        });
+    }
+    bool connectTo(quint16 port, const QString& host = u"127.0.0.1"_s) {
+        socket.connectToHost(host, port);
+        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::ConnectedState; }, Timeout);
+    }
+    // The next reply line without CR LF, or a null array when none came in time.
+    QByteArray nextLine(int timeoutMs = Timeout) {
+        if (!QTest::qWaitFor([this] { return m_pending.contains("\r\n"); }, timeoutMs))
+            return {};
+        const QByteArray line = m_pending.left(m_pending.indexOf("\r\n"));
+        m_pending.remove(0, line.size() + 2);
+        return line;
+    }
+    QByteArray request(const QByteArray& command) {
+        socket.write(command);
+        return nextLine();
+    }
+
+    QTcpSocket socket;
+    QList<QByteArray> chunks;
+
+private:
+    QByteArray m_pending;
+};
+
+} // namespace
 
 class ProgramsTest : public QObject {
     Q_OBJECT
@@ -28,8 +70,7 @@ private slots:
         row("telvane --colour", 1, "telvane: Unknown option 'colour'.");
         row("telvane -platform", 1, "Try 'telvane --help'."); // a Qt option without its value
         row("telvane file.cfg", 1, "telvane: unexpected argument 'file.cfg'");
-        row("telvane-devsim -h", 0, "Usage: telvane-devsim [options]");
-        row("telvane-devsim -v", 0, "telvane-devsim " TELVANE_VERSION);
+        // The simulator shares the options above; its own name and its own option.
         row("telvane-devsim --colour", 1, "Try 'telvane-devsim --help'.");
         row("telvane-devsim --port x", 1, "telvane-devsim: --port needs a number from 0 to 65535");
     }
@@ -38,12 +79,10 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, line);
         QStringList arguments = command.split(u' ');
-        const bool telvane = arguments.takeFirst() == QLatin1String("telvane");
+        const bool telvane = arguments.takeFirst() == "telvane"_L1;
+        QTemporaryDir home;
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            environment.remove(QLatin1String(name));
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(headless(home.path()));
         process.start(QLatin1String(telvane ? TELVANE_PROGRAM_PATH : TELVANE_DEVSIM_PATH), arguments);
         QVERIFY2(process.waitForFinished(60000), qPrintable(process.errorString()));
         const QByteArray output = process.readAllStandardOutput();
@@ -64,26 +103,224 @@ private slots:
     void terminationSignalRunsTheExit() {
         QFETCH(int, signalNumber);
         QTemporaryDir home;
-        const QString folder = home.filePath(QStringLiteral("Veltrix/Telvane/"));
+        const QString folder = home.filePath(u"Veltrix/Telvane/"_s);
         // Not connecting: nothing but the signal ends the program.
-        QVERIFY(QDir().mkpath(folder) &&
-                writeBytes(folder + QStringLiteral("Setup.ini"), "[SETTINGS]\r\nConnect=0\r\n"));
+        QVERIFY(QDir().mkpath(folder) && writeBytes(folder + u"Setup.ini"_s, "[SETTINGS]\r\nConnect=0\r\n"));
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcessEnvironment environment = headless(home.path());
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(TELVANE_PROGRAM_PATH), {});
         // The template is copied early in the start-up; a signal from then on waits for the event loop.
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + QStringLiteral("DefaultCommandSet.cfg")), 30000);
-        QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + u"DefaultCommandSet.cfg"_s), 30000);
+        QVERIFY(program.processId() > 0 && ::kill(pid_t(program.processId()), signalNumber) == 0);
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         // Only the exit writes this key.
-        QCOMPARE(ReadProfileValue(Settings::Section, QStringLiteral("SelTab"), {}, 9,
-                                  folder + QStringLiteral("Setup.ini")),
-                 QStringLiteral("0"));
+        QCOMPARE(ReadProfileValue(Settings::Section, u"SelTab"_s, {}, 9, folder + u"Setup.ini"_s), u"0"_s);
+    }
+
+    void exitStatuses_data() {
+        QTest::addColumn<QString>("peer"); // the simulator's fault modes; "drop": a peer that closes at the
+                                           // first command; "none": a port where nobody listens
+        // The template (T), a file (C) with the slots SM 1#GM, SM 0#GM, -, GM#GM, a missing one (M);
+        // Setup.ini keys besides Name and Port as key=value.
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("status");  // above 128: that signal is sent once the first row is out
+        QTest::addColumn<QString>("out"); // all of stdout; T stands for a time stamp
+        QTest::addColumn<QString>("err"); // a part of stderr
+        auto row = [](const char* name, const char* peer, const char* args, int status, const char* out,
+                      const char* err) {
+            QTest::newRow(name) << QString::fromLatin1(peer) << QString::fromLatin1(args) << status
+                                << QString::fromLatin1(out) << QString::fromLatin1(err);
+        };
+        row("the template's slot 1", "", "T 1", 0,
+            "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
+            "Command script processed, 2 commands.");
+        row("slot 3, JSON lines", "", "--jsonl T 3", 0,
+            "\\{\"mode\":\"Set\",\"sent\":true,\"text\":\"GM\",\"time\":\"T\"\\}\n"
+            "\\{\"mode\":\"Get\",\"text\":\"GM: 0\\\\r\\\\n\",\"time\":\"T\"\\}\n",
+            "processed, 1 command.");
+        row("slot out of range", "", "C 9", 1, "", "SLOT must be 1..8");
+        row("empty slot", "", "C 3", 1, "", "holds no commands");
+        row("missing file", "", "M 1", 1, "", "no such file");
+        row("no connection", "none", "--connect-timeout 0.2 C 1", 2, "", "no connection");
+        row("reply timeout from Setup.ini", "--silent", "ReplyTimeout=1 C 1", 3, "T Set SM 1\n",
+            "No reply to \"SM 1\" within 1 s.");
+        row("connection lost during a wait", "drop", "C 1", 4, "T Set SM 1\n", "connection lost");
+        row("connection lost after a reply", "--close-after 1", "C 4", 4,
+            "T Set GM\nT Get GM: 0\\\\r\\\\n\nT Set GM.*\n", "connection lost");
+        row("error text from Setup.ini", "", "ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
+            "Error reply to \"SM 0\": SM 0: ERROR");
+        row("SIGINT", "--silent", "C 4", 128 + SIGINT, "T Set GM\n", "Cancelled after 1 of 2 commands.");
+        row("SIGTERM", "--silent", "C 4", 128 + SIGTERM, "T Set GM\n", "Cancelled after 1 of 2 commands.");
+    }
+    void exitStatuses() {
+        QFETCH(QString, peer);
+        QFETCH(QString, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        LoopbackPeer dropping;
+        std::optional<Devsim> simulator;
+        QString port = peer == "drop"_L1 ? dropping.portText() : QString::number(refusingPort());
+        if (peer != "drop"_L1 && peer != "none"_L1) {
+            simulator.emplace(QStringList{u"--bind"_s, u"127.0.0.1"_s} +
+                              peer.split(u' ', Qt::SkipEmptyParts));
+            port = QString::number(simulator->port());
+        }
+
+        // The settings folder telvane-run reads, as the window would.
+        QTemporaryDir home;
+        const QProcessEnvironment environment = headless(home.path());
+        QStringList keys = {u"Language=1"_s, u"Name=127.0.0.1"_s, u"Port="_s + port};
+        QStringList arguments;
+        const QString cfg = home.filePath(u"Test.cfg"_s);
+        for (const QString& arg : args.split(u' ')) {
+            if (arg.contains(u'='))
+                keys.append(arg);
+            else
+                arguments.append(arg == "T"_L1   ? QStringLiteral(TELVANE_SOURCE_DIR
+                                                                  "/resources/templates/DefaultCommandSet.cfg")
+                                 : arg == "C"_L1 ? cfg
+                                 : arg == "M"_L1 ? home.filePath(u"missing.cfg"_s)
+                                                 : arg);
+        }
+        for (const QString& key : keys)
+            WriteProfileValue(Settings::Section, key.section(u'=', 0, 0), key.section(u'=', 1),
+                              home.filePath(u"Veltrix/Telvane/Setup.ini"_s));
+        QuickDialSlots memory;
+        memory[0].lines = {{u"SM 1"_s, {}}, {u"GM"_s, {}}};
+        memory[1].lines = {{u"SM 0"_s, {}}, {u"GM"_s, {}}};
+        memory[3].lines = {{u"GM"_s, {}}, {u"GM"_s, {}}};
+        QVERIFY(saveQuickDialFile(cfg, memory));
+
+        QProcess run;
+        run.setProcessEnvironment(environment);
+        run.start(QStringLiteral(TELVANE_RUN_PATH), arguments);
+        QByteArray printed;
+        if (peer == "drop"_L1) {
+            QTRY_VERIFY_WITH_TIMEOUT(!dropping.received.isEmpty(), Timeout);
+            dropping.dropClient();
+        }
+        if (status > 128) {
+            QTRY_VERIFY_WITH_TIMEOUT((printed += run.readAllStandardOutput()).contains('\n'), Timeout);
+            // Only to a program still running: pid 0 would signal this test's own process group.
+            QVERIFY(run.processId() > 0 && ::kill(pid_t(run.processId()), status - 128) == 0);
+        }
+        QVERIFY(run.waitForFinished(Timeout));
+        printed += run.readAllStandardOutput();
+        const QString errors = QString::fromUtf8(run.readAllStandardError());
+        QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == status, qPrintable(errors));
+        const QString pattern = QString(out).replace(u'T', u"\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d"_s);
+        QVERIFY2(
+            QRegularExpression(u"\\A"_s + pattern + u"\\z"_s).match(QString::fromUtf8(printed)).hasMatch(),
+            printed.constData());
+        QVERIFY2(errors.contains(err), qPrintable(errors));
+    }
+
+    void conversation_data() {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QByteArray>("commands");
+        QTest::addColumn<QByteArray>("replies"); // lines; "ERROR" stands for an error with any reason; '|'
+                                                 // where one arrival must end
+        QTest::addColumn<bool>("closes");
+        auto row = [](const char* name, const char* options, const QByteArray& commands, const char* replies,
+                      bool closes = false) {
+            QTest::newRow(name) << QString::fromLatin1(options) << commands << QByteArray(replies) << closes;
+        };
+        row("type 1 programs", "--device 1", "GP 5\nSP 5 3\nGP 5\nGP 6\n", "GP: 0\nSP: OK\nGP: 3\nGP: 0\n");
+        row("type 0 production mode, unknown commands", "--device 0",
+            "SP 1 3\nSM 1\nSP 1 3\nUF 1 \"/b\"\nSM 2\nGM\nSM 0\nUF 1 \"/b\"\nFOO\nsm 1\nGP 1\n",
+            "SP: ERROR\nSM 1: OK\nSP: OK\nUF: ERROR\nSM 2: OK\nGM: 2\nSM 0: OK\nUF: OK\nFOO: ERROR\nsm: "
+            "ERROR\nGP: ERROR\n");
+        row("counts and ranges", "--device 1",
+            "SP 1\nSP 1 2 3\nGM 1\nSP 256 1\nSP 1 8\nSNA -2\nSNA -1\nSC 1 a!\n",
+            "SP: ERROR\nSP: ERROR\nGM: ERROR\nSP: ERROR\nSP: ERROR\nSNA: ERROR\nSNA: OK\nSC: ERROR\n");
+        row("text length", "--device 1",
+            "SP1 1 " + QByteArray(33, 'b') + "\nSP1 1 " + QByteArray(32, 'b') + '\n',
+            "SP1: ERROR\nSP1: OK\n");
+        row("Windows-1252 text", "--device 1", "SR 1 Gr\xfc\xdf \x80\nGR 1\n",
+            "SR: OK\nGR: Gr\xfc\xdf \x80\n");
+        row("fault: no colon", "--no-colon", "GM\nFOO\n", "GM 0\nFOO ERROR\n");
+        row("fault: split", "--split --split-pause 200", "GM", "GM|: 0\n");
+        row("fault: close after 2", "--close-after 2", "GM\nSM 1\nSM 2\n", "GM: 0\nSM 1: OK\n", true);
+        row("fault: silent", "--silent", "SM 1", "");
+        row("fault: reply delay", "--reply-delay 200", "GM", "GM: 0\n");
+    }
+    void conversation() {
+        QFETCH(QString, options);
+        QFETCH(QByteArray, commands);
+        QFETCH(QByteArray, replies);
+        QFETCH(bool, closes);
+        Devsim sim(options.split(QLatin1Char(' ')));
+        Client client;
+        // The settings of a first start: this computer's name.
+        QVERIFY(client.connectTo(sim.port(), QHostInfo::localHostName()));
+        QElapsedTimer clock;
+        clock.start();
+        client.socket.write(commands);
+        const QList<QByteArray> arrivals = replies.replace("\n", "\r\n").split('|');
+        const QRegularExpression reason(QStringLiteral("ERROR [^\r]*"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            QString::fromLatin1(client.chunks.join()).replace(reason, QStringLiteral("ERROR")),
+            QString::fromLatin1(arrivals.join()), Timeout);
+        QVERIFY(arrivals.size() == 1 || client.chunks == arrivals);
+        QVERIFY(!options.endsWith(QLatin1String("delay 200")) || clock.elapsed() >= 200);
+        QTRY_COMPARE_WITH_TIMEOUT(client.socket.state() == QAbstractSocket::UnconnectedState, closes,
+                                  Timeout);
+        if (replies.isEmpty()) { // silent: the trace shows the command handled and no reply sent
+            QVERIFY(sim.shows(QStringLiteral("#1 -- no reply")));
+            QVERIFY(!sim.trace.contains(QLatin1String("#1 ->")));
+        }
+        Client next; // the server goes on, and so does the device's state
+        QVERIFY(!closes || (next.connectTo(sim.port()) && next.request("GM") == "GM: 1"));
+    }
+
+    void linesAndClients() {
+        Devsim sim({QStringLiteral("--device"), QStringLiteral("1")});
+        Client first;
+        Client second;
+        QVERIFY(first.connectTo(sim.port()) && second.connectTo(sim.port()));
+        // Typed at a terminal: each non-blank line is a command.
+        first.socket.write("SM 1\r\nGM\r\n\r\n  \nSP 1 3\nGM\rSM 2\r");
+        for (const char* line : {"SM 1: OK", "GM: 1", "SP: OK", "GM: 1", "SM 2: OK"})
+            QCOMPARE(first.nextLine(), QByteArray(line));
+        // The clients share one device; each gets its own answers, and none to the blank lines.
+        QCOMPARE(second.request("GP 1"), QByteArray("GP: 3"));
+        first.socket.write("GM");
+        second.socket.write("GP 12");
+        QCOMPARE(first.nextLine(), QByteArray("GM: 2"));
+        QCOMPARE(second.nextLine(), QByteArray("GP: 0"));
+    }
+
+    void survivesJunk_data() {
+        QTest::addColumn<QByteArray>("junk");
+        QTest::newRow("1 MB line") << QByteArray(1024 * 1024, 'B') + '\n';
+        QTest::newRow("1 MB without line end") << QByteArray(1024 * 1024, 'A');
+        QByteArray noise(256 * 1024, '\0');
+        QRandomGenerator generator(20070101);
+        for (char& c : noise)
+            c = static_cast<char>(generator.bounded(256));
+        QTest::newRow("random bytes") << noise;
+    }
+    void survivesJunk() {
+        QFETCH(QByteArray, junk);
+        Devsim sim({QStringLiteral("--device"), QStringLiteral("1")});
+        Client client;
+        QVERIFY(client.connectTo(sim.port()));
+        client.socket.write(junk);
+        // A probe that arrives together with the junk is taken as part of it: probe until one is answered.
+        bool answered = false;
+        for (int attempt = 0; attempt < 30 && !answered; ++attempt) {
+            client.socket.write("\nGM\n");
+            answered = QTest::qWaitFor([&] { return client.chunks.join().contains("GM: -1"); }, 1000);
+        }
+        QVERIFY(answered && sim.running());
+        Client other; // junk changed nothing
+        QVERIFY(other.connectTo(sim.port()));
+        QCOMPARE(other.request("GR 1"), QByteArray("GR: "));
     }
 };
 

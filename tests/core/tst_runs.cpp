@@ -1,15 +1,14 @@
-// How a run ends when a reply does not come, comes with the error text or cannot come because the line
-// dropped, and what it reports on the way.
+// The script runner against a loopback peer: what each command waits for, how a run ends (processed,
+// cancelled, a command not sent, the line lost, no reply in time, the error text) and what it reports on the
+// way.
 
 #include "support/CoreSupport.h"
 
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
-#include "core/link/TargetLink.h"
 #include "core/scripts/ScriptRunner.h"
 #include "core/texts/Texts.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -18,45 +17,59 @@ class RunsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { setLanguageOffset(EnglishOffset); }
     void cleanup() { setLanguageOffset(0); }
 
-    void waits_data() {
-        // E: an editor run after "GM" typed by hand; L: waits for the last reply (as it does with a check);
-        // T: a 300 ms reply timeout; X: the error text "ERROR". The script is A|B|C.
+    void runs_data() {
+        // E an editor run and H a slot run, each after "GM" typed by hand (neither: a slot run); B a slot
+        // operation open; D no link; G German; L waits for the last reply (as it does with a check); T a 300
+        // ms reply timeout; X the error text "ERROR"; ^ a cancel before the run; a digit: one while that
+        // command goes out; + a second run at once; P a pause of 150 ms before the first reply. The script is
+        // A|B|C.
         QTest::addColumn<QString>("setup");
         // At each wait in turn: the peer's reply ("~" cuts it in two arrivals, "+close" closes the link as it
-        // comes in), !drop (the peer closes), !cancel, !none (nothing comes); !pause: 150 ms before the next.
+        // comes in), !drop (the peer closes), !cancel, !none (nothing comes).
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("trace"); // progress and the commands waited for
-        QTest::addColumn<QString>("end");   // outcome, commands sent, ReplyPending left set, the notice
+        // "3:" the run's start, progress, "A?" the reply waited for, "|" where the start returns.
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QString>("end"); // outcome, commands sent, ReplyPending left set, the notice
         auto row = [](const char* name, const char* setup, const char* steps, const char* trace,
                       const char* end) {
             QTest::newRow(name) << QString::fromLatin1(setup) << QString::fromLatin1(steps)
-                                << QString::fromLatin1(trace) << QString::fromLatin1(end);
+                                << QString::fromLatin1(trace) << QString::fromUtf8(end);
         };
-        row("waits for a reply by hand and for the last", "EL", "GM: 1|A: OK|B: OK|C: OK",
-            "wait GM,1/3,wait A,2/3,wait B,3/3,wait C", "Completed 3|Command script processed, 3 commands.");
-        row("lost line during a wait", "", "A: OK|!drop", "1/3,wait A,2/3,wait B",
+        const char* processed = "Completed 3|Command script processed, 3 commands.";
+        row("an editor run waits for a reply by hand, and for the last", "EL", "GM: 1|A: OK|B: OK|C: OK",
+            "3: GM? | 1/3 A? 2/3 B? 3/3 C?", processed);
+        row("a slot run does not; ends at the last send", "HG^+", "A: OK|B: OK", "3: 1/3 A? | 2/3 B? 3/3",
+            "Completed 3 pending|Befehlsablauf ausgef\u00fchrt, 3 Befehle.");
+        row("no editor run while a slot operation is open", "BE", "", "|", "");
+        row("cancelled before the first command", "EG", "!cancel", "3: GM? |",
+            "Cancelled 0 pending|Abgebrochen nach 0 von 3 Befehlen.");
+        row("cancel while waiting", "", "A: OK|!cancel", "3: 1/3 A? | 2/3 B?",
+            "Cancelled 2 pending|Cancelled after 2 of 3 commands.");
+        row("cancel while sending: at the next wait", "2", "A: OK", "3: 1/3 A? | 2/3",
+            "Cancelled 2 pending|Cancelled after 2 of 3 commands.");
+        row("cancel while sending the last: never waits again", "3", "A: OK|B: OK", "3: 1/3 A? | 2/3 B? 3/3",
+            "Completed 3 pending|Command script processed, 3 commands.");
+        row("no link", "D", "", "3: 1/3 |", "NotSent 1|Stopped: command not sent.");
+        row("lost line during a wait", "", "A: OK|!drop", "3: 1/3 A? | 2/3 B?",
             "ConnectionLost 2|Command script stopped: connection lost.");
-        row("the last reply, then the line goes", "L", "A: OK|B: OK|C: OK+close",
-            "1/3,wait A,2/3,wait B,3/3,wait C", "Completed 3|Command script processed, 3 commands.");
-        row("a reply, then the line goes before the next command", "", "A: OK+close", "1/3,wait A,2/3",
+        row("the last reply, then the line goes", "L", "A: OK|B: OK|C: OK+close", "3: 1/3 A? | 2/3 B? 3/3 C?",
+            processed);
+        row("a reply, then the line goes before the next command", "", "A: OK+close", "3: 1/3 A? | 2/3",
             "ConnectionLost 2|Command script stopped: connection lost.");
-        row("reply timeout, counted from the last wait", "T", "!pause|A: OK|!none", "1/3,wait A,2/3,wait B",
+        row("reply timeout, counted from the last wait", "TP", "A: OK|!none", "3: 1/3 A? | 2/3 B?",
             "TimedOut 2|No reply to \"B\" within 1 s.");
-        row("reply timeout on a reply by hand", "ET", "!none", "wait GM",
+        row("reply timeout on a reply by hand", "ET", "!none", "3: GM? |",
             "TimedOut 0|No reply to \"GM\" within 1 s.");
-        row("error text cut in two arrivals", "X", "ERR~OR: x", "1/3,wait A",
+        row("error text cut in two arrivals", "X", "ERR~OR: x", "3: 1/3 A? |",
             "ErrorReply 1|Error reply to \"A\": ERROR: x");
-        row("error text in the last reply", "X", "A: OK|B: OK|C: ERROR", "1/3,wait A,2/3,wait B,3/3,wait C",
+        row("error text in the last reply", "X", "A: OK|B: OK|C: ERROR", "3: 1/3 A? | 2/3 B? 3/3 C?",
             "ErrorReply 3|Error reply to \"C\": C: ERROR");
         row("error text: not a reply by hand, and case matters", "EX", "GM: ERROR|A: error|B: OK|C: OK",
-            "wait GM,1/3,wait A,2/3,wait B,3/3,wait C", "Completed 3|Command script processed, 3 commands.");
-        row("cancel while waiting", "", "A: OK|!cancel", "1/3,wait A,2/3,wait B",
-            "Cancelled 2 pending|Cancelled after 2 of 3 commands.");
+            "3: GM? | 1/3 A? 2/3 B? 3/3 C?", processed);
     }
-    void waits() {
+    void runs() {
         QFETCH(QString, setup);
         QFETCH(QString, steps);
         QFETCH(QString, trace);
@@ -65,82 +78,96 @@ private slots:
         TargetLink link;
         Session session(&link);
         ScriptRunner runner(&session);
-        link.setHost(QStringLiteral("127.0.0.1"));
-        link.setPort(peer.portText());
-        link.setConnectWanted(true);
-        link.TryConnect();
-        QTRY_VERIFY_WITH_TIMEOUT(link.state() == TargetLink::Connected && peer.connected(), Timeout);
+        QVERIFY(setup.contains(u'D') || connectLink(link, peer));
+        setLanguageOffset(setup.contains(u'G') ? 0 : EnglishOffset);
         runner.setReplyTimeout(setup.contains(u'T') ? 300 : 0);
-        runner.setErrorText(setup.contains(u'X') ? QStringLiteral("ERROR") : QString());
+        runner.setErrorText(setup.contains(u'X') ? u"ERROR"_s : QString());
         runner.setWaitForLastReply(setup.contains(u'L'));
+        runner.setScriptBusy(setup.contains(u'B'));
         QStringList events;
         QList<RunReport> reports;
         QElapsedTimer lastWait;
         qint64 lastWaitLasted = 0;
+        connect(&runner, &ScriptRunner::started, this, [&](int total) { events << u"%1:"_s.arg(total); });
+        connect(&runner, &ScriptRunner::commandSending, this, [&](const QString&, int index) {
+            if (setup.contains(QChar(u'0' + index)))
+                runner.requestCancel();
+        });
         connect(&runner, &ScriptRunner::progressed, this,
-                [&](int sent, int total) { events.append(QStringLiteral("%1/%2").arg(sent).arg(total)); });
+                [&](int sent, int total) { events << u"%1/%2"_s.arg(sent).arg(total); });
         connect(&runner, &ScriptRunner::waitingForReply, this, [&](const QString& command) {
-            events.append(QStringLiteral("wait ") + command);
+            events << command + u'?';
             lastWait.start();
         });
         connect(&runner, &ScriptRunner::finished, this, [&](const RunReport& report) {
-            reports.append(report);
+            reports << report;
             lastWaitLasted = lastWait.elapsed();
         });
-        const Script script = {{u"A"_s, {}}, {u"B"_s, {}}, {u"C"_s, {}}};
-        if (setup.contains(u'E') && session.SendCommandLine(QStringLiteral("GM")))
-            runner.RunEditorScript(script);
+        if (setup.contains(u'^'))
+            runner.requestCancel();
+        const Script abc = script(u"A;B;C"_s);
+        QVERIFY(!(setup.contains(u'E') || setup.contains(u'H')) || session.SendCommandLine(u"GM"_s));
+        if (setup.contains(u'E'))
+            runner.RunEditorScript(abc);
         else
-            runner.RunSlotScript(script);
+            runner.RunSlotScript(abc);
+        events << u"|"_s;
+        if (setup.contains(u'+'))
+            runner.RunSlotScript({{u"again"_s, {}}}); // busy: ignored
+        if (setup.contains(u'P'))
+            QTest::qWait(150);
 
         qsizetype waits = 0;
-        for (const QString& step : steps.split(u'|')) {
-            if (step == QLatin1String("!pause")) {
-                QTest::qWait(150);
-                continue;
-            }
-            QTRY_VERIFY_WITH_TIMEOUT(events.filter(QStringLiteral("wait")).size() > waits, Timeout);
+        for (const QString& step : steps.split(u'|', Qt::SkipEmptyParts)) {
+            QTRY_VERIFY_WITH_TIMEOUT(events.filter(u"?"_s).size() > waits, Timeout);
             ++waits;
             const qsizetype rows = session.log()->size();
-            if (step == QLatin1String("!drop"))
+            if (step == "!drop"_L1)
                 peer.dropClient();
-            else if (step == QLatin1String("!cancel"))
+            else if (step == "!cancel"_L1)
                 runner.requestCancel();
-            else if (step.endsWith(
-                         QLatin1String("+close"))) // before the run goes on, as a close with the reply
+            else if (step.endsWith("+close"_L1)) // before the run goes on, as a close with the reply
                 connect(&session, &Session::replyPendingChanged, &link, [&link] {
                     link.setConnectWanted(false);
                     link.TryConnect();
                 });
             if (!step.startsWith(u'!'))
-                peer.reply(step.section(u'~', 0, 0).remove(QLatin1String("+close")).toLatin1());
+                peer.reply(step.section(u'~', 0, 0).remove("+close"_L1).toLatin1());
             if (step.contains(u'~')) {
                 QTRY_VERIFY_WITH_TIMEOUT(session.log()->size() > rows, Timeout);
                 peer.reply(step.section(u'~', 1).toLatin1());
             }
         }
-        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, Timeout);
-        const RunReport& report = reports.first();
-        const char* outcomes[] = {"Completed",      "Cancelled", "NotSent",
-                                  "ConnectionLost", "TimedOut",  "ErrorReply"};
-        QCOMPARE(events.join(u','), trace);
-        QCOMPARE(QStringLiteral("%1 %2%3|")
-                         .arg(QLatin1String(outcomes[int(report.outcome)]))
-                         .arg(report.sent)
-                         .arg(QLatin1String(session.ReplyPending() ? " pending" : "")) +
-                     runNotice(report),
-                 end);
-        QVERIFY(report.outcome != RunReport::Outcome::TimedOut || lastWaitLasted >= 300); // never early
+        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), end.isEmpty() ? 0 : 1, Timeout);
+        QCOMPARE(runner.ScriptBusy(), end.isEmpty());
+        if (!end.isEmpty()) {
+            const RunReport& report = reports.first();
+            const char* outcomes[] = {"Completed",      "Cancelled", "NotSent",
+                                      "ConnectionLost", "TimedOut",  "ErrorReply"};
+            QCOMPARE(u"%1 %2%3|"_s.arg(QLatin1String(outcomes[int(report.outcome)]))
+                             .arg(report.sent)
+                             .arg(session.ReplyPending() ? " pending"_L1 : ""_L1) +
+                         runNotice(report),
+                     end);
+            QVERIFY(report.outcome != RunReport::Outcome::TimedOut || lastWaitLasted >= 300); // never early
+        }
+        // The trace, unchanged by a late reply: that does not bring the run back.
+        session.receive(":");
+        QCOMPARE(events.join(u' ') + QString::number(reports.size()),
+                 trace + QString::number(!end.isEmpty()));
 
-        // Nothing of the ended run holds up the next one: it goes out at once.
+        // Nothing of the ended run holds up the next one; an empty slot sends nothing and frees the runner.
         disconnect(&session, &Session::replyPendingChanged, &link, nullptr);
-        link.setConnectWanted(true);
-        QTRY_VERIFY_WITH_TIMEOUT(link.state() == TargetLink::Connected && peer.connected(), Timeout);
+        QVERIFY(connectLink(link, peer));
+        runner.setScriptBusy(true);
+        runner.RunSlotScript({});
+        QVERIFY(!runner.ScriptBusy());
         runner.setWaitForLastReply(false);
         runner.setErrorText({});
         runner.setReplyTimeout(0);
         runner.RunSlotScript({{u"Z"_s, {}}});
-        QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith('Z') && reports.size() == 2, Timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith('Z') && reports.size() == 1 + !end.isEmpty(),
+                                 Timeout);
     }
 };
 

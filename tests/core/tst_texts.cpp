@@ -4,10 +4,9 @@
 #include "core/texts/Resources.h"
 #include "core/texts/Texts.h"
 
-#include <QFile>
-#include <QMetaEnum>
-#include <QSet>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 class TextsTest : public QObject {
     Q_OBJECT
@@ -28,22 +27,20 @@ private slots:
     }
     void parse() {
         QFETCH(QString, source);
-        QFETCH(int, errors);
-        QFETCH(QString, texts);
         QStringList found;
         const StringTable table = StringTable::parse(source, &found);
-        QCOMPARE(found.size(), errors);
-        QCOMPARE(table.text(1) + QLatin1Char('|') + table.text(1 + EnglishOffset), texts);
+        QTEST(int(found.size()), "errors");
+        QTEST(QString(table.text(1) + u'|' + table.text(1 + EnglishOffset)), "texts");
     }
 
     void builtInTableMatchesTheNames() {
         ensureResources();
-        QFile file(QStringLiteral(":/telvane/strings.tsv"));
+        QFile file(u":/telvane/strings.tsv"_s);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QStringList errors;
         QCOMPARE(StringTable::parse(QString::fromUtf8(file.readAll()), &errors).size(),
                  StringTable::builtIn().size());
-        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
 
         const StringTable& table = StringTable::builtIn();
         const QMetaEnum names = QMetaEnum::fromType<Texts::TextId>();
@@ -60,8 +57,7 @@ private slots:
             const bool catalogue = id >= int(TextId::CatalogueCommands0) && id < int(TextId::WindowCaption);
             QVERIFY2(catalogue || named.contains(id), qPrintable(QString::number(id)));
             for (const int key : {id, id + EnglishOffset}) {
-                if (table.text(key).startsWith(QLatin1Char(' ')) ||
-                    table.text(key).endsWith(QLatin1Char(' ')))
+                if (table.text(key).startsWith(u' ') || table.text(key).endsWith(u' '))
                     outerBlanks.append(key);
             }
         }
@@ -73,8 +69,6 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::addColumn<int>("offset");
         QTest::addColumn<QString>("text");
-        QTest::newRow("German") << int(TextId::StateConnected) << 0 << "Verbunden.";
-        QTest::newRow("English") << int(TextId::StateConnected) << EnglishOffset << "Connected.";
         QTest::newRow("no such id") << int(TextId::FrameVersion) + 1 << 0 << "";
         // Typos and odd blanks of the original texts are kept exactly.
         QTest::newRow("typo") << int(TextId::ConfigFileFilter) << EnglishOffset
@@ -82,49 +76,38 @@ private slots:
         QTest::newRow("blanks inside") << int(TextId::StoreButton) << EnglishOffset << "Save   -->";
         QTest::newRow("record, note with leading blank")
             << 1006 << 0
-            << QStringLiteral("Backupdatei in Ger\u00e4t uploaden (UF), Nur m\u00f6glich wenn Messbetrieb "
-                              "beendet ist! Kompletter Dateipfad bitte in Hochkommata setzen.,2,UF,"
-                              "Ger\u00e4teadresse,%d,0#99,kompletter Dateipfad,%p,256");
+            << u"Backupdatei in Ger\u00e4t uploaden (UF), Nur m\u00f6glich wenn Messbetrieb beendet ist! "
+               "Kompletter Dateipfad bitte in Hochkommata setzen.,2,UF,Ger\u00e4teadresse,%d,0#99,"
+               "kompletter Dateipfad,%p,256"_s;
     }
     void getText() {
         QFETCH(int, id);
         QFETCH(int, offset);
-        QFETCH(QString, text);
         setLanguageOffset(offset);
         QCOMPARE(LanguageOffset(), offset);
-        QCOMPARE(GetText(static_cast<TextId>(id)), text);
+        QTEST(GetText(static_cast<TextId>(id)), "text");
     }
 
     void fillPlaceholders_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("values"); // separated by '|'
         QTest::addColumn<QString>("filled");
-        QTest::newRow("one value") << "Programmversion: V%%"
-                                   << "1.0.3"
-                                   << "Programmversion: V1.0.3";
-        QTest::newRow("first even when empty") << "a %% b %%"
-                                               << "|x"
-                                               << "a  b x";
-        QTest::newRow("stops at an empty value") << "%%-%%-%%"
-                                                 << "1||3"
-                                                 << "1-%%-%%";
-        QTest::newRow("no marks") << "abc"
-                                  << "x"
-                                  << "abc";
-        QTest::newRow("a mark inside a value stays") << "%% [F%%]"
-                                                     << "/data/50%%/x.cfg|3"
-                                                     << "/data/50%%/x.cfg [F3]";
-        QTest::newRow("eleven values at most")
-            << QString(24, QLatin1Char('%')) << "1|2|3|4|5|6|7|8|9|10|11|12"
-            << "1234567891011%%";
+        auto row = [](const char* name, const QString& text, const char* values, const char* filled) {
+            QTest::newRow(name) << text << QString::fromLatin1(values) << QString::fromLatin1(filled);
+        };
+        row("one value", u"Programmversion: V%%"_s, "1.0.3", "Programmversion: V1.0.3");
+        row("first even when empty", u"a %% b %%"_s, "|x", "a  b x");
+        row("stops at an empty value", u"%%-%%-%%"_s, "1||3", "1-%%-%%");
+        row("no marks", u"abc"_s, "x", "abc");
+        row("a mark inside a value stays", u"%% [F%%]"_s, "/data/50%%/x.cfg|3", "/data/50%%/x.cfg [F3]");
+        row("eleven values at most", QString(24, u'%'), "1|2|3|4|5|6|7|8|9|10|11|12", "1234567891011%%");
     }
     void fillPlaceholders() {
         QFETCH(QString, text);
         QFETCH(QString, values);
-        QFETCH(QString, filled);
-        const QString returned = FillPlaceholders(text, values.split(QLatin1Char('|')));
-        QCOMPARE(text, filled);
-        QCOMPARE(returned, filled);
+        const QString returned = FillPlaceholders(text, values.split(u'|'));
+        QTEST(text, "filled");
+        QTEST(returned, "filled");
     }
 };
 

@@ -1,19 +1,17 @@
-// The main window as the user meets it: captions that fit and the language switch, start-up and exit
-// through real files, the tab rules with the function keys and the help, the slot buttons, configuration
-// files through their dialogs, the command line, the state line and runs against a peer, and the script
-// editor: where new rows go, moves, deletes and the buttons they enable, its text boxes, and what a store
-// refuses, with the focus on what to fix.
+// The main window as the user meets it: captions and notices that fit, the language switch, start-up and exit
+// through real files, the layout at its default size and as the window grows, the tab rules with the
+// function keys and the help, the slot buttons, configuration files through their dialogs, the script
+// editor and what a store refuses; the command line, the state line and runs against a peer; the log as a
+// tool: following new rows, find, copy, the detail view and saving; the command assistant; and the whole
+// mission against the device simulator.
 
 #include "support/GuiSupport.h"
 
 #include "core/files/Platform.h"
-#include "core/link/MessageLog.h"
 #include "core/link/Session.h"
-#include "core/link/TargetLink.h"
-#include "core/scripts/QuickDialConfig.h"
-#include "core/scripts/QuickDialMemory.h"
 #include "core/texts/Texts.h"
 #include "gui/Help.h"
+#include "gui/LogView.h"
 #include "gui/QuickDialPage.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/StatusStrip.h"
@@ -26,6 +24,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+const QSize DefaultSize(651, 445);
+
 // Slot 1 holds two commands, slot 4 one.
 QuickDialSlots sampleSlots() {
     QuickDialSlots memory{};
@@ -33,7 +33,6 @@ QuickDialSlots sampleSlots() {
     memory[3] = {u"Four"_s, u"Note"_s, {{u"SM 1"_s, u"start"_s}}};
     return memory;
 }
-
 // Where each fixed text shows ("widget" or "widget#index"), in the order of the text ids from WindowCaption;
 // "-" for the version and the date, which are filled in.
 const char* const FixedTexts =
@@ -119,13 +118,69 @@ double contrast(const QColor& a, const QColor& b) {
     return (light + 0.05) / (dark + 0.05);
 }
 
-// "A|a;B|b" -> two lines with their descriptions
-Script lines(const QString& text) {
-    Script script;
-    for (const QString& row : text.split(u';', Qt::SkipEmptyParts))
-        script.append({row.section(u'|', 0, 0), row.section(u'|', 1)});
-    return script;
+QPoint inWindow(const WindowHarness& h, const char* name) {
+    return h.find<QWidget>(name)->mapTo(h.window.get(), QPoint(0, 0));
 }
+
+// Every named widget's place in its parent; the pages are left out, as a hidden page keeps a stale size.
+QHash<QString, QRect> places(const QWidget& window) {
+    QHash<QString, QRect> all;
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(u"SSTab1Page"_s))
+            all.insert(w->objectName() + u'/' + w->parentWidget()->objectName(), w->geometry());
+    }
+    return all;
+}
+
+// The command assistant on its own folders.
+struct Assistant {
+    // Opens the dialog in a language on a Setup.ini whose Command key holds stored; a record replaces the
+    // catalogue.
+    QComboBox* open(int type, bool queries, const QString& stored, const QString& record = {}, int en = 0) {
+        setLanguageOffset(en * EnglishOffset);
+        setLastAssistantPath(QString());
+        dialogs = ScriptedDialogs{};
+        WriteProfileValue(Settings::Section, Key, stored, folders.setupIni());
+        AssistantContext context{nullptr,           type,     queries, folders.setupIni(),
+                                 folders.program(), &dialogs, {},      {}};
+        context.showHelp = [this](QWidget* w, int topic) { help = w->objectName() + QString::number(topic); };
+        if (!record.isEmpty())
+            context.loadCatalogue = [record](int, bool) { return QStringList{record}; };
+        dialog = std::make_unique<AssistantDialog>(context);
+        dialog->show();
+        return child<QComboBox>("cboCommand");
+    }
+    template <typename W> W* child(const char* name) { return dialog->findChild<W*>(QLatin1String(name)); }
+    QString storedKey() { return ReadProfileValue(Settings::Section, Key, {}, 9, folders.setupIni()); }
+    // Types a page's value as the user does and presses Enter; "^" picks the next entry, "=" the same one
+    // again. Returns what the page said: its hint and the caption of its button.
+    QString enter(const QString& value) {
+        auto* list = child<QComboBox>("cboCommand");
+        auto* number = child<QSpinBox>("cwnValue");
+        QWidget* field = number->isVisible() ? static_cast<QWidget*>(number) : child<QLineEdit>("txtText");
+        if (value == u"^"_s || value == u"="_s) {
+            field = list;
+            if (value == u"^"_s)
+                QTest::keyClick(list, Qt::Key_Down);
+            else
+                emit list->activated(list->currentIndex());
+        }
+        number->selectAll();
+        // keyClicks takes ASCII only.
+        for (const QChar c : field == list ? QString() : value)
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key(c.unicode()), QString(c), Qt::NoModifier);
+        const QString said = child<QLabel>("labMaxTextLen")->text() + u'|' +
+                             child<QWidget>("cmdNext")->property("text").toString();
+        QTest::keyClick(field, Qt::Key_Return);
+        return said;
+    }
+
+    const QString Key = u"Command"_s;
+    TestFolders folders;
+    ScriptedDialogs dialogs;
+    QString help;
+    std::unique_ptr<AssistantDialog> dialog;
+};
 
 } // namespace
 
@@ -133,574 +188,1029 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void captionsAndLanguages();
-    void startAndExit_data();
-    void startAndExit();
-    void tabsKeysAndHelp_data();
-    void tabsKeysAndHelp();
-    void slotButtons_data();
-    void slotButtons();
-    void configFiles();
-    void commandLineStateLineAndRuns();
-    void editing_data();
-    void editing();
-    void typing();
-    void storeRefusals_data();
-    void storeRefusals();
-};
+    void cleanup() {
+        setLanguageOffset(0);
+        UtcClock::setFixed(QDateTime());
+    }
 
-void WindowTest::captionsAndLanguages() {
-    WindowHarness h({{u"Language"_s, u"0"_s}, {u"Device"_s, u"1"_s}, {u"SelTab"_s, u"3"_s}});
-    QWidget& window = h.open();
-    QCOMPARE(window.size(), QSize(651, 445));
-    // Switched at run time, every fixed text is in the new language and fits; the tab and the device row the
-    // user picked stay.
-    QTest::keyClick(h.find<QComboBox>("cboDevice"), Qt::Key_Up);
-    // Qt's own texts follow, in windows already open; without Qt's German the check is English only.
-    const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
-    const bool qtGerman =
-        QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_de.qm"_s);
-    const QStringList fixedTexts = QString::fromLatin1(FixedTexts).split(u' ');
-    for (const int row : {1, 0, 1}) {
-        QTest::keyClick(h.find<QComboBox>("cboLanguage"), row ? Qt::Key_Down : Qt::Key_Up);
-        QCOMPARE(u"%1 %2 %3"_s.arg(LanguageOffset())
-                     .arg(h.tab())
-                     .arg(h.find<QComboBox>("cboDevice")->currentIndex()),
-                 u"%1 3 0"_s.arg(EnglishOffset * row));
-        if (row || qtGerman)
-            QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(),
-                         row ? u"Cancel"_s : u"Abbrechen"_s);
-        for (int i = 0; i < fixedTexts.size(); ++i) {
-            if (fixedTexts[i] != u"-"_s)
-                QCOMPARE(shownText(window, fixedTexts[i]), GetText(TextId::WindowCaption + i));
-        }
-        QCOMPARE(h.texts({"labProgramVersion", "labProgramDate"}),
-                 row ? u"Program version: V" TELVANE_VERSION "|Date: 02.04.2007"_s
-                     : u"Programmversion: V" TELVANE_VERSION "|Datum: 02.04.2007"_s);
-        // So does each notice a run leaves, on every tab.
-        for (int tab = 0; tab < 4; ++tab) {
-            h.showTab(tab);
-            for (const TextId notice : {TextId::RunCompleted, TextId::RunStoppedNotSent}) {
-                h.find<QLabel>("labCommandScriptCompleted")->setText(GetText(notice));
-                const QStringList failures = captionsThatDoNotFit(window);
-                QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+    void captionsAndLanguages() {
+        WindowHarness h({{u"Language"_s, u"0"_s}, {u"Device"_s, u"1"_s}, {u"SelTab"_s, u"3"_s}});
+        QWidget& window = *h.window;
+        QCOMPARE(window.size(), DefaultSize);
+        // Switched at run time, every fixed text is in the new language and fits; the tab and the device row
+        // the user picked stay.
+        QTest::keyClick(h.find<QComboBox>("cboDevice"), Qt::Key_Up);
+        // Qt's own texts follow, in windows already open; without Qt's German the check is English only.
+        const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        const bool qtGerman =
+            QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_de.qm"_s);
+        const QStringList fixedTexts = QString::fromLatin1(FixedTexts).split(u' ');
+        auto* strip = h.find<StatusStrip>("statusStrip");
+        auto* notice = h.find<QLabel>("labCommandScriptCompleted");
+        const QRect usual = notice->geometry();
+        const QFont usualFont = notice->font();
+        for (const int row : {1, 0, 1}) {
+            QTest::keyClick(h.find<QComboBox>("cboLanguage"), row ? Qt::Key_Down : Qt::Key_Up);
+            QCOMPARE(u"%1 %2 %3"_s.arg(LanguageOffset())
+                         .arg(h.tab())
+                         .arg(h.find<QComboBox>("cboDevice")->currentIndex()),
+                     u"%1 3 0"_s.arg(EnglishOffset * row));
+            if (row || qtGerman)
+                QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(),
+                             row ? u"Cancel"_s : u"Abbrechen"_s);
+            for (int i = 0; i < fixedTexts.size(); ++i) {
+                if (fixedTexts[i] != u"-"_s)
+                    QCOMPARE(shownText(window, fixedTexts[i]), GetText(TextId::WindowCaption + i));
+            }
+            QCOMPARE(h.texts({"labProgramVersion", "labProgramDate"}),
+                     row ? u"Program version: V" TELVANE_VERSION "|Date: 02.04.2007"_s
+                         : u"Programmversion: V" TELVANE_VERSION "|Datum: 02.04.2007"_s);
+            const QStringList failures = captionsThatDoNotFit(window);
+            QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+            // So does every notice a run can leave, at its longest: clear of the help button, never smaller
+            // than the window's text, in its usual place and look where it fits there; a command of any
+            // length is cut in the middle, whole in the tooltip.
+            for (int outcome = 0; outcome <= int(RunReport::Outcome::ErrorReply); ++outcome) {
+                const RunReport report{RunReport::Outcome(outcome),
+                                       99999,
+                                       99999,
+                                       u"CA 12 "_s + QString(200, u'x'),
+                                       u"SP: ERROR production mode is not running\r\n"_s,
+                                       3600000};
+                strip->runFinished(report);
+                const QString whole = runNotice(report);
+                QVERIFY2(notice->fontMetrics().horizontalAdvance(notice->text()) <= notice->width() &&
+                             notice->geometry().right() < h.find<QWidget>("cmdHelp")->geometry().left() &&
+                             notice->font().pointSizeF() >= Layout::windowFont().pointSizeF(),
+                         qPrintable(notice->text()));
+                if (QFontMetrics(usualFont).horizontalAdvance(whole) <= usual.width())
+                    QVERIFY(notice->geometry() == usual && notice->font() == usualFont);
+                const bool cut = outcome >= int(RunReport::Outcome::TimedOut);
+                QCOMPARE(notice->text() != whole, cut);
+                QCOMPARE(notice->toolTip(), cut ? whole : QString());
+            }
+            // So does every state the link can report, in a colour of its name (black closed, green up, red
+            // failed, magenta in between: hues -1, 120, 0, 300) readable on the window's background.
+            auto* state = h.find<QLabel>("labState");
+            const int hues[TargetLink::StateCount] = {-1, 120, 120, 300, 300, 300, 300, 120, 300, 0};
+            for (int number = 0; number < TargetLink::StateCount; ++number) {
+                strip->RefreshLinkState(number);
+                QVERIFY2(state->heightForWidth(state->width()) <= state->height(), qPrintable(state->text()));
+                const QColor colour = state->palette().color(QPalette::WindowText);
+                const int off = std::abs(colour.hsvHue() - hues[number]);
+                QVERIFY2((hues[number] < 0
+                              ? colour == Qt::black
+                              : std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255) &&
+                             contrast(colour, state->palette().color(QPalette::Window)) >= 4.5,
+                         qPrintable(u"%1: %2"_s.arg(number).arg(colour.name())));
             }
         }
-        // So does every state the link can report, in a colour of its name (black closed, green up, red
-        // failed, magenta in between: hues -1, 120, 0, 300) readable on the window's background.
-        auto* state = h.find<QLabel>("labState");
-        const int hues[TargetLink::StateCount] = {-1, 120, 120, 300, 300, 300, 300, 120, 300, 0};
-        for (int number = 0; number < TargetLink::StateCount; ++number) {
-            h.find<StatusStrip>("statusStrip")->RefreshLinkState(number);
-            QVERIFY2(state->heightForWidth(state->width()) <= state->height(), qPrintable(state->text()));
-            const QColor colour = state->palette().color(QPalette::WindowText);
-            const int off = std::abs(colour.hsvHue() - hues[number]);
-            QVERIFY2((hues[number] < 0 ? colour == Qt::black
-                                       : std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255) &&
-                         contrast(colour, state->palette().color(QPalette::Window)) >= 4.5,
-                     qPrintable(u"%1: %2"_s.arg(number).arg(colour.name())));
-        }
     }
-}
 
-void WindowTest::startAndExit_data() {
-    // Setup.ini in the program folder (with a DefaultCommandSet.cfg beside it) and in the settings folder;
-    // what the first start shows: port, name (empty: this computer's), device, connect box, language, tab.
-    QTest::addColumn<QByteArray>("templateIni");
-    QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("first start copies the templates")
-        << QByteArray("[SETTINGS]\nPort=7000\nName=plant\nDevice=1\nConnect=0\nLanguage=1\nSelTab=2")
-        << QByteArray() << u"7000|plant|1|0|1|2"_s;
-    QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"6060||0|2|0|0"_s;
-    QTest::newRow("greyed box, SETUP.INI of any case")
-        << QByteArray("[SETTINGS]\nPort=1111") << QByteArray("[SETTINGS]\nPort=2222\nConnect=2\nSelTab=3")
-        << u"2222||0|1|0|3"_s;
-}
+    void startAndExit_data() {
+        // Setup.ini in the program folder (with a DefaultCommandSet.cfg beside it) and in the settings
+        // folder; what the first start shows: port, name (empty: this computer's), device, connect box,
+        // language, tab.
+        QTest::addColumn<QByteArray>("templateIni");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("first start copies the templates")
+            << QByteArray("[SETTINGS]\nPort=7000\nName=plant\nDevice=1\nConnect=0\nLanguage=1\nSelTab=2")
+            << QByteArray() << u"7000|plant|1|0|1|2"_s;
+        QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"6060||0|2|0|0"_s;
+        QTest::newRow("greyed box, SETUP.INI of any case")
+            << QByteArray("[SETTINGS]\nPort=1111") << QByteArray("[SETTINGS]\nPort=2222\nConnect=2\nSelTab=3")
+            << u"2222||0|1|0|3"_s;
+    }
 
-void WindowTest::startAndExit() {
-    QFETCH(QByteArray, templateIni);
-    QFETCH(QByteArray, ini);
-    QFETCH(QString, shown);
-    WindowHarness h;
-    QVERIFY(QFile::remove(h.folders.setupIni()));
-    const QString config = h.folders.program() + u"DefaultCommandSet.cfg"_s;
-    QVERIFY(templateIni.isEmpty() || (writeBytes(h.folders.program() + u"setup.ini"_s, templateIni) &&
-                                      saveQuickDialFile(config, sampleSlots())));
-    QVERIFY(ini.isEmpty() || writeBytes(h.folders.settings() + u"SETUP.INI"_s, ini));
-    auto settings = [&]() -> QString {
-        const QString name = h.text("txtPcName");
-        return u"%1|%2|%3|%4|%5|%6"_s
-            .arg(h.text("txtPort"), name == Platform::localHostName() ? QString() : name)
-            .arg(h.find<QComboBox>("cboDevice")->currentIndex())
-            .arg(h.find<QCheckBox>("chkConnect")->checkState())
-            .arg(h.find<QComboBox>("cboLanguage")->currentIndex())
-            .arg(h.tab());
-    };
-    const QStringList before = shown.split(u'|');
-    h.open();
-    QCOMPARE(settings(), shown);
-    QCOMPARE(h.text("cmdCommand4"), templateIni.isEmpty() ? u"[Leer]"_s : u"Four"_s);
+    void startAndExit() {
+        QFETCH(QByteArray, templateIni);
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, shown);
+        WindowHarness h({}, {}, false);
+        QVERIFY(QFile::remove(h.folders.setupIni()));
+        const QString config = h.folders.program() + u"DefaultCommandSet.cfg"_s;
+        QVERIFY(templateIni.isEmpty() || (writeBytes(h.folders.program() + u"setup.ini"_s, templateIni) &&
+                                          saveQuickDialFile(config, sampleSlots())));
+        QVERIFY(ini.isEmpty() || writeBytes(h.folders.settings() + u"SETUP.INI"_s, ini));
+        auto settings = [&]() -> QString {
+            const QString name = h.text("txtPcName");
+            return u"%1|%2|%3|%4|%5|%6"_s
+                .arg(h.text("txtPort"), name == Platform::localHostName() ? QString() : name)
+                .arg(h.find<QComboBox>("cboDevice")->currentIndex())
+                .arg(h.find<QCheckBox>("chkConnect")->checkState())
+                .arg(h.find<QComboBox>("cboLanguage")->currentIndex())
+                .arg(h.tab());
+        };
+        const QStringList before = shown.split(u'|');
+        h.open();
+        QCOMPARE(settings(), shown);
+        QCOMPARE(h.texts({"cmdCommand4", "cmdF4"}),
+                 templateIni.isEmpty() ? u"[Leer]|[Leer]"_s : u"Four|Four..."_s);
 
-    // What the user changes is what the next start shows; a click never greys the box (a greyed one, which
-    // counts as ticked, is unticked).
-    h.showTab(0);
-    h.find<QLineEdit>("txtPort")->setText(u"5000"_s);
-    h.find<QLineEdit>("txtPcName")->setText(u"elsewhere"_s);
-    h.click("cmdThisSystem");
-    QTest::keyClick(h.find<QComboBox>("cboDevice"), before[2] == u"1"_s ? Qt::Key_Up : Qt::Key_Down);
-    h.click("chkConnect");
-    QVERIFY(h.find<QCheckBox>("chkConnect")->checkState() != Qt::PartiallyChecked);
-    QTest::keyClick(h.find<QComboBox>("cboLanguage"), before[4] == u"1"_s ? Qt::Key_Up : Qt::Key_Down);
-    h.showTab((before[5].toInt() + 1) % 4);
-    const QString changed = settings();
-    h.click("cmdQuit");
-    QVERIFY(!h.window->isVisible());
-    h.close();
-    QCOMPARE(QDir(h.folders.settings()).entryList({u"*.ini"_s}, QDir::Files).size(), 1);
-    // The configuration is written back as it was read.
-    QVERIFY(!readBytes(h.folders.defaultConfig()).isEmpty());
-    QVERIFY(templateIni.isEmpty() || readBytes(h.folders.defaultConfig()) == readBytes(config));
-    h.open();
-    QCOMPARE(settings(), changed);
-    for (int i = 0; i < 6; ++i)
-        QVERIFY2((changed.section(u'|', i, i) == before[i]) == (i == 1 && before[1].isEmpty()),
-                 qPrintable(changed));
-}
+        // What the user changes is what the next start shows; a click never greys the box (a greyed one,
+        // which counts as ticked, is unticked).
+        h.showTab(0);
+        h.find<QLineEdit>("txtPort")->setText(u"5000"_s);
+        h.find<QLineEdit>("txtPcName")->setText(u"elsewhere"_s);
+        h.click("cmdThisSystem");
+        QTest::keyClick(h.find<QComboBox>("cboDevice"), before[2] == u"1"_s ? Qt::Key_Up : Qt::Key_Down);
+        h.click("chkConnect");
+        QVERIFY(h.find<QCheckBox>("chkConnect")->checkState() != Qt::PartiallyChecked);
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), before[4] == u"1"_s ? Qt::Key_Up : Qt::Key_Down);
+        h.showTab((before[5].toInt() + 1) % 4);
+        const QString changed = settings();
+        h.click("cmdQuit");
+        QVERIFY(!h.window->isVisible());
+        h.close();
+        QCOMPARE(QDir(h.folders.settings()).entryList({u"*.ini"_s}, QDir::Files).size(), 1);
+        // The configuration is written back as it was read.
+        QVERIFY(!readBytes(h.folders.defaultConfig()).isEmpty());
+        QVERIFY(templateIni.isEmpty() || readBytes(h.folders.defaultConfig()) == readBytes(config));
+        h.open();
+        QCOMPARE(settings(), changed);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2((changed.section(u'|', i, i) == before[i]) == (i == 1 && before[1].isEmpty()),
+                     qPrintable(changed));
+    }
 
-void WindowTest::tabsKeysAndHelp_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    for (int from = 0; from < 4; ++from) {
-        for (int to = 0; to < 4; ++to)
+    void layoutFollowsTheWindow() {
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        MainWindow& w = *h.window;
+        // The designed places, in twips.
+        QCOMPARE(h.find<QWidget>("lsvMsg")->geometry(), twipsRect(240, 360, 8715, 2595));
+        QCOMPARE(inWindow(h, "cmdQuit"), twipsRect(8400, 6240, 0, 0).topLeft());
+        const QHash<QString, QRect> before = places(w);
+        const QPoint quit = inWindow(h, "cmdQuit");
+        const QPoint state = inWindow(h, "labState");
+        // A larger window gives the log and the lists the room; the strip keeps to the bottom, quit to the
+        // right.
+        const QSize g(240, 160);
+        w.resize(DefaultSize + g);
+        QTRY_COMPARE_WITH_TIMEOUT(w.size(), DefaultSize + g, Timeout);
+        QCOMPARE(h.find<QWidget>("lsvMsg")->size(), before.value(u"lsvMsg/fraReceive"_s).size() + g);
+        QCOMPARE(h.find<QWidget>("lstCommands")->size(),
+                 before.value(u"lstCommands/fraEditScript"_s).size() + g);
+        QCOMPARE(inWindow(h, "cmdQuit"), quit + QPoint(g.width(), g.height()));
+        QCOMPARE(inWindow(h, "labState"), state + QPoint(0, g.height()));
+        // Back at the default size every widget is where it was.
+        w.resize(DefaultSize);
+        QTRY_COMPARE_WITH_TIMEOUT(w.size(), DefaultSize, Timeout);
+        QCOMPARE(places(w), before);
+    }
+
+    void restartKeepsThePlacement_data() {
+        QTest::addColumn<QString>("keys");   // stored before the start, key=value
+        QTest::addColumn<QString>("action"); // then, before the exit
+        QTest::addColumn<QRect>("place");    // after the restart; an empty place: only this size
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("moved and resized") << ""
+                                           << "resize" << QRect(10, 20, 700, 500) << false;
+        QTest::newRow("maximised") << ""
+                                   << "maximise" << QRect() << true;
+        QTest::newRow("not numbers")
+            << "WindowLeft=x WindowTop=6 WindowWidth=700 WindowHeight=500 WindowMaximized=yes"
+            << "" << QRect(QPoint(), DefaultSize) << false;
+        QTest::newRow("smaller than the design") << "WindowLeft=5 WindowTop=6 WindowWidth=100 WindowHeight=-4"
+                                                 << "" << QRect(QPoint(), DefaultSize) << false;
+        QTest::newRow("off every screen")
+            << "WindowLeft=-9000 WindowTop=-9000 WindowWidth=700 WindowHeight=500"
+            << "" << QRect(QPoint(), QSize(700, 500)) << false;
+    }
+
+    void restartKeepsThePlacement() {
+        QFETCH(QString, keys);
+        QFETCH(QString, action);
+        QFETCH(QRect, place);
+        QFETCH(bool, maximized);
+        WindowHarness h({}, {}, false);
+        for (const QString& pair : keys.split(u' ', Qt::SkipEmptyParts))
+            h.folders.writeSetup({{pair.section(u'=', 0, 0), pair.section(u'=', 1)}});
+        MainWindow* w = &h.open();
+        if (action == u"resize")
+            w->setGeometry(place);
+        else if (action == u"maximise")
+            w->showMaximized();
+        QTRY_VERIFY_WITH_TIMEOUT(w->isMaximized() == maximized, Timeout);
+        if (!action.isEmpty()) {
+            h.close();
+            w = &h.open();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(w->isMaximized(), maximized, Timeout);
+        if (!place.isEmpty())
+            QCOMPARE(w->size(), place.size());
+        if (!place.topLeft().isNull())
+            QCOMPARE(w->geometry().topLeft(), place.topLeft());
+        else
+            QVERIFY(w->geometry().top() > -9000);
+    }
+
+    void tabsKeysAndHelp_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        // Each tab is left once and shown once; one stays.
+        for (const auto& [from, to] : {std::pair{0, 3}, {1, 1}, {2, 0}, {3, 2}})
             QTest::addRow("%d to %d", from, to) << from << to;
     }
-}
 
-void WindowTest::tabsKeysAndHelp() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    WindowHarness h({{u"SelTab"_s, QString::number(from)}});
-    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-    h.open();
-    h.click("cmdHelp");
-    auto* notice = h.find<QLabel>("labCommandScriptCompleted");
-    notice->show();
-    h.window->memory()->toggleFetch();
+    void tabsKeysAndHelp() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        WindowHarness h({{u"SelTab"_s, QString::number(from)}}, sampleSlots());
+        h.click("cmdHelp");
+        auto* notice = h.find<QLabel>("labCommandScriptCompleted");
+        notice->show();
+        h.window->memory()->toggleFetch();
 
-    // A change hides the notice; one to any tab but the quick-dial tab ends a pending slot mode.
-    h.showTab(to);
-    QCOMPARE(notice->isHidden(), from != to);
-    QCOMPARE(h.window->memory()->FetchPending(), from == to || to == MainWindow::QuickDialTab);
-    // F1 acts only on the quick-dial tab once its run buttons are on: the pending fetch shows slot 1 in the
-    // editor. Held Shift, Ctrl or Alt change nothing.
-    const Qt::KeyboardModifiers shiftCtrl = Qt::ShiftModifier | Qt::ControlModifier;
-    const Qt::KeyboardModifiers held[] = {{}, shiftCtrl, Qt::AltModifier, shiftCtrl | Qt::AltModifier};
-    QTest::keyClick(h.window.get(), Qt::Key_F1, held[from]);
-    QCOMPARE(h.tab(), to);
-    h.window->findChild<QuickDialPage*>()->setLinkUsable(true);
-    QTest::keyClick(h.window.get(), Qt::Key_F1, held[from]);
-    QCOMPARE(QString::number(h.tab()) + h.text("txtLabel"), to == 3 ? u"2Two"_s : QString::number(to));
+        // A change hides the notice; one to any tab but the quick-dial tab ends a pending slot mode.
+        h.showTab(to);
+        QCOMPARE(notice->isHidden(), from != to);
+        QCOMPARE(h.window->memory()->FetchPending(), from == to || to == MainWindow::QuickDialTab);
+        // F1 acts only on the quick-dial tab once its run buttons are on: the pending fetch shows slot 1 in
+        // the editor. Held Shift, Ctrl or Alt change nothing.
+        const Qt::KeyboardModifiers shiftCtrl = Qt::ShiftModifier | Qt::ControlModifier;
+        const Qt::KeyboardModifiers held[] = {{}, shiftCtrl, Qt::AltModifier, shiftCtrl | Qt::AltModifier};
+        QTest::keyClick(h.window.get(), Qt::Key_F1, held[from]);
+        QCOMPARE(h.tab(), to);
+        h.window->findChild<QuickDialPage*>()->setLinkUsable(true);
+        QTest::keyClick(h.window.get(), Qt::Key_F1, held[from]);
+        QCOMPARE(QString::number(h.tab()) + h.text("txtLabel"), to == 3 ? u"2Two"_s : QString::number(to));
 
-    // Help opens the shown tab's topic in the current language, in the one help window.
-    h.click("cmdHelp");
-    HelpWindow* help = currentHelpWindow();
-    QVERIFY(h.window->findChildren<HelpWindow*>() == QList<HelpWindow*>{help} && help->isVisible());
-    const char* pages[] = {"settings", "commandline", "editor", "quickdial"};
-    QCOMPARE(help->windowTitle() + help->browser()->source().toString(),
-             u"Helpqrc:/telvane/help/%1.html#en"_s.arg(QLatin1String(pages[h.tab()])));
-    // Esc closes it. A new one (the old goes with its owner) opens at the size the reader last gave, never at
-    // a maximised one.
-    const QSize chosen(600 + to, 450 + from);
-    help->resize(chosen);
-    help->showMaximized();
-    QTRY_VERIFY(help->size() != chosen);
-    QTest::keyClick(help->browser(), Qt::Key_Escape);
-    QVERIFY(!help->isVisible());
-    delete help;
-    h.click("cmdHelp");
-    QCOMPARE(currentHelpWindow()->size(), chosen);
-}
-
-void WindowTest::slotButtons_data() {
-    // The mode's button and the answer to a question; the editor's caption; then what shows: the run button,
-    // the choice button, the description box, the editor's caption, the choice button's tooltip, the
-    // editor's and the slot's first command.
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("store shows user text as typed")
-        << u"cmdSave"_s << u"<b>Production</b>"_s
-        << u"<b>Production</b>|<b>Product...|Note|<b>Production</b>|Caption: <b>Production</b>|GM|GM"_s;
-    QTest::newRow("fetch") << u"cmdGetCommand"_s << u"other"_s
-                           << u"Four|Four...|Note|Four|Caption: Four|SM 1|SM 1"_s;
-    QTest::newRow("delete, Yes") << u"cmdDeleteScript yes"_s << u"other"_s << u"|[Empty]||other||GM|"_s;
-    QTest::newRow("delete, No") << u"cmdDeleteScript"_s << u"other"_s
-                                << u"Four|Four...|Note|other|Caption: Four|GM|SM 1"_s;
-}
-
-void WindowTest::slotButtons() {
-    QFETCH(QString, mode);
-    QFETCH(QString, caption);
-    QFETCH(QString, shown);
-    WindowHarness h({{u"SelTab"_s, u"2"_s}});
-    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-    h.open();
-    h.dialogs.inputAnswers = {u"GM"_s};
-    h.click("cmdCreateManualCommand");
-    h.find<QLineEdit>("txtLabel")->setText(caption);
-    h.find<QPlainTextEdit>("txtNote")->setPlainText(u"Note"_s);
-    h.click(mode.section(u' ', 0, 0));
-
-    // The window's timer lets the choice buttons blink while the mode is pending.
-    auto* choice = h.find<QPushButton>("cmdF4");
-    const QColor normal = choice->palette().color(QPalette::Button);
-    QTRY_COMPARE_WITH_TIMEOUT(choice->palette().color(QPalette::Button), QColor(0, 255, 0), Timeout);
-    QVERIFY(choice->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(choice->palette().color(QPalette::Button), normal, Timeout);
-    h.dialogs.questionAnswers = {mode.endsWith(u"yes"_s)};
-    h.click("cmdF4");
-    QTextDocument toolTip;
-    toolTip.setHtml(choice->toolTip());
-    const QString rows = h.find<QTreeWidget>("lstCommands")->topLevelItem(0)->text(0) + u'|' +
-                         h.window->memory()->slotAt(4).lines.value(0).command;
-    QCOMPARE(h.texts({"cmdCommand4", "cmdF4", "txtCommandDescript4", "txtLabel"}) + u'|' +
-                 toolTip.toPlainText() + u'|' + rows,
-             shown);
-    QVERIFY(!h.window->memory()->anyModePending());
-    QTRY_VERIFY_WITH_TIMEOUT(!choice->isEnabled(), Timeout);
-    QCOMPARE(choice->palette().color(QPalette::Button), normal);
-    const ScriptedDialogs::Call asked = h.dialogs.calls.last();
-    QCOMPARE(asked.kind + u'|' + asked.title + u'|' + asked.text,
-             mode.startsWith(u"cmdDeleteScript"_s)
-                 ? u"question|Delete|Do you really want to delete quick dial memory [F4] ?"_s
-                 : u"input|Enter command|Please enter a complete command!"_s);
-}
-
-void WindowTest::configFiles() {
-    WindowHarness h({{u"SelTab"_s, u"3"_s}});
-    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-    h.open();
-    auto last = [&]() -> QString {
-        return h.dialogs.calls.last().title + u'|' + h.dialogs.calls.last().text;
-    };
-    const QuickDialSlots before = h.window->memory()->allSlots();
-    const QString folder = h.folders.settings();
-    const QString filter = u"|Ccommand configuration file (*.cfg)|*.cfg"_s;
-    const QStringList files = QDir(folder).entryList(QDir::AllEntries);
-
-    // Both dialogs cancelled: nothing changes.
-    h.click("cmdLoadConfig");
-    QCOMPARE(last(), u"Load command configuration file...|"_s + folder + filter);
-    h.click("cmdSaveConfig");
-    QCOMPARE(last(), u"Save command configuration file...|"_s + folder + u"|User defined.cfg"_s + filter);
-    QVERIFY(h.window->memory()->allSlots() == before && QDir(folder).entryList(QDir::AllEntries) == files);
-
-    // A file that cannot be read, or one without any slot key (picked by mistake), is reported by name, and
-    // the slots stay.
-    const QString unreadable = folder + u"x.cfg"_s;
-    const QString notes = folder + u"notes.txt"_s;
-    QVERIFY(QDir().mkpath(unreadable) && writeBytes(notes, "Notes\r\n[SETTINGS]\r\nPort=6060\r\n"));
-    h.dialogs.openAnswers = {unreadable, notes, h.folders.root.filePath(u"Other.cfg"_s)};
-    h.click("cmdLoadConfig");
-    const QString file = u"The configuration file \"%1\" could not "_s.arg(unreadable);
-    QCOMPARE(last(), u"Load failed|"_s + file + u"be read: The file cannot be read."_s);
-    h.click("cmdLoadConfig");
-    const QString notConfig = u"Load failed|The file \"%1\" is not a command configuration file"_s.arg(notes);
-    QVERIFY2(last().startsWith(notConfig), qPrintable(last()));
-    QVERIFY(h.window->memory()->allSlots() == before);
-
-    // Another file is shown; saved under a name without extension, it is written under that name. A failed
-    // save names the file and the reason.
-    QuickDialSlots other{};
-    other[1] = {u"Second"_s, u"two"_s, {{u"XC 1 a"_s, u"d"_s}}};
-    QVERIFY(saveQuickDialFile(*h.dialogs.openAnswers[0], other));
-    h.click("cmdLoadConfig");
-    QCOMPARE(h.texts({"cmdCommand1", "cmdCommand2"}), u"[Empty]|Second"_s);
-    h.dialogs.saveAnswers = {folder + u"mine"_s, unreadable};
-    h.click("cmdSaveConfig");
-    QCOMPARE(loadQuickDialFile(folder + u"mine"_s), other);
-    h.click("cmdSaveConfig");
-    const QString failed = u"Save failed|"_s + file + u"be saved: "_s;
-    QVERIFY2(last().startsWith(failed) && last().size() > failed.size(), qPrintable(last()));
-
-    // A DefaultCommandSet.cfg that cannot be read gives empty slots, and is not replaced at exit.
-    h.close();
-    QVERIFY(QFile::remove(h.folders.defaultConfig()) && QDir().mkpath(h.folders.defaultConfig()));
-    h.open();
-    QCOMPARE(h.text("cmdCommand2"), u"[Empty]"_s);
-    const qsizetype asked = h.dialogs.calls.size();
-    h.close();
-    QVERIFY(h.dialogs.calls.size() == asked + 1 && last().startsWith(u"Save failed|"_s));
-    QVERIFY(last().contains(u"DefaultCommandSet.cfg"_s) && QFileInfo(h.folders.defaultConfig()).isDir());
-}
-
-void WindowTest::commandLineStateLineAndRuns() {
-    LoopbackPeer peer;
-    WindowHarness h({{u"Connect"_s, u"1"_s}, {u"SelTab"_s, u"1"_s}});
-    h.folders.writeSetup({{u"Name"_s, u"127.0.0.1"_s}, {u"Port"_s, peer.portText()}});
-    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), sampleSlots()));
-    h.open();
-    h.window->link()->TryConnect();
-    QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
-    auto* state = h.find<QLabel>("labState");
-    QTRY_COMPARE_WITH_TIMEOUT(state->palette().color(QPalette::WindowText),
-                              StatusStrip::stateColour(TargetLink::Connected), Timeout);
-    QVERIFY(state->toolTip().isEmpty());
-    auto* text = h.find<QLineEdit>("txtSend");
-    MessageLog* log = h.window->session()->log();
-    // Progress bar, cancel button and notice shown, the rows of the log, the notice's text.
-    auto strip = [&]() -> QString {
-        QString shown;
-        for (const char* name : {"prgProgress", "cmdCancelCommandScript", "labCommandScriptCompleted"})
-            shown += h.find<QWidget>(name)->isVisible() ? u'1' : u'0';
-        return shown + u' ' + QString::number(log->size()) + u' ' + h.text("labCommandScriptCompleted");
-    };
-    auto enabled = [&](const char* name) { return h.find<QWidget>(name)->isEnabled(); };
-
-    // The assistant's command goes into the line, to be sent by the user. An empty line cannot be sent, not
-    // even with Enter; the newest row is shown; the log empties.
-    ModalHandler assistant([](QWidget* d) { QTest::keyClick(d->findChild<QComboBox*>(), Qt::Key_Return); });
-    h.click("cmdCreateCommand1");
-    QCOMPARE(text->text() + QString::number(log->size()), u"SM 00"_s);
-    text->clear();
-    QTest::keyClick(text, Qt::Key_Return);
-    QVERIFY(!enabled("cmdSend") && !enabled("cmdDeleteList"));
-    QTest::keyClicks(text, u"SM 1"_s);
-    QTest::keyClick(text, Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("SM 1"), Timeout);
-    peer.reply("SM 1: OK\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 2, Timeout);
-    QCOMPARE(h.find<QTableView>("lsvMsg")->currentIndex().row(), 1);
-    h.click("cmdDeleteList");
-    QVERIFY(log->rowCount() == 0 && !enabled("cmdDeleteList"));
-
-    // The editor's test run shows each command in the command line as it goes out, and its progress; a
-    // notice from before goes with the first command.
-    h.showTab(2);
-    h.dialogs.inputAnswers = {u"XC 1 a"_s, u"GM"_s};
-    h.click("cmdCreateManualCommand");
-    h.click("cmdCreateManualCommand");
-    h.find<QLabel>("labCommandScriptCompleted")->show();
-    h.click("cmdCommandTest");
-    QCOMPARE(text->text() + u' ' + strip(), u"XC 1 a 110 1 "_s);
-    auto* progress = h.find<QProgressBar>("prgProgress");
-    QCOMPARE(progress->value() * 10 + progress->maximum(), 12);
-    // While it waits nothing else runs; a slot button only takes the notice away.
-    h.showTab(3);
-    h.find<QLabel>("labCommandScriptCompleted")->show();
-    h.click("cmdCommand1");
-    QTest::keyClick(h.window.get(), Qt::Key_F4);
-    QCOMPARE(strip(), u"110 1 "_s);
-    peer.reply("XC: OK\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(text->text() + u' ' + strip(),
-                              u"GM 001 3 Command script processed, 2 commands."_s, Timeout);
-    // The log, out of sight during the run, shows its newest row when it is shown.
-    h.showTab(1);
-    QTRY_COMPARE_WITH_TIMEOUT(h.find<QTableView>("lsvMsg")->currentIndex().row(), 2, Timeout);
-
-    // Cancelled while waiting: the strip is cleared, and the notice says how far the run came.
-    h.showTab(3);
-    h.click("cmdCommand1");
-    QCOMPARE(strip(), u"110 4 Command script processed, 2 commands."_s);
-    h.click("cmdCancelCommandScript");
-    QCOMPARE(strip(), u"001 4 Cancelled after 1 of 2 commands."_s);
-
-    // Unticked: closed in black, the command line off, the run buttons still on. A run stops at its first
-    // command, with a notice that follows the language.
-    h.find<QCheckBox>("chkConnect")->setChecked(false);
-    h.window->link()->TryConnect();
-    QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
-    QCOMPARE(state->palette().color(QPalette::WindowText), QColor(Qt::black));
-    QVERIFY(!enabled("cmdSend"));
-    h.click("cmdCommand1");
-    QCOMPARE(strip(), u"001 5 Stopped: command not sent."_s);
-    QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
-    QCOMPARE(strip(), u"001 5 Abbruch: Befehl nicht gesendet."_s);
-
-    // Refused: red, with the reason as the state line's tooltip.
-    h.find<QLineEdit>("txtPort")->setText(QString::number(refusingPort()));
-    h.find<QCheckBox>("chkConnect")->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Fehler beim Verbinden."_s, Timeout);
-    QCOMPARE(state->palette().color(QPalette::WindowText), StatusStrip::stateColour(TargetLink::Failed));
-    QVERIFY(!state->toolTip().isEmpty() && state->toolTip() == h.window->link()->lastErrorText());
-
-    // Quitting while a run waits for its reply runs the exit as ever (the tab is stored), with no question; a
-    // late reply finds no window.
-    h.find<QLineEdit>("txtPort")->setText(peer.portText());
-    QTRY_VERIFY_WITH_TIMEOUT(enabled("cmdSend"), Timeout);
-    h.click("cmdCommand1");
-    QCOMPARE(strip().left(3), u"110"_s);
-    const qsizetype asked = h.dialogs.calls.size();
-    h.click("cmdQuit");
-    QVERIFY(!h.window->isVisible());
-    h.close();
-    QCOMPARE(ReadProfileValue(Settings::Section, u"SelTab"_s, {}, 9, h.folders.setupIni()), u"3"_s);
-    QVERIFY(loadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() && h.dialogs.calls.size() == asked);
-    peer.reply("SM 1: OK\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(!peer.connected(), Timeout);
-}
-
-void WindowTest::editing_data() {
-    // The script; the answers to "Enter command", in turn, Cancel after them; the steps: a digit clicks that
-    // row, e below the rows, a the "above" box, n manual entry, s the assistant (which gives "S", then "TA"),
-    // u, d and x up, down and delete; the rows, the current row, whether it is selected, and whether test,
-    // delete, up and down are on.
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("rows");
-    const QString abc = u"A|a;B|b;C|c"_s;
-    QTest::newRow("into an empty list") << QString() << u"N"_s << u"an"_s << u"N| 0 0 1000"_s;
-    QTest::newRow("as typed, or nothing")
-        << QString() << u"| S 1  3#<b>x</b> "_s << u"nnnss"_s << u" S 1  3#<b>x</b> |;TA|ta 1 1 1110"_s;
-    QTest::newRow("below a fresh script's first") << abc << u"N"_s << u"n"_s << u"A|a;N|;B|b;C|c 1 1 1111"_s;
-    QTest::newRow("above the first") << abc << u"N"_s << u"0an"_s << u"N|;A|a;B|b;C|c 0 1 1101"_s;
-    QTest::newRow("above the middle") << abc << u"N"_s << u"1an"_s << u"A|a;N|;B|b;C|c 1 1 1111"_s;
-    QTest::newRow("below the last") << abc << u"N"_s << u"2n"_s << u"A|a;B|b;C|c;N| 3 1 1110"_s;
-    QTest::newRow("below the current, unselected")
-        << abc << u"N"_s << u"1en"_s << u"A|a;B|b;N|;C|c 2 1 1111"_s;
-    QTest::newRow("up, with its description") << abc << QString() << u"1u"_s << u"B|b;A|a;C|c 0 1 1101"_s;
-    QTest::newRow("down to the bottom") << abc << QString() << u"0dd"_s << u"B|b;C|c;A|a 2 1 1110"_s;
-    QTest::newRow("no move unselected") << abc << QString() << u"1eud"_s << abc + u" 1 0 1000"_s;
-    QTest::newRow("delete the middle") << abc << QString() << u"1x"_s << u"A|a;C|c 1 1 1110"_s;
-    QTest::newRow("delete the last") << abc << QString() << u"2x"_s << u"A|a;B|b 1 1 1110"_s;
-    QTest::newRow("delete the only row") << u"A|a"_s << QString() << u"0x"_s << u" -1 0 0000"_s;
-}
-
-void WindowTest::editing() {
-    QFETCH(QString, script);
-    QFETCH(QString, typed);
-    QFETCH(QString, steps);
-    QFETCH(QString, rows);
-    WindowHarness h({{u"SelTab"_s, u"2"_s}});
-    h.open();
-    auto* page = h.window->findChild<ScriptEditorPage*>();
-    page->setLinkUsable(true);
-    page->setScript(lines(script));
-    Script fromAssistant = lines(u"S|s;TA|ta"_s);
-    page->setAssistant([&] { return fromAssistant.takeFirst(); });
-    for (const QString& answer : typed.split(u'|'))
-        h.dialogs.inputAnswers << answer;
-    auto* list = h.find<QTreeWidget>("lstCommands");
-    const QHash<QChar, const char*> buttons{{u'a', "chkAbove"},          {u'n', "cmdCreateManualCommand"},
-                                            {u's', "cmdCreateCommand2"}, {u'u', "cmdCommandUp"},
-                                            {u'd', "cmdCommandDown"},    {u'x', "cmdDeleteCommand"}};
-    for (const QChar step : steps) {
-        const int row = step == u'e' ? list->topLevelItemCount() - 1 : step.digitValue();
-        const QRect rect = list->visualItemRect(list->topLevelItem(row));
-        if (row >= 0)
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              step == u'e' ? rect.bottomLeft() + QPoint(5, 5) : rect.center());
-        else
-            h.click(buttons.value(step));
+        // Help opens the shown tab's topic in the current language, in the one help window.
+        h.click("cmdHelp");
+        HelpWindow* help = currentHelpWindow();
+        QVERIFY(h.window->findChildren<HelpWindow*>() == QList<HelpWindow*>{help} && help->isVisible());
+        const char* pages[] = {"settings", "commandline", "editor", "quickdial"};
+        QCOMPARE(help->windowTitle() + help->browser()->source().toString(),
+                 u"Helpqrc:/telvane/help/%1.html#en"_s.arg(QLatin1String(pages[h.tab()])));
+        // Esc closes it. A new one (the old goes with its owner) opens at the size the reader last gave,
+        // never at a maximised one.
+        const QSize chosen(600 + to, 450 + from);
+        help->resize(chosen);
+        help->showMaximized();
+        QTRY_VERIFY(help->size() != chosen);
+        QTest::keyClick(help->browser(), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        delete help;
+        h.click("cmdHelp");
+        QCOMPARE(currentHelpWindow()->size(), chosen);
     }
-    QStringList shown;
-    for (const ScriptLine& line : page->script())
-        shown << line.command + u'|' + line.description;
-    QString state = u" %1 %2 "_s.arg(list->indexOfTopLevelItem(list->currentItem()))
-                        .arg(list->currentItem() && list->currentItem()->isSelected());
-    for (const char* name : {"cmdCommandTest", "cmdDeleteCommand", "cmdCommandUp", "cmdCommandDown"})
-        state += h.find<QPushButton>(name)->isEnabled() ? u'1' : u'0';
-    QCOMPARE(shown.join(u';') + state, rows);
-    // Without a usable link there is no test run.
-    page->setLinkUsable(false);
-    QVERIFY(!h.find<QPushButton>("cmdCommandTest")->isEnabled());
-}
 
-void WindowTest::typing() {
-    WindowHarness h({{u"SelTab"_s, u"2"_s}});
-    QuickDialSlots fromFile{};
-    fromFile[0] = {QString(50, u'L'), QString(200, u'n'), lines(u"GM"_s)};
-    QVERIFY(saveQuickDialFile(h.folders.defaultConfig(), fromFile));
-    h.open();
-    auto* label = h.find<QLineEdit>("txtLabel");
-    QTest::keyClicks(label, QString(45, u'x'));
-    QCOMPARE(label->text(), QString(40, u'x'));
+    void slotButtons_data() {
+        // The mode's button and the answer to a question; the editor's caption; then what shows: the run
+        // button, the choice button, the description box, the editor's caption, the choice button's tooltip,
+        // the editor's and the slot's first command.
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("store shows user text as typed")
+            << u"cmdSave"_s << u"<b>Production</b>"_s
+            << u"<b>Production</b>|<b>Product...|Note|<b>Production</b>|Caption: <b>Production</b>|GM|GM"_s;
+        QTest::newRow("fetch") << u"cmdGetCommand"_s << u"other"_s
+                               << u"Four|Four...|Note|Four|Caption: Four|SM 1|SM 1"_s;
+        QTest::newRow("delete, Yes") << u"cmdDeleteScript yes"_s << u"other"_s << u"|[Empty]||other||GM|"_s;
+        QTest::newRow("delete, No") << u"cmdDeleteScript"_s << u"other"_s
+                                    << u"Four|Four...|Note|other|Caption: Four|GM|SM 1"_s;
+    }
 
-    // The description takes no line break: pasted ones become blanks, CR LF one blank, typed ones nothing. It
-    // stops at 128 characters, where the text was put in.
-    auto* note = h.find<QPlainTextEdit>("txtNote");
-    QApplication::clipboard()->setText(u"1\n2\r\n3\r4\u20285\u20296"_s);
-    QTest::keyClick(note, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(note->toPlainText() + QString::number(note->document()->blockCount()), u"1 2 3 4 5 61"_s);
-    note->clear();
-    QTest::keyClicks(note, QString(126, u'z'));
-    QTest::keyClick(note, Qt::Key_Return);
-    QTest::keyClick(note, Qt::Key_Enter);
-    QTest::keyClick(note, Qt::Key_Home, Qt::ControlModifier);
-    QTest::keyClick(note, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(note->toPlainText(), u"1 "_s + QString(126, u'z'));
-
-    // What a slot from a file brings is kept whole, longer than typing allows or not; typing then adds
-    // nothing, and a store takes it whole. Once shortened to the limit, the caption is held to it again.
-    h.click("cmdGetCommand");
-    QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF1")->isEnabled(), Timeout);
-    h.click("cmdF1");
-    QTest::keyClick(note, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(note, u"x"_s);
-    QCOMPARE(label->text() + note->toPlainText(), QString(50, u'L') + QString(200, u'n'));
-    h.click("cmdSave");
-    QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF2")->isEnabled(), Timeout);
-    h.click("cmdF2");
-    QCOMPARE(h.window->memory()->slotAt(2), fromFile[0]);
-    for (int i = 0; i < 10; ++i)
-        QTest::keyClick(label, Qt::Key_Backspace);
-    QTest::keyClicks(label, u"yy"_s);
-    QCOMPARE(label->text(), QString(40, u'L'));
-}
-
-void WindowTest::storeRefusals_data() {
-    // The editor's script, caption and description; a command typed after "Save", before the slot is chosen;
-    // the refusal's title, a part of its message, the field to fix and the row selected.
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("note");
-    QTest::addColumn<QString>("late");
-    QTest::addColumn<QString>("refusal");
-    QTest::newRow("no description") << u"GM"_s << QString() << QString() << QString()
-                                    << u"Missing description text |description|txtNote|-1"_s;
-    QTest::newRow("no caption") << u"GM"_s << QString() << u"n"_s << QString()
-                                << u"Missing caption|caption|txtLabel|-1"_s;
-    QTest::newRow("separator") << u"SM 1|start;SP 1|Nr. #3"_s << u"#1"_s << u"#2"_s << QString()
-                               << u"Invalid character|\"#\"|lstCommands|1"_s;
-    // A line break would end the value in the file; 0x14 is taken out on loading.
-    QTest::newRow("LF in the caption")
-        << u"GM"_s << u"a\nb"_s << u"n"_s << QString() << u"Invalid character|LF (0x0A)|txtLabel|-1"_s;
-    QTest::newRow("0x14 in a description")
-        << u"SM 1|s;GM|a\x14"_s << u"L"_s << u"n"_s << QString() << u"Invalid character|0x14|lstCommands|1"_s;
-    QTest::newRow("typed after Save")
-        << u"GM"_s << u"L"_s << u"N"_s << u"XC 1 Ω"_s << u"Invalid character|Windows-1252|lstCommands|1"_s;
-}
-
-void WindowTest::storeRefusals() {
-    QFETCH(QString, script);
-    QFETCH(QString, caption);
-    QFETCH(QString, note);
-    QFETCH(QString, late);
-    QFETCH(QString, refusal);
-    WindowHarness h({{u"SelTab"_s, u"2"_s}});
-    h.open();
-    h.window->findChild<ScriptEditorPage*>()->setScript(lines(script));
-    h.find<QLineEdit>("txtLabel")->setText(caption);
-    h.find<QPlainTextEdit>("txtNote")->setPlainText(note);
-    h.find<QPushButton>("cmdSave")->setFocus();
-    h.click("cmdSave");
-    if (!late.isEmpty()) {
-        h.dialogs.inputAnswers = {late};
+    void slotButtons() {
+        QFETCH(QString, mode);
+        QFETCH(QString, caption);
+        QFETCH(QString, shown);
+        WindowHarness h({{u"SelTab"_s, u"2"_s}}, sampleSlots());
+        h.dialogs.inputAnswers = {u"GM"_s};
         h.click("cmdCreateManualCommand");
+        h.find<QLineEdit>("txtLabel")->setText(caption);
+        h.find<QPlainTextEdit>("txtNote")->setPlainText(u"Note"_s);
+        h.click(mode.section(u' ', 0, 0));
+
+        // The window's timer lets the choice buttons blink while the mode is pending.
+        auto* choice = h.find<QPushButton>("cmdF4");
+        const QColor normal = choice->palette().color(QPalette::Button);
+        QTRY_COMPARE_WITH_TIMEOUT(choice->palette().color(QPalette::Button), QColor(0, 255, 0), Timeout);
+        QVERIFY(choice->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(choice->palette().color(QPalette::Button), normal, Timeout);
+        h.dialogs.questionAnswers = {mode.endsWith(u"yes"_s)};
+        h.click("cmdF4");
+        QTextDocument toolTip;
+        toolTip.setHtml(choice->toolTip());
+        const QString rows = h.find<QTreeWidget>("lstCommands")->topLevelItem(0)->text(0) + u'|' +
+                             h.window->memory()->slotAt(4).lines.value(0).command;
+        QCOMPARE(h.texts({"cmdCommand4", "cmdF4", "txtCommandDescript4", "txtLabel"}) + u'|' +
+                     toolTip.toPlainText() + u'|' + rows,
+                 shown);
+        QVERIFY(!h.window->memory()->anyModePending());
+        QTRY_VERIFY_WITH_TIMEOUT(!choice->isEnabled(), Timeout);
+        QCOMPARE(choice->palette().color(QPalette::Button), normal);
+        const ScriptedDialogs::Call asked = h.dialogs.calls.last();
+        QCOMPARE(asked.kind + u'|' + asked.title + u'|' + asked.text,
+                 mode.startsWith(u"cmdDeleteScript"_s)
+                     ? u"question|Delete|Do you really want to delete quick dial memory [F4] ?"_s
+                     : u"input|Enter command|Please enter a complete command!"_s);
+    }
+
+    void configFiles() {
+        WindowHarness h({{u"SelTab"_s, u"3"_s}}, sampleSlots());
+        auto last = [&]() -> QString {
+            return h.dialogs.calls.last().title + u'|' + h.dialogs.calls.last().text;
+        };
+        const QuickDialSlots before = h.window->memory()->allSlots();
+        const QString folder = h.folders.settings();
+        const QString filter = u"|Ccommand configuration file (*.cfg)|*.cfg"_s;
+        const QStringList files = QDir(folder).entryList(QDir::AllEntries);
+
+        // Both dialogs cancelled: nothing changes.
+        h.click("cmdLoadConfig");
+        QCOMPARE(last(), u"Load command configuration file...|"_s + folder + filter);
+        h.click("cmdSaveConfig");
+        QCOMPARE(last(), u"Save command configuration file...|"_s + folder + u"|User defined.cfg"_s + filter);
+        QVERIFY(h.window->memory()->allSlots() == before &&
+                QDir(folder).entryList(QDir::AllEntries) == files);
+
+        // A file that cannot be read, or one without any slot key (picked by mistake), is reported by name,
+        // and the slots stay.
+        const QString unreadable = folder + u"x.cfg"_s;
+        const QString notes = folder + u"notes.txt"_s;
+        QVERIFY(QDir().mkpath(unreadable) && writeBytes(notes, "Notes\r\n[SETTINGS]\r\nPort=6060\r\n"));
+        h.dialogs.openAnswers = {unreadable, notes, h.folders.root.filePath(u"Other.cfg"_s)};
+        h.click("cmdLoadConfig");
+        const QString file = u"The configuration file \"%1\" could not "_s.arg(unreadable);
+        QCOMPARE(last(), u"Load failed|"_s + file + u"be read: The file cannot be read."_s);
+        h.click("cmdLoadConfig");
+        const QString notConfig =
+            u"Load failed|The file \"%1\" is not a command configuration file"_s.arg(notes);
+        QVERIFY2(last().startsWith(notConfig), qPrintable(last()));
+        QVERIFY(h.window->memory()->allSlots() == before);
+
+        // Another file is shown; saved under a name without extension, it is written under that name. A
+        // failed save names the file and the reason.
+        QuickDialSlots other{};
+        other[1] = {u"Second"_s, u"two"_s, {{u"XC 1 a"_s, u"d"_s}}};
+        QVERIFY(saveQuickDialFile(*h.dialogs.openAnswers[0], other));
+        h.click("cmdLoadConfig");
+        QCOMPARE(h.texts({"cmdCommand1", "cmdCommand2"}), u"[Empty]|Second"_s);
+        h.dialogs.saveAnswers = {folder + u"mine"_s, unreadable};
+        h.click("cmdSaveConfig");
+        QCOMPARE(loadQuickDialFile(folder + u"mine"_s), other);
+        h.click("cmdSaveConfig");
+        const QString failed = u"Save failed|"_s + file + u"be saved: "_s;
+        QVERIFY2(last().startsWith(failed) && last().size() > failed.size(), qPrintable(last()));
+
+        // A DefaultCommandSet.cfg that cannot be read gives empty slots, and is not replaced at exit.
+        h.close();
+        QVERIFY(QFile::remove(h.folders.defaultConfig()) && QDir().mkpath(h.folders.defaultConfig()));
+        h.open();
+        QCOMPARE(h.text("cmdCommand2"), u"[Empty]"_s);
+        const qsizetype asked = h.dialogs.calls.size();
+        h.close();
+        QVERIFY(h.dialogs.calls.size() == asked + 1 && last().startsWith(u"Save failed|"_s));
+        QVERIFY(last().contains(u"DefaultCommandSet.cfg"_s) && QFileInfo(h.folders.defaultConfig()).isDir());
+    }
+
+    void editing_data() {
+        // The script; the answers to "Enter command", in turn, Cancel after them; the steps: a digit clicks
+        // that row, e below the rows, a the "above" box, n manual entry, s the assistant (which gives "S",
+        // then "TA"), u, d and x up, down and delete; the rows, the current row, whether it is selected, and
+        // whether test, delete, up and down are on.
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("rows");
+        const QString abc = u"A=a;B=b;C=c"_s;
+        QTest::newRow("into an empty list") << QString() << u"N"_s << u"an"_s << u"N= 0 0 1000"_s;
+        QTest::newRow("as typed, or nothing")
+            << QString() << u"| S 1  3#<b>x</b> "_s << u"nnnss"_s << u" S 1  3#<b>x</b> =;TA=ta 1 1 1110"_s;
+        QTest::newRow("below a fresh script's first")
+            << abc << u"N"_s << u"n"_s << u"A=a;N=;B=b;C=c 1 1 1111"_s;
+        QTest::newRow("above the first") << abc << u"N"_s << u"0an"_s << u"N=;A=a;B=b;C=c 0 1 1101"_s;
+        QTest::newRow("below the last") << abc << u"N"_s << u"2n"_s << u"A=a;B=b;C=c;N= 3 1 1110"_s;
+        QTest::newRow("below the current, unselected")
+            << abc << u"N"_s << u"1en"_s << u"A=a;B=b;N=;C=c 2 1 1111"_s;
+        QTest::newRow("up, with its description") << abc << QString() << u"1u"_s << u"B=b;A=a;C=c 0 1 1101"_s;
+        QTest::newRow("down to the bottom") << abc << QString() << u"0dd"_s << u"B=b;C=c;A=a 2 1 1110"_s;
+        QTest::newRow("no move unselected") << abc << QString() << u"1eud"_s << abc + u" 1 0 1000"_s;
+        QTest::newRow("delete the middle") << abc << QString() << u"1x"_s << u"A=a;C=c 1 1 1110"_s;
+        QTest::newRow("delete the last") << abc << QString() << u"2x"_s << u"A=a;B=b 1 1 1110"_s;
+        QTest::newRow("delete the only row") << u"A=a"_s << QString() << u"0x"_s << u" -1 0 0000"_s;
+    }
+
+    void editing() {
+        QFETCH(QString, lines);
+        QFETCH(QString, typed);
+        QFETCH(QString, steps);
+        QFETCH(QString, rows);
+        WindowHarness h({{u"SelTab"_s, u"2"_s}});
+        auto* page = h.window->findChild<ScriptEditorPage*>();
+        page->setLinkUsable(true);
+        page->setScript(script(lines));
+        Script fromAssistant = script(u"S=s;TA=ta"_s);
+        page->setAssistant([&] { return fromAssistant.takeFirst(); });
+        for (const QString& answer : typed.split(u'|'))
+            h.dialogs.inputAnswers << answer;
+        auto* list = h.find<QTreeWidget>("lstCommands");
+        const QHash<QChar, const char*> buttons{{u'a', "chkAbove"},          {u'n', "cmdCreateManualCommand"},
+                                                {u's', "cmdCreateCommand2"}, {u'u', "cmdCommandUp"},
+                                                {u'd', "cmdCommandDown"},    {u'x', "cmdDeleteCommand"}};
+        for (const QChar step : steps) {
+            const int row = step == u'e' ? list->topLevelItemCount() - 1 : step.digitValue();
+            const QRect rect = list->visualItemRect(list->topLevelItem(row));
+            if (row >= 0)
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  step == u'e' ? rect.bottomLeft() + QPoint(5, 5) : rect.center());
+            else
+                h.click(buttons.value(step));
+        }
+        QStringList shown;
+        for (const ScriptLine& line : page->script())
+            shown << line.command + u'=' + line.description;
+        QString state = u" %1 %2 "_s.arg(list->indexOfTopLevelItem(list->currentItem()))
+                            .arg(list->currentItem() && list->currentItem()->isSelected());
+        for (const char* name : {"cmdCommandTest", "cmdDeleteCommand", "cmdCommandUp", "cmdCommandDown"})
+            state += h.find<QPushButton>(name)->isEnabled() ? u'1' : u'0';
+        QCOMPARE(shown.join(u';') + state, rows);
+        // Without a usable link there is no test run.
+        page->setLinkUsable(false);
+        QVERIFY(!h.find<QPushButton>("cmdCommandTest")->isEnabled());
+    }
+
+    void typing() {
+        QuickDialSlots fromFile{};
+        fromFile[0] = {QString(50, u'L'), QString(200, u'n'), script(u"GM"_s)};
+        WindowHarness h({{u"SelTab"_s, u"2"_s}}, fromFile);
+        auto* label = h.find<QLineEdit>("txtLabel");
+        QTest::keyClicks(label, QString(45, u'x'));
+        QCOMPARE(label->text(), QString(40, u'x'));
+
+        // The description takes no line break: pasted ones become blanks, CR LF one blank, typed ones
+        // nothing. It stops at 128 characters, where the text was put in.
+        auto* note = h.find<QPlainTextEdit>("txtNote");
+        QApplication::clipboard()->setText(u"1\n2\r\n3\r4\u20285\u20296"_s);
+        QTest::keyClick(note, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(note->toPlainText() + QString::number(note->document()->blockCount()), u"1 2 3 4 5 61"_s);
+        note->clear();
+        QTest::keyClicks(note, QString(126, u'z'));
+        QTest::keyClick(note, Qt::Key_Return);
+        QTest::keyClick(note, Qt::Key_Enter);
+        QTest::keyClick(note, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(note, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(note->toPlainText(), u"1 "_s + QString(126, u'z'));
+
+        // What a slot from a file brings is kept whole, longer than typing allows or not; typing then adds
+        // nothing, and a store takes it whole. Once shortened to the limit, the caption is held to it again.
+        h.click("cmdGetCommand");
+        QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF1")->isEnabled(), Timeout);
+        h.click("cmdF1");
+        QTest::keyClick(note, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(note, u"x"_s);
+        QCOMPARE(label->text() + note->toPlainText(), QString(50, u'L') + QString(200, u'n'));
+        h.click("cmdSave");
         QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF2")->isEnabled(), Timeout);
         h.click("cmdF2");
+        QCOMPARE(h.window->memory()->slotAt(2), fromFile[0]);
+        for (int i = 0; i < 10; ++i)
+            QTest::keyClick(label, Qt::Key_Backspace);
+        QTest::keyClicks(label, u"yy"_s);
+        QCOMPARE(label->text(), QString(40, u'L'));
     }
-    const QStringList expected = refusal.split(u'|');
-    const ScriptedDialogs::Call told = h.dialogs.calls.value(h.dialogs.calls.size() - 1);
-    QCOMPARE(told.kind + u'|' + told.title, u"warning|"_s + expected[0]);
-    QVERIFY2(told.text.contains(expected[1]), qPrintable(told.text));
-    QVERIFY(!h.window->memory()->anyModePending() && h.window->memory()->slotAt(2).lines.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget()->objectName(), expected[2], Timeout);
-    auto* list = h.find<QTreeWidget>("lstCommands");
-    QCOMPARE(list->indexOfTopLevelItem(list->selectedItems().value(0)), expected[3].toInt());
-}
+
+    void storeRefusals_data() {
+        // The editor's script, caption and description; a command typed after "Save", before the slot is
+        // chosen; the refusal's title, a part of its message, the field to fix and the row selected.
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<QString>("late");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("no description") << u"GM"_s << QString() << QString() << QString()
+                                        << u"Missing description text |description|txtNote|-1"_s;
+        QTest::newRow("no caption") << u"GM"_s << QString() << u"n"_s << QString()
+                                    << u"Missing caption|caption|txtLabel|-1"_s;
+        QTest::newRow("separator") << u"SM 1=start;SP 1=Nr. #3"_s << u"#1"_s << u"#2"_s << QString()
+                                   << u"Invalid character|\"#\"|lstCommands|1"_s;
+        // A line break would end the value in the file.
+        QTest::newRow("LF in the caption")
+            << u"GM"_s << u"a\nb"_s << u"n"_s << QString() << u"Invalid character|LF (0x0A)|txtLabel|-1"_s;
+        QTest::newRow("typed after Save") << u"GM"_s << u"L"_s << u"N"_s << u"XC 1 Ω"_s
+                                          << u"Invalid character|Windows-1252|lstCommands|1"_s;
+    }
+
+    void storeRefusals() {
+        QFETCH(QString, lines);
+        QFETCH(QString, caption);
+        QFETCH(QString, note);
+        QFETCH(QString, late);
+        QFETCH(QString, refusal);
+        WindowHarness h({{u"SelTab"_s, u"2"_s}});
+        h.window->findChild<ScriptEditorPage*>()->setScript(script(lines));
+        h.find<QLineEdit>("txtLabel")->setText(caption);
+        h.find<QPlainTextEdit>("txtNote")->setPlainText(note);
+        h.find<QPushButton>("cmdSave")->setFocus();
+        h.click("cmdSave");
+        if (!late.isEmpty()) {
+            h.dialogs.inputAnswers = {late};
+            h.click("cmdCreateManualCommand");
+            QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF2")->isEnabled(), Timeout);
+            h.click("cmdF2");
+        }
+        const QStringList expected = refusal.split(u'|');
+        const ScriptedDialogs::Call told = h.dialogs.calls.value(h.dialogs.calls.size() - 1);
+        QCOMPARE(told.kind + u'|' + told.title, u"warning|"_s + expected[0]);
+        QVERIFY2(told.text.contains(expected[1]), qPrintable(told.text));
+        QVERIFY(!h.window->memory()->anyModePending() && h.window->memory()->slotAt(2).lines.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget()->objectName(), expected[2], Timeout);
+        auto* list = h.find<QTreeWidget>("lstCommands");
+        QCOMPARE(list->indexOfTopLevelItem(list->selectedItems().value(0)), expected[3].toInt());
+    }
+
+    void runInTheWindow() {
+        LoopbackPeer peer;
+        WindowHarness h({{u"Connect"_s, u"1"_s},
+                         {u"SelTab"_s, u"1"_s},
+                         {u"Name"_s, u"127.0.0.1"_s},
+                         {u"Port"_s, peer.portText()},
+                         {u"ReplyTimeout"_s, u"60"_s},
+                         {u"ErrorText"_s, u"ERROR"_s}},
+                        sampleSlots());
+        MainWindow& window = *h.window;
+        auto checks = [&] {
+            return u"%1 %2 %3"_s.arg(h.find<QSpinBox>("cwnReplyTimeout")->value())
+                .arg(window.runner()->replyTimeout())
+                .arg(window.runner()->errorText());
+        };
+        QCOMPARE(checks(), u"60 60000 ERROR"_s);
+        window.link()->TryConnect();
+        QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
+        auto* state = h.find<QLabel>("labState");
+        auto* text = h.find<QLineEdit>("txtSend");
+        auto* notice = h.find<QLabel>("labCommandScriptCompleted");
+        auto* view = h.find<QTableView>("lsvMsg");
+        MessageLog* log = window.session()->log();
+        // Progress bar, cancel button and notice shown, the rows of the log, the notice's text.
+        auto strip = [&]() -> QString {
+            QString shown;
+            for (const char* name : {"prgProgress", "cmdCancelCommandScript", "labCommandScriptCompleted"})
+                shown += h.find<QWidget>(name)->isVisible() ? u'1' : u'0';
+            return shown + u' ' + QString::number(log->size()) + u' ' + notice->text();
+        };
+        auto enabled = [&](const char* name) { return h.find<QWidget>(name)->isEnabled(); };
+
+        // The assistant's command goes into the line, to be sent by the user. An empty line cannot be sent,
+        // not even with Enter; the newest row is shown; the log empties.
+        // The assistant offers queries to the command line, not to the editor.
+        QList<int> offered;
+        ModalHandler assistant([&](QWidget* d) {
+            offered << d->findChild<QComboBox*>()->count();
+            QTest::keyClick(d->findChild<QComboBox*>(), Qt::Key_Return);
+        });
+        h.click("cmdCreateCommand1");
+        QCOMPARE(text->text() + QString::number(log->size()), u"SM 00"_s);
+        text->clear();
+        QTest::keyClick(text, Qt::Key_Return);
+        QVERIFY(!enabled("cmdSend") && !enabled("cmdDeleteList"));
+        for (const QString& command : {u"SM 1"_s, u"GM"_s}) {
+            text->setText(command);
+            QTest::keyClick(text, Qt::Key_Return);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("SM 1GM"), Timeout);
+        peer.reply("GM: 1\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 3, Timeout);
+        QCOMPARE(view->currentIndex().row(), 2);
+        // Up and Down walk the commands sent, back to what was typed.
+        text->setText(u"typed"_s);
+        QString walked;
+        for (const Qt::Key key :
+             {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
+            QTest::keyClick(text, key);
+            walked += text->text() + u'|';
+        }
+        QCOMPARE(walked, u"GM|SM 1|SM 1|GM|typed|typed|"_s);
+        // The command word is offered from the catalogue; Tab takes it, nothing is sent.
+        text->clear();
+        QTest::keyClicks(text, u"g"_s);
+        auto* completer = window.findChild<QCompleter*>();
+        QVERIFY(completer && completer->popup()->isVisible());
+        QTest::keyClick(completer->popup(), Qt::Key_Tab);
+        QVERIFY(!completer->popup()->isVisible() && text->text().size() > 1 && text->text().startsWith(u'G'));
+        QTest::keyClicks(text, u" 1"_s);
+        QVERIFY(!completer->popup()->isVisible());
+        h.click("cmdDeleteList");
+        QVERIFY(log->rowCount() == 0 && !enabled("cmdDeleteList"));
+
+        // The editor's test run shows each command in the command line as it goes out, and its progress with
+        // the reply it waits for; a notice from before goes with the first command.
+        h.showTab(2);
+        h.dialogs.inputAnswers = {u"XC 1 a"_s, u"GM"_s};
+        h.click("cmdCreateManualCommand");
+        h.click("cmdCreateManualCommand");
+        notice->show();
+        h.click("cmdCommandTest");
+        auto* progress = h.find<QProgressBar>("prgProgress");
+        QCOMPARE(text->text() + u' ' + strip() + progress->text(), u"XC 1 a 110 1 1 / 2"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(progress->toolTip(), u"Waiting for the reply to: XC 1 a"_s, Timeout);
+        // While it waits nothing else runs; a slot button only takes the notice away.
+        h.showTab(3);
+        notice->show();
+        h.click("cmdCommand1");
+        QTest::keyClick(h.window.get(), Qt::Key_F4);
+        QCOMPARE(strip(), u"110 1 "_s);
+        // With a check on, the last reply is waited for too; the error text in it ends the run, marked in
+        // bold in the log and shown whole in the notice's tooltip.
+        peer.reply("XC: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith("GM"), Timeout);
+        peer.reply("GM: ERROR production mode is not running\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
+        QCOMPARE(notice->toolTip(), u"Error reply to \"GM\": GM: ERROR production mode is not running"_s);
+        h.showTab(2);
+        h.click("cmdCreateCommand2");
+        QCOMPARE(offered, QList<int>({11, 10}));
+        // The log, out of sight during the run, shows its newest row when it is shown.
+        h.showTab(1);
+        QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 3, Timeout);
+        auto bold = [&](int row) {
+            QStyleOptionViewItem option;
+            static_cast<LogItemDelegate*>(view->itemDelegate())->initStyleOption(&option, log->index(row, 0));
+            return option.font.bold() ? u'b' : u'-';
+        };
+        QCOMPARE(QString(bold(0)) + bold(1) + bold(2) + bold(3), u"---b"_s);
+
+        // The checks follow the settings tab. A run whose replies come at once ends showing its last
+        // command; one cancelled while waiting clears the strip, with a notice of how far it came.
+        h.find<QLineEdit>("txtErrorText")->setText(u"not running"_s);
+        h.find<QSpinBox>("cwnReplyTimeout")->setValue(0);
+        QCOMPARE(checks(), u"0 0 not running"_s);
+        h.showTab(3);
+        h.find<QPushButton>("cmdCommand1")->click();
+        window.session()->receive("SM 1: OK\r\n");
+        window.session()->receive("GM: 1\r\n");
+        QCOMPARE(text->text() + u' ' + strip(), u"GM 001 8 Command script processed, 2 commands."_s);
+        h.click("cmdCommand1");
+        QCOMPARE(strip(), u"110 9 Command script processed, 2 commands."_s);
+        h.click("cmdCancelCommandScript");
+        QCOMPARE(strip(), u"001 9 Cancelled after 1 of 2 commands."_s);
+
+        // Unticked: closed, the command line off (Enter keeps nothing), the run buttons still on. A
+        // run stops at its first command, with a notice that follows the language.
+        h.find<QCheckBox>("chkConnect")->setChecked(false);
+        window.link()->TryConnect();
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
+        QVERIFY(!enabled("cmdSend"));
+        text->setText(u"XX"_s);
+        QTest::keyClick(text, Qt::Key_Return);
+        h.click("cmdCommand1");
+        QCOMPARE(strip(), u"001 10 Stopped: command not sent."_s);
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+        QCOMPARE(strip(), u"001 10 Abbruch: Befehl nicht gesendet."_s);
+
+        // Refused, with the reason as the state line's tooltip.
+        h.find<QLineEdit>("txtPort")->setText(QString::number(refusingPort()));
+        h.find<QCheckBox>("chkConnect")->setChecked(true);
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Fehler beim Verbinden."_s, Timeout);
+        QVERIFY(!state->toolTip().isEmpty() && state->toolTip() == window.link()->lastErrorText());
+
+        // Quitting while a run waits for its reply runs the exit as ever, with no question: the tab, the
+        // checks (a character the validator refuses never gets in) and the history are kept. A late reply
+        // finds no window.
+        h.find<QLineEdit>("txtPort")->setText(peer.portText());
+        QTRY_VERIFY_WITH_TIMEOUT(enabled("cmdSend"), Timeout);
+        h.click("cmdCommand1");
+        QCOMPARE(strip().left(3), u"110"_s);
+        h.find<QLineEdit>("txtErrorText")->insert(u"\u2713"_s);
+        const qsizetype asked = h.dialogs.calls.size();
+        h.click("cmdQuit");
+        QVERIFY(!h.window->isVisible());
+        h.close();
+        const SetupSettings saved = SetupSettings::read(h.folders.setupIni(), QString());
+        QCOMPARE(u"%1 %2 %3"_s.arg(saved.selTab).arg(saved.replyTimeout).arg(saved.errorText),
+                 u"3 0 not running"_s);
+        QVERIFY(loadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() &&
+                h.dialogs.calls.size() == asked);
+        peer.reply("SM 1: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!peer.connected(), Timeout);
+        h.open();
+        QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_Up);
+        QCOMPARE(h.find<QLineEdit>("txtSend")->text(), u"GM"_s);
+    }
+
+    void missionAgainstTheSimulator() {
+        // As a user goes through it: connect, compose a script by hand, store it in slot 3, run it with F3,
+        // quit, start again and find the slot as it was.
+        Devsim simulator({u"--device"_s, u"0"_s});
+        const quint16 port = simulator.port();
+        QVERIFY(port != 0);
+        WindowHarness h({{u"Language"_s, u"0"_s},
+                         {u"Connect"_s, u"1"_s},
+                         {u"SelTab"_s, u"2"_s},
+                         {u"Name"_s, u"127.0.0.1"_s},
+                         {u"Port"_s, QString::number(port)}});
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Verbunden."_s, Timeout);
+        h.dialogs.inputAnswers = {u"SM 1"_s, u"SP 1 3"_s, u"GM"_s};
+        for (int i = 0; i < 3; ++i)
+            h.click("cmdCreateManualCommand");
+        QTest::keyClicks(h.find<QLineEdit>("txtLabel"), u"Programm drei"_s);
+        QTest::keyClicks(h.find<QPlainTextEdit>("txtNote"), u"SM 1, SP 1 3, GM"_s);
+        h.click("cmdSave");
+        QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF3")->isEnabled(), Timeout);
+        h.click("cmdF3");
+        // The offscreen platform gives no window the focus back when a dialog closes.
+        h.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.showTab(3);
+        QTest::keyClick(h.window.get(), Qt::Key_F3);
+        // Each command reached the simulator after the reply to the one before.
+        QVERIFY(simulator.shows(u"<- SM 1.*-> SM 1: OK.*<- SP 1 3.*-> SP: OK.*<- GM.*-> GM: 1"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(h.texts({"labCommandScriptCompleted", "txtSend"}),
+                                  u"Befehlsablauf ausgeführt, 3 Befehle.|GM"_s, Timeout);
+        h.click("cmdQuit");
+        h.close();
+        h.open();
+        QCOMPARE(h.tab(), 3);
+        QCOMPARE(h.texts({"cmdF3", "cmdCommand3", "txtCommandDescript3"}),
+                 u"Programm d...|Programm drei|SM 1, SP 1 3, GM"_s);
+    }
+
+    void followingHoldsOrTakesTheSelection_data() {
+        QTest::addColumn<QStringList>(
+            "actions"); // the menu's Follow, the scroll bar paged up or to its end, keys
+        QTest::addColumn<bool>("follows");
+        QTest::newRow("on by default") << QStringList() << true;
+        QTest::newRow("off from the menu") << QStringList{u"menu"_s} << false;
+        QTest::newRow("scrolled up by hand") << QStringList{u"bar up"_s} << false;
+        QTest::newRow("scrolled back to the end") << QStringList{u"bar up"_s, u"bar end"_s} << true;
+        QTest::newRow("an older row picked") << QStringList{u"Up"_s} << false;
+        QTest::newRow("the newest row picked again") << QStringList{u"Up"_s, u"Ctrl+End"_s} << true;
+        QTest::newRow("all rows selected") << QStringList{u"Ctrl+A"_s} << false;
+    }
+
+    void followingHoldsOrTakesTheSelection() {
+        QFETCH(QStringList, actions);
+        QFETCH(bool, follows);
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        MainWindow& w = *h.window;
+        auto* view = h.find<QTableView>("lsvMsg");
+        view->setFocus();
+        QScrollBar* bar = view->verticalScrollBar();
+        MessageLog* log = w.session()->log();
+        for (int i = 0; i < 200; ++i)
+            w.session()->receive("reply " + QByteArray::number(i));
+        QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 200, Timeout);
+        QCOMPARE(view->currentIndex().row(), 199);
+        for (const QString& action : actions) {
+            if (action == u"menu")
+                w.findChild<QAction*>(u"actFollow"_s)->trigger();
+            else if (action.startsWith(u"bar "))
+                bar->triggerAction(action == u"bar up" ? QAbstractSlider::SliderPageStepSub
+                                                       : QAbstractSlider::SliderToMaximum);
+            else
+                QTest::keySequence(view, QKeySequence(action));
+        }
+        const int current = view->currentIndex().row();
+        const int scrolled = bar->value();
+        const qsizetype selected = view->selectionModel()->selectedRows().size();
+        for (int i = 0; i < 50; ++i)
+            w.session()->receive("more " + QByteArray::number(i));
+        QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 250, Timeout);
+        QCOMPARE(w.findChild<QAction*>(u"actFollow"_s)->isChecked(), follows);
+        QCOMPARE(view->currentIndex().row(), follows ? 249 : current);
+        QCOMPARE(view->selectionModel()->selectedRows().size(), follows ? 1 : selected);
+        QCOMPARE(bar->value(), follows ? bar->maximum() : scrolled);
+        QVERIFY(follows || scrolled < bar->maximum());
+    }
+
+    void findBarWalksTheMatches_data() {
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<QString>("keys");    // n: Enter, p: Shift+Enter
+        QTest::addColumn<QList<int>>("rows"); // the current row after typing and after each key
+        QTest::newRow("from the newest row on, round the end")
+            << "gp" << false << "nnp" << QList<int>{2, 3, 2, 3};
+        QTest::newRow("match case") << "GP" << true << "np" << QList<int>{2, 2, 2};
+        QTest::newRow("not found") << "XYZ" << false << "n" << QList<int>{4, 4};
+    }
+
+    void findBarWalksTheMatches() {
+        QFETCH(QString, needle);
+        QFETCH(bool, matchCase);
+        QFETCH(QString, keys);
+        QFETCH(QList<int>, rows);
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        MainWindow& w = *h.window;
+        for (const char* reply : {"SM 1", "SM: OK", "GP", "gp: 3", "SP: ERROR"})
+            w.session()->receive(reply);
+        auto* view = h.find<QTableView>("lsvMsg");
+        QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 4, Timeout);
+        auto* find = h.find<QLineEdit>("txtFind");
+        QVERIFY(!find->isVisible());
+        h.find<QLineEdit>("txtSend")->setFocus();
+        QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(find->isVisible() && find->hasFocus());
+        h.find<QAbstractButton>("chkMatchCase")->setChecked(matchCase);
+        QTest::keyClicks(find, needle);
+        QCOMPARE(view->currentIndex().row(), rows.at(0));
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            QTest::keyClick(find, Qt::Key_Return, keys.at(i) == u'p' ? Qt::ShiftModifier : Qt::NoModifier);
+            QCOMPARE(view->currentIndex().row(), rows.at(i + 1));
+        }
+        const bool found = rows.at(0) != 4;
+        QCOMPARE(h.find<QLabel>("labFindResult")->text().isEmpty(), found);
+        auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
+        QCOMPARE(delegate->mark(), needle);
+        // A match holds the view there; Escape closes the bar and takes the marks away.
+        QCOMPARE(w.findChild<QAction*>(u"actFollow"_s)->isChecked(), !found);
+        QTest::keyClick(find, Qt::Key_Escape);
+        QVERIFY(!find->isVisible() && delegate->mark().isEmpty());
+    }
+
+    void copyDetailAndSave() {
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        MainWindow& w = *h.window;
+        UtcClock::setFixed(QDateTime(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC));
+        QVERIFY(!w.session()->SendCommandLine(u"SM 1"_s)); // no link: logged, not sent
+        w.session()->receive("SM: OK\r\n\x01");
+        auto* view = h.find<QTableView>("lsvMsg");
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 2, Timeout);
+        const QString reason = GetText(TextId::NotSentNoConnection);
+        QCOMPARE(view->model()->index(0, 2).data(Qt::ToolTipRole).toString(), reason);
+
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 u"23:59:59:500\tSet\tSM 1\n23:59:59:500\tGet\tSM: OK\\r\\n\\x01"_s);
+
+        // The detail view: the text with its line break, the bytes in hex, the reason of a failed send.
+        for (const int row : {1, 0}) {
+            view->setCurrentIndex(view->model()->index(row, 0));
+            QTest::keyClick(view, Qt::Key_Return);
+            QWidget* detail = w.findChild<QWidget*>(u"frmLogRow"_s);
+            QVERIFY(detail && detail->isVisible());
+            const QString text = detail->findChild<QPlainTextEdit*>(u"txtLogRowText"_s)->toPlainText();
+            const QString hex = detail->findChild<QPlainTextEdit*>(u"txtLogRowHex"_s)->toPlainText();
+            const QString summary = detail->findChild<QLabel*>(u"labLogRowSummary"_s)->text();
+            QCOMPARE(text, row ? u"SM: OK\n\\x01"_s : u"SM 1"_s);
+            QVERIFY(hex.startsWith(row ? u"00000000  53 4D 3A 20 4F 4B 0D 0A  01"_s
+                                       : u"00000000  53 4D 20 31"_s));
+            QCOMPARE(summary.contains(reason), row == 0);
+            detail->close();
+            QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<QWidget*>(u"frmLogRow"_s), Timeout);
+        }
+
+        // Saved whole; a file that cannot be written says where and why.
+        const QString csv = h.folders.settings() + u"log.csv"_s;
+        h.dialogs.saveAnswers = {csv, h.folders.settings()};
+        QAction* save = w.findChild<QAction*>(u"actSaveLog"_s);
+        save->trigger();
+        QVERIFY(readBytes(csv).endsWith(",Get,\"SM: OK\r\n\x01\",,,\r\n"));
+        save->trigger();
+        QCOMPARE(h.dialogs.calls.last().kind, u"warning"_s);
+        QVERIFY(h.dialogs.calls.last().text.contains(QDir::toNativeSeparators(h.folders.settings())));
+
+        // The latency column is there on request only.
+        QVERIFY(view->isColumnHidden(MessageLog::LatencyColumn));
+        w.findChild<QAction*>(u"actLatency"_s)->trigger();
+        QVERIFY(!view->isColumnHidden(MessageLog::LatencyColumn));
+    }
+
+    void assistantOpensAndCloses_data() {
+        // Opened with a device type, with queries or not, on a Command key; closed by Enter on a command
+        // without parameters, Cancel or the close box; then the entries, the one selected, the page and the
+        // command word shown at opening, and the command and description built.
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("closed");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("type 1 with queries, accepted")
+            << u"1 1 19"_s << u"enter"_s << u"34 19 1 SRA|GM|Zustand des Messbetriebs abfragen (GM)"_s;
+        QTest::newRow("type 1, cancelled") << u"1 0 18"_s << u"cancel"_s << u"20 18 1 SBA||"_s;
+        QTest::newRow("type 0 with queries, not a number")
+            << u"0 1 abc"_s << u"close"_s << u"11 0 1 SM 0||"_s;
+        QTest::newRow("type 0, one past the last") << u"0 0 10"_s << u"cancel"_s << u"10 0 1 SM 0||"_s;
+    }
+
+    void assistantOpensAndCloses() {
+        Assistant a;
+        QFETCH(QString, opened);
+        QFETCH(QString, closed);
+        QFETCH(QString, result);
+        const QStringList setup = opened.split(u' ');
+        QComboBox* list = a.open(setup[0].toInt(), setup[1] == u"1"_s, setup[2]);
+        // The catalogue's entries, the stored one selected when there is one, on the command page, focus in
+        // the list.
+        const QString opening =
+            u"%1 %2 %3 "_s.arg(list->count()).arg(list->currentIndex()).arg(a.dialog->currentPage()) +
+            a.child<QLabel>("labSelCommand")->text();
+        QCOMPARE(a.dialog->focusWidget(), list);
+
+        // Every way of closing remembers the entry selected last.
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(a.storedKey(), setup[2]);
+        if (closed == u"enter"_s)
+            QTest::keyClick(list, Qt::Key_Return);
+        else if (closed == u"cancel"_s)
+            QTest::mouseClick(a.child<QPushButton>("cmdCancel"), Qt::LeftButton);
+        else
+            a.dialog->close();
+        QVERIFY(!a.dialog->isVisible());
+        QCOMPARE(a.storedKey(), QString::number(list->currentIndex()));
+        QCOMPARE(opening + u'|' + a.dialog->assistantResult().command + u'|' +
+                     a.dialog->assistantResult().description,
+                 result);
+    }
+
+    void assistantBuilds_data() {
+        // Opened in a language, with a device type, on a stored entry or a record instead of the catalogue;
+        // the values page by page; the last page's hint and button, the command and the warnings.
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("values");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two numbers, the entry picked again")
+            << u"0 0 3"_s << u"9|=|3|5"_s << u"Möglicher Wertebereich: 0 bis 31|Übernehmen|SP 3 5"_s;
+        QTest::newRow("negative minimum")
+            << u"0 1 15"_s << u"-1"_s << u"Möglicher Wertebereich: -1 bis 2147483646|Übernehmen|SNA -1"_s;
+        // Another pick starts over; a character outside the restricted set leaves the field as it was.
+        QTest::newRow("restricted text after another pick")
+            << u"0 0 3"_s << u"3|^|12|Ab-_ ä,.{@ß9"_s + QString(70, u'x')
+            << u"Maximale Textlänge: 63 Zeichen|Übernehmen|CA 12 Ab-_ 9"_s + QString(57, u'x');
+        QTest::newRow("empty text refused, English")
+            << u"1 0 7"_s << u"|Smith"_s
+            << u"Maximum text length: 20 characters|Accept|UN Smith|Parameter error|You don't entered parameter ' User name ' !"_s;
+    }
+
+    void assistantBuilds() {
+        Assistant a;
+        QFETCH(QString, opened);
+        QFETCH(QString, values);
+        QFETCH(QString, expected);
+        const QStringList setup = opened.split(u' ');
+        QComboBox* list =
+            a.open(setup[1].toInt(), false, setup[2], opened.section(u' ', 3), setup[0].toInt());
+        QTest::keyClick(list, Qt::Key_Return);
+        // Help shows the assistant's topic, owned by the dialog, and leaves the page as it is.
+        QTest::mouseClick(a.child<QPushButton>("cmdHelp"), Qt::LeftButton);
+        QCOMPARE(a.help + QString::number(a.dialog->currentPage()), u"frmAssistant18002"_s);
+        QString said;
+        for (const QString& value : values.split(u'|'))
+            said = a.enter(value);
+        QStringList told{said, a.dialog->assistantResult().command};
+        for (const ScriptedDialogs::Call& call : a.dialogs.calls)
+            told << call.title << call.text;
+        QCOMPARE(told.join(u'|'), expected);
+        QCOMPARE(a.dialog->assistantResult().description, list->currentText());
+    }
+
+    void assistantFileDialog() {
+        Assistant a;
+        QTest::keyClick(a.open(0, false, u"6"_s), Qt::Key_Return);
+        const QString filter = GetText(TextId::AssistantFileFilter);
+        QCOMPARE(qtFileFilter(filter), u"Backupdateien (*.txt);;Geräteliste Dateien (*.inf)"_s);
+        QCOMPARE(qtFileFilter(u"Backup file|*.txt;*.inf"_s), u"Backup file (*.txt *.inf)"_s);
+        const QStringList files{a.folders.settings() + u"backup.txt"_s, a.folders.program() + u"list.inf"_s};
+        QVERIFY(writeBytes(files[0], "x") && writeBytes(files[1], "x"));
+        a.enter(u"0"_s);
+        auto* text = a.child<QLineEdit>("txtText");
+        QCOMPARE(text->maxLength(), 256);
+
+        // Cancelled: a path typed before is gone, and the empty field is refused. The dialog opens in the
+        // program folder, then where the last file was chosen.
+        QTest::keyClicks(text, u"/typed/by/hand.txt"_s);
+        a.dialogs.openAnswers = {std::nullopt, files[0], files[1]};
+        QTest::mouseClick(a.child<QPushButton>("cmdSelectPath"), Qt::LeftButton);
+        QCOMPARE(text->text(), QString());
+        QTest::keyClick(text, Qt::Key_Return);
+        QTest::mouseClick(a.child<QPushButton>("cmdSelectPath"), Qt::LeftButton);
+        QCOMPARE(text->text(), files[0]);
+        QTest::mouseClick(a.child<QPushButton>("cmdSelectPath"), Qt::LeftButton);
+        QStringList told;
+        for (const ScriptedDialogs::Call& call : a.dialogs.calls)
+            told << call.title + u'|' + call.text;
+        const QString select = u"Backupdatei wählen...|"_s;
+        QCOMPARE(told,
+                 (QStringList{
+                     select + a.folders.program() + u'|' + filter,
+                     u"Parameterfehler|Sie haben den Parameter ' kompletter Dateipfad ' nicht eingeben!"_s,
+                     select + a.folders.program() + u'|' + filter,
+                     select + a.folders.settings() + u'|' + filter}));
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(a.dialog->assistantResult().command, u"UF 0 "_s + files[1]);
+    }
+
+    void viewer() {
+        // In German, on the quick-dial tab: a slot's commands show in the viewer on a double-click on its
+        // description, which opens nothing for an empty slot. Esc closes it.
+        WindowHarness h({{u"Language"_s, u"0"_s}, {u"SelTab"_s, u"3"_s}}, sampleSlots());
+        QVERIFY(h.find<QWidget>("cmdF4")->toolTip().contains(u"Bezeichnung: Four"_s));
+        QStringList viewed;
+        ModalHandler viewer([&](QWidget* dialog) {
+            auto* list = dialog->findChild<QTreeWidget*>(u"lstCommands"_s);
+            viewed << dialog->windowTitle() << dialog->findChild<QPushButton*>(u"cmdQuit"_s)->text();
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                viewed << list->topLevelItem(row)->text(0) << list->topLevelItem(row)->text(1);
+            QTest::keyClick(list, Qt::Key_Escape);
+            viewed << (dialog->isVisible() ? u"open"_s : u"closed by Esc"_s);
+        });
+        QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript2")->viewport(), Qt::LeftButton);
+        QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript4")->viewport(), Qt::LeftButton);
+        QCOMPARE(viewer.opened, 1);
+        QCOMPARE(viewed.join(u'|'), u"Befehlsablauf anzeigen|Beenden|SM 1|start|closed by Esc"_s);
+    }
+};
 
 QTEST_MAIN(WindowTest)
 #include "tst_window.moc"

@@ -1,22 +1,20 @@
 #pragma once
 
-// What the tests of the core stand on: temporary folders with a Setup.ini, file bytes, and a TCP peer on the
-// loopback address that a test drives. No widgets here: core tests link the core only.
+// What the tests of the core stand on: temporary folders with a Setup.ini, file bytes, a TCP peer on the
+// loopback address that a test drives, and the built programs as processes. No widgets here: core tests link
+// the core only.
 
 #include "core/files/Profile.h"
 #include "core/files/Settings.h"
+#include "core/link/TargetLink.h"
+#include "core/scripts/ScriptLine.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QHostAddress>
-#include <QList>
-#include <QPair>
 #include <QPointer>
-#include <QString>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 
 constexpr int Timeout = 10000; // ms: generous, so a loaded machine does not fail a test
 
@@ -28,6 +26,14 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes) {
 inline QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// "command=description;command=description" as a script.
+inline Script script(const QString& text) {
+    Script lines;
+    for (const QString& line : text.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        lines.append({line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1)});
+    return lines;
 }
 
 // A settings folder and a program folder of their own for one test.
@@ -64,9 +70,7 @@ public:
         });
     }
 
-    bool listening() const { return m_server.isListening(); }
-    quint16 port() const { return m_server.serverPort(); }
-    QString portText() const { return QString::number(port()); }
+    QString portText() const { return QString::number(m_server.serverPort()); }
     bool connected() const { return client && client->state() == QAbstractSocket::ConnectedState; }
 
     void reply(const QByteArray& bytes) {
@@ -88,6 +92,16 @@ private:
     QTcpServer m_server;
 };
 
+// Connects the link to the peer (again, after a drop) and waits until both ends are up.
+inline bool connectLink(TargetLink& link, const LoopbackPeer& peer) {
+    link.setHost(QStringLiteral("127.0.0.1"));
+    link.setPort(peer.portText());
+    link.setConnectWanted(true);
+    link.TryConnect();
+    return QTest::qWaitFor([&] { return link.state() == TargetLink::Connected && peer.connected(); },
+                           Timeout);
+}
+
 // A port on 127.0.0.1 where nobody listens: one the system just gave out and took back.
 inline quint16 refusingPort() {
     QTcpServer probe;
@@ -108,4 +122,47 @@ struct StuckListener {
     }
     QTcpServer server;
     QTcpSocket filler;
+};
+
+// The environment of a program started without a display, its settings folder (created) under home.
+inline QProcessEnvironment headless(const QString& home) {
+    QDir(home).mkpath(QStringLiteral("Veltrix/Telvane"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home);
+    return environment;
+}
+
+// A running telvane-devsim on a free port, and what it has printed.
+class Devsim {
+public:
+    explicit Devsim(const QStringList& arguments) {
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process,
+                         [this] { trace += QString::fromUtf8(m_process.readAllStandardOutput()); });
+        m_process.start(QStringLiteral(TELVANE_DEVSIM_PATH),
+                        arguments + QStringList{QStringLiteral("--port"), QStringLiteral("0")});
+    }
+    ~Devsim() {
+        m_process.kill();
+        m_process.waitForFinished(Timeout);
+    }
+    // Waits until the trace matches; "." matches line ends too.
+    bool shows(const QString& pattern) const {
+        const QRegularExpression expression(pattern, QRegularExpression::MultilineOption |
+                                                         QRegularExpression::DotMatchesEverythingOption);
+        return QTest::qWaitFor([&] { return expression.match(trace).hasMatch(); }, Timeout);
+    }
+    // The port it listens on, once it is ready; 0 when it does not get there.
+    quint16 port() const {
+        const QRegularExpression listening(QStringLiteral("^listening on [^\\n]+:(\\d+)$"),
+                                           QRegularExpression::MultilineOption);
+        return shows(QStringLiteral("^ready: ")) ? listening.match(trace).captured(1).toUShort() : 0;
+    }
+    bool running() const { return m_process.state() == QProcess::Running; }
+
+    QString trace;
+
+private:
+    QProcess m_process;
 };

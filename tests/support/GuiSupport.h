@@ -5,30 +5,21 @@
 
 #include "support/CoreSupport.h"
 
+#include "core/scripts/QuickDialConfig.h"
 #include "gui/Dialogs.h"
 #include "gui/MainWindow.h"
 
 #include <QApplication>
-#include <QList>
-#include <QPointer>
-#include <QString>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
-
-#include <functional>
-#include <memory>
-#include <optional>
 
 // Answers the program's dialogs from queues and records what was asked, so no person is needed.
 class ScriptedDialogs : public Dialogs {
 public:
     struct Call {
-        QString kind;
-        QString title;
-        QString text;
+        QString kind, title, text;
     };
 
     QList<Call> calls;
@@ -62,14 +53,20 @@ public:
 };
 
 // The main window on its own folders. Setup.ini gets the keys given (English, not connecting, tab 0 unless
-// the keys say otherwise); the program folder holds no templates unless the test puts some there.
+// the keys say otherwise) and DefaultCommandSet.cfg the slots given; the program folder holds no templates
+// unless the test puts some there. The window opens at once unless the test has files to put in place first.
 class WindowHarness {
 public:
-    explicit WindowHarness(const QList<QPair<QString, QString>>& setupKeys = {}) {
+    explicit WindowHarness(const QList<QPair<QString, QString>>& setupKeys = {},
+                           const std::optional<QuickDialSlots>& quickDial = {}, bool openNow = true) {
         folders.writeSetup({{QStringLiteral("Language"), QStringLiteral("1")},
                             {QStringLiteral("Connect"), QStringLiteral("0")},
                             {QStringLiteral("SelTab"), QStringLiteral("0")}});
         folders.writeSetup(setupKeys);
+        if (quickDial && !saveQuickDialFile(folders.defaultConfig(), *quickDial))
+            qFatal("DefaultCommandSet.cfg could not be written");
+        if (openNow)
+            open();
     }
 
     // Opens (or reopens, after close()) the window on the folders.
@@ -79,6 +76,8 @@ public:
         environment.programFolder = folders.program();
         environment.dialogs = &dialogs;
         window = std::make_unique<MainWindow>(environment);
+        // The choice buttons blink faster, so a test waits less for a tick; still slower than QTRY looks.
+        window->findChild<QTimer*>(QStringLiteral("timTimer"))->setInterval(100);
         window->show();
         // Function keys and focus need the active window.
         window->activateWindow();
