@@ -10,55 +10,70 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QHostAddress>
-#include <QTcpServer>
+#include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QThread>
 
 #include <memory>
+#include <optional>
 
-// The device software at its fastest, on its own thread so that it costs the program under test nothing:
-// every arrival is answered at once with "<first word of it>: OK".
-class ReplyingPeer {
+// bench-peer, the device software at its fastest, in a process of its own: it answers every arrival at once
+// with "<first word of it>: OK", and costs the program under test nothing but the round trip.
+// It also prints a figure for each burst of commands. Its output goes to a file: a pipe
+// would make this process's event loop, the window's, watch one more descriptor than a user's does.
+class PeerProcess {
 public:
-    ReplyingPeer() {
-        m_anchor.moveToThread(&m_thread);
-        m_thread.start();
-        QMetaObject::invokeMethod(
-            &m_anchor,
-            [this] {
-                m_server = new QTcpServer;
-                m_server->listen(QHostAddress::LocalHost, 0);
-                m_port = m_server->serverPort();
-                QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
-                    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-                        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-                        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                            const QByteArray command = socket->readAll();
-                            const qsizetype blank = command.indexOf(' ');
-                            socket->write((blank < 0 ? command : command.left(blank)) + ": OK\r\n");
-                            socket->flush();
-                        });
-                    }
-                });
-            },
-            Qt::BlockingQueuedConnection);
+    PeerProcess() {
+        if (!m_output.open())
+            return;
+        m_process.setProgram(QStringLiteral(BENCH_PEER_PATH));
+        m_process.setStandardOutputFile(m_output.fileName());
+        m_process.start();
+        const QByteArray first = nextLine();
+        if (first.startsWith("port "))
+            m_port = first.mid(5).trimmed().toUShort();
     }
-    ~ReplyingPeer() {
-        QMetaObject::invokeMethod(
-            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
+    ~PeerProcess() {
+        m_process.kill();
+        m_process.waitForFinished();
     }
-    ReplyingPeer(const ReplyingPeer&) = delete;
-    ReplyingPeer& operator=(const ReplyingPeer&) = delete;
     quint16 port() const { return m_port; }
 
+    // Median us per command of the next burst, which must have had the given number of commands.
+    std::optional<double> nextFigure(int commands) {
+        const QList<QByteArray> words = nextLine().trimmed().split(' ');
+        if (words.size() != 3 || words[1].toInt() != commands)
+            return std::nullopt;
+        return words[2].toDouble();
+    }
+
 private:
-    QThread m_thread;
-    QObject m_anchor;
-    QTcpServer* m_server = nullptr;
+    QByteArray nextLine() {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            QFile file(m_output.fileName());
+            if (file.open(QIODevice::ReadOnly) && file.seek(m_read)) {
+                const QByteArray rest = file.readAll();
+                const qsizetype end = rest.indexOf('\n');
+                if (end >= 0) {
+                    m_read += end + 1;
+                    return rest.left(end);
+                }
+            }
+            if (clock.hasExpired(60000))
+                return {};
+            QThread::msleep(5);
+        }
+    }
+
+    QTemporaryFile m_output;
+    QProcess m_process;
+    qint64 m_read = 0;
     quint16 m_port = 0;
 };
 

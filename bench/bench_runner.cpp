@@ -6,6 +6,7 @@
 //
 // usage: bench_runner [commands=1000] [rounds=7]
 
+#include "BenchPeer.h"
 #include "core/files/Profile.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
@@ -36,75 +37,10 @@ namespace {
 
 constexpr int Patience = 60000; // ms for any one step
 
-template <typename Done> bool runUntil(Done done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > Patience)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
 }
-
-// The peer process, and the figure it prints for each burst of commands. Its output goes to a file: a pipe
-// would make this process's event loop, the window's, watch one more descriptor than a user's does.
-class Peer {
-public:
-    Peer() {
-        if (!m_output.open())
-            return;
-        m_process.setProgram(QStringLiteral(BENCH_PEER_PATH));
-        m_process.setStandardOutputFile(m_output.fileName());
-        m_process.start();
-        const QByteArray first = nextLine();
-        if (first.startsWith("port "))
-            m_port = first.mid(5).trimmed().toUShort();
-    }
-    ~Peer() {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    quint16 port() const { return m_port; }
-
-    // Median us per command of the next burst, which must have had the given number of commands.
-    std::optional<double> nextFigure(int commands) {
-        const QList<QByteArray> words = nextLine().trimmed().split(' ');
-        if (words.size() != 3 || words[1].toInt() != commands)
-            return std::nullopt;
-        return words[2].toDouble();
-    }
-
-private:
-    QByteArray nextLine() {
-        QElapsedTimer clock;
-        clock.start();
-        for (;;) {
-            QFile file(m_output.fileName());
-            if (file.open(QIODevice::ReadOnly) && file.seek(m_read)) {
-                const QByteArray rest = file.readAll();
-                const qsizetype end = rest.indexOf('\n');
-                if (end >= 0) {
-                    m_read += end + 1;
-                    return rest.left(end);
-                }
-            }
-            if (clock.hasExpired(Patience))
-                return {};
-            QThread::msleep(5);
-        }
-    }
-
-    QTemporaryFile m_output;
-    QProcess m_process;
-    qint64 m_read = 0;
-    quint16 m_port = 0;
-};
 
 // A settings folder that points at the peer, with slot 1 holding the commands: the window's, and (as
 // $XDG_DATA_HOME) telvane-run's.
@@ -148,12 +84,13 @@ public:
     }
     bool connect() {
         return runUntil(
-            [&] { return m_window->link()->state() == TargetLink::Connected && m_button->isEnabled(); });
+            [&] { return m_window->link()->state() == TargetLink::Connected && m_button->isEnabled(); },
+            Patience);
     }
     bool run() {
         m_report.reset();
         m_button->click();
-        return runUntil([&] { return m_report && !m_window->session()->ReplyPending(); }) &&
+        return runUntil([&] { return m_report && !m_window->session()->ReplyPending(); }, Patience) &&
                m_report->outcome == RunReport::Outcome::Completed;
     }
 
@@ -186,7 +123,7 @@ int main(int argc, char** argv) {
     const int commands = argc > 1 ? std::max(10, std::atoi(argv[1])) : 1000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
 
-    Peer peer;
+    PeerProcess peer;
     if (peer.port() == 0) {
         std::fprintf(stderr, "bench-peer did not start\n");
         return 1;

@@ -1,6 +1,6 @@
 // Turnaround of the command line: send, the peer's reply, the next send, all through the main window's
 // session against a peer that answers at once, beside the round trip of two plain loopback sockets in the
-// same run. The peer runs on a thread of its own in both cases, so only the client side differs.
+// same run. The peer is bench-peer, in a process of its own for both, so only the client side differs.
 //
 // usage: bench_turnaround [round trips=20000]
 
@@ -13,9 +13,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QTcpServer>
 #include <QTcpSocket>
-#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -125,11 +123,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int roundTrips = argc > 1 ? std::max(10, std::atoi(argv[1])) : 20000;
 
-    ReplyingPeer peer;
+    PeerProcess peer;
+    if (peer.port() == 0) {
+        std::fprintf(stderr, "bench-peer did not start\n");
+        return 1;
+    }
     const Figures plain = plainTurnaround(peer.port(), roundTrips);
     const Figures logShown = commandLineTurnaround(peer.port(), roundTrips, 1);
     const Figures logHidden = commandLineTurnaround(peer.port(), roundTrips, 3);
-    std::printf("turnaround over %d round trips, peer on its own thread answering at once\n", roundTrips);
+    std::printf("turnaround over %d round trips, bench-peer in its own process answering at once\n",
+                roundTrips);
     std::printf("                                               wall us/trip   client CPU us/trip\n");
     auto line = [](const char* what, Figures f) {
         std::printf("%-46s %12.1f %18.1f\n", what, f.wallUs, f.cpuUs);
