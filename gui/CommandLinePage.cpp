@@ -3,8 +3,8 @@
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
-#include "gui/LogTools.h"
-#include "gui/LogView.h"
+#include "gui/log/LogTools.h"
+#include "gui/log/LogView.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

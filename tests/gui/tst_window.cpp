@@ -11,7 +11,7 @@
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
 #include "gui/Help.h"
-#include "gui/LogView.h"
+#include "gui/log/LogView.h"
 #include "gui/QuickDialPage.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/StatusStrip.h"

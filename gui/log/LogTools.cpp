@@ -1,11 +1,11 @@
-#include "gui/LogTools.h"
+#include "gui/log/LogTools.h"
 
 #include "core/link/LogExport.h"
 #include "core/link/MessageLog.h"
 #include "core/texts/Texts.h"
 #include "gui/Dialogs.h"
-#include "gui/LogRowView.h"
-#include "gui/LogView.h"
+#include "gui/log/LogRowView.h"
+#include "gui/log/LogView.h"
 
 #include <QAction>
 #include <QCheckBox>

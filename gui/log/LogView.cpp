@@ -1,4 +1,4 @@
-#include "gui/LogView.h"
+#include "gui/log/LogView.h"
 
 #include "core/link/LogExport.h"
 
