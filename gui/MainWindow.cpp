@@ -43,6 +43,11 @@ QStringList commandWords(int deviceType) {
     return words;
 }
 
+// The file dialogs' filter for configuration files, in the current language.
+QString configFileFilter() {
+    return GetText(TextId::ConfigFileFilter) + QStringLiteral(" (*.cfg)|*.cfg");
+}
+
 // Whether enough of a stored place lies on a screen for the user to reach the window's title bar.
 bool onSomeScreen(const QRect& place) {
     const QRect titleBar(place.topLeft(), QSize(place.width(), 24));
@@ -283,7 +288,7 @@ bool MainWindow::SaveQuickDialConfig(const QString& path) {
 }
 
 void MainWindow::onLoadConfigClicked() {
-    const QString filter = GetText(TextId::ConfigFileFilter) + QStringLiteral(" (*.cfg)|*.cfg");
+    const QString filter = configFileFilter();
     const std::optional<QString> chosen =
         m_dialogs->openFile(this, GetText(TextId::LoadConfigTitle), m_settingsFolder, filter);
     if (!chosen)
@@ -310,7 +315,7 @@ void MainWindow::onLoadConfigClicked() {
 }
 
 void MainWindow::onSaveConfigClicked() {
-    const QString filter = GetText(TextId::ConfigFileFilter) + QStringLiteral(" (*.cfg)|*.cfg");
+    const QString filter = configFileFilter();
     const std::optional<QString> chosen =
         m_dialogs->saveFile(this, GetText(TextId::SaveConfigTitle), m_settingsFolder,
                             GetText(TextId::SaveConfigFileName) + QStringLiteral(".cfg"), filter);
