@@ -32,6 +32,20 @@ template <typename W> W* make(QWidget* parent, const char* name, QRect geometry)
     return make<W>(parent, QLatin1String(name), geometry);
 }
 
+// Places on a tab page from their design places in twips, which count from the tab control's corner (see
+// TabControl below).
+class TabPlaces {
+public:
+    explicit TabPlaces(QPoint pageOffset)
+        : m_pageOffset(pageOffset) {}
+    QRect operator()(int left, int top, int width, int height) const {
+        return twipsRect(left, top, width, height).translated(-m_pageOffset);
+    }
+
+private:
+    QPoint m_pageOffset;
+};
+
 // A label that shows its text as typed, never as markup.
 QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry);
 // A label that is sized to its text whenever the text is set through setAutoSizedText.
