@@ -18,6 +18,10 @@ class QWidget;
 // objectName.
 namespace Layout {
 
+// The window's inner area at its default size, in twips; the layout is designed for it.
+constexpr int WindowWidthTwips = 9765;
+constexpr int WindowHeightTwips = 6675;
+
 // The font the fixed layout is measured for; every caption fits its place in both languages with it.
 QFont windowFont();
 

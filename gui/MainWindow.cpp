@@ -27,8 +27,7 @@
 #include <QShortcut>
 
 namespace {
-// The window's inner area at its default size, in twips; the layout is designed for it.
-const QSize DefaultSize(twipsToPixels(9765), twipsToPixels(6675));
+const QSize DefaultSize(twipsToPixels(Layout::WindowWidthTwips), twipsToPixels(Layout::WindowHeightTwips));
 const QRect DefaultTabsPlace = twipsRect(120, 60, 9495, 6135);
 
 // The first words of the catalogue's commands and queries, each once, in catalogue order.
