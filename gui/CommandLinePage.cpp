@@ -40,9 +40,7 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     : QWidget(parent)
     , m_session(session)
     , m_log(session->log()) {
-    auto onTab = [&](int left, int top, int width, int height) {
-        return twipsRect(left, top, width, height).translated(-pageOffset);
-    };
+    const TabPlaces onTab(pageOffset);
     fraSend = make<QGroupBox>(this, "fraSend", onTab(120, 360, 9135, 1035));
     cmdCreateCommand1 = make<QPushButton>(fraSend, "cmdCreateCommand1", twipsRect(240, 420, 1935, 375));
     txtSend = make<QLineEdit>(fraSend, "txtSend", twipsRect(2940, 480, 4455, 315));

@@ -18,6 +18,10 @@ class QWidget;
 // objectName.
 namespace Layout {
 
+// The window's inner area at its default size, in twips; the layout is designed for it.
+constexpr int WindowWidthTwips = 9765;
+constexpr int WindowHeightTwips = 6675;
+
 // The font the fixed layout is measured for; every caption fits its place in both languages with it.
 QFont windowFont();
 
@@ -31,6 +35,20 @@ template <typename W> W* make(QWidget* parent, const QString& name, QRect geomet
 template <typename W> W* make(QWidget* parent, const char* name, QRect geometry) {
     return make<W>(parent, QLatin1String(name), geometry);
 }
+
+// Places on a tab page from their design places in twips, which count from the tab control's corner (see
+// TabControl below).
+class TabPlaces {
+public:
+    explicit TabPlaces(QPoint pageOffset)
+        : m_pageOffset(pageOffset) {}
+    QRect operator()(int left, int top, int width, int height) const {
+        return twipsRect(left, top, width, height).translated(-m_pageOffset);
+    }
+
+private:
+    QPoint m_pageOffset;
+};
 
 // A label that shows its text as typed, never as markup.
 QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry);

@@ -27,8 +27,7 @@
 #include <QShortcut>
 
 namespace {
-// The window's inner area at its default size, in twips; the layout is designed for it.
-const QSize DefaultSize(twipsToPixels(9765), twipsToPixels(6675));
+const QSize DefaultSize(twipsToPixels(Layout::WindowWidthTwips), twipsToPixels(Layout::WindowHeightTwips));
 const QRect DefaultTabsPlace = twipsRect(120, 60, 9495, 6135);
 
 // The first words of the catalogue's commands and queries, each once, in catalogue order.
@@ -41,6 +40,11 @@ QStringList commandWords(int deviceType) {
             words.append(word);
     }
     return words;
+}
+
+// The file dialogs' filter for configuration files, in the current language.
+QString configFileFilter() {
+    return GetText(TextId::ConfigFileFilter) + QStringLiteral(" (*.cfg)|*.cfg");
 }
 
 // Whether enough of a stored place lies on a screen for the user to reach the window's title bar.
@@ -283,7 +287,7 @@ bool MainWindow::SaveQuickDialConfig(const QString& path) {
 }
 
 void MainWindow::onLoadConfigClicked() {
-    const QString filter = GetText(TextId::ConfigFileFilter) + QStringLiteral(" (*.cfg)|*.cfg");
+    const QString filter = configFileFilter();
     const std::optional<QString> chosen =
         m_dialogs->openFile(this, GetText(TextId::LoadConfigTitle), m_settingsFolder, filter);
     if (!chosen)
@@ -310,7 +314,7 @@ void MainWindow::onLoadConfigClicked() {
 }
 
 void MainWindow::onSaveConfigClicked() {
-    const QString filter = GetText(TextId::ConfigFileFilter) + QStringLiteral(" (*.cfg)|*.cfg");
+    const QString filter = configFileFilter();
     const std::optional<QString> chosen =
         m_dialogs->saveFile(this, GetText(TextId::SaveConfigTitle), m_settingsFolder,
                             GetText(TextId::SaveConfigFileName) + QStringLiteral(".cfg"), filter);

@@ -24,9 +24,7 @@ std::size_t slotIndex(int n) {
 QuickDialPage::QuickDialPage(QuickDialMemory* memory, QPoint pageOffset, QWidget* parent)
     : QWidget(parent)
     , m_memory(memory) {
-    auto onTab = [&](int left, int top, int width, int height) {
-        return twipsRect(left, top, width, height).translated(-pageOffset);
-    };
+    const TabPlaces onTab(pageOffset);
     // Slots 1-4 in the left column, 5-8 in the right, 1080 twips apart.
     frmStorage = make<QGroupBox>(this, "frmStorage", onTab(120, 360, 9195, 4815));
     for (int n = 1; n <= QuickDialSlotCount; ++n) {

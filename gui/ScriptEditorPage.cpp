@@ -93,9 +93,7 @@ ScriptEditorPage::ScriptEditorPage(QuickDialMemory* memory, Dialogs& dialogs, QP
 
 void ScriptEditorPage::buildWidgets(QPoint pageOffset) {
     using namespace Layout;
-    auto onTab = [&](int left, int top, int width, int height) {
-        return twipsRect(left, top, width, height).translated(-pageOffset);
-    };
+    const TabPlaces onTab(pageOffset);
     fraEditScript = make<QGroupBox>(this, "fraEditScript", onTab(120, 360, 6555, 4995));
     cmdCreateCommand2 = make<QPushButton>(fraEditScript, "cmdCreateCommand2", twipsRect(240, 360, 3075, 375));
     cmdCreateManualCommand =

@@ -50,9 +50,7 @@ public:
 
 SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     : QWidget(parent) {
-    auto onTab = [&](int left, int top, int width, int height) {
-        return twipsRect(left, top, width, height).translated(-pageOffset);
-    };
+    const TabPlaces onTab(pageOffset);
     fraSoftwareSel = make<QGroupBox>(this, "fraSoftwareSel", onTab(120, 360, 9075, 975));
     cboDevice = make<QComboBox>(fraSoftwareSel, "cboDevice", twipsRect(360, 360, 8415, 315));
     cboDevice->addItems({QString(), QString()});

@@ -59,7 +59,8 @@ QIcon helpIcon() {
 StatusStrip::StatusStrip(QWidget* window)
     : QWidget(window) {
     setObjectName(QStringLiteral("statusStrip"));
-    setGeometry(0, twipsToPixels(StripTop), twipsToPixels(9765), twipsToPixels(6675 - StripTop));
+    setGeometry(0, twipsToPixels(StripTop), twipsToPixels(WindowWidthTwips),
+                twipsToPixels(WindowHeightTwips - StripTop));
     m_growth.add(this, GrowthShare{0, 1, 1, 0});
 
     labState = makeLabel(this, "labState", inStrip(120, 6240, 2955, 495));
