@@ -55,7 +55,6 @@ public:
     const AssistantResult& assistantResult() const { return m_result; }
     int currentPage() const { return m_currentPage; }
     int parameterCount() const { return m_parameterCount; }
-    bool restrictInput() const { return m_restrictInput; }
     const QString& description() const { return m_labDescription; } // labDescription
     const QList<CatalogueRecord>& records() const { return m_cboCommandList; }
 

@@ -21,9 +21,6 @@
 using namespace Layout;
 
 namespace {
-constexpr std::array<TextId, MessageLog::ColumnCount> HeaderIds = {
-    TextId::TimeColumn, TextId::ModeColumn, TextId::ParameterColumn, TextId::LatencyColumn};
-
 // The command word is what txtSend holds before its first blank, while the cursor is still in it.
 QString commandWordBeforeCursor(const QLineEdit* edit) {
     const QString typed = edit->text().left(edit->cursorPosition());
@@ -105,8 +102,7 @@ void CommandLinePage::retranslate() {
     fraReceive->setTitle(GetText(TextId::FrameReceive));
     cmdDeleteList->setText(GetText(TextId::DeleteListButton));
     labInfo2->setText(GetText(TextId::InfoCommandLine));
-    for (std::size_t column = 0; column < HeaderIds.size(); ++column)
-        m_log->setHeaderData(int(column), Qt::Horizontal, GetText(HeaderIds[column]));
+    m_log->retranslate();
     m_tools->retranslate();
 }
 

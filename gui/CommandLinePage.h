@@ -48,7 +48,6 @@ public:
     // The command words offered for completion (those of the current device type).
     void setCommandWords(const QStringList& words);
     CommandHistory& history() { return m_history; }
-    LogTools* logTools() const { return m_tools; }
 
     // Lays the page out for a window this much larger than its default size.
     void setGrowth(QSize growth);

@@ -15,12 +15,6 @@
 
 using namespace Layout;
 
-namespace {
-std::size_t slotIndex(int n) {
-    return static_cast<std::size_t>(n - 1);
-}
-} // namespace
-
 QuickDialPage::QuickDialPage(QuickDialMemory* memory, QPoint pageOffset, QWidget* parent)
     : QWidget(parent)
     , m_memory(memory) {

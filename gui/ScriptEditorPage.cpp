@@ -76,8 +76,7 @@ ScriptEditorPage::ScriptEditorPage(QuickDialMemory* memory, Dialogs& dialogs, QP
     connect(cmdGetCommand, &QPushButton::clicked, this, &ScriptEditorPage::onGetCommand);
     connect(cmdDeleteScript, &QPushButton::clicked, m_memory, &QuickDialMemory::toggleDelete);
     for (int n = 1; n <= QuickDialSlotCount; ++n) {
-        connect(cmdF[std::size_t(n - 1)], &QPushButton::clicked, this,
-                [this, n] { emit slotButtonPressed(n); });
+        connect(cmdF[slotIndex(n)], &QPushButton::clicked, this, [this, n] { emit slotButtonPressed(n); });
         showSlotCaptions(n);
     }
     connect(m_memory, &QuickDialMemory::slotChanged, this, &ScriptEditorPage::showSlotCaptions);
@@ -123,7 +122,7 @@ void ScriptEditorPage::buildWidgets(QPoint pageOffset) {
                                               twipsRect(180, 360 + 540 * (n - 1), 1095, 495));
         b->setEnabled(false);
         b->setAutoFillBackground(true);
-        cmdF[std::size_t(n - 1)] = b;
+        cmdF[slotIndex(n)] = b;
     }
     labInfo3 = makeInfoLabel(this, "labInfo3", onTab(180, 5460, 9075, 555));
 
@@ -182,10 +181,6 @@ void ScriptEditorPage::setScript(const Script& script) {
 
 int ScriptEditorPage::rowCount() const {
     return lstCommands->topLevelItemCount();
-}
-
-ScriptLine ScriptEditorPage::lineAt(int row) const {
-    return ScriptWidgets::rowLine(lstCommands->topLevelItem(row));
 }
 
 QString ScriptEditorPage::label() const {
@@ -267,7 +262,7 @@ void ScriptEditorPage::onGetCommand() {
 
 void ScriptEditorPage::showSlotCaptions(int n) {
     const SlotCaptions& captions = m_memory->captionsAt(n);
-    QPushButton* button = cmdF[std::size_t(n - 1)];
+    QPushButton* button = cmdF[slotIndex(n)];
     button->setText(ScriptWidgets::buttonCaption(captions.choice));
     button->setToolTip(ScriptWidgets::plainToolTip(captions.toolTip));
 }

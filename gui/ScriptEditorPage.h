@@ -50,8 +50,6 @@ public:
     // Replaces every row; the first row becomes the current row without being selected.
     void setScript(const Script& script);
     int rowCount() const;
-    // Row from 0; an empty line outside the list.
-    ScriptLine lineAt(int row) const;
 
     QString label() const;
     // A caption from a file may be longer than what typing allows; it is shown and kept whole.
@@ -63,7 +61,6 @@ public:
 
     // Whether the device software is connected. cmdCommandTest can be pressed only then (and with rows).
     void setLinkUsable(bool usable);
-    bool linkUsable() const { return m_linkUsable; }
 
     // Fits both columns of lstCommands to their contents and headers.
     void fitColumns();

@@ -21,8 +21,6 @@ public:
     // Replaces the rows with the script's lines and fits the columns.
     void setScript(const Script& script);
 
-    QTreeWidget* commandList() const { return m_lstCommands; }
-
     // Shows the script modally and returns when the viewer has been closed. An empty script opens
     // nothing; the result says whether the viewer was shown.
     static bool showScript(QWidget* parent, const Script& script);

@@ -37,8 +37,7 @@ struct MessageLog::Needle {
 
 MessageLog::MessageLog(QObject* parent)
     : QAbstractTableModel(parent) {
-    for (std::size_t column = 0; column < HeaderIds.size(); ++column)
-        m_headers[column] = GetText(HeaderIds[column]);
+    retranslate();
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameMs);
     m_frame.setTimerType(Qt::PreciseTimer);
@@ -257,13 +256,10 @@ QVariant MessageLog::headerData(int section, Qt::Orientation orientation, int ro
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-bool MessageLog::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role) {
-    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount ||
-        (role != Qt::DisplayRole && role != Qt::EditRole))
-        return false;
-    m_headers[static_cast<std::size_t>(section)] = value.toString();
-    emit headerDataChanged(orientation, section, section);
-    return true;
+void MessageLog::retranslate() {
+    for (std::size_t column = 0; column < HeaderIds.size(); ++column)
+        m_headers[column] = GetText(HeaderIds[column]);
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
 Qt::ItemFlags MessageLog::flags(const QModelIndex& index) const {

@@ -49,6 +49,8 @@ public:
     void markNotSent(int row, const QString& reason);
     // Removes every row.
     void clear();
+    // Takes the column captions from the current language.
+    void retranslate();
     // Hands every stored row to the views now, without waiting for the frame.
     void flush();
     // Rows stored so far, including those the views do not have yet.
@@ -78,8 +80,6 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
-                       int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:

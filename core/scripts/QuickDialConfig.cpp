@@ -56,7 +56,7 @@ QuickDialSlots loadQuickDialFile(const QString& path, QuickDialFileState* state)
     if (found != QuickDialFileState::Loaded)
         return memory;
     for (int n = 1; n <= QuickDialSlotCount; ++n) {
-        QuickDialSlot& slot = memory[static_cast<std::size_t>(n - 1)];
+        QuickDialSlot& slot = memory[slotIndex(n)];
         // Values are taken whole: the list of a long slot must survive a load and the next save unchanged.
         const QStringList commands =
             readValue(profile, key("Command", n)).remove(StrayCharacter).split(Separator);
@@ -73,7 +73,7 @@ QuickDialSlots loadQuickDialFile(const QString& path, QuickDialFileState* state)
 bool saveQuickDialFile(const QString& path, const QuickDialSlots& memory, QString* error) {
     ProfileFile profile = ProfileFile::load(path);
     for (int n = 1; n <= QuickDialSlotCount; ++n) {
-        const QuickDialSlot& slot = memory[static_cast<std::size_t>(n - 1)];
+        const QuickDialSlot& slot = memory[slotIndex(n)];
         QStringList commands;
         QStringList descriptions;
         for (const ScriptLine& line : slot.lines) {

@@ -6,10 +6,6 @@
 
 namespace {
 
-std::size_t slotIndex(int n) {
-    return static_cast<std::size_t>(n - 1);
-}
-
 // The row of the first line for which the test holds, or -1.
 template <typename Test> int firstLine(const Script& script, Test test) {
     for (qsizetype row = 0; row < script.size(); ++row) {

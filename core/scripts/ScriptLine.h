@@ -25,3 +25,7 @@ struct QuickDialSlot {
 
 constexpr int QuickDialSlotCount = 8;
 using QuickDialSlots = std::array<QuickDialSlot, QuickDialSlotCount>;
+// Where slot n (1..8) sits in an array of the eight.
+constexpr std::size_t slotIndex(int n) {
+    return static_cast<std::size_t>(n - 1);
+}

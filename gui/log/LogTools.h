@@ -87,7 +87,6 @@ private:
     QAction* addAction(const QKeySequence& keys, QWidget* on);
     void onRowsInserted();
     void showNewestRow();
-    void onScrolled(int value);
     void onCurrentRowChanged(int row);
     void find(int from, bool forward);
     void refreshMark();

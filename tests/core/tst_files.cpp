@@ -210,28 +210,46 @@ private slots:
 
     void readSetup_data() {
         QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("expected"); // port|name|device|connect|language|selTab
+        QTest::addColumn<QString>("expected"); // port|name|device|connect|language|selTab|window place
         QTest::newRow("seven-digit port cut to six")
-            << QByteArray("[SETTINGS]\r\nPort=1234567\r\n") << "123456|host|0|1|0|0";
+            << QByteArray("[SETTINGS]\r\nPort=1234567\r\n") << "123456|host|0|1|0|0|-";
         QTest::newRow("not numbers") << QByteArray(
                                             "[SETTINGS]\r\nDevice=x\r\nConnect=x\r\nLanguage=y\r\nSelTab=z")
-                                     << "6060|host|0|0|0|0";
+                                     << "6060|host|0|0|0|0|-";
         QTest::newRow("numbers beyond the widgets")
             << QByteArray("[SETTINGS]\r\nDevice=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n")
-            << "6060|host|0|1|0|0";
+            << "6060|host|0|1|0|0|-";
         QTest::newRow("cut before the number is taken")
-            << QByteArray("[SETTINGS]\r\nSelTab=31\r\nDevice=10") << "6060|host|1|1|0|3";
+            << QByteArray("[SETTINGS]\r\nSelTab=31\r\nDevice=10") << "6060|host|1|1|0|3|-";
+        // The window's place is taken only whole, with a size of at least one pixel each way.
+        const QByteArray place = "[SETTINGS]\r\nWindowLeft=-5\r\nWindowTop=6\r\n";
+        QTest::newRow("window place") << place + "WindowWidth=700\r\nWindowHeight= 500 "
+                                      << "6060|host|0|1|0|0|-5 6 700x500";
+        QTest::newRow("window width 0") << place + "WindowWidth=0\r\nWindowHeight=500"
+                                        << "6060|host|0|1|0|0|-";
+        QTest::newRow("window height 0") << place + "WindowWidth=700\r\nWindowHeight=0"
+                                         << "6060|host|0|1|0|0|-";
+        QTest::newRow("window size not a number") << place + "WindowWidth=7x\r\nWindowHeight=500"
+                                                  << "6060|host|0|1|0|0|-";
+        QTest::newRow("window place not whole")
+            << QByteArray("[SETTINGS]\r\nWindowWidth=700\r\nWindowHeight=500") << "6060|host|0|1|0|0|-";
     }
     void readSetup() {
         QFETCH(QByteArray, ini);
         const QString path = file(QTest::currentDataTag());
         QVERIFY(ini.isNull() || writeBytes(path, ini));
         const SetupSettings s = SetupSettings::read(path, u"host"_s);
-        QTEST(u"%1|%2|%3|%4|%5|%6"_s.arg(s.port, s.name)
+        const QString place = s.window ? u"%1 %2 %3x%4"_s.arg(s.window->left())
+                                             .arg(s.window->top())
+                                             .arg(s.window->width())
+                                             .arg(s.window->height())
+                                       : u"-"_s;
+        QTEST(u"%1|%2|%3|%4|%5|%6|%7"_s.arg(s.port, s.name)
                   .arg(s.device)
                   .arg(s.connect)
                   .arg(s.language)
-                  .arg(s.selTab),
+                  .arg(s.selTab)
+                  .arg(place),
               "expected");
     }
 

@@ -29,6 +29,9 @@ private slots:
         LoopbackPeer first;
         LoopbackPeer second;
         TargetLink link;
+        // The link's own tick comes once a second from its start.
+        const QTimer* tick = link.findChild<QTimer*>(u"timConnect"_s);
+        QVERIFY(tick->isActive() && tick->interval() == 1000);
         tickFaster(link, 100);
         QSignalSpy states(&link, &TargetLink::stateChanged);
         QVERIFY(connectLink(link, first));

@@ -28,12 +28,14 @@ private slots:
         MessageLog log;
         QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy inserts(&log, &QAbstractItemModel::rowsInserted);
-        // Sizes around the shared chunks' limits, in a mixed order, so rows land in shared and own chunks.
+        // Sizes around the shared chunks' limits, in a mixed order, so rows land in shared and own chunks; a
+        // few larger than a whole chunk (256 KiB), up to several MiB, among them.
         QRandomGenerator random(7);
         QList<QByteArray> stored;
         for (int i = 0; i < 150; ++i) {
             const qsizetype sizes[] = {0, 1, 300, 16383, 16384, 70000, 262144};
-            QByteArray bytes(sizes[random.bounded(7)], Qt::Uninitialized);
+            const qsizetype large[] = {262145, 700 * 1024, 5 * 1024 * 1024};
+            QByteArray bytes(i % 50 == 17 ? large[i / 50] : sizes[random.bounded(7)], Qt::Uninitialized);
             for (char& b : bytes)
                 b = char(random.bounded(256));
             stored.append(bytes);
@@ -53,7 +55,7 @@ private slots:
         log.appendText(MessageLog::Direction::Set, T0, u"SC \u2713"_s);
         log.flush();
         const QString shown = log.index(0, MessageLog::ParameterColumn).data().toString();
-        QCOMPARE(shown, QString(MessageLog::ShownLength, QLatin1Char('x')) + QChar(0x2026));
+        QCOMPARE(shown, QString(1000, QLatin1Char('x')) + QChar(0x2026));
         QCOMPARE(log.index(0, 0).data(MessageLog::TextRole).toString().size(), 5000);
         QCOMPARE(log.text(1), u"SC \u2713"_s);
         QCOMPARE(log.index(1, MessageLog::TimeColumn).data().toString(), u"23:59:59:500"_s);
@@ -95,6 +97,9 @@ private slots:
         QFETCH(QByteArray, csv);
         QFETCH(QByteArray, json);
         MessageLog log;
+        // A not-sent row cleared away takes its reason along; it must not stick to the new first row.
+        log.markNotSent(log.appendText(MessageLog::Direction::Set, T0, u"old"_s), u"stale"_s);
+        log.clear();
         const auto direction = set ? MessageLog::Direction::Set : MessageLog::Direction::Get;
         const int row = set ? log.appendText(direction, T0, QString::fromUtf8(bytes))
                             : log.append(direction, T0, bytes, latency);
@@ -107,6 +112,43 @@ private slots:
                      QByteArray(set ? "Set" : "Get") + "\"," + json + "}\n");
         // Rows copy as lines in the order given; rows that are not there are left out.
         QCOMPARE(LogExport::copyText(log, {row, 7, row}).count(u'\n'), 1);
+    }
+
+    void find_data() {
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<int>("row");
+        auto row = [](const char* name, const char* needle, int from, bool forward, bool matchCase,
+                      int found) {
+            QTest::newRow(name) << QString::fromUtf8(needle) << from << forward << matchCase << found;
+        };
+        // The rows: "SM 1", "sm: ok", "Gr\xE4t", "SC \u2713" (kept as typed), "GM: 1".
+        row("any case, from the row given", "SM", 1, true, false, 1);
+        row("any case, beyond ASCII", "GR\u00c4T", 0, true, false, 2);
+        row("any case, a row kept as typed", "sc \u2713", 0, true, false, 3);
+        row("match case", "sm", 0, true, true, 1);
+        row("match case, by the bytes", "r\u00e4", 0, true, true, 2);
+        row("match case, beyond ASCII", "Gr\u00c4t", 0, true, true, -1);
+        row("round the end", "sm", 2, true, false, 0);
+        row("backward, round the start", "gm", 0, false, false, 4);
+        row("backward from the row given", "sm", 1, false, false, 1);
+        row("start beyond the end", "gm", 99, true, false, 4);
+        row("nowhere", "XYZ", 0, true, false, -1);
+        row("no needle", "", 0, true, false, -1);
+    }
+    void find() {
+        QFETCH(QString, needle);
+        QFETCH(int, from);
+        QFETCH(bool, forward);
+        QFETCH(bool, matchCase);
+        MessageLog log;
+        for (const QByteArray& bytes : {QByteArray("SM 1"), QByteArray("sm: ok"), QByteArray("Gr\xE4t")})
+            log.append(MessageLog::Direction::Get, T0, bytes);
+        log.appendText(MessageLog::Direction::Set, T0, u"SC \u2713"_s);
+        log.append(MessageLog::Direction::Get, T0, QByteArray("GM: 1"));
+        QTEST(log.find(needle, from, forward, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive), "row");
     }
 
     void saveWritesTheWholeLog_data() {
@@ -171,6 +213,33 @@ private slots:
         session.log()->flush();
         QCOMPARE(session.log()->index(row, MessageLog::LatencyColumn).data().toString(),
                  latency < 0 ? QString() : u"%1 ms"_s.arg(latency));
+    }
+
+    void historyWalk_data() {
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("steps"); // u: Up, d: Down, from a line holding "typed"
+        QTest::addColumn<QString>("shown"); // what each step puts into the line; "-" for no step
+        QTest::newRow("back to what was typed") << QStringList{u"SM 1"_s, u"GM"_s} << "uuuddd"
+                                                << "GM|SM 1|-|GM|typed|-";
+        QTest::newRow("down before up") << QStringList{u"GM"_s} << "dud"
+                                        << "-|GM|typed";
+        QTest::newRow("no history") << QStringList() << "ud"
+                                    << "-|-";
+    }
+    void historyWalk() {
+        QFETCH(QStringList, sent);
+        QFETCH(QString, steps);
+        CommandHistory history;
+        for (const QString& command : sent)
+            history.add(command);
+        QString line = u"typed"_s;
+        QStringList shown;
+        for (const QChar step : steps) {
+            const std::optional<QString> next = step == u'u' ? history.older(line) : history.newer();
+            line = next.value_or(line);
+            shown << next.value_or(u"-"_s);
+        }
+        QTEST(shown.join(u'|'), "shown");
     }
 
     void historyFile_data() {

@@ -69,6 +69,7 @@ private slots:
         lists("character 0x14 removed", "S\x14M 1#\x14GM", "d\x14#e", "||SM 1=d;GM=e");
         // One of the 32 keys makes a configuration file; a file without any was picked by mistake.
         QTest::newRow("one key") << QByteArray("note3=n") << "|n|" << QuickDialFileState::Loaded;
+        QTest::newRow("only slot 8's keys") << emptyKeys(8, 8) << "||" << QuickDialFileState::Loaded;
         QTest::newRow("no slot key in SETTINGS") << QByteArray("Port=6060\r\n[OTHER]\r\nCommand3=GM\r\n")
                                                  << "||" << QuickDialFileState::NoQuickDialKeys;
         QTest::newRow("no file") << QByteArray() << "||" << QuickDialFileState::Missing;
@@ -168,6 +169,7 @@ private slots:
                                 << QString::fromUtf8(note) << fileOnly << QString::fromLatin1(refusal);
         };
         row("no commands", "", "", "", false, "NoCommandText 0 -1");
+        row("no description, before the caption", "GM=", "", "", false, "NoDescriptionText 1 -1");
         row("no caption, before the note's characters", "GM=", "", "\u03a9", false, "NoCaptionText 2 -1");
         row("separator in a command, before the characters", "GM=;S#1=", "\u03a9", "\u03a9", false,
             "SeparatorInScript 0 1");
@@ -266,6 +268,10 @@ private slots:
         row("d,,1,X,V,%d,-1#2147483646", "d||1|X|V %d -1..2147483646");
         row("d,,2,X,V,%d,7,W,%d,", "d||2|X|V %d 7..1|W %d 0..1");
         row("d,,1,X,V,%d, 1 0 #2a0", "d||1|X|V %d 10..20");
+        // Bounds round half to even; one that rounds beyond 32 bits is no number.
+        row("d,,2,X,V,%d,-2.5#3.5,W,%d,0.5#2147483647.4", "d||2|X|V %d -2..4|W %d 0..2147483647");
+        row("d,,1,X,V,%d,1.5#2147483647.5", "d||1|X|V %d 2..1");
+        row("d,,3,X,A,%s,32767,B,%p,0,C,%r,1", "d||3|X|A %s 32767|B %p 256|C %r 1");
         row("d,,3,X,A ,%s,20,B,%s,x,C,%r,32768", "d||3|X|A  %s 20|B %s 100|C %r 100");
         row("d,,3,X,P,%p,x,Q,%p,300,U,%x,20", "d||3|X|P %p 256|Q %p 300|U %x 100");
         row("d,,1,X", "d||1|X|  100"); // absent fields are empty

@@ -132,6 +132,37 @@ QHash<QString, QRect> places(const QWidget& window) {
     return all;
 }
 
+// The window on the command-line tab with the sample slots, set to link to a peer (or to the port given);
+// a run waits a minute at most for a reply, and one holding "ERROR" stops it.
+struct PeerWindow {
+    explicit PeerWindow(const QString& port = {})
+        : h({{u"Connect"_s, u"1"_s},
+             {u"SelTab"_s, u"1"_s},
+             {u"Name"_s, u"127.0.0.1"_s},
+             {u"Port"_s, port.isEmpty() ? peer.portText() : port},
+             {u"ReplyTimeout"_s, u"60"_s},
+             {u"ErrorText"_s, u"ERROR"_s}},
+            sampleSlots()) {}
+
+    // Connects now rather than on the next tick: true once the peer has the link and the run buttons are on.
+    bool linked() {
+        h.window->link()->TryConnect();
+        return QTest::qWaitFor([this] { return peer.connected() && enabled("cmdCommand1"); }, Timeout);
+    }
+    bool enabled(const char* name) const { return h.find<QWidget>(name)->isEnabled(); }
+    MessageLog* log() const { return h.window->session()->log(); }
+    // Progress bar, cancel button and notice shown, the rows of the log, the notice's text.
+    QString strip() const {
+        QString shown;
+        for (const char* name : {"prgProgress", "cmdCancelCommandScript", "labCommandScriptCompleted"})
+            shown += h.find<QWidget>(name)->isVisible() ? u'1' : u'0';
+        return shown + u' ' + QString::number(log()->size()) + u' ' + h.text("labCommandScriptCompleted");
+    }
+
+    LoopbackPeer peer; // first: the window is set to its port
+    WindowHarness h;
+};
+
 // The command assistant on its own folders.
 struct Assistant {
     // Opens the dialog in a language on a Setup.ini whose Command key holds stored; a record replaces the
@@ -722,57 +753,31 @@ private slots:
         QCOMPARE(list->indexOfTopLevelItem(list->selectedItems().value(0)), expected[3].toInt());
     }
 
-    void runInTheWindow() {
-        LoopbackPeer peer;
-        WindowHarness h({{u"Connect"_s, u"1"_s},
-                         {u"SelTab"_s, u"1"_s},
-                         {u"Name"_s, u"127.0.0.1"_s},
-                         {u"Port"_s, peer.portText()},
-                         {u"ReplyTimeout"_s, u"60"_s},
-                         {u"ErrorText"_s, u"ERROR"_s}},
-                        sampleSlots());
-        MainWindow& window = *h.window;
-        auto checks = [&] {
-            return u"%1 %2 %3"_s.arg(h.find<QSpinBox>("cwnReplyTimeout")->value())
-                .arg(window.runner()->replyTimeout())
-                .arg(window.runner()->errorText());
-        };
-        QCOMPARE(checks(), u"60 60000 ERROR"_s);
-        window.link()->TryConnect();
-        QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
-        auto* state = h.find<QLabel>("labState");
+    void commandLine() {
+        PeerWindow p;
+        QVERIFY(p.linked());
+        WindowHarness& h = p.h;
         auto* text = h.find<QLineEdit>("txtSend");
-        auto* notice = h.find<QLabel>("labCommandScriptCompleted");
         auto* view = h.find<QTableView>("lsvMsg");
-        MessageLog* log = window.session()->log();
-        // Progress bar, cancel button and notice shown, the rows of the log, the notice's text.
-        auto strip = [&]() -> QString {
-            QString shown;
-            for (const char* name : {"prgProgress", "cmdCancelCommandScript", "labCommandScriptCompleted"})
-                shown += h.find<QWidget>(name)->isVisible() ? u'1' : u'0';
-            return shown + u' ' + QString::number(log->size()) + u' ' + notice->text();
-        };
-        auto enabled = [&](const char* name) { return h.find<QWidget>(name)->isEnabled(); };
-
-        // The assistant's command goes into the line, to be sent by the user. An empty line cannot be sent,
-        // not even with Enter; the newest row is shown; the log empties.
-        // The assistant offers queries to the command line, not to the editor.
-        QList<int> offered;
+        MessageLog* log = p.log();
+        // The assistant's command, queries offered, goes into the line, to be sent by the user. An empty line
+        // cannot be sent, not even with Enter; the newest row is shown; the log empties.
+        int offered = 0;
         ModalHandler assistant([&](QWidget* d) {
-            offered << d->findChild<QComboBox*>()->count();
+            offered = d->findChild<QComboBox*>()->count();
             QTest::keyClick(d->findChild<QComboBox*>(), Qt::Key_Return);
         });
         h.click("cmdCreateCommand1");
-        QCOMPARE(text->text() + QString::number(log->size()), u"SM 00"_s);
+        QCOMPARE(u"%1 %2 %3"_s.arg(text->text()).arg(log->size()).arg(offered), u"SM 0 0 11"_s);
         text->clear();
         QTest::keyClick(text, Qt::Key_Return);
-        QVERIFY(!enabled("cmdSend") && !enabled("cmdDeleteList"));
+        QVERIFY(!p.enabled("cmdSend") && !p.enabled("cmdDeleteList"));
         for (const QString& command : {u"SM 1"_s, u"GM"_s}) {
             text->setText(command);
             QTest::keyClick(text, Qt::Key_Return);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("SM 1GM"), Timeout);
-        peer.reply("GM: 1\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(p.peer.received, QByteArray("SM 1GM"), Timeout);
+        p.peer.reply("GM: 1\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 3, Timeout);
         QCOMPARE(view->currentIndex().row(), 2);
         // Up and Down walk the commands sent, back to what was typed.
@@ -787,15 +792,21 @@ private slots:
         // The command word is offered from the catalogue; Tab takes it, nothing is sent.
         text->clear();
         QTest::keyClicks(text, u"g"_s);
-        auto* completer = window.findChild<QCompleter*>();
+        auto* completer = h.window->findChild<QCompleter*>();
         QVERIFY(completer && completer->popup()->isVisible());
         QTest::keyClick(completer->popup(), Qt::Key_Tab);
         QVERIFY(!completer->popup()->isVisible() && text->text().size() > 1 && text->text().startsWith(u'G'));
         QTest::keyClicks(text, u" 1"_s);
         QVERIFY(!completer->popup()->isVisible());
         h.click("cmdDeleteList");
-        QVERIFY(log->rowCount() == 0 && !enabled("cmdDeleteList"));
+        QVERIFY(log->rowCount() == 0 && !p.enabled("cmdDeleteList"));
+    }
 
+    void editorTestRun() {
+        PeerWindow p;
+        QVERIFY(p.linked());
+        WindowHarness& h = p.h;
+        auto* notice = h.find<QLabel>("labCommandScriptCompleted");
         // The editor's test run shows each command in the command line as it goes out, and its progress with
         // the reply it waits for; a notice from before goes with the first command.
         h.showTab(2);
@@ -805,34 +816,58 @@ private slots:
         notice->show();
         h.click("cmdCommandTest");
         auto* progress = h.find<QProgressBar>("prgProgress");
-        QCOMPARE(text->text() + u' ' + strip() + progress->text(), u"XC 1 a 110 1 1 / 2"_s);
+        QCOMPARE(h.text("txtSend") + u' ' + p.strip() + progress->text(), u"XC 1 a 110 1 1 / 2"_s);
         QTRY_COMPARE_WITH_TIMEOUT(progress->toolTip(), u"Waiting for the reply to: XC 1 a"_s, Timeout);
-        // While it waits nothing else runs; a slot button only takes the notice away.
+        // While it waits no slot operation runs: a fetch asked for stays pending through a choice button, an
+        // F-key and a run button, which only takes the notice away.
+        h.click("cmdGetCommand");
+        h.click("cmdF4");
         h.showTab(3);
         notice->show();
-        h.click("cmdCommand1");
         QTest::keyClick(h.window.get(), Qt::Key_F4);
-        QCOMPARE(strip(), u"110 1 "_s);
+        h.click("cmdCommand1");
+        QCOMPARE(p.strip() + h.text("txtLabel") + QString::number(h.tab()), u"110 1 3"_s);
+        QVERIFY(h.window->memory()->FetchPending());
         // With a check on, the last reply is waited for too; the error text in it ends the run, marked in
         // bold in the log and shown whole in the notice's tooltip.
-        peer.reply("XC: OK\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith("GM"), Timeout);
-        peer.reply("GM: ERROR production mode is not running\r\n");
+        p.peer.reply("XC: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(p.peer.received.endsWith("GM"), Timeout);
+        p.peer.reply("GM: ERROR production mode is not running\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
         QCOMPARE(notice->toolTip(), u"Error reply to \"GM\": GM: ERROR production mode is not running"_s);
+        // The assistant offers the editor no queries.
+        int offered = 0;
+        ModalHandler assistant([&](QWidget* d) {
+            offered = d->findChild<QComboBox*>()->count();
+            QTest::keyClick(d->findChild<QComboBox*>(), Qt::Key_Return);
+        });
         h.showTab(2);
         h.click("cmdCreateCommand2");
-        QCOMPARE(offered, QList<int>({11, 10}));
+        QCOMPARE(offered, 10);
         // The log, out of sight during the run, shows its newest row when it is shown.
         h.showTab(1);
+        auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 3, Timeout);
         auto bold = [&](int row) {
             QStyleOptionViewItem option;
-            static_cast<LogItemDelegate*>(view->itemDelegate())->initStyleOption(&option, log->index(row, 0));
+            static_cast<LogItemDelegate*>(view->itemDelegate())
+                ->initStyleOption(&option, p.log()->index(row, 0));
             return option.font.bold() ? u'b' : u'-';
         };
         QCOMPARE(QString(bold(0)) + bold(1) + bold(2) + bold(3), u"---b"_s);
+    }
 
+    void slotRunsFollowTheChecks() {
+        PeerWindow p;
+        QVERIFY(p.linked());
+        WindowHarness& h = p.h;
+        MainWindow& window = *h.window;
+        auto checks = [&] {
+            return u"%1 %2 %3"_s.arg(h.find<QSpinBox>("cwnReplyTimeout")->value())
+                .arg(window.runner()->replyTimeout())
+                .arg(window.runner()->errorText());
+        };
+        QCOMPARE(checks(), u"60 60000 ERROR"_s);
         // The checks follow the settings tab. A run whose replies come at once ends showing its last
         // command; one cancelled while waiting clears the strip, with a notice of how far it came.
         h.find<QLineEdit>("txtErrorText")->setText(u"not running"_s);
@@ -842,38 +877,61 @@ private slots:
         h.find<QPushButton>("cmdCommand1")->click();
         window.session()->receive("SM 1: OK\r\n");
         window.session()->receive("GM: 1\r\n");
-        QCOMPARE(text->text() + u' ' + strip(), u"GM 001 8 Command script processed, 2 commands."_s);
+        QCOMPARE(h.text("txtSend") + u' ' + p.strip(), u"GM 001 4 Command script processed, 2 commands."_s);
         h.click("cmdCommand1");
-        QCOMPARE(strip(), u"110 9 Command script processed, 2 commands."_s);
+        QCOMPARE(p.strip(), u"110 5 Command script processed, 2 commands."_s);
         h.click("cmdCancelCommandScript");
-        QCOMPARE(strip(), u"001 9 Cancelled after 1 of 2 commands."_s);
+        QCOMPARE(p.strip(), u"001 5 Cancelled after 1 of 2 commands."_s);
+    }
 
-        // Unticked: closed, the command line off (Enter keeps nothing), the run buttons still on. A
-        // run stops at its first command, with a notice that follows the language.
+    void withoutALink() {
+        PeerWindow p(QString::number(refusingPort()));
+        WindowHarness& h = p.h;
+        MainWindow& window = *h.window;
+        // Refused, with the reason as the state line's tooltip. The run buttons have never been on, so they
+        // and the F-keys do nothing.
+        window.link()->TryConnect();
+        QTRY_COMPARE_WITH_TIMEOUT(window.link()->state(), int(TargetLink::Failed), Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Error occured while connecting."_s, Timeout);
+        auto* state = h.find<QLabel>("labState");
+        QVERIFY(!state->toolTip().isEmpty() && state->toolTip() == window.link()->lastErrorText());
+        h.showTab(3);
+        for (int n = 1; n <= QuickDialSlotCount; ++n)
+            QVERIFY(!p.enabled(qPrintable(u"cmdCommand%1"_s.arg(n))));
+        QTest::keyClick(h.window.get(), Qt::Key_F1);
+        QCOMPARE(p.strip(), u"000 0 "_s);
+
+        // Linked, then unticked: closed, the command line off (Enter keeps nothing), the run buttons still
+        // on. A run stops at its first command, with a notice that follows the language.
+        h.find<QLineEdit>("txtPort")->setText(p.peer.portText());
+        QVERIFY(p.linked());
         h.find<QCheckBox>("chkConnect")->setChecked(false);
         window.link()->TryConnect();
         QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
-        QVERIFY(!enabled("cmdSend"));
+        QVERIFY(!p.enabled("cmdSend"));
+        auto* text = h.find<QLineEdit>("txtSend");
         text->setText(u"XX"_s);
         QTest::keyClick(text, Qt::Key_Return);
         h.click("cmdCommand1");
-        QCOMPARE(strip(), u"001 10 Stopped: command not sent."_s);
+        QCOMPARE(p.strip(), u"001 1 Stopped: command not sent."_s);
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
-        QCOMPARE(strip(), u"001 10 Abbruch: Befehl nicht gesendet."_s);
+        QCOMPARE(p.strip(), u"001 1 Abbruch: Befehl nicht gesendet."_s);
+    }
 
-        // Refused, with the reason as the state line's tooltip.
-        h.find<QLineEdit>("txtPort")->setText(QString::number(refusingPort()));
-        h.find<QCheckBox>("chkConnect")->setChecked(true);
-        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Fehler beim Verbinden."_s, Timeout);
-        QVERIFY(!state->toolTip().isEmpty() && state->toolTip() == window.link()->lastErrorText());
-
-        // Quitting while a run waits for its reply runs the exit as ever, with no question: the tab, the
-        // checks (a character the validator refuses never gets in) and the history are kept. A late reply
-        // finds no window.
-        h.find<QLineEdit>("txtPort")->setText(peer.portText());
-        QTRY_VERIFY_WITH_TIMEOUT(enabled("cmdSend"), Timeout);
+    void quitWhileARunWaits() {
+        PeerWindow p;
+        QVERIFY(p.linked());
+        WindowHarness& h = p.h;
+        auto* text = h.find<QLineEdit>("txtSend");
+        text->setText(u"GM"_s);
+        QTest::keyClick(text, Qt::Key_Return);
+        h.find<QLineEdit>("txtErrorText")->setText(u"not running"_s);
+        h.find<QSpinBox>("cwnReplyTimeout")->setValue(0);
+        h.showTab(3);
         h.click("cmdCommand1");
-        QCOMPARE(strip().left(3), u"110"_s);
+        QCOMPARE(p.strip().left(3), u"110"_s);
+        // Quitting now runs the exit as ever, with no question: the tab, the checks (a character the
+        // validator refuses never gets in) and the history are kept. A late reply finds no window.
         h.find<QLineEdit>("txtErrorText")->insert(u"\u2713"_s);
         const qsizetype asked = h.dialogs.calls.size();
         h.click("cmdQuit");
@@ -884,8 +942,8 @@ private slots:
                  u"3 0 not running"_s);
         QVERIFY(loadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() &&
                 h.dialogs.calls.size() == asked);
-        peer.reply("SM 1: OK\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(!peer.connected(), Timeout);
+        p.peer.reply("SM 1: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
         h.open();
         QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_Up);
         QCOMPARE(h.find<QLineEdit>("txtSend")->text(), u"GM"_s);
