@@ -41,6 +41,10 @@ signals:
     void received(const QByteArray& bytes, bool answered);
     // Every change of ReplyPending.
     void replyPendingChanged(bool pending);
+    // A reply is whole: every arrival from the first after its command up to and including the first line
+    // end after the colon, or what came within ReplySettleMs of the colon when no line end follows.
+    // latencyMs is the time from its command's send (the oldest one still waiting) to its colon.
+    void replyCompleted(const QByteArray& reply, int latencyMs);
 
 private:
     TargetLink* m_link = nullptr;

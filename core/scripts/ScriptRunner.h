@@ -2,11 +2,22 @@
 
 #include "core/scripts/ScriptLine.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 
 class QTimer;
 class Session;
+
+// One command of a run and what became of it.
+struct CommandResult {
+    QString command;
+    enum class Verdict { Ok, ErrorReply, NoReply, LineLost, NotSent, Cancelled } verdict = Verdict::Ok;
+    QByteArray reply;      // the whole reply as it came, empty when none did
+    int latencyMs = -1;    // from the send to the reply; -1 without one
+    qint64 sentUtcMs = -1; // UTC ms since the epoch of the send; -1 when it did not go out
+};
 
 // How a run ended, with what it had done; the status strip words it as the run's notice.
 struct RunReport {
@@ -18,6 +29,7 @@ struct RunReport {
     QString command;   // the command the run ended on; for a missing or failed reply the one it was for
     QString reply;     // ErrorReply: the reply that held the error text
     int timeoutMs = 0; // TimedOut: how long the run waited
+    QList<CommandResult> commands; // every command of the run, in order, with its verdict
 };
 
 // The notice for a run's end in the current language.
