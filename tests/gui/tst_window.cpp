@@ -236,7 +236,8 @@ private slots:
                                        99999,
                                        u"CA 12 "_s + QString(200, u'x'),
                                        u"SP: ERROR production mode is not running\r\n"_s,
-                                       3600000};
+                                       3600000,
+                                       {}};
                 strip->runFinished(report);
                 const QString whole = runNotice(report);
                 QVERIFY2(notice->fontMetrics().horizontalAdvance(notice->text()) <= notice->width() &&
