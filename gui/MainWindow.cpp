@@ -16,6 +16,7 @@
 #include "gui/Layout.h"
 #include "gui/QtTranslations.h"
 #include "gui/QuickDialPage.h"
+#include "gui/RunReportDialog.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/SettingsPage.h"
 #include "gui/StatusStrip.h"
@@ -165,6 +166,11 @@ void MainWindow::wire() {
     connect(m_runner, &ScriptRunner::waitingForReply, m_strip, &StatusStrip::runWaiting);
     connect(m_runner, &ScriptRunner::finished, m_strip, &StatusStrip::runFinished);
     connect(m_strip, &StatusStrip::cancelClicked, m_runner, &ScriptRunner::requestCancel);
+    connect(m_strip, &StatusStrip::noticeActivated, this, [this] {
+        // The runner's copy: replies that came after the run ended are in it.
+        RunReportDialog dialog(m_runner->lastReport(), *m_dialogs, m_settingsFolder, this);
+        dialog.exec();
+    });
     connect(m_strip, &StatusStrip::helpClicked, this, [this] {
         if (const int topic = helpTopicForTab(m_tabs->currentIndex()))
             ShowHelpTopic(this, topic);

@@ -37,6 +37,14 @@ struct RunReport {
 
 // The notice for a run's end in the current language.
 QString runNotice(const RunReport& report);
+// A verdict in the current language, and as the stable word files use ("ok", "error_reply", ...).
+QString verdictText(CommandResult::Verdict verdict);
+QLatin1StringView verdictWord(CommandResult::Verdict verdict);
+// The report for others: one line per command (number, command, verdict, latency in ms, send time in UTC,
+// reply), tab-separated with control characters escaped, in the current language; or as CSV (RFC 4180,
+// UTF-8, a header line) with the stable verdict words, every reply whole.
+QString runReportText(const RunReport& report);
+QByteArray runReportCsv(const RunReport& report);
 
 // Where a run reads its commands, each at the moment it is sent: a row inserted, or slots loaded, while the
 // run waits reach it. count() is read before every command, so a list that got shorter ends the run.
