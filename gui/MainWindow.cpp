@@ -16,6 +16,7 @@
 #include "gui/Layout.h"
 #include "gui/QtTranslations.h"
 #include "gui/QuickDialPage.h"
+#include "gui/RunReportDialog.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/SettingsPage.h"
 #include "gui/StatusStrip.h"
@@ -151,8 +152,12 @@ void MainWindow::wire() {
     });
     connect(m_editorPage, &ScriptEditorPage::manualEntryStarted, m_strip, &StatusStrip::hideNotice);
     connect(m_editorPage, &ScriptEditorPage::slotButtonPressed, this, &MainWindow::HandleSlotButton);
-    connect(m_editorPage, &ScriptEditorPage::testRequested, this,
-            [this] { m_runner->RunEditorScript(m_editorPage->script()); });
+    connect(m_editorPage, &ScriptEditorPage::testRequested, this, [this] {
+        // Each row is read as it is sent: one inserted while the run waits is sent too.
+        m_runner->RunEditorScript(
+            ScriptSource{[this] { return qsizetype(m_editorPage->rowCount()); },
+                         [this](qsizetype row) { return m_editorPage->lineAt(int(row)); }});
+    });
     connect(m_quickDialPage, &QuickDialPage::slotButtonPressed, this, &MainWindow::HandleSlotButton);
     connect(m_quickDialPage, &QuickDialPage::loadConfigRequested, this, &MainWindow::onLoadConfigClicked);
     connect(m_quickDialPage, &QuickDialPage::saveConfigRequested, this, &MainWindow::onSaveConfigClicked);
@@ -165,6 +170,11 @@ void MainWindow::wire() {
     connect(m_runner, &ScriptRunner::waitingForReply, m_strip, &StatusStrip::runWaiting);
     connect(m_runner, &ScriptRunner::finished, m_strip, &StatusStrip::runFinished);
     connect(m_strip, &StatusStrip::cancelClicked, m_runner, &ScriptRunner::requestCancel);
+    connect(m_strip, &StatusStrip::noticeActivated, this, [this] {
+        // The runner's copy: replies that came after the run ended are in it.
+        RunReportDialog dialog(m_runner->lastReport(), *m_dialogs, m_settingsFolder, this);
+        dialog.exec();
+    });
     connect(m_strip, &StatusStrip::helpClicked, this, [this] {
         if (const int topic = helpTopicForTab(m_tabs->currentIndex()))
             ShowHelpTopic(this, topic);
@@ -216,7 +226,10 @@ void MainWindow::HandleSlotButton(int n) {
     const QuickDialMemory::SlotAction action = m_memory->takeSlotAction();
     if (action == QuickDialMemory::SlotAction::Run) {
         // The runner holds ScriptBusy for as long as the run lasts.
-        m_runner->RunSlotScript(m_memory->slotAt(n).lines);
+        // Read from the memory as each command goes: a configuration loaded meanwhile replaces the slot.
+        m_runner->RunSlotScript(
+            ScriptSource{[this, n] { return m_memory->slotAt(n).lines.size(); },
+                         [this, n](qsizetype i) { return m_memory->slotAt(n).lines.at(i); }});
         return;
     }
     m_runner->setScriptBusy(true);

@@ -245,6 +245,9 @@ private slots:
             "SR: OK\nGR: Gr\xfc\xdf \x80\n");
         row("fault: no colon", "--no-colon", "GM\nFOO\n", "GM 0\nFOO ERROR\n");
         row("fault: split", "--split --split-pause 200", "GM", "GM|: 0\n");
+        row("fault: cut after 3 bytes", "--cut-after 3 --split-pause 50", "SM 1", "SM |1: OK\n");
+        row("fault: cut after the colon", "--cut-after-colon --split-pause 50", "SM 1", "SM 1:| OK\n");
+        row("fault: a reply shorter than the cut", "--cut-after 100", "GM", "GM: 0\n");
         row("fault: close after 2", "--close-after 2", "GM\nSM 1\nSM 2\n", "GM: 0\nSM 1: OK\n", true);
         row("fault: silent", "--silent", "SM 1", "");
         row("fault: reply delay", "--reply-delay 200", "GM", "GM: 0\n");
