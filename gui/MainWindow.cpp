@@ -19,6 +19,7 @@
 #include "gui/ScriptEditorPage.h"
 #include "gui/SettingsPage.h"
 #include "gui/StatusStrip.h"
+#include "gui/log/LogTools.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -161,6 +162,11 @@ void MainWindow::wire() {
     connect(m_runner, &ScriptRunner::waitingForReply, m_strip, &StatusStrip::runWaiting);
     connect(m_runner, &ScriptRunner::finished, m_strip, &StatusStrip::runFinished);
     connect(m_strip, &StatusStrip::cancelClicked, m_runner, &ScriptRunner::requestCancel);
+    LogTools* logTools = m_commandLinePage->logTools();
+    connect(logTools, &LogTools::taskStarted, m_strip, &StatusStrip::logTaskStarted);
+    connect(logTools, &LogTools::taskProgressed, m_strip, &StatusStrip::logTaskProgressed);
+    connect(logTools, &LogTools::taskFinished, m_strip, &StatusStrip::logTaskFinished);
+    connect(m_strip, &StatusStrip::logTaskCancelClicked, logTools, &LogTools::cancelTask);
     connect(m_strip, &StatusStrip::helpClicked, this, [this] {
         if (const int topic = helpTopicForTab(m_tabs->currentIndex()))
             ShowHelpTopic(this, topic);
