@@ -336,6 +336,8 @@ void MainWindow::startUp() {
     m_commandLinePage->history() =
         CommandHistory::load(QDir(m_settingsFolder).filePath(CommandHistory::fileName()));
     restorePlacement(settings);
+    m_commandLinePage->logTools()->chooseFollowing(settings.logFollow);
+    m_commandLinePage->logTools()->setLatencyShown(settings.logLatencyColumn);
     m_strip->RefreshLinkState(m_link->state());
     // A file that cannot be read, or holds no slot keys, gives eight empty slots, as a missing one does. The
     // content of an unreadable one is not lost: the exit save refuses to replace it, and says so.
@@ -358,6 +360,8 @@ void MainWindow::exitSequence() {
     if (const QRect place = normal.isEmpty() ? m_restoredPlace : normal; !place.isEmpty())
         settings.window = place;
     settings.windowMaximized = maximized;
+    settings.logFollow = m_commandLinePage->logTools()->followingChosen();
+    settings.logLatencyColumn = m_commandLinePage->logTools()->latencyShown();
     settings.write(setupIniPath());
     SaveQuickDialConfig(defaultConfigPath());
     // The history is a convenience: a failure to keep it is not worth a message at exit.

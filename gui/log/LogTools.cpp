@@ -189,10 +189,7 @@ LogTools::LogTools(QTableView* view, MessageLog* log, LogFindBar* findBar, Dialo
     connect(m_filter, &QAction::triggered, this, &LogTools::openFilter);
     connect(m_save, &QAction::triggered, this, [this] { saveLog(false); });
     connect(m_saveShown, &QAction::triggered, this, [this] { saveLog(true); });
-    connect(m_follow, &QAction::triggered, this, [this](bool on) {
-        m_followingChosen = on;
-        setFollowing(on);
-    });
+    connect(m_follow, &QAction::triggered, this, &LogTools::chooseFollowing);
     connect(m_follower, &LogFollower::followingChanged, m_follow, &QAction::setChecked);
     connect(m_clear, &QAction::triggered, this, &LogTools::clearRequested);
     connect(m_showRow, &QAction::triggered, this,
@@ -297,6 +294,11 @@ void LogTools::retranslate() {
 
 bool LogTools::following() const {
     return m_follower->following();
+}
+
+void LogTools::chooseFollowing(bool on) {
+    m_followingChosen = on;
+    setFollowing(on);
 }
 
 void LogTools::setFollowing(bool on) {

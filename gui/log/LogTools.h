@@ -80,6 +80,8 @@ public:
     bool following() const;
     bool followingChosen() const { return m_followingChosen; }
     void setFollowing(bool on);
+    // The user's choice, as the toggle makes it (at start: the kept one).
+    void chooseFollowing(bool on);
     bool latencyShown() const;
     void setLatencyShown(bool shown);
 

@@ -1085,6 +1085,17 @@ private slots:
         QVERIFY(view->isColumnHidden(MessageLog::LatencyColumn));
         w.findChild<QAction*>(u"actLatency"_s)->trigger();
         QVERIFY(!view->isColumnHidden(MessageLog::LatencyColumn));
+        // It and the follow toggle (as the user chose it: select all turned it off, not the user) are kept
+        // across starts.
+        QAction* follow = w.findChild<QAction*>(u"actFollow"_s);
+        QVERIFY(!follow->isChecked());
+        follow->trigger();
+        follow->trigger();
+        h.close();
+        h.open();
+        QVERIFY(!h.find<QTableView>("lsvMsg")->isColumnHidden(MessageLog::LatencyColumn));
+        QVERIFY(!h.window->findChild<QAction*>(u"actFollow"_s)->isChecked());
+        QCOMPARE(ReadProfileValue(Settings::Section, u"LogFollow"_s, {}, 9, h.folders.setupIni()), u"0"_s);
     }
 
     void assistantOpensAndCloses_data() {
