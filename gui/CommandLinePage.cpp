@@ -93,6 +93,7 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
 
 void CommandLinePage::setErrorText(const QString& text) {
     setLogErrorText(lsvMsg, text);
+    m_tools->setErrorText(text);
 }
 
 void CommandLinePage::retranslate() {
@@ -149,8 +150,6 @@ void CommandLinePage::updateSendButton() {
 void CommandLinePage::deleteList() {
     m_log->clear();
     cmdDeleteList->setEnabled(false);
-    // Nothing is left to hold the view on.
-    m_tools->setFollowing(true);
 }
 
 bool CommandLinePage::completing() const {

@@ -48,6 +48,8 @@ public:
     // The command words offered for completion (those of the current device type).
     void setCommandWords(const QStringList& words);
     CommandHistory& history() { return m_history; }
+    // The log's tools, whose long work the status strip shows and cancels.
+    LogTools* logTools() const { return m_tools; }
 
     // Lays the page out for a window this much larger than its default size.
     void setGrowth(QSize growth);
