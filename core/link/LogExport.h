@@ -18,12 +18,17 @@ QString escapeControls(QStringView text);
 // "time<TAB>direction<TAB>text" per row, in the order given, joined by line feeds.
 QString copyText(const MessageLog& log, const QList<int>& rows);
 
-// The first line of a CSV file, and one row as CSV (RFC 4180, CRLF-terminated) or as one JSON Lines line:
-// UTC date-time ISO 8601 with milliseconds, direction, text, whether a command was sent (with the reason
-// when it was not), and a reply's latency in milliseconds.
+// The first line of a CSV file, and one row as CSV (RFC 4180, CRLF-terminated): UTC date-time ISO 8601 with
+// milliseconds, direction, text, whether a command was sent (with the reason when it was not), and a reply's
+// latency in milliseconds.
 QByteArray csvHeader();
 QByteArray csvLine(const MessageLog& log, int row);
-QByteArray jsonLine(const MessageLog& log, int row);
+
+// The version of the JSON Lines schema (docs/jsonl-schema.md) that every line carries as "v".
+constexpr int JsonLinesVersion = 1;
+// One row as one JSON Lines line of that schema, the same for the window's export, the capture and
+// telvane-run; verdict (a run command's, such as "ok") only for a row that has one.
+QByteArray jsonLine(const MessageLog& log, int row, QLatin1String verdict = {});
 
 // ".jsonl" and ".json" give JSON Lines, anything else CSV.
 Format formatForPath(const QString& path);
