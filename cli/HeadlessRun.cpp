@@ -14,9 +14,9 @@
 
 namespace {
 
-// A run that ends at the colon of its last reply still has the rest of it coming; the session completes it
-// at its line end or after a short settle time. This only bounds a wait that nothing else would end.
-constexpr int CompletionWaitMs = 2000;
+// A run without an error text ends at the colon of its last reply, with the rest of it still coming; the
+// session completes it at its line end or after its settle time. This only bounds a wait nothing else ends.
+constexpr int CompletionWaitMs = 2 * Session::ReplySettleMs;
 
 int statusOf(RunReport::Outcome outcome) {
     switch (outcome) {
@@ -131,10 +131,10 @@ void HeadlessRun::onCommandSending(const QString&, int, int) {
 void HeadlessRun::onReplyCompleted(const QByteArray& reply, int) {
     if (m_ended)
         return;
-    ++m_completed;
+    m_completedSerial = m_session.completedSerial();
     m_lastReply = reply;
     m_printer.printReply(reply);
-    if (m_report && m_completionTimer.isActive() && m_completed >= sentCount(*m_report)) {
+    if (m_report && m_completionTimer.isActive() && m_completedSerial >= m_session.lastSendSerial()) {
         m_completionTimer.stop();
         endRun();
     }
@@ -147,7 +147,7 @@ void HeadlessRun::onFinished(const RunReport& report) {
     // Only a signal or a failed write cancels, and each ends the program itself.
     if (report.outcome == RunReport::Outcome::Cancelled)
         return;
-    if (report.outcome == RunReport::Outcome::Completed && m_completed < sentCount(report)) {
+    if (report.outcome == RunReport::Outcome::Completed && m_completedSerial < m_session.lastSendSerial()) {
         m_completionTimer.start(CompletionWaitMs);
         return;
     }

@@ -55,6 +55,6 @@ private:
     std::optional<RunReport> m_report;
     QByteArray m_lastReply; // the last completed reply, whole
     QString m_junitError;
-    int m_completed = 0; // replies completed during the run
+    quint64 m_completedSerial = 0; // the send that the last completed reply answered
     bool m_ended = false;
 };

@@ -147,8 +147,12 @@ void MainWindow::wire() {
     });
     connect(m_editorPage, &ScriptEditorPage::manualEntryStarted, m_strip, &StatusStrip::hideNotice);
     connect(m_editorPage, &ScriptEditorPage::slotButtonPressed, this, &MainWindow::HandleSlotButton);
-    connect(m_editorPage, &ScriptEditorPage::testRequested, this,
-            [this] { m_runner->RunEditorScript(m_editorPage->script()); });
+    connect(m_editorPage, &ScriptEditorPage::testRequested, this, [this] {
+        // Each row is read as it is sent: one inserted while the run waits is sent too.
+        m_runner->RunEditorScript(
+            ScriptSource{[this] { return qsizetype(m_editorPage->rowCount()); },
+                         [this](qsizetype row) { return m_editorPage->lineAt(int(row)); }});
+    });
     connect(m_quickDialPage, &QuickDialPage::slotButtonPressed, this, &MainWindow::HandleSlotButton);
     connect(m_quickDialPage, &QuickDialPage::loadConfigRequested, this, &MainWindow::onLoadConfigClicked);
     connect(m_quickDialPage, &QuickDialPage::saveConfigRequested, this, &MainWindow::onSaveConfigClicked);
@@ -212,7 +216,10 @@ void MainWindow::HandleSlotButton(int n) {
     const QuickDialMemory::SlotAction action = m_memory->takeSlotAction();
     if (action == QuickDialMemory::SlotAction::Run) {
         // The runner holds ScriptBusy for as long as the run lasts.
-        m_runner->RunSlotScript(m_memory->slotAt(n).lines);
+        // Read from the memory as each command goes: a configuration loaded meanwhile replaces the slot.
+        m_runner->RunSlotScript(
+            ScriptSource{[this, n] { return m_memory->slotAt(n).lines.size(); },
+                         [this, n](qsizetype i) { return m_memory->slotAt(n).lines.at(i); }});
         return;
     }
     m_runner->setScriptBusy(true);

@@ -7,6 +7,9 @@
 #include <QList>
 #include <QObject>
 
+#include <deque>
+#include <functional>
+
 class QTimer;
 class Session;
 
@@ -35,6 +38,13 @@ struct RunReport {
 // The notice for a run's end in the current language.
 QString runNotice(const RunReport& report);
 
+// Where a run reads its commands, each at the moment it is sent: a row inserted, or slots loaded, while the
+// run waits reach it. count() is read before every command, so a list that got shorter ends the run.
+struct ScriptSource {
+    std::function<qsizetype()> count;
+    std::function<ScriptLine(qsizetype index)> at; // index below count()
+};
+
 // Sends a script command by command through the session, each command waiting until the reply to the
 // one before has come in. It waits on the event loop: a run holds no stack frame while it waits, so the
 // reply, clicks and timers are handled as usual and the run continues when an arrival answers the command. A
@@ -62,13 +72,20 @@ public:
     // with a reply timeout or an error text always does, so that the check covers every command.
     void setWaitForLastReply(bool wait) { m_waitForLastReply = wait; }
 
-    // The run branch of a slot button or F-key. The first command never waits: ReplyPending is cleared.
-    // The script is copied, so changes to the slot during the run do not touch it.
+    // The run branch of a slot button or F-key. The first command never waits: ReplyPending is cleared,
+    // and earlier sends are no longer waited for.
+    void RunSlotScript(const ScriptSource& source);
+    // The same over a copy of the script, which changes to the slot do not touch.
     void RunSlotScript(const Script& script);
     // The editor's test run: ignored while busy; its first command waits for an outstanding reply.
+    void RunEditorScript(const ScriptSource& source);
     void RunEditorScript(const Script& script);
     // The cancel button: takes effect while the run waits for a reply.
     void requestCancel();
+
+    // The report of the running or last run; a reply that comes after the run ended still fills in its
+    // command's reply and latency.
+    const RunReport& lastReport() const { return m_report; }
 
 signals:
     void started(int total);
@@ -80,28 +97,40 @@ signals:
     void finished(const RunReport& report);
 
 private:
-    void begin(const Script& script);
+    struct Awaited {
+        quint64 serial = 0;  // the session's number of the send
+        qsizetype index = 0; // in m_report.commands
+    };
+
+    void begin(const ScriptSource& source);
     void proceed();
     void wait();
+    // Whether the run must wait before its next step: for the reply to come, and while an error text is set
+    // (or at the end of a run that waits for its last reply), for it to be whole.
+    bool mustWait() const;
     void onReplyPendingChanged(bool pending);
     void onReceived(const QByteArray& bytes, bool answered);
+    void onReplyCompleted(const QByteArray& reply, int latencyMs);
     void onLinkStateChanged(int state);
     void finish(RunReport::Outcome outcome);
 
     Session* m_session;
     QTimer* m_replyTimer;
     QElapsedTimer m_waitStarted;
-    Script m_script;
+    ScriptSource m_source;
+    RunReport m_report;
+    std::deque<Awaited> m_awaitedReplies; // the run's sends whose reply is not whole yet, oldest first
     QString m_errorText;
     QString m_lastSending; // the text of the last send, the run's or one by hand
     QString m_awaited;     // the command whose reply ReplyPending waits for
-    QString m_reply;       // what arrived during this wait, while there is an error text to look for
     qsizetype m_next = 0;
+    qsizetype m_errorIndex = -1; // the command whose reply held the error text
     int m_replyTimeoutMs = 0;
     bool m_waitForLastReply = false;
     bool m_scriptBusy = false;
     bool m_cancelRequested = false;
     bool m_running = false;
     bool m_waiting = false;
+    bool m_atEnd = false;     // every command is out; the run waits for the last reply
     bool m_linkWasUp = false; // the link was usable when the run began
 };

@@ -141,36 +141,59 @@ private slots:
     }
 
     void replyCarriesItsLatency_data() {
-        QTest::addColumn<QList<int>>("sends"); // ms after T0 of each command sent
-        QTest::addColumn<int>("at");           // ms after T0 of the arrival
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("latency");
-        QTest::newRow("a reply") << QList<int>{0} << 250 << QByteArray("SM: OK") << 250;
-        QTest::newRow("no colon, no reply") << QList<int>{0} << 250 << QByteArray("busy") << -1;
-        QTest::newRow("from the last command sent") << QList<int>{0, 100} << 250 << QByteArray(":") << 150;
-        QTest::newRow("clock set back") << QList<int>{500} << 250 << QByteArray(":") << 0;
-        QTest::newRow("nothing pending") << QList<int>{} << 250 << QByteArray(":") << -1;
+        QTest::addColumn<QList<int>>("sends");     // ms after T0 of each command sent
+        QTest::addColumn<QStringList>("arrivals"); // "ms bytes", ms after T0
+        QTest::addColumn<QList<int>>("latencies"); // of each arrival's row
+        QTest::addColumn<QStringList>("replies");  // completed, in order, with their latency
+        auto row = [](const char* name, QList<int> sends, QStringList arrivals, QList<int> latencies,
+                      QStringList replies) {
+            QTest::newRow(name) << sends << arrivals << latencies << replies;
+        };
+        row("a reply", {0}, {u"250 SM: OK\r\n"_s}, {250}, {u"250 SM: OK\r\n"_s});
+        row("no colon, no reply", {0}, {u"250 busy"_s}, {-1}, {});
+        // Each reply pairs with the oldest command still waiting, not with the newest.
+        row("first in, first out", {0, 122}, {u"400 A: 1\r\n"_s, u"522 B: 2\r\n"_s}, {400, 400},
+            {u"400 A: 1\r\n"_s, u"400 B: 2\r\n"_s});
+        row("two replies in one arrival, then none waits", {0, 100},
+            {u"300 A: 1\r\nB: 2\r\n"_s, u"400 C: 3\r\n"_s}, {300, -1},
+            {u"300 A: 1\r\n"_s, u"200 B: 2\r\n"_s});
+        row("cut before the colon", {0}, {u"100 SM"_s, u"250 : OK\r\n"_s}, {-1, 250}, {u"250 SM: OK\r\n"_s});
+        row("cut right after the colon", {0}, {u"100 SP:"_s, u"300  ERROR x\r\n"_s}, {100, -1},
+            {u"100 SP: ERROR x\r\n"_s});
+        row("cut inside CR LF", {0}, {u"100 SP: OK\r"_s, u"300 \n"_s, u"400 GM: 1"_s}, {100, -1, -1},
+            {u"100 SP: OK\r"_s});
+        row("clock set back", {500}, {u"250 :\n"_s}, {0}, {u"0 :\n"_s});
+        row("nothing pending", {}, {u"250 :\n"_s}, {-1}, {});
     }
     void replyCarriesItsLatency() {
         QFETCH(QList<int>, sends);
-        QFETCH(int, at);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, latency);
+        QFETCH(QStringList, arrivals);
+        QFETCH(QList<int>, latencies);
+        QFETCH(QStringList, replies);
         LoopbackPeer peer;
         TargetLink link;
         Session session(&link);
         QVERIFY(connectLink(link, peer));
+        QStringList completed;
+        connect(&session, &Session::replyCompleted, this, [&](const QByteArray& reply, int latency) {
+            completed << QString::number(latency) + u' ' + QString::fromLatin1(reply);
+        });
         for (const int ms : sends) {
             UtcClock::setFixed(T0.addMSecs(ms));
             QVERIFY(session.SendCommandLine(u"SM 1"_s));
         }
-        UtcClock::setFixed(T0.addMSecs(at));
-        session.receive(bytes);
-        const int row = session.log()->size() - 1;
-        QCOMPARE(session.log()->latencyMs(row), latency);
-        session.log()->flush();
-        QCOMPARE(session.log()->index(row, MessageLog::LatencyColumn).data().toString(),
-                 latency < 0 ? QString() : u"%1 ms"_s.arg(latency));
+        QList<int> shown;
+        for (const QString& arrival : arrivals) {
+            UtcClock::setFixed(T0.addMSecs(arrival.section(u' ', 0, 0).toInt()));
+            session.receive(arrival.section(u' ', 1).toLatin1());
+            const int row = session.log()->size() - 1;
+            shown << session.log()->latencyMs(row);
+            session.log()->flush();
+            QCOMPARE(session.log()->index(row, MessageLog::LatencyColumn).data().toString(),
+                     shown.last() < 0 ? QString() : u"%1 ms"_s.arg(shown.last()));
+        }
+        QCOMPARE(shown, latencies);
+        QCOMPARE(completed, replies);
     }
 
     void historyFile_data() {

@@ -138,8 +138,8 @@ private slots:
         QTest::addColumn<QString>("err"); // a part of stderr
         auto row = [](const char* name, const char* peer, const char* args, int status, const char* out,
                       const char* err) {
-            QTest::newRow(name) << QString::fromLatin1(peer) << QString::fromLatin1(args) << status
-                                << QString::fromLatin1(out) << QString::fromUtf8(err);
+            QTest::newRow(name) << QString::fromLatin1(peer) << QString::fromUtf8(args) << status
+                                << QString::fromUtf8(out) << QString::fromUtf8(err);
         };
         row("the template's slot 1", "", "T 1", 0,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
@@ -157,6 +157,12 @@ private slots:
         row("commands from standard input", "", "- <SM_1;;GM", 0,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
             "processed, 2 commands.");
+        row("replies only", "", "--reply-only C 1", 0, "SM 1: OK\nGM: 1\n", "processed, 2 commands.");
+        // The last reply cut after its colon: the run waits for the rest before it ends.
+        row("replies only, the last one cut", "--cut-after-colon --split-pause 200",
+            "--reply-only --command GM", 0, "GM: 0\n", "processed, 1 command.");
+        row("a JUnit report", "", "--junit J ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
+            "Error reply");
         row("German by option", "", "--language de T 1", 0, ".*", "Befehlsablauf ausgeführt, 2 Befehle.");
         // Each class of failure has its status.
         row("unknown option", "", "--colour C 1", 64, "", "telvane-run: Unknown option 'colour'.");
@@ -184,6 +190,12 @@ private slots:
             "T Set GM\nT Get GM: 0\\\\r\\\\n\nT Set GM.*\n", "connection lost");
         row("error text from Setup.ini", "", "ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
             "Error reply to \"SM 0\": SM 0: ERROR");
+        row("error text cut after the colon", "--cut-after-colon --split-pause 200", "--error-text ERROR C 2",
+            5, "T Set SM 0\nT Get SM 0:\nT Get  ERROR .*\n", "Error reply to \"SM 0\": SM 0: ERROR");
+        // A character Windows-1252 cannot carry: the command is not sent.
+        row("a command not sent", "", "- <GM;SC_1_\u2713;GM", 6,
+            "T Set GM\nT Get GM: 0\\\\r\\\\n\nT Set SC 1 \u2713 \\[Not sent: .*\\]\n",
+            "Stopped: command not sent.");
         row("standard output full", "", ">full T 1", 74, "", "cannot write to standard output: ");
         row("JUnit report not written", "", "--junit /nonexistent/report.xml T 1", 74, ".*",
             "the JUnit file \"/nonexistent/report.xml\" could not be written");
@@ -274,7 +286,8 @@ private slots:
         QVERIFY2(errors.contains(err), qPrintable(errors));
         if (!args.contains(" J "_L1))
             return;
-        // The report of the run: valid for a CI server, a testcase per command, the failed one marked.
+        // The report of the run: valid for a CI server, a testcase per command, the failed one marked with
+        // its reply, the one never reached as not sent.
         QProcess check;
         check.start(
             QStandardPaths::findExecutable(u"xmllint"_s),
@@ -282,8 +295,11 @@ private slots:
         QVERIFY(check.waitForFinished(Timeout));
         QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
         const QByteArray report = readBytes(junit);
-        QVERIFY2(report.contains("<testsuite name=\"Test.cfg slot 2\" tests=\"1\" failures=\"1\"") &&
-                     report.contains("<failure type=\"error_reply\""),
+        QVERIFY2(report.contains("<testsuite name=\"Test.cfg slot 2\" tests=\"2\" failures=\"2\"") &&
+                     report.contains("<testcase name=\"1: SM 0\" classname=\"Test.cfg slot 2\" time=") &&
+                     report.contains("<failure type=\"error_reply\"") &&
+                     report.contains("<system-out>SM 0: ERROR production mode is off\\r\\n</system-out>") &&
+                     report.contains("<failure type=\"not_sent\""),
                  report.constData());
     }
 
@@ -292,6 +308,7 @@ private slots:
         QTest::addColumn<QString>("form");
         QTest::newRow("rows") << "";
         QTest::newRow("JSON lines") << "--jsonl";
+        QTest::newRow("replies only") << "--reply-only";
     }
     void bigReplyIsPrintedWhole() {
         QFETCH(QString, form);
@@ -351,6 +368,9 @@ private slots:
             "SR: OK\nGR: Gr\xfc\xdf \x80\n");
         row("fault: no colon", "--no-colon", "GM\nFOO\n", "GM 0\nFOO ERROR\n");
         row("fault: split", "--split --split-pause 200", "GM", "GM|: 0\n");
+        row("fault: cut after 3 bytes", "--cut-after 3 --split-pause 50", "SM 1", "SM |1: OK\n");
+        row("fault: cut after the colon", "--cut-after-colon --split-pause 50", "SM 1", "SM 1:| OK\n");
+        row("fault: a reply shorter than the cut", "--cut-after 100", "GM", "GM: 0\n");
         row("fault: close after 2", "--close-after 2", "GM\nSM 1\nSM 2\n", "GM: 0\nSM 1: OK\n", true);
         row("fault: silent", "--silent", "SM 1", "");
         row("fault: reply delay", "--reply-delay 200", "GM", "GM: 0\n");

@@ -36,48 +36,65 @@ private slots:
         // "3:" the run's start, progress, "A?" the reply waited for, "|" where the start returns.
         QTest::addColumn<QString>("trace");
         QTest::addColumn<QString>("end"); // outcome, commands sent, ReplyPending left set, the notice
+        // Each command's verdict in the report: Ok, Error reply, No reply, line Lost, not Sent, Cancelled;
+        // in lower case when it has no reply.
+        QTest::addColumn<QString>("verdicts");
         auto row = [](const char* name, const char* setup, const char* steps, const char* trace,
-                      const char* end) {
+                      const char* end, const char* verdicts = "") {
             QTest::newRow(name) << QString::fromLatin1(setup) << QString::fromLatin1(steps)
-                                << QString::fromLatin1(trace) << QString::fromUtf8(end);
+                                << QString::fromLatin1(trace) << QString::fromUtf8(end)
+                                << QString::fromLatin1(verdicts);
         };
         const char* processed = "Completed 3|Command script processed, 3 commands.";
         row("an editor run waits for a reply by hand, and for the last", "EL", "GM: 1|A: OK|B: OK|C: OK",
-            "3: GM? | 1/3 A? 2/3 B? 3/3 C?", processed);
+            "3: GM? | 1/3 A? 2/3 B? 3/3 C?", processed, "OOO");
         row("a slot run does not; ends at the last send", "HG^+", "A: OK|B: OK", "3: 1/3 A? | 2/3 B? 3/3",
-            "Completed 3 pending|Befehlsablauf ausgef\u00fchrt, 3 Befehle.");
+            "Completed 3 pending|Befehlsablauf ausgef\u00fchrt, 3 Befehle.", "OOo");
         row("no editor run while a slot operation is open", "BE", "", "|", "");
         row("cancelled before the first command", "EG", "!cancel", "3: GM? |",
-            "Cancelled 0 pending|Abgebrochen nach 0 von 3 Befehlen.");
+            "Cancelled 0 pending|Abgebrochen nach 0 von 3 Befehlen.", "ccc");
         row("cancel while waiting", "", "A: OK|!cancel", "3: 1/3 A? | 2/3 B?",
-            "Cancelled 2 pending|Cancelled after 2 of 3 commands.");
+            "Cancelled 2 pending|Cancelled after 2 of 3 commands.", "Occ");
         row("cancel while sending: at the next wait", "2", "A: OK", "3: 1/3 A? | 2/3",
-            "Cancelled 2 pending|Cancelled after 2 of 3 commands.");
+            "Cancelled 2 pending|Cancelled after 2 of 3 commands.", "Occ");
         row("cancel while sending the last: never waits again", "3", "A: OK|B: OK", "3: 1/3 A? | 2/3 B? 3/3",
-            "Completed 3 pending|Command script processed, 3 commands.");
-        row("no link", "D", "", "3: 1/3 |", "NotSent 1|Stopped: command not sent.");
+            "Completed 3 pending|Command script processed, 3 commands.", "OOo");
+        row("no link", "D", "", "3: 1/3 |", "NotSent 1|Stopped: command not sent.", "sss");
         row("lost line during a wait", "", "A: OK|!drop", "3: 1/3 A? | 2/3 B?",
-            "ConnectionLost 2|Command script stopped: connection lost.");
+            "ConnectionLost 2|Command script stopped: connection lost.", "Ols");
         row("the last reply, then the line goes", "L", "A: OK|B: OK|C: OK+close", "3: 1/3 A? | 2/3 B? 3/3 C?",
-            processed);
+            processed, "OOO");
         row("a reply, then the line goes before the next command", "", "A: OK+close", "3: 1/3 A? | 2/3",
-            "ConnectionLost 2|Command script stopped: connection lost.");
+            "ConnectionLost 2|Command script stopped: connection lost.", "Oss");
         row("reply timeout, counted from the last wait", "TP", "A: OK|!none", "3: 1/3 A? | 2/3 B?",
-            "TimedOut 2|No reply to \"B\" within 0.3 s.");
+            "TimedOut 2|No reply to \"B\" within 0.3 s.", "Ons");
         row("reply timeout on a reply by hand", "ET", "!none", "3: GM? |",
-            "TimedOut 0|No reply to \"GM\" within 0.3 s.");
+            "TimedOut 0|No reply to \"GM\" within 0.3 s.", "sss");
         row("error text cut in two arrivals", "X", "ERR~OR: x", "3: 1/3 A? |",
-            "ErrorReply 1|Error reply to \"A\": ERROR: x");
+            "ErrorReply 1|Error reply to \"A\": ERROR: x", "Ess");
         row("error text in the last reply", "X", "A: OK|B: OK|C: ERROR", "3: 1/3 A? | 2/3 B? 3/3 C?",
-            "ErrorReply 3|Error reply to \"C\": C: ERROR");
+            "ErrorReply 3|Error reply to \"C\": C: ERROR", "OOE");
         row("error text: not a reply by hand, and case matters", "EX", "GM: ERROR|A: error|B: OK|C: OK",
-            "3: GM? | 1/3 A? 2/3 B? 3/3 C?", processed);
+            "3: GM? | 1/3 A? 2/3 B? 3/3 C?", processed, "OOO");
+        // While an error text is set the run judges the reply whole, however the network cut it.
+        row("error text: cut right after the colon", "X", "A:~ ERROR x\r\n", "3: 1/3 A? |",
+            "ErrorReply 1|Error reply to \"A\": A: ERROR x", "Ess");
+        row("error text: cut inside the error word", "X", "A: ER~ROR x\r\nB", "3: 1/3 A? |",
+            "ErrorReply 1|Error reply to \"A\": A: ERROR x", "Ess");
+        row("error text: no line end, judged after the settle time", "X", "A: ERROR x", "3: 1/3 A? |",
+            "ErrorReply 1|Error reply to \"A\": A: ERROR x", "Ess");
+        row("error text: a cut reply without it goes on", "X", "A:~ OK\r\n|B: OK\r\n|C:~ OK\n",
+            "3: 1/3 A? | 2/3 B? 3/3 C?", processed, "OOO");
+        // Without one, the next command goes out at the colon.
+        row("no error text: on at the colon", "", "A:~ OK\r\n|B: OK", "3: 1/3 A? | 2/3 B? 3/3",
+            "Completed 3 pending|Command script processed, 3 commands.", "OOo");
     }
     void runs() {
         QFETCH(QString, setup);
         QFETCH(QString, steps);
         QFETCH(QString, trace);
         QFETCH(QString, end);
+        QFETCH(QString, verdicts);
         LoopbackPeer peer;
         TargetLink link;
         Session session(&link);
@@ -154,6 +171,18 @@ private slots:
                          runNotice(report),
                      end);
             QVERIFY(report.outcome != RunReport::Outcome::TimedOut || lastWaitLasted >= 300); // never early
+            QString shown;
+            for (qsizetype i = 0; i < report.commands.size(); ++i) {
+                const CommandResult& result = report.commands.at(i);
+                const QChar letter = QLatin1String("OENLSC").at(int(result.verdict));
+                shown += result.reply.isEmpty() ? letter.toLower() : letter;
+                // Only what went out has a send time, and only a reply a latency.
+                const bool out = i < report.sent && result.verdict != CommandResult::Verdict::NotSent;
+                QCOMPARE(result.sentUtcMs >= 0, out);
+                QCOMPARE(result.latencyMs >= 0, !result.reply.isEmpty());
+            }
+            QCOMPARE(shown, verdicts);
+            QCOMPARE(report.commands.size(), report.total);
         }
         // The trace, unchanged by a late reply: that does not bring the run back.
         session.receive(":");
@@ -164,7 +193,7 @@ private slots:
         disconnect(&session, &Session::replyPendingChanged, &link, nullptr);
         QVERIFY(connectLink(link, peer));
         runner.setScriptBusy(true);
-        runner.RunSlotScript({});
+        runner.RunSlotScript(Script{});
         QVERIFY(!runner.ScriptBusy());
         runner.setWaitForLastReply(false);
         runner.setErrorText({});
@@ -246,6 +275,34 @@ private slots:
                          u"2: GM <&>|Test.cfg slot 3|1.500|error_reply|GM: ERROR \\x01\u00E4\\r\\n"_s,
                          u"3: GP 1|Test.cfg slot 3||no_reply"_s, u"4: GP 2|Test.cfg slot 3||line_lost"_s,
                          u"5: GP 3|Test.cfg slot 3||not_sent"_s, u"6: GP 4|Test.cfg slot 3||cancelled"_s}));
+    }
+
+    // A run reads each command when its turn comes: a row inserted while it waits is sent, and a list that
+    // got shorter than its place ends it as processed, with a true count.
+    void readsEachCommandWhenItIsSent() {
+        LoopbackPeer peer;
+        TargetLink link;
+        Session session(&link);
+        ScriptRunner runner(&session);
+        QVERIFY(connectLink(link, peer));
+        Script lines = script(u"A;B;C"_s);
+        QList<RunReport> reports;
+        connect(&runner, &ScriptRunner::finished, this, [&](const RunReport& report) { reports << report; });
+        runner.RunSlotScript(
+            ScriptSource{[&] { return lines.size(); }, [&](qsizetype i) { return lines.at(i); }});
+        QTRY_VERIFY_WITH_TIMEOUT(peer.received == "A", Timeout);
+        lines.insert(1, {u"X"_s, {}});
+        peer.reply("A: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(peer.received == "AX", Timeout);
+        lines = script(u"Q"_s);
+        peer.reply("X: OK\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, Timeout);
+        QCOMPARE(peer.received, "AX");
+        QCOMPARE(reports.first().outcome, RunReport::Outcome::Completed);
+        QCOMPARE(reports.first().sent, 2);
+        QCOMPARE(reports.first().total, 2);
+        QCOMPARE(reports.first().commands.size(), 2);
+        QCOMPARE(reports.first().commands.at(1).command, u"X"_s);
     }
 };
 

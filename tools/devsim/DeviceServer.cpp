@@ -110,11 +110,19 @@ void ClientSession::handleCommand(QStringView command) {
         Outgoing item;
         item.due = due;
         const QByteArray bytes = QByteArray(m_encoder.encode(reply)) + "\r\n";
+        qsizetype cut = 0;
         if (m_options.split) {
             // Cut before the colon where there is one, so the first part alone does not look like a reply.
-            qsizetype cut = bytes.indexOf(':');
+            cut = bytes.indexOf(':');
             if (cut <= 0)
                 cut = bytes.size() / 2;
+        } else if (m_options.cutAfterColon) {
+            // The first part alone already looks like a reply, the rest of it follows.
+            cut = bytes.indexOf(':') + 1;
+        } else if (m_options.cutAfter > 0) {
+            cut = m_options.cutAfter;
+        }
+        if (cut > 0 && cut < bytes.size()) {
             item.first = bytes.left(cut);
             item.second = bytes.mid(cut);
         } else {
@@ -273,6 +281,11 @@ bool DeviceServer::start(QString* error) {
         faults << QStringLiteral("no-colon");
     if (m_options.split)
         faults << QLatin1String("split ") + QString::number(m_options.splitPauseMs);
+    if (m_options.cutAfter > 0)
+        faults << QLatin1String("cut-after ") + QString::number(m_options.cutAfter) + QLatin1String(" ") +
+                      QString::number(m_options.splitPauseMs);
+    if (m_options.cutAfterColon)
+        faults << QLatin1String("cut-after-colon ") + QString::number(m_options.splitPauseMs);
     if (m_options.closeAfter > 0)
         faults << QLatin1String("close-after ") + QString::number(m_options.closeAfter);
     if (m_options.silent)

@@ -28,8 +28,10 @@ struct ServerOptions {
     int replyDelayMs = 0;
     bool noColon = false;
     bool split = false;
-    int splitPauseMs = 200;
-    int closeAfter = 0; // 0: never
+    int cutAfter = 0; // 0: off; else the first part of each reply holds this many bytes
+    bool cutAfterColon = false;
+    int splitPauseMs = 200; // between the two parts of a split or cut reply
+    int closeAfter = 0;     // 0: never
     bool silent = false;
 };
 

@@ -103,10 +103,19 @@ int main(int argc, char** argv) {
     const QCommandLineOption splitOption(
         QStringLiteral("split"), QStringLiteral("Fault mode: send each reply in two writes, cut before its "
                                                 "\":\", the second after the split pause."));
+    const QCommandLineOption cutAfterOption(
+        QStringLiteral("cut-after"),
+        QStringLiteral("Fault mode: send each reply in two writes, the first of its first N bytes, the rest "
+                       "after the split pause."),
+        QStringLiteral("N"));
+    const QCommandLineOption cutAfterColonOption(
+        QStringLiteral("cut-after-colon"),
+        QStringLiteral("Fault mode: send each reply in two writes, cut right after its \":\", the rest after "
+                       "the split pause."));
     const QCommandLineOption splitPauseOption(
         QStringLiteral("split-pause"),
-        QStringLiteral("Pause between the two parts of a split reply (default 200)."), QStringLiteral("MS"),
-        QStringLiteral("200"));
+        QStringLiteral("Pause between the two parts of a split or cut reply (default 200)."),
+        QStringLiteral("MS"), QStringLiteral("200"));
     const QCommandLineOption closeAfterOption(
         QStringLiteral("close-after"),
         QStringLiteral("Fault mode: close a client's connection after its N-th command (once replied)."),
@@ -115,7 +124,8 @@ int main(int argc, char** argv) {
         QStringLiteral("silent"), QStringLiteral("Fault mode: never reply (commands are still carried "
                                                  "out and traced)."));
     parser.addOptions({portOption, bindOption, deviceOption, delayOption, noColonOption, splitOption,
-                       splitPauseOption, closeAfterOption, silentOption});
+                       cutAfterOption, cutAfterColonOption, splitPauseOption, closeAfterOption,
+                       silentOption});
     programOptions.setEpilogue(QLatin1String(HelpEpilogue).mid(1));
     if (const std::optional<int> status = programOptions.parse(argc, argv))
         return *status;
@@ -151,6 +161,15 @@ int main(int argc, char** argv) {
             return usageError(QStringLiteral("--close-after needs a number of at least 1"));
         options.closeAfter = *count;
     }
+    if (parser.isSet(cutAfterOption)) {
+        const std::optional<int> count = intValue(parser.value(cutAfterOption), 1, 1000000000);
+        if (!count)
+            return usageError(QStringLiteral("--cut-after needs a number of bytes of at least 1"));
+        options.cutAfter = *count;
+    }
+    options.cutAfterColon = parser.isSet(cutAfterColonOption);
+    if (int(parser.isSet(splitOption)) + int(parser.isSet(cutAfterOption)) + int(options.cutAfterColon) > 1)
+        return usageError(QStringLiteral("--split, --cut-after and --cut-after-colon exclude each other"));
     options.noColon = parser.isSet(noColonOption);
     options.split = parser.isSet(splitOption);
     options.silent = parser.isSet(silentOption);
