@@ -14,12 +14,13 @@ QString telvaneVersion() {
     return QStringLiteral(TELVANE_VERSION);
 }
 
-ProgramOptions::ProgramOptions(const QString& program, const QString& usage, const QString& description)
+ProgramOptions::ProgramOptions(const QString& program, const QString& usage, const QString& description,
+                               const ProgramTexts& texts)
     : m_program(program)
     , m_usage(usage)
-    , m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and exits."))
-    , m_version({QStringLiteral("v"), QStringLiteral("version")},
-                QStringLiteral("Shows the version and exits.")) {
+    , m_texts(texts)
+    , m_help({QStringLiteral("h"), QStringLiteral("help")}, texts.help)
+    , m_version({QStringLiteral("v"), QStringLiteral("version")}, texts.version) {
     m_parser.setApplicationDescription(description);
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
@@ -45,23 +46,23 @@ std::optional<int> ProgramOptions::parse(int argc, const char* const* argv, int 
     }
     const QStringList positional = m_parser.positionalArguments();
     if (positional.size() > positionalMax)
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(positionalMax)));
+        return usageError(m_texts.unexpectedArgument.arg(positional.at(positionalMax)));
     if (positional.size() < positionalMin)
-        return usageError(QStringLiteral("missing arguments"));
+        return usageError(m_texts.missingArguments);
     return std::nullopt;
 }
 
 int ProgramOptions::usageError(const QString& message) const {
-    print(stderr, m_program + QStringLiteral(": ") + message + QStringLiteral("\nTry '") + m_program +
-                      QStringLiteral(" --help'.\n"));
-    return 1;
+    print(stderr,
+          m_program + QStringLiteral(": ") + message + u'\n' + m_texts.tryHelp.arg(m_program) + u'\n');
+    return m_usageStatus;
 }
 
 QString ProgramOptions::helpText() const {
     // Qt's usage line names argv[0] (a build path) or a placeholder; ours names the program.
     QString text = m_parser.helpText();
     text.remove(0, text.indexOf(u'\n') + 1);
-    text.prepend(QStringLiteral("Usage: ") + m_program + u' ' + m_usage + u'\n');
+    text.prepend(m_texts.usage + u' ' + m_program + u' ' + m_usage + u'\n');
     if (!m_epilogue.isEmpty())
         text += u'\n' + m_epilogue;
     if (!text.endsWith(u'\n'))

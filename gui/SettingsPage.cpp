@@ -1,9 +1,9 @@
 #include "gui/SettingsPage.h"
 
-#include "core/files/Codec.h"
 #include "core/files/Platform.h"
 #include "core/files/Settings.h"
 #include "core/link/TargetLink.h"
+#include "core/scripts/ErrorText.h"
 #include "core/texts/Texts.h"
 #include "gui/Layout.h"
 
@@ -32,17 +32,13 @@ protected:
     }
 };
 
-// The error text is stored in Setup.ini and compared with replies, both Windows-1252: a character outside it,
-// or a control character, could never match and would not survive the file.
+// The error text is stored in Setup.ini and compared with replies, both Windows-1252: the core's rule says
+// what could match and survive the file.
 class ErrorTextValidator : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override {
-        for (const QChar c : input) {
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-                return Invalid;
-        }
-        return Cp1252::canEncode(input) ? Acceptable : Invalid;
+        return ErrorText::isAllowed(input) ? Acceptable : Invalid;
     }
 };
 

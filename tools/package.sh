@@ -64,6 +64,7 @@ done
 doc="$stage/usr/share/doc/telvane"
 mkdir -p "$doc"
 cp packaging/deb/copyright "$doc/"
+cp docs/jsonl-schema.md "$doc/" # the man page of telvane-run points here
 gzip -9n <"$changelog" >"$doc/changelog.Debian.gz"
 
 mkdir -p "$stage/usr/share/lintian/overrides"

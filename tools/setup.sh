@@ -3,8 +3,9 @@
 # Usage: tools/setup.sh [more packages, e.g. the packaging tools tools/package.sh asks for]
 set -euo pipefail
 # qt6-translations-l10n: Qt's own texts (standard dialogs and buttons) in the German UI.
+# libxml2-utils: xmllint, with which the tests check the JUnit reports against a schema.
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
-          qt6-translations-l10n "$@")
+          qt6-translations-l10n libxml2-utils "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -134,9 +134,10 @@ QByteArray csvLine(const LogRows& log, int row) {
     return line + "\r\n";
 }
 
-QByteArray jsonLine(const LogRows& log, int row) {
+QByteArray jsonLine(const LogRows& log, int row, QLatin1String verdict) {
     const bool set = log.direction(row) == MessageLog::Direction::Set;
-    QByteArray line = "{\"time_utc\":\"" + isoTime(log, row).toLatin1() + "\",\"direction\":\"" +
+    QByteArray line = "{\"v\":" + QByteArray::number(JsonLinesVersion) + ",\"time_utc\":\"" +
+                      isoTime(log, row).toLatin1() + "\",\"direction\":\"" +
                       MessageLog::directionText(log.direction(row)).toLatin1() +
                       "\",\"text\":" + jsonString(log.text(row));
     if (set)
@@ -144,6 +145,8 @@ QByteArray jsonLine(const LogRows& log, int row) {
                                  : QByteArray(",\"sent\":true");
     if (log.latencyMs(row) >= 0)
         line += ",\"latency_ms\":" + QByteArray::number(log.latencyMs(row));
+    if (!verdict.isEmpty())
+        line += ",\"verdict\":\"" + QByteArray(verdict.data(), verdict.size()) + '"';
     return line + "}\n";
 }
 

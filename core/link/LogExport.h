@@ -27,15 +27,20 @@ using Progress = std::function<bool(qint64 done)>;
 // progress stopped it.
 QString copyText(const LogRows& log, const QList<int>& rows, const Progress& progress = {});
 
-// The first line of a CSV file, and one row as CSV (RFC 4180, CRLF-terminated) or as one JSON Lines line:
-// UTC date-time ISO 8601 with milliseconds, direction, text, whether a command was sent (with the reason
-// when it was not), and a reply's latency in milliseconds.
+// The first line of a CSV file, and one row as CSV (RFC 4180, CRLF-terminated): UTC date-time ISO 8601 with
+// milliseconds, direction, text, whether a command was sent (with the reason when it was not), and a reply's
+// latency in milliseconds.
 QByteArray csvHeader();
 // CSV is for spreadsheets: text fields are escaped by the one rule, and one that a spreadsheet would take
 // for a formula (it begins with = + - @, a tab or a CR) gets a leading apostrophe. JSON Lines is the exact
 // export: every byte of a row can be read back from it.
 QByteArray csvLine(const LogRows& log, int row);
-QByteArray jsonLine(const LogRows& log, int row);
+
+// The version of the JSON Lines schema (docs/jsonl-schema.md) that every line carries as "v".
+constexpr int JsonLinesVersion = 1;
+// One row as one JSON Lines line of that schema, the same for the window's export, the capture and
+// telvane-run; verdict (a run command's, such as "ok") only for a row that has one.
+QByteArray jsonLine(const LogRows& log, int row, QLatin1String verdict = {});
 
 // ".jsonl" and ".json" give JSON Lines, anything else CSV.
 Format formatForPath(const QString& path);

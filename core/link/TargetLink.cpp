@@ -51,6 +51,14 @@ TextId TargetLink::stateTextId(int state) {
     return state >= 0 && state < StateCount ? TextId::StateClosed + state : TextId::StateClosed;
 }
 
+std::optional<quint16> TargetLink::portNumber(QStringView text) {
+    bool ok = false;
+    const uint port = text.trimmed().toUInt(&ok);
+    if (!ok || port == 0 || port > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(port);
+}
+
 void TargetLink::onConnectTick() {
     // Stop and restart, so the next attempt comes a full interval after this one ends.
     m_timConnect->stop();
@@ -67,15 +75,14 @@ void TargetLink::TryConnect() {
         // Whatever is left (an attempt that took too long, a failed one, one the peer closed) is dropped and
         // retried.
         closeSocket();
-        bool ok = false;
-        const uint port = m_port.trimmed().toUInt(&ok);
-        if (!ok || port == 0 || port > 65535) {
+        const std::optional<quint16> port = portNumber(m_port);
+        if (!port) {
             qCDebug(lcLink) << "not connecting: port" << m_port << "is not a port number";
             return;
         }
-        qCDebug(lcLink) << "connecting to" << m_host << port;
+        qCDebug(lcLink) << "connecting to" << m_host << *port;
         m_attemptStarted.start();
-        m_socket->connectToHost(m_host, static_cast<quint16>(port));
+        m_socket->connectToHost(m_host, *port);
     } else if (!m_connectWanted) {
         closeSocket();
     }
@@ -127,6 +134,7 @@ void TargetLink::onSocketError() {
     else
         m_failed = true;
     m_lastError = m_socket->errorString();
+    m_lastErrorKind = error;
     emit errorTextChanged(m_lastError);
     reportState();
 }
@@ -135,5 +143,6 @@ void TargetLink::onConnected() {
     // Commands are short and answered one by one: do not let Nagle hold them back.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_lastError.clear();
+    m_lastErrorKind = QAbstractSocket::UnknownSocketError;
     emit errorTextChanged(m_lastError);
 }

@@ -2,11 +2,14 @@
 
 #include "core/texts/TextId.h"
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 class QTcpSocket;
 class QTimer;
@@ -43,8 +46,11 @@ public:
 
     // Taken by the next connect attempt; a change does not touch a connection that is up.
     void setHost(const QString& host) { m_host = host; }
-    // The port as typed; an attempt with anything but a number in 1..65535 leaves the socket closed.
+    // The port as typed; an attempt with anything but a port number (see portNumber) leaves the socket
+    // closed.
     void setPort(const QString& port) { m_port = port; }
+    // The one port rule: a number 1..65535, blanks around it allowed; nullopt for anything else.
+    static std::optional<quint16> portNumber(QStringView text);
     // ConnectWanted: while true every tick connects when the link is not usable; false closes it.
     void setConnectWanted(bool wanted) { m_connectWanted = wanted; }
     bool ConnectWanted() const { return m_connectWanted; }
@@ -68,8 +74,10 @@ public:
     // language.
     bool send(const QByteArray& bytes, QString* reason);
 
-    // The text of the last socket error ("" after a successful connect).
+    // The text of the last socket error ("" after a successful connect), and its kind
+    // (UnknownSocketError then), which tells an unknown host from a refused connection.
     const QString& lastErrorText() const { return m_lastError; }
+    QAbstractSocket::SocketError lastError() const { return m_lastErrorKind; }
 
 signals:
     // Everything that was pending on the socket at one notification, read at once.
@@ -90,6 +98,7 @@ private:
     QString m_host;
     QString m_port;
     QString m_lastError;
+    QAbstractSocket::SocketError m_lastErrorKind = QAbstractSocket::UnknownSocketError;
     QElapsedTimer m_attemptStarted;
     int m_attemptTimeoutMs = AttemptTimeoutMs;
     int m_reportedState = Closed;

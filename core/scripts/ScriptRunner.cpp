@@ -13,6 +13,13 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+// Seconds as they were given: "0.5", "1", "2.25"; never rounded to a whole second that was not set.
+QString secondsText(int milliseconds) {
+    return QString::number(double(milliseconds) / 1000.0, 'g', 10);
+}
+} // namespace
+
 QString runNotice(const RunReport& report) {
     switch (report.outcome) {
     case RunReport::Outcome::Completed:
@@ -26,8 +33,7 @@ QString runNotice(const RunReport& report) {
     case RunReport::Outcome::ConnectionLost:
         return GetText(TextId::RunConnectionLost);
     case RunReport::Outcome::TimedOut:
-        return filledText(TextId::RunTimedOut,
-                          {report.command, QString::number((report.timeoutMs + 999) / 1000)});
+        return filledText(TextId::RunTimedOut, {report.command, secondsText(report.timeoutMs)});
     case RunReport::Outcome::ErrorReply:
         // On one line: the reply's line break would push the notice out of its place.
         return filledText(TextId::RunErrorReply, {report.command, report.reply.simplified()});

@@ -57,14 +57,18 @@ private slots:
     void connectFails_data() {
         QTest::addColumn<QString>("port"); // "refused": a port nobody listens on
         QTest::addColumn<int>("state");
-        QTest::newRow("refused") << "refused" << int(TargetLink::Failed);
-        QTest::newRow("letters") << "abc" << int(TargetLink::Closed);
-        QTest::newRow("zero") << "0" << int(TargetLink::Closed);
-        QTest::newRow("too big") << "65536" << int(TargetLink::Closed);
+        QTest::addColumn<int>("error"); // the kind of the last error, which tells a refusal from the rest
+        const int none = QAbstractSocket::UnknownSocketError;
+        QTest::newRow("refused") << "refused" << int(TargetLink::Failed)
+                                 << int(QAbstractSocket::ConnectionRefusedError);
+        QTest::newRow("letters") << "abc" << int(TargetLink::Closed) << none;
+        QTest::newRow("zero") << "0" << int(TargetLink::Closed) << none;
+        QTest::newRow("too big") << "65536" << int(TargetLink::Closed) << none;
     }
     void connectFails() {
         QFETCH(QString, port);
         QFETCH(int, state);
+        QFETCH(int, error);
         TargetLink link;
         QSignalSpy states(&link, &TargetLink::stateChanged);
         QSignalSpy errors(&link, &TargetLink::errorTextChanged);
@@ -79,6 +83,28 @@ private slots:
         QCOMPARE(link.state(), state);
         QCOMPARE(states.isEmpty(), state == TargetLink::Closed);
         QCOMPARE(link.lastErrorText().isEmpty(), state == TargetLink::Closed);
+        QCOMPARE(int(link.lastError()), error);
+    }
+
+    // The one port rule, for the link and telvane-run alike.
+    void portNumber_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port"); // -1: not a port
+        QTest::newRow("the default") << "6060" << 6060;
+        QTest::newRow("blanks around") << " 6060 " << 6060;
+        QTest::newRow("lowest") << "1" << 1;
+        QTest::newRow("highest") << "65535" << 65535;
+        QTest::newRow("zero") << "0" << -1;
+        QTest::newRow("one too many") << "65536" << -1;
+        QTest::newRow("negative") << "-1" << -1;
+        QTest::newRow("blank inside") << "60 60" << -1;
+        QTest::newRow("hex") << "0x10" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void portNumber() {
+        QFETCH(QString, text);
+        const std::optional<quint16> port = TargetLink::portNumber(text);
+        QTEST(port ? int(*port) : -1, "port");
     }
 
     void slowConnectIsGivenTime() {

@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(LogExport::copyText(log, {row}), u"23:59:59:500\t"_s + copy);
         QCOMPARE(LogExport::csvLine(log, row), "2024-03-31T23:59:59.500Z," + csv + "\r\n");
         QCOMPARE(LogExport::jsonLine(log, row),
-                 "{\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"" +
+                 "{\"v\":1,\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"" +
                      QByteArray(set ? "Set" : "Get") + "\"," + json + "}\n");
         // Rows copy as lines in the order given; rows that are not there are left out.
         QCOMPARE(LogExport::copyText(log, {row, 7, row}).count(u'\n'), 1);
@@ -178,8 +178,8 @@ private slots:
         // Each row's text ends in CR LF, which CSV writes escaped: one line a row.
         QTest::newRow("csv") << "log.csv" << LogExport::csvHeader() << 3001;
         QTest::newRow("any other name is csv") << "log.txt" << LogExport::csvHeader() << 3001;
-        QTest::newRow("jsonl") << "log.JSONL" << QByteArray("{\"time_utc\"") << 3000;
-        QTest::newRow("json") << "log.json" << QByteArray("{\"time_utc\"") << 3000;
+        QTest::newRow("jsonl") << "log.JSONL" << QByteArray("{\"v\":1,\"time_utc\"") << 3000;
+        QTest::newRow("json") << "log.json" << QByteArray("{\"v\":1,\"time_utc\"") << 3000;
         QTest::newRow("no such folder") << "missing/log.csv" << QByteArray() << 0;
     }
     void saveWritesTheWholeLog() {

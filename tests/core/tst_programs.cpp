@@ -8,6 +8,9 @@
 #include "core/scripts/QuickDialConfig.h"
 
 #include <QHostInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <csignal>
@@ -122,37 +125,80 @@ private slots:
     }
 
     void exitStatuses_data() {
-        QTest::addColumn<QString>("peer"); // the simulator's fault modes; "drop": a peer that closes at the
-                                           // first command; "none": a port where nobody listens
-        // The template (T), a file (C) with the slots SM 1#GM, SM 0#GM, -, GM#GM, a missing one (M);
-        // Setup.ini keys besides Name and Port as key=value.
+        // The simulator's fault modes; "drop": a peer that closes at the first command; "none": a port where
+        // nobody listens; "stuck": one where a connect stays in progress.
+        QTest::addColumn<QString>("peer");
+        // The template (T), a file (C) with the slots SM 1#GM, SM 0#GM, -, GM#GM, a missing one (M), one that
+        // is not a configuration file (N), a folder (D), a JUnit report to write (J); "<a_b;c": standard
+        // input of these lines ("_" for a blank); ">full": standard output on /dev/full; Setup.ini keys
+        // besides Name and Port as key=value.
         QTest::addColumn<QString>("args");
         QTest::addColumn<int>("status");  // above 128: that signal is sent once the first row is out
-        QTest::addColumn<QString>("out"); // all of stdout; T stands for a time stamp
+        QTest::addColumn<QString>("out"); // all of stdout; T stands for a time stamp, Z for a UTC date-time
         QTest::addColumn<QString>("err"); // a part of stderr
         auto row = [](const char* name, const char* peer, const char* args, int status, const char* out,
                       const char* err) {
-            QTest::newRow(name) << QString::fromLatin1(peer) << QString::fromLatin1(args) << status
-                                << QString::fromLatin1(out) << QString::fromLatin1(err);
+            QTest::newRow(name) << QString::fromLatin1(peer) << QString::fromUtf8(args) << status
+                                << QString::fromUtf8(out) << QString::fromUtf8(err);
         };
         row("the template's slot 1", "", "T 1", 0,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
             "Command script processed, 2 commands.");
         row("slot 3, JSON lines", "", "--jsonl T 3", 0,
-            "\\{\"mode\":\"Set\",\"sent\":true,\"text\":\"GM\",\"time\":\"T\"\\}\n"
-            "\\{\"mode\":\"Get\",\"text\":\"GM: 0\\\\r\\\\n\",\"time\":\"T\"\\}\n",
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"direction\":\"Set\",\"text\":\"GM\",\"sent\":true,"
+            "\"verdict\":\"ok\"\\}\n"
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"direction\":\"Get\",\"text\":\"GM: "
+            "0\\\\r\\\\n\",\"latency_ms\":\\d+\\}\n"
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"outcome\":\"completed\",\"commands\":1,\"sent\":1,"
+            "\"exit_status\":0\\}\n",
             "processed, 1 command.");
-        row("slot out of range", "", "C 9", 1, "", "SLOT must be 1..8");
-        row("empty slot", "", "C 3", 1, "", "holds no commands");
-        row("missing file", "", "M 1", 1, "", "no such file");
-        row("no connection", "none", "--connect-timeout 0.2 C 1", 2, "", "no connection");
+        row("a command from the shell", "", "--command GM", 0, "T Set GM\nT Get GM: 0\\\\r\\\\n\n",
+            "processed, 1 command.");
+        row("commands from standard input", "", "- <SM_1;;GM", 0,
+            "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
+            "processed, 2 commands.");
+        row("replies only", "", "--reply-only C 1", 0, "SM 1: OK\nGM: 1\n", "processed, 2 commands.");
+        // The last reply cut after its colon: the run waits for the rest before it ends.
+        row("replies only, the last one cut", "--cut-after-colon --split-pause 200",
+            "--reply-only --command GM", 0, "GM: 0\n", "processed, 1 command.");
+        row("a JUnit report", "", "--junit J ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
+            "Error reply");
+        row("German by option", "", "--language de T 1", 0, ".*", "Befehlsablauf ausgeführt, 2 Befehle.");
+        // Each class of failure has its status.
+        row("unknown option", "", "--colour C 1", 64, "", "telvane-run: Unknown option 'colour'.");
+        row("unknown option, German", "", "--language de --colour C 1", 64, "",
+            "Unbekannte Option 'colour'.");
+        row("slot out of range", "", "C 9", 64, "", "SLOT must be 1..8");
+        row("commands and a file", "", "--command GM C 1", 64, "", "do not go together");
+        row("a port out of range", "", "--port 65536 C 1", 64, "", "the port must be 1..65535");
+        row("an error text the rule refuses", "", "--error-text ERR\tOR C 1", 64, "",
+            "--error-text may hold");
+        row("empty slot", "", "C 3", 65, "", "holds no commands");
+        row("not a configuration file", "", "N 1", 65, "", "is not a command configuration file");
+        row("empty standard input", "", "- <", 65, "", "standard input holds no commands");
+        row("missing file", "", "M 1", 66, "", "no such file");
+        row("a folder", "", "D 1", 66, "", "cannot be read");
+        row("unknown host", "none", "--host nosuch.invalid --connect-timeout 60 C 1", 68, "", "unknown host");
+        row("connection refused", "none", "--connect-timeout 0.2 C 1", 69, "", "refused");
+        row("connect timeout", "stuck", "--connect-timeout 0.5 C 1", 2, "", "no connection to 127.0.0.1");
         row("reply timeout from Setup.ini", "--silent", "ReplyTimeout=1 C 1", 3, "T Set SM 1\n",
             "No reply to \"SM 1\" within 1 s.");
+        row("a fractional reply timeout", "--silent", "--timeout 0.5 C 1", 3, "T Set SM 1\n",
+            "No reply to \"SM 1\" within 0.5 s.");
         row("connection lost during a wait", "drop", "C 1", 4, "T Set SM 1\n", "connection lost");
         row("connection lost after a reply", "--close-after 1", "C 4", 4,
             "T Set GM\nT Get GM: 0\\\\r\\\\n\nT Set GM.*\n", "connection lost");
         row("error text from Setup.ini", "", "ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
             "Error reply to \"SM 0\": SM 0: ERROR");
+        row("error text cut after the colon", "--cut-after-colon --split-pause 200", "--error-text ERROR C 2",
+            5, "T Set SM 0\nT Get SM 0:\nT Get  ERROR .*\n", "Error reply to \"SM 0\": SM 0: ERROR");
+        // A character Windows-1252 cannot carry: the command is not sent.
+        row("a command not sent", "", "- <GM;SC_1_\u2713;GM", 6,
+            "T Set GM\nT Get GM: 0\\\\r\\\\n\nT Set SC 1 \u2713 \\[Not sent: .*\\]\n",
+            "Stopped: command not sent.");
+        row("standard output full", "", ">full T 1", 74, "", "cannot write to standard output: ");
+        row("JUnit report not written", "", "--junit /nonexistent/report.xml T 1", 74, ".*",
+            "the JUnit file \"/nonexistent/report.xml\" could not be written");
         row("SIGINT", "--silent", "C 4", 128 + SIGINT, "T Set GM\n", "Cancelled after 1 of 2 commands.");
         row("SIGTERM", "--silent", "C 4", 128 + SIGTERM, "T Set GM\n", "Cancelled after 1 of 2 commands.");
     }
@@ -163,9 +209,12 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, err);
         LoopbackPeer dropping;
+        StuckListener stuck;
         std::optional<Devsim> simulator;
-        QString port = peer == "drop"_L1 ? dropping.portText() : QString::number(refusingPort());
-        if (peer != "drop"_L1 && peer != "none"_L1) {
+        QString port = peer == "drop"_L1    ? dropping.portText()
+                       : peer == "stuck"_L1 ? QString::number(stuck.server.serverPort())
+                                            : QString::number(refusingPort());
+        if (peer != "drop"_L1 && peer != "none"_L1 && peer != "stuck"_L1) {
             simulator.emplace(QStringList{u"--bind"_s, u"127.0.0.1"_s} +
                               peer.split(u' ', Qt::SkipEmptyParts));
             port = QString::number(simulator->port());
@@ -177,14 +226,24 @@ private slots:
         QStringList keys = {u"Language=1"_s, u"Name=127.0.0.1"_s, u"Port="_s + port};
         QStringList arguments;
         const QString cfg = home.filePath(u"Test.cfg"_s);
+        const QString junit = home.filePath(u"report.xml"_s);
+        QProcess run;
+        QByteArray input;
         for (const QString& arg : args.split(u' ')) {
-            if (arg.contains(u'='))
+            if (arg.startsWith(u'<'))
+                input = arg.mid(1).replace(u';', u'\n').replace(u'_', u' ').toUtf8();
+            else if (arg == ">full"_L1)
+                run.setStandardOutputFile(u"/dev/full"_s);
+            else if (arg.contains(u'=') && !arg.startsWith(u'-'))
                 keys.append(arg);
             else
                 arguments.append(arg == "T"_L1   ? QStringLiteral(TELVANE_SOURCE_DIR
                                                                   "/resources/templates/DefaultCommandSet.cfg")
                                  : arg == "C"_L1 ? cfg
                                  : arg == "M"_L1 ? home.filePath(u"missing.cfg"_s)
+                                 : arg == "N"_L1 ? QStringLiteral(TELVANE_SOURCE_DIR "/README.md")
+                                 : arg == "D"_L1 ? home.path()
+                                 : arg == "J"_L1 ? junit
                                                  : arg);
         }
         for (const QString& key : keys)
@@ -196,9 +255,12 @@ private slots:
         memory[3].lines = {{u"GM"_s, {}}, {u"GM"_s, {}}};
         QVERIFY(saveQuickDialFile(cfg, memory));
 
-        QProcess run;
         run.setProcessEnvironment(environment);
         run.start(QStringLiteral(TELVANE_RUN_PATH), arguments);
+        if (arguments.contains(u"-"_s)) {
+            run.write(input);
+            run.closeWriteChannel();
+        }
         QByteArray printed;
         if (peer == "drop"_L1) {
             QTRY_VERIFY_WITH_TIMEOUT(!dropping.received.isEmpty(), Timeout);
@@ -213,11 +275,72 @@ private slots:
         printed += run.readAllStandardOutput();
         const QString errors = QString::fromUtf8(run.readAllStandardError());
         QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == status, qPrintable(errors));
-        const QString pattern = QString(out).replace(u'T', u"\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d"_s);
+        const QString pattern = QString(out)
+                                    .replace(u'T', u"\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d"_s)
+                                    .replace(u'Z', u"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z"_s);
         QVERIFY2(
-            QRegularExpression(u"\\A"_s + pattern + u"\\z"_s).match(QString::fromUtf8(printed)).hasMatch(),
+            QRegularExpression(u"\\A"_s + pattern + u"\\z"_s, QRegularExpression::DotMatchesEverythingOption)
+                .match(QString::fromUtf8(printed))
+                .hasMatch(),
             printed.constData());
         QVERIFY2(errors.contains(err), qPrintable(errors));
+        if (!args.contains(" J "_L1))
+            return;
+        // The report of the run: valid for a CI server, a testcase per command, the failed one marked with
+        // its reply, the one never reached as not sent.
+        QProcess check;
+        check.start(
+            QStandardPaths::findExecutable(u"xmllint"_s),
+            {u"--noout"_s, u"--schema"_s, QStringLiteral(TELVANE_SOURCE_DIR "/tests/data/junit.xsd"), junit});
+        QVERIFY(check.waitForFinished(Timeout));
+        QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
+        const QByteArray report = readBytes(junit);
+        QVERIFY2(report.contains("<testsuite name=\"Test.cfg slot 2\" tests=\"2\" failures=\"2\"") &&
+                     report.contains("<testcase name=\"1: SM 0\" classname=\"Test.cfg slot 2\" time=") &&
+                     report.contains("<failure type=\"error_reply\"") &&
+                     report.contains("<system-out>SM 0: ERROR production mode is off\\r\\n</system-out>") &&
+                     report.contains("<failure type=\"not_sent\""),
+                 report.constData());
+    }
+
+    // A reply far longer than a log cell shows is printed whole, in every form, and the run waits for it.
+    void bigReplyIsPrintedWhole_data() {
+        QTest::addColumn<QString>("form");
+        QTest::newRow("rows") << "";
+        QTest::newRow("JSON lines") << "--jsonl";
+        QTest::newRow("replies only") << "--reply-only";
+    }
+    void bigReplyIsPrintedWhole() {
+        QFETCH(QString, form);
+        LoopbackPeer peer;
+        QTemporaryDir home;
+        QProcess run;
+        run.setProcessEnvironment(headless(home.path()));
+        QStringList arguments = {u"--host"_s,     u"127.0.0.1"_s, u"--port"_s,
+                                 peer.portText(), u"--command"_s, u"GR 1"_s};
+        if (!form.isEmpty())
+            arguments.append(form);
+        run.start(QStringLiteral(TELVANE_RUN_PATH), arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(peer.received == "GR 1", Timeout);
+        // In pieces, as a network delivers it, the last one after the line end.
+        const QByteArray reply = "GR: " + QByteArray(1024 * 1024, 'x') + "\r\n";
+        for (qsizetype at = 0; at < reply.size(); at += 64 * 1024)
+            peer.reply(reply.mid(at, 64 * 1024));
+        QVERIFY(run.waitForFinished(Timeout));
+        QCOMPARE(run.exitCode(), 0);
+        // The reply's text put together again from what was printed.
+        QString text;
+        for (const QByteArray& line : run.readAllStandardOutput().split('\n')) {
+            if (form == "--jsonl"_L1 && line.contains("\"direction\":\"Get\""))
+                text += QJsonDocument::fromJson(line).object().value("text"_L1).toString();
+            else if (form.isEmpty() && line.contains(" Get "))
+                text += QString::fromUtf8(line.mid(line.indexOf(" Get ") + 5));
+            else if (form == "--reply-only"_L1 && !line.isEmpty())
+                text += QString::fromUtf8(line) + u"\r\n"_s;
+        }
+        QCOMPARE(text.size(), form.isEmpty() ? reply.size() + 2 : reply.size());
+        QVERIFY(text == (form.isEmpty() ? QString::fromLatin1(reply).replace(u"\r\n"_s, u"\\r\\n"_s)
+                                        : QString::fromLatin1(reply)));
     }
 
     void conversation_data() {

@@ -6,9 +6,13 @@
 
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
+#include "core/scripts/ErrorText.h"
+#include "core/scripts/RunRecords.h"
 #include "core/scripts/ScriptRunner.h"
 #include "core/texts/Texts.h"
 
+#include <QStandardPaths>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -63,9 +67,9 @@ private slots:
         row("a reply, then the line goes before the next command", "", "A: OK+close", "3: 1/3 A? | 2/3",
             "ConnectionLost 2|Command script stopped: connection lost.", "Oss");
         row("reply timeout, counted from the last wait", "TP", "A: OK|!none", "3: 1/3 A? | 2/3 B?",
-            "TimedOut 2|No reply to \"B\" within 1 s.", "Ons");
+            "TimedOut 2|No reply to \"B\" within 0.3 s.", "Ons");
         row("reply timeout on a reply by hand", "ET", "!none", "3: GM? |",
-            "TimedOut 0|No reply to \"GM\" within 1 s.", "sss");
+            "TimedOut 0|No reply to \"GM\" within 0.3 s.", "sss");
         row("error text cut in two arrivals", "X", "ERR~OR: x", "3: 1/3 A? |",
             "ErrorReply 1|Error reply to \"A\": ERROR: x", "Ess");
         row("error text in the last reply", "X", "A: OK|B: OK|C: ERROR", "3: 1/3 A? | 2/3 B? 3/3 C?",
@@ -197,6 +201,80 @@ private slots:
         runner.RunSlotScript({{u"Z"_s, {}}});
         QTRY_VERIFY_WITH_TIMEOUT(peer.received.endsWith('Z') && reports.size() == 1 + !end.isEmpty(),
                                  Timeout);
+    }
+
+    // What an error text may hold: the settings tab's field and telvane-run's --error-text both ask this.
+    void errorTextRule_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("none") << u""_s << true;
+        QTest::newRow("a word") << u"ERROR"_s << true;
+        QTest::newRow("blanks count") << u" ERROR "_s << true;
+        QTest::newRow("Windows-1252") << u"Fehler \u00E4\u20AC"_s << true;
+        QTest::newRow("TAB") << u"ERR\tOR"_s << false;
+        QTest::newRow("CR") << u"ERROR\r"_s << false;
+        QTest::newRow("LF") << u"\nERROR"_s << false;
+        QTest::newRow("unit separator") << u"\x1F"_s << false;
+        QTest::newRow("DEL") << u"ERROR\x7F"_s << false;
+        QTest::newRow("outside Windows-1252") << u"\u2713"_s << false;
+    }
+    void errorTextRule() {
+        QFETCH(QString, text);
+        QTEST(ErrorText::isAllowed(text), "allowed");
+    }
+
+    // The run report as JUnit XML: valid against the schema CI servers read, one testcase per command in
+    // order, a failure for every verdict but ok, the reply as system-out with its control characters escaped.
+    void junitReport() {
+        using Verdict = CommandResult::Verdict;
+        const qint64 sent = QDateTime(QDate(2026, 12, 7), QTime(13, 5, 9, 7), Qt::UTC).toMSecsSinceEpoch();
+        RunReport report;
+        report.outcome = RunReport::Outcome::ErrorReply;
+        report.commands = {{u"SM 1"_s, Verdict::Ok, "SM 1: OK\r\n", 12, sent},
+                           {u"GM <&>"_s, Verdict::ErrorReply, "GM: ERROR \x01\xE4\r\n", 1500, sent + 20},
+                           {u"GP 1"_s, Verdict::NoReply, {}, -1, sent + 1600},
+                           {u"GP 2"_s, Verdict::LineLost, {}, -1, sent + 1700},
+                           {u"GP 3"_s, Verdict::NotSent, {}, -1, -1},
+                           {u"GP 4"_s, Verdict::Cancelled, {}, -1, -1}};
+        const QByteArray xml = RunRecords::junitXml(report, u"Test.cfg slot 3"_s, u"127.0.0.1"_s);
+
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"report.xml"_s);
+        QVERIFY(writeBytes(path, xml));
+        const QString xmllint = QStandardPaths::findExecutable(u"xmllint"_s);
+        QVERIFY2(!xmllint.isEmpty(), "xmllint is missing: tools/setup.sh installs libxml2-utils");
+        QProcess check;
+        check.start(xmllint, {u"--noout"_s, u"--schema"_s,
+                              QStringLiteral(TELVANE_SOURCE_DIR "/tests/data/junit.xsd"), path});
+        QVERIFY(check.waitForFinished(Timeout));
+        QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
+
+        QStringList suite;
+        QStringList cases;
+        QXmlStreamReader reader(xml);
+        while (!reader.atEnd()) {
+            if (reader.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            const QXmlStreamAttributes a = reader.attributes();
+            if (reader.name() == "testsuite"_L1) {
+                for (const char* name : {"name", "tests", "failures", "timestamp", "time", "hostname"})
+                    suite.append(a.value(QLatin1String(name)).toString());
+            } else if (reader.name() == "testcase"_L1) {
+                cases.append(a.value("name"_L1) + u'|' + a.value("classname"_L1) + u'|' + a.value("time"_L1));
+            } else if (reader.name() == "failure"_L1) {
+                cases.last() += u'|' + a.value("type"_L1);
+            } else if (reader.name() == "system-out"_L1) {
+                cases.last() += u'|' + reader.readElementText();
+            }
+        }
+        QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+        QCOMPARE(suite.join(u' '), u"Test.cfg slot 3 6 5 2026-12-07T13:05:09 1.512 127.0.0.1"_s);
+        QCOMPARE(
+            cases,
+            QStringList({u"1: SM 1|Test.cfg slot 3|0.012|SM 1: OK\\r\\n"_s,
+                         u"2: GM <&>|Test.cfg slot 3|1.500|error_reply|GM: ERROR \\x01\u00E4\\r\\n"_s,
+                         u"3: GP 1|Test.cfg slot 3||no_reply"_s, u"4: GP 2|Test.cfg slot 3||line_lost"_s,
+                         u"5: GP 3|Test.cfg slot 3||not_sent"_s, u"6: GP 4|Test.cfg slot 3||cancelled"_s}));
     }
 
     // A run reads each command when its turn comes: a row inserted while it waits is sent, and a list that
