@@ -285,6 +285,8 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A size-limited write (the log, the report) then fails with its message instead of ending the run.
+    TerminationSignals::ignoreFileSizeLimitSignal();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("telvane-run"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVANE_VERSION));

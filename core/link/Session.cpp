@@ -17,9 +17,14 @@ Session::Session(TargetLink* link, QObject* parent)
         connect(m_link, &TargetLink::dataArrived, this, &Session::receive);
 }
 
+void Session::setClock(const UtcClock* clock) {
+    m_clock = clock ? clock : &UtcClock::system();
+    m_log->setClock(m_clock);
+}
+
 bool Session::SendCommandLine(const QString& text, QString* reason) {
     emit sending(text);
-    const QDateTime now = UtcClock::now();
+    const QDateTime now = m_clock->now();
     bool encodable = false;
     const QByteArray bytes = Cp1252::encode(text, &encodable);
     const int row = encodable ? m_log->append(MessageLog::Direction::Set, now, bytes)
@@ -45,7 +50,7 @@ bool Session::SendCommandLine(const QString& text, QString* reason) {
 
 void Session::receive(const QByteArray& bytes) {
     const bool answersCommand = m_replyPending && bytes.contains(':');
-    const QDateTime now = UtcClock::now();
+    const QDateTime now = m_clock->now();
     int latency = MessageLog::NoLatency;
     if (answersCommand && m_pendingSince >= 0) {
         // A clock set back gives 0, not a negative time.

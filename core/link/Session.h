@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/Platform.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -32,6 +34,8 @@ public:
 
     MessageLog* log() const { return m_log; }
     TargetLink* link() const { return m_link; }
+    // The clock of the rows' times and the latencies, for the session and its log; not owned.
+    void setClock(const UtcClock* clock);
 
 signals:
     // A command is about to be logged and sent (whether or not it will go out).
@@ -45,6 +49,7 @@ signals:
 private:
     TargetLink* m_link = nullptr;
     MessageLog* m_log = nullptr;
+    const UtcClock* m_clock = &UtcClock::system();
     bool m_replyPending = false;
     qint64 m_pendingSince = -1; // UTC ms of the send that set ReplyPending
 };

@@ -175,6 +175,12 @@ enum class TextId : int {
     ReplyTimeoutTip = 3559,
     ErrorTextLabel = 3560,
     ErrorTextTip = 3561,
+    // Files: saves and reads that fail, and a settings folder shared by two windows
+    SaveSetupFailed = 4400,
+    SetupNotRead = 4401,
+    FileTooLarge = 4402,
+    NotARegularFile = 4403,
+    SettingsShared = 4404,
 };
 Q_ENUM_NS(TextId)
 

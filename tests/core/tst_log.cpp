@@ -22,8 +22,6 @@ class LogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { UtcClock::setFixed(QDateTime()); }
-
     void rowsAreStoredWholeAndShownPerFrame() {
         MessageLog log;
         QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -159,12 +157,14 @@ private slots:
         LoopbackPeer peer;
         TargetLink link;
         Session session(&link);
+        FixedClock clock;
+        session.setClock(&clock);
         QVERIFY(connectLink(link, peer));
         for (const int ms : sends) {
-            UtcClock::setFixed(T0.addMSecs(ms));
+            clock.at = T0.addMSecs(ms);
             QVERIFY(session.SendCommandLine(u"SM 1"_s));
         }
-        UtcClock::setFixed(T0.addMSecs(at));
+        clock.at = T0.addMSecs(at);
         session.receive(bytes);
         const int row = session.log()->size() - 1;
         QCOMPARE(session.log()->latencyMs(row), latency);
