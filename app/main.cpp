@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = options.parse(argc, argv))
         return *status;
 
+    // A save beyond a file-size limit then fails with its message instead of ending the program unsaved.
+    TerminationSignals::ignoreFileSizeLimitSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Telvane"));
     QApplication::setOrganizationName(QStringLiteral("Veltrix"));
@@ -60,9 +62,10 @@ int main(int argc, char** argv) {
     TerminationSignals termination;
     MainWindow window;
     // Logout, shutdown, Ctrl+C and kill close the window as Quit does, which saves the settings and the
-    // quick-dial memory; leaving every event loop also ends a modal dialog that is open.
+    // quick-dial memory without waiting for anyone to read a failure; leaving every event loop also ends a
+    // modal dialog that is open (a failure message of a Quit's exit included).
     QObject::connect(&termination, &TerminationSignals::received, &window, [&window] {
-        window.close();
+        window.closeUnattended();
         QApplication::exit(0);
     });
     window.show();

@@ -5,6 +5,7 @@
 
 #include "cli/HeadlessRun.h"
 #include "cli/RunOptions.h"
+#include "core/files/TerminationSignals.h"
 
 #include <QCoreApplication>
 
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     // than killing the program before it can say so.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    // A size-limited write (the log, the report) then fails with its message instead of ending the run.
+    TerminationSignals::ignoreFileSizeLimitSignal();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("telvane-run"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVANE_VERSION));

@@ -28,6 +28,8 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include <cstdio>
+
 namespace {
 const QSize DefaultSize(twipsToPixels(Layout::WindowWidthTwips), twipsToPixels(Layout::WindowHeightTwips));
 const QRect DefaultTabsPlace = twipsRect(120, 60, 9495, 6135);
@@ -286,9 +288,9 @@ void MainWindow::onLinkStateChanged(int state) {
     m_quickDialPage->setLinkUsable(usable);
 }
 
-QuickDialFileState MainWindow::LoadQuickDialConfig(const QString& path) {
+QuickDialFileState MainWindow::LoadQuickDialConfig(const QString& path, QuickDialFileRead* read) {
     QuickDialFileState state = QuickDialFileState::Loaded;
-    const QuickDialSlots fromFile = loadQuickDialFile(path, &state);
+    const QuickDialSlots fromFile = loadQuickDialFile(path, &state, read);
     if (state != QuickDialFileState::Loaded && state != QuickDialFileState::Missing)
         return state;
     m_memory->loadSlots(fromFile);
@@ -317,10 +319,13 @@ void MainWindow::onLoadConfigClicked() {
     // Replacing the slots with empty ones would lose them for a file the user cannot even read, or picked by
     // mistake (a text file, a program).
     const QString shown = QDir::toNativeSeparators(path);
-    switch (LoadQuickDialConfig(path)) {
+    QuickDialFileRead read;
+    switch (LoadQuickDialConfig(path, &read)) {
     case QuickDialFileState::Unreadable:
-        m_dialogs->warning(this, GetText(TextId::LoadFailedTitle),
-                           filledText(TextId::LoadConfigFailed, {shown, GetText(TextId::FileUnreadable)}));
+        m_dialogs->warning(
+            this, GetText(TextId::LoadFailedTitle),
+            filledText(TextId::LoadConfigFailed,
+                       {shown, read.refusal.isEmpty() ? GetText(TextId::FileUnreadable) : read.refusal}));
         break;
     case QuickDialFileState::NoQuickDialKeys:
         m_dialogs->warning(this, GetText(TextId::LoadFailedTitle),
@@ -343,7 +348,15 @@ void MainWindow::onSaveConfigClicked() {
 
 void MainWindow::startUp() {
     Settings::PrepareSettingsFolder(m_settingsFolder, m_programFolder);
-    const SetupSettings settings = SetupSettings::read(setupIniPath(), Platform::localHostName());
+    m_windowMarker = std::make_unique<Settings::WindowMarker>(m_settingsFolder);
+    QString refusal;
+    m_startSettings =
+        SetupSettings::read(setupIniPath(), Platform::localHostName(), &m_startSetupLines, &refusal);
+    const SetupSettings& settings = m_startSettings;
+    if (!refusal.isEmpty())
+        m_dialogs->warning(
+            this, GetText(TextId::LoadFailedTitle),
+            filledText(TextId::SetupNotRead, {QDir::toNativeSeparators(setupIniPath()), refusal}));
     m_settingsPage->showSettings(settings);
     m_deviceTypeIndex = settings.device;
     m_languageIndex = settings.language;
@@ -358,9 +371,18 @@ void MainWindow::startUp() {
     m_strip->RefreshLinkState(m_link->state());
     // A file that cannot be read, or holds no slot keys, gives eight empty slots, as a missing one does. The
     // content of an unreadable one is not lost: the exit save refuses to replace it, and says so.
-    const QuickDialFileState state = LoadQuickDialConfig(defaultConfigPath());
+    const QuickDialFileState state = LoadQuickDialConfig(defaultConfigPath(), &m_startConfigRead);
     if (state != QuickDialFileState::Loaded && state != QuickDialFileState::Missing)
         m_memory->loadSlots({});
+    // Eight empty slots are no surprise for a missing file; for one that is there but was not read, they are.
+    if (!m_startConfigRead.refusal.isEmpty())
+        m_dialogs->warning(
+            this, GetText(TextId::LoadFailedTitle),
+            filledText(TextId::LoadConfigFailed,
+                       {QDir::toNativeSeparators(defaultConfigPath()), m_startConfigRead.refusal}));
+    m_startSlots = m_memory->allSlots();
+    if (m_windowMarker->otherWindowRunning())
+        m_strip->showFixedNotice(TextId::SettingsShared);
     m_started = true;
 }
 
@@ -379,10 +401,38 @@ void MainWindow::exitSequence() {
     settings.windowMaximized = maximized;
     settings.logFollow = m_commandLinePage->logTools()->followingChosen();
     settings.logLatencyColumn = m_commandLinePage->logTools()->latencyShown();
-    settings.write(setupIniPath());
-    SaveQuickDialConfig(defaultConfigPath());
-    // The history is a convenience: a failure to keep it is not worth a message at exit.
-    m_commandLinePage->history().save(QDir(m_settingsFolder).filePath(CommandHistory::fileName()));
+    QStringList failures;
+    {
+        // Another window on the folder may have saved since this one started: each file is read again under
+        // the lock, and only what this window changed replaces what is there.
+        const Settings::SaveLock lock(m_settingsFolder);
+        QString reason;
+        if (!settings.writeChanges(setupIniPath(), m_startSettings, m_startSetupLines, &reason))
+            failures << filledText(TextId::SaveSetupFailed,
+                                   {QDir::toNativeSeparators(setupIniPath()), reason});
+        if (!saveQuickDialChanges(defaultConfigPath(), m_memory->allSlots(), m_startSlots, m_startConfigRead,
+                                  &reason))
+            failures << filledText(TextId::SaveConfigFailed,
+                                   {QDir::toNativeSeparators(defaultConfigPath()), reason});
+        // The history is a convenience: a failure to keep it is not worth a message at exit.
+        m_commandLinePage->history().save(QDir(m_settingsFolder).filePath(CommandHistory::fileName()));
+    }
+    // Told after the lock is given back, so another window's exit does not wait for someone to read them.
+    for (const QString& failure : failures)
+        reportSaveFailure(failure);
+}
+
+void MainWindow::closeUnattended() {
+    m_unattendedExit = true;
+    close();
+}
+
+void MainWindow::reportSaveFailure(const QString& text) {
+    if (m_unattendedExit) {
+        std::fprintf(stderr, "telvane: %s\n", text.toLocal8Bit().constData());
+        return;
+    }
+    m_dialogs->warning(this, GetText(TextId::SaveFailedTitle), text);
 }
 
 void MainWindow::restorePlacement(const SetupSettings& settings) {

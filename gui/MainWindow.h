@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/files/Settings.h"
 #include "core/scripts/QuickDialConfig.h"
 #include "gui/AssistantDialog.h"
 
@@ -10,7 +11,6 @@
 #include <memory>
 
 class CommandLinePage;
-struct SetupSettings;
 class Dialogs;
 class QuickDialMemory;
 class QuickDialPage;
@@ -61,12 +61,17 @@ public:
 
     // Fills all eight slots from a configuration file (empty ones for a missing file). A file that cannot be
     // read, or that holds none of the slot keys (a file of another kind), leaves the slots as they are.
-    QuickDialFileState LoadQuickDialConfig(const QString& path);
+    // *read receives what the exit save needs to know of the file, and why it was refused.
+    QuickDialFileState LoadQuickDialConfig(const QString& path, QuickDialFileRead* read = nullptr);
     // Writes all eight slots; a failure is reported to the user with the file and the reason.
     bool SaveQuickDialConfig(const QString& path);
 
     // The help topic of a tab of SSTab1; 0 (no help) for an index that is no tab.
     static int helpTopicForTab(int index);
+
+    // Closes the window for a termination signal: the exit saves are tried as on Quit, but a failure is
+    // written to the standard error instead of waiting for someone to read a message.
+    void closeUnattended();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +89,8 @@ private:
     void startUp();
     void exitSequence();
     void restorePlacement(const SetupSettings& settings);
+    // A failed save: a message, or the standard error during an unattended exit.
+    void reportSaveFailure(const QString& text);
 
     QString m_settingsFolder;
     QString m_programFolder;
@@ -107,5 +114,13 @@ private:
     int m_previousTab = 0;
     bool m_started = false;
     bool m_exited = false;
+    bool m_unattendedExit = false;
+    // What the start-up read, so the exit writes only what this window changed where another one also
+    // changed the files since.
+    std::unique_ptr<Settings::WindowMarker> m_windowMarker;
+    SetupSettings m_startSettings;
+    ProfileLines m_startSetupLines;
+    QuickDialSlots m_startSlots{};
+    QuickDialFileRead m_startConfigRead;
     QRect m_restoredPlace; // the stored normal place, for an exit before the window was ever shown normal
 };

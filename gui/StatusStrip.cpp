@@ -252,13 +252,21 @@ void StatusStrip::runFinished(const RunReport& report) {
     prgProgress->hide();
     cmdCancelCommandScript->hide();
     m_lastReport = report;
+    m_fixedNotice.reset();
+    m_hasReport = true;
+    showNotice();
+    labCommandScriptCompleted->show();
+}
+
+void StatusStrip::showFixedNotice(TextId text) {
+    m_fixedNotice = text;
     m_hasReport = true;
     showNotice();
     labCommandScriptCompleted->show();
 }
 
 void StatusStrip::showNotice() {
-    const QString notice = runNotice(m_lastReport);
+    const QString notice = m_fixedNotice ? GetText(*m_fixedNotice) : runNotice(m_lastReport);
     // Widened only when the notice needs it, so the usual one keeps its place; the bar and the cancel button
     // it then covers are hidden until the next run, which hides the notice.
     const int usual = twipsToPixels(NoticeWidth);

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "core/scripts/ScriptRunner.h"
+#include "core/texts/TextId.h"
 #include "gui/Layout.h"
 
 #include <QColor>
 #include <QFont>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QProgressBar;
@@ -44,6 +47,8 @@ public:
 
     // The notice goes with every send, slot button, tab change, manual entry and opened assistant.
     void hideNotice();
+    // Shows a fixed text in the notice's place, worded anew on a language switch, until the notice goes.
+    void showFixedNotice(TextId text);
 
     // Follows the bottom edge of a window this much larger than its default size; help and quit keep to
     // the right edge.
@@ -79,8 +84,9 @@ private:
     QTimer* m_progressTimer = nullptr;
     int m_progressValue = 0;
     QString m_awaitedCommand;
-    QFont m_noticeFont;     // as the notice is meant to look; a long one may get a smaller size
-    RunReport m_lastReport; // the notice is worded anew in the language of a switch
+    QFont m_noticeFont;                  // as the notice is meant to look; a long one may get a smaller size
+    RunReport m_lastReport;              // the notice is worded anew in the language of a switch
+    std::optional<TextId> m_fixedNotice; // shown instead of the last run's notice
     bool m_hasReport = false;
     int m_state = -1;
 };

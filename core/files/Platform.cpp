@@ -5,8 +5,9 @@
 #include <QFileInfo>
 #include <QHostInfo>
 
+#include <algorithm>
+
 namespace {
-QDateTime g_fixedUtc;
 constexpr qsizetype MaxHostNameLength = 63;
 } // namespace
 
@@ -36,7 +37,7 @@ QString GetShortPath(const QString& path) {
 }
 
 QString GetFolderOfPath(const QString& path) {
-    const qsizetype at = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype at = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return at < 0 ? QString() : path.left(at + 1);
 }
 
@@ -55,10 +56,7 @@ QString findFileNoCase(const QString& folder, const QString& name) {
 
 } // namespace Platform
 
-QDateTime UtcClock::now() {
-    return g_fixedUtc.isValid() ? g_fixedUtc : QDateTime::currentDateTimeUtc();
-}
-
-void UtcClock::setFixed(const QDateTime& utc) {
-    g_fixedUtc = utc;
+const UtcClock& UtcClock::system() {
+    static const UtcClock clock;
+    return clock;
 }

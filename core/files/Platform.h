@@ -18,8 +18,8 @@ bool FileExists(const QString& path);
 // There are no 8.3 names here: the absolute path of an existing file, "" when it does not exist.
 QString GetShortPath(const QString& path);
 
-// The text from the start up to and including the last '/', "" when there is none. (A backslash is an
-// ordinary file-name character here.)
+// The text from the start up to and including the last '/' or '\', "" when there is none: paths typed by
+// hand or written by the program on Windows use the backslash.
 QString GetFolderOfPath(const QString& path);
 
 // Looks a file name up case-insensitively in a folder, as the file system of the profile files' origin
@@ -28,9 +28,11 @@ QString findFileNoCase(const QString& folder, const QString& name);
 
 } // namespace Platform
 
-// The system clock in UTC, which tests can fix.
+// Where the session and the log take the times of their rows from: the system clock in UTC, unless they are
+// given another one (a test's).
 class UtcClock {
 public:
-    static QDateTime now();
-    static void setFixed(const QDateTime& utc); // an invalid QDateTime returns to the real clock
+    virtual ~UtcClock() = default;
+    virtual QDateTime now() const { return QDateTime::currentDateTimeUtc(); }
+    static const UtcClock& system();
 };

@@ -3,8 +3,12 @@
 #include "core/files/Codec.h"
 #include "core/texts/Texts.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 
@@ -40,9 +44,14 @@ QByteArray trimmedBlankBytes(const QByteArray& s) {
     return s.mid(begin, end - begin);
 }
 
+// The lines are held as Windows-1252 bytes, or as UTF-8 for a file with a byte-order mark.
+QString decodedText(QByteArrayView bytes, bool utf8) {
+    return utf8 ? QString::fromUtf8(bytes) : Cp1252::decode(bytes);
+}
+
 // Reads a line's kind and name without decoding its value, which can be megabytes long. The marks are
-// ASCII, and Windows-1252 is one byte per character, so byte positions are character positions.
-Parsed parseLine(const QByteArray& line) {
+// ASCII, and both encodings keep ASCII bytes as they are.
+Parsed parseLine(const QByteArray& line, bool utf8) {
     Parsed p;
     qsizetype i = 0;
     while (i < line.size() && isBlankByte(line[i]))
@@ -52,7 +61,7 @@ Parsed parseLine(const QByteArray& line) {
     if (line[i] == '[') {
         p.kind = Kind::Header;
         const qsizetype close = line.indexOf(']', i + 1);
-        p.name = Cp1252::decode(trimmedBlankBytes(line.mid(i + 1, close < 0 ? -1 : close - i - 1)));
+        p.name = decodedText(trimmedBlankBytes(line.mid(i + 1, close < 0 ? -1 : close - i - 1)), utf8);
         return p;
     }
     if (line[i] == ';') {
@@ -63,15 +72,8 @@ Parsed parseLine(const QByteArray& line) {
     if (eq < 0)
         return p;
     p.kind = Kind::Key;
-    p.name = Cp1252::decode(trimmedBlankBytes(line.left(eq)));
+    p.name = decodedText(trimmedBlankBytes(line.left(eq)), utf8);
     return p;
-}
-
-QString unquoted(const QString& v) {
-    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
-        v.back() == v.front())
-        return v.mid(1, v.size() - 2);
-    return v;
 }
 
 // Sections and keys match case-insensitively: the index holds their case-folded names.
@@ -88,18 +90,59 @@ QString withoutLineBreaks(QString s) {
 
 const QByteArray Crlf = QByteArrayLiteral("\r\n");
 
+const QByteArray Utf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
+const QByteArray Utf16LeMark = QByteArrayLiteral("\xFF\xFE");
+const QByteArray Utf16BeMark = QByteArrayLiteral("\xFE\xFF");
+
 } // namespace
 
-ProfileFile ProfileFile::load(const QString& path) {
+QString ProfileFile::decoded(QByteArrayView bytes) const {
+    return decodedText(bytes, m_encoding != Encoding::Cp1252);
+}
+
+QByteArray ProfileFile::encoded(const QString& text) const {
+    return m_encoding == Encoding::Cp1252 ? Cp1252::encode(text) : text.toUtf8();
+}
+
+ProfileFile ProfileFile::load(const QString& path, qint64 maxBytes) {
     ProfileFile profile;
     profile.m_path = path;
+    auto refuse = [&](const QString& reason) {
+        profile.m_unreadable = true;
+        profile.m_refusal = reason;
+        return std::move(profile);
+    };
+    // Opening a pipe would wait for a writer, and a device can be endless: only regular files are read.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return refuse(GetText(TextId::NotARegularFile));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         profile.m_unreadable = file.exists();
+        if (profile.m_unreadable)
+            profile.m_refusal = file.errorString();
         return profile;
     }
+    const QString tooLarge = filledText(TextId::FileTooLarge, {QString::number(maxBytes >> 20)});
+    if (file.size() > maxBytes)
+        return refuse(tooLarge);
+    QByteArray data = file.read(maxBytes + 1); // a file that grows meanwhile is still bounded
+    if (data.size() > maxBytes)
+        return refuse(tooLarge);
     profile.m_exists = true;
-    const QByteArray data = file.readAll();
+    if (data.startsWith(Utf8Mark)) {
+        profile.m_encoding = Encoding::Utf8;
+        profile.m_byteOrderMark = Utf8Mark;
+        data.remove(0, Utf8Mark.size());
+    } else if (data.startsWith(Utf16LeMark) || data.startsWith(Utf16BeMark)) {
+        const bool little = data.startsWith(Utf16LeMark);
+        profile.m_encoding = little ? Encoding::Utf16Le : Encoding::Utf16Be;
+        profile.m_byteOrderMark = data.left(2);
+        QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        const QString text = decoder(QByteArrayView(data).sliced(2));
+        data = text.toUtf8();
+    }
+    const bool utf8 = profile.m_encoding != Encoding::Cp1252;
     Section* current = nullptr; // the section the lines belong to, if it is the first of its name
     qsizetype start = 0;
     while (start < data.size()) {
@@ -113,7 +156,7 @@ ProfileFile ProfileFile::load(const QString& path) {
             i += crlf ? 2 : 1;
         }
         start = i;
-        const Parsed p = parseLine(line.text);
+        const Parsed p = parseLine(line.text, utf8);
         const auto at = profile.m_lines.insert(profile.m_lines.end(), std::move(line));
         if (p.kind == Kind::Header) {
             const QString name = folded(p.name);
@@ -141,6 +184,11 @@ const ProfileFile::Section* ProfileFile::section(const QString& name) const {
 }
 
 std::optional<QString> ProfileFile::value(const QString& sectionName, const QString& key) const {
+    const std::optional<QByteArrayView> raw = rawValue(sectionName, key);
+    return raw ? std::optional<QString>(decoded(*raw)) : std::nullopt;
+}
+
+std::optional<QByteArrayView> ProfileFile::rawValue(const QString& sectionName, const QString& key) const {
     const Section* s = section(sectionName);
     if (!s)
         return std::nullopt;
@@ -148,7 +196,25 @@ std::optional<QString> ProfileFile::value(const QString& sectionName, const QStr
     if (found == s->keys.cend())
         return std::nullopt;
     const QByteArray& text = found.value()->text;
-    return unquoted(Cp1252::decode(trimmedBlankBytes(text.mid(text.indexOf('=') + 1))));
+    QByteArrayView v = QByteArrayView(text).sliced(text.indexOf('=') + 1);
+    while (!v.isEmpty() && isBlankByte(v.front()))
+        v = v.sliced(1);
+    while (!v.isEmpty() && isBlankByte(v.back()))
+        v.chop(1);
+    // The quote marks are ASCII, so the pair is found on the bytes as on the text.
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.sliced(1, v.size() - 2);
+    return v;
+}
+
+std::optional<QByteArray> ProfileFile::line(const QString& sectionName, const QString& key) const {
+    const Section* s = section(sectionName);
+    if (!s)
+        return std::nullopt;
+    const auto found = s->keys.constFind(folded(trimmedSpaces(key)));
+    if (found == s->keys.cend())
+        return std::nullopt;
+    return found.value()->text;
 }
 
 bool ProfileFile::contains(const QString& sectionName, const QString& key) const {
@@ -166,11 +232,11 @@ ProfileFile::Lines::iterator ProfileFile::insertLine(Lines::iterator before, Lin
 void ProfileFile::setValue(const QString& sectionName, const QString& key, const QString& value) {
     const QString cleanSection = withoutLineBreaks(trimmedSpaces(sectionName));
     const QString cleanKey = withoutLineBreaks(trimmedSpaces(key));
-    const QByteArray encodedValue = Cp1252::encode(withoutLineBreaks(value));
-    Line keyLine{Cp1252::encode(cleanKey) + '=' + encodedValue, Crlf};
+    const QByteArray encodedValue = encoded(withoutLineBreaks(value));
+    Line keyLine{encoded(cleanKey) + '=' + encodedValue, Crlf};
     Section* s = section(cleanSection);
     if (!s) {
-        const auto header = insertLine(m_lines.end(), Line{'[' + Cp1252::encode(cleanSection) + ']', Crlf});
+        const auto header = insertLine(m_lines.end(), Line{'[' + encoded(cleanSection) + ']', Crlf});
         const auto added = insertLine(m_lines.end(), std::move(keyLine));
         m_sections.insert(folded(cleanSection), Section{header, added, {{folded(cleanKey), added}}});
         return;
@@ -195,13 +261,20 @@ QByteArray ProfileFile::toBytes() const {
     out.reserve(size);
     for (const Line& line : m_lines)
         out.append(line.text).append(line.end);
-    return out;
+    if (m_encoding == Encoding::Utf16Le || m_encoding == Encoding::Utf16Be) {
+        QStringEncoder encoder(m_encoding == Encoding::Utf16Le ? QStringEncoder::Utf16LE
+                                                               : QStringEncoder::Utf16BE);
+        out = encoder(QString::fromUtf8(out));
+    }
+    return m_byteOrderMark + out;
 }
 
 bool ProfileFile::save(QString* error) const {
     if (m_unreadable) {
         if (error)
-            *error = GetText(TextId::ExistingFileUnreadable);
+            *error = m_refusal.isEmpty()
+                         ? GetText(TextId::ExistingFileUnreadable)
+                         : m_refusal + QStringLiteral("; ") + GetText(TextId::ExistingFileUnreadable);
         return false;
     }
     QSaveFile file(m_path);
@@ -216,6 +289,23 @@ bool ProfileFile::save(QString* error) const {
         return false;
     }
     return true;
+}
+
+QString ProfileLines::name(const QString& section, const QString& key) {
+    return folded(trimmedSpaces(section)) + QLatin1Char('\n') + folded(trimmedSpaces(key));
+}
+
+void ProfileLines::record(const ProfileFile& profile, const QString& section, const QString& key) {
+    const std::optional<QByteArray> line = profile.line(section, key);
+    m_digests.insert(name(section, key),
+                     line ? QCryptographicHash::hash(*line, QCryptographicHash::Sha1) : QByteArray());
+}
+
+bool ProfileLines::unchanged(const ProfileFile& profile, const QString& section, const QString& key) const {
+    const std::optional<QByteArray> line = profile.line(section, key);
+    const QByteArray now = line ? QCryptographicHash::hash(*line, QCryptographicHash::Sha1) : QByteArray();
+    const auto recorded = m_digests.constFind(name(section, key));
+    return recorded != m_digests.cend() && recorded.value() == now;
 }
 
 QString ReadProfileValue(const QString& section, const QString& key, const QString& defaultValue, int size,

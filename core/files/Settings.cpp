@@ -42,6 +42,35 @@ QString setupIniPath(const QString& settingsFolder) {
     return Platform::findFileNoCase(settingsFolder, QStringLiteral("Setup.ini"));
 }
 
+SaveLock::SaveLock(const QString& settingsFolder)
+    : m_lock(QDir(settingsFolder).filePath(QStringLiteral(".telvane-save.lock"))) {
+    // A save takes milliseconds; one that holds the lock longer has hung, and the next exit must not wait
+    // for it for ever.
+    m_lock.setStaleLockTime(30000);
+    m_lock.tryLock(10000);
+}
+
+WindowMarker::WindowMarker(const QString& settingsFolder) {
+    const QDir folder(settingsFolder);
+    bool mine = false;
+    for (int i = 0; i < Markers; ++i) {
+        auto marker =
+            std::make_unique<QLockFile>(folder.filePath(QStringLiteral(".telvane-window-%1.lock").arg(i)));
+        // Held for the window's whole life: only a dead process makes a marker stale, never its age.
+        marker->setStaleLockTime(0);
+        if (!marker->tryLock(0)) {
+            m_others = m_others || marker->error() == QLockFile::LockFailedError;
+            continue;
+        }
+        if (mine) {
+            marker->unlock(); // free: no window holds it
+            continue;
+        }
+        mine = true;
+        m_markers[static_cast<std::size_t>(i)] = std::move(marker);
+    }
+}
+
 } // namespace Settings
 
 namespace {
@@ -57,9 +86,14 @@ const char* const WindowKeys[4] = {"WindowLeft", "WindowTop", "WindowWidth", "Wi
 
 } // namespace
 
-SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHostName) {
+SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHostName, ProfileLines* lines,
+                                  QString* refusal) {
     const ProfileFile profile = ProfileFile::load(iniPath);
+    if (refusal)
+        *refusal = profile.refusal();
     auto read = [&](const char* key, const QString& defaultValue, int size) {
+        if (lines)
+            lines->record(profile, Settings::Section, QLatin1String(key));
         return ReadProfileValue(profile, Settings::Section, QLatin1String(key), defaultValue, size);
     };
     SetupSettings settings;
@@ -88,26 +122,47 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
     return settings;
 }
 
-bool SetupSettings::write(const QString& iniPath, QString* error) const {
-    ProfileFile profile = ProfileFile::load(iniPath);
-    auto write = [&](const char* key, const QString& value) {
-        profile.setValue(Settings::Section, QLatin1String(key), value);
-    };
-    write("Port", port);
-    write("Name", name);
-    write("Device", QString::number(device));
-    write("Connect", QString::number(connect));
-    write("Language", QString::number(language));
-    write("SelTab", QString::number(selTab));
+QList<QPair<QString, QString>> SetupSettings::keyTexts() const {
+    QList<QPair<QString, QString>> keys;
+    auto add = [&](const char* key, const QString& value) { keys.append({QLatin1String(key), value}); };
+    add("Port", port);
+    add("Name", name);
+    add("Device", QString::number(device));
+    add("Connect", QString::number(connect));
+    add("Language", QString::number(language));
+    add("SelTab", QString::number(selTab));
     if (window) {
         const int place[4] = {window->left(), window->top(), window->width(), window->height()};
         for (int i = 0; i < 4; ++i)
-            write(WindowKeys[i], QString::number(place[i]));
-        write("WindowMaximized", QString::number(windowMaximized ? 1 : 0));
+            add(WindowKeys[i], QString::number(place[i]));
+        add("WindowMaximized", QString::number(windowMaximized ? 1 : 0));
     }
-    write("ReplyTimeout", QString::number(replyTimeout));
-    write("ErrorText", errorText);
-    write("LogFollow", QString::number(logFollow ? 1 : 0));
-    write("LogLatencyColumn", QString::number(logLatencyColumn ? 1 : 0));
+    add("ReplyTimeout", QString::number(replyTimeout));
+    add("ErrorText", errorText);
+    add("LogFollow", QString::number(logFollow ? 1 : 0));
+    add("LogLatencyColumn", QString::number(logLatencyColumn ? 1 : 0));
+    return keys;
+}
+
+bool SetupSettings::write(const QString& iniPath, QString* error) const {
+    ProfileFile profile = ProfileFile::load(iniPath);
+    for (const auto& [key, value] : keyTexts())
+        profile.setValue(Settings::Section, key, value);
+    return profile.save(error);
+}
+
+bool SetupSettings::writeChanges(const QString& iniPath, const SetupSettings& atStart,
+                                 const ProfileLines& linesAtStart, QString* error) const {
+    ProfileFile profile = ProfileFile::load(iniPath);
+    QHash<QString, QString> before;
+    for (const auto& [key, value] : atStart.keyTexts())
+        before.insert(key, value);
+    for (const auto& [key, value] : keyTexts()) {
+        const auto read = before.constFind(key);
+        const bool changedHere = read == before.cend() || read.value() != value;
+        if (Settings::exitSaveWrites(changedHere, !profile.contains(Settings::Section, key),
+                                     linesAtStart.unchanged(profile, Settings::Section, key)))
+            profile.setValue(Settings::Section, key, value);
+    }
     return profile.save(error);
 }

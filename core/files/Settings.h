@@ -1,8 +1,13 @@
 #pragma once
 
+#include "core/files/Profile.h"
+
+#include <QLockFile>
 #include <QRect>
 #include <QString>
 
+#include <array>
+#include <memory>
 #include <optional>
 
 // The settings folder and its first-start preparation.
@@ -22,6 +27,39 @@ QString setupIniPath(const QString& settingsFolder);
 
 // The section of Setup.ini and of the configuration files.
 inline const QString Section = QStringLiteral("SETTINGS");
+
+// Held around every read-modify-write of the folder's files, so that the exits of two windows never
+// interleave. Without it (a read-only folder, or still taken after the wait) the save goes ahead: each file
+// is still replaced whole.
+class SaveLock {
+public:
+    explicit SaveLock(const QString& settingsFolder);
+    bool locked() const { return m_lock.isLocked(); }
+
+private:
+    QLockFile m_lock;
+};
+
+// Held for as long as a window runs on the folder, so that a window can tell it is not the only one. Each
+// window takes one of a few marker locks and looks whether another is held; one left behind by a crashed
+// window does not count, as its process is gone.
+class WindowMarker {
+public:
+    explicit WindowMarker(const QString& settingsFolder);
+    bool otherWindowRunning() const { return m_others; }
+
+private:
+    static constexpr int Markers = 8;
+    std::array<std::unique_ptr<QLockFile>, Markers> m_markers;
+    bool m_others = false;
+};
+
+// The rule of an exit save on a file other windows may have changed since this one read it: a key is
+// written when this window changed it, when the file lacks it, or when its line is still the one read at
+// start (then the file becomes what a single window always made of it); otherwise the other's value stays.
+inline bool exitSaveWrites(bool changedHere, bool missingNow, bool untouchedSinceStart) {
+    return changedHere || missingNow || untouchedSinceStart;
+}
 
 } // namespace Settings
 
@@ -46,8 +84,17 @@ struct SetupSettings {
     static constexpr int MaxReplyTimeout = 3600;
 
     // Missing keys give their defaults (the name defaults to localHostName); a value that is not a
-    // number, or a number the widget cannot take, gives 0 (an unchecked box for "Connect").
-    static SetupSettings read(const QString& iniPath, const QString& localHostName);
+    // number, or a number the widget cannot take, gives 0 (an unchecked box for "Connect"). *lines receives
+    // the keys' lines as found, for writeChanges; *refusal why an existing file was not read.
+    static SetupSettings read(const QString& iniPath, const QString& localHostName,
+                              ProfileLines* lines = nullptr, QString* refusal = nullptr);
     // Keeps the file's other keys and sections; on failure the old file stays whole and *error says why.
     bool write(const QString& iniPath, QString* error = nullptr) const;
+    // The exit save of a window that may share the folder: reads the file again and writes the keys that
+    // differ from atStart (what read() gave this window), and the others as Settings::exitSaveWrites says.
+    bool writeChanges(const QString& iniPath, const SetupSettings& atStart, const ProfileLines& linesAtStart,
+                      QString* error = nullptr) const;
+
+    // The keys as written, in the order written.
+    QList<QPair<QString, QString>> keyTexts() const;
 };

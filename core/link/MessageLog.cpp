@@ -167,7 +167,7 @@ int MessageLog::appendText(Direction direction, const QDateTime& utc, const QStr
 
 int MessageLog::append(Direction direction, QTime utcTime, const QString& text,
                        const QString& notSentReason) {
-    const int row = appendText(direction, QDateTime(UtcClock::now().date(), utcTime, Qt::UTC), text);
+    const int row = appendText(direction, QDateTime(m_clock->now().date(), utcTime, Qt::UTC), text);
     if (!notSentReason.isEmpty())
         markNotSent(row, notSentReason);
     return row;

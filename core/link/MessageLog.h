@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/Platform.h"
+
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QByteArrayView>
@@ -43,6 +45,8 @@ public:
     // A row from text: its Windows-1252 bytes, or, for a text that code page cannot carry (a command that
     // was refused for it), the text as typed.
     int appendText(Direction direction, const QDateTime& utc, const QString& text);
+    // The clock that tells today's date for rows given a time of day only; not owned.
+    void setClock(const UtcClock* clock) { m_clock = clock; }
     // The same at a time of day on today's UTC date; a non-empty reason marks the row as not sent.
     int append(Direction direction, QTime utcTime, const QString& text, const QString& notSentReason = {});
     // Marks a "Set" row as not sent, with the reason as tooltip.
@@ -95,6 +99,7 @@ private:
     std::array<QString, ColumnCount> m_headers;
     int m_shown = 0; // rows the views have been told of
     QTimer m_frame;
+    const UtcClock* m_clock = &UtcClock::system();
 };
 
 // Rows [0, size()) of a log as they stood when it was taken. Reading it is safe on any thread while the

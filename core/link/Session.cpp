@@ -27,6 +27,11 @@ Session::Session(TargetLink* link, QObject* parent)
     }
 }
 
+void Session::setClock(const UtcClock* clock) {
+    m_clock = clock ? clock : &UtcClock::system();
+    m_log->setClock(m_clock);
+}
+
 bool Session::SendCommandLine(const QString& text, QString* reason) {
     // A reply still waiting for its line end is over when the next command goes: what follows answers that.
     if (m_colonSeen) {
@@ -36,7 +41,7 @@ bool Session::SendCommandLine(const QString& text, QString* reason) {
         emitCompleted(done);
     }
     emit sending(text);
-    const QDateTime now = UtcClock::now();
+    const QDateTime now = m_clock->now();
     bool encodable = false;
     const QByteArray bytes = Cp1252::encode(text, &encodable);
     const int row = encodable ? m_log->append(MessageLog::Direction::Set, now, bytes)
@@ -62,7 +67,7 @@ bool Session::SendCommandLine(const QString& text, QString* reason) {
 
 void Session::receive(const QByteArray& bytes) {
     const bool answersCommand = m_replyPending && bytes.contains(':');
-    const QDateTime now = UtcClock::now();
+    const QDateTime now = m_clock->now();
     QList<Completed> done;
     const int latency = gather(bytes, now.toMSecsSinceEpoch(), done);
     m_log->append(MessageLog::Direction::Get, now, bytes, latency);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/Platform.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -53,6 +55,8 @@ public:
 
     MessageLog* log() const { return m_log; }
     TargetLink* link() const { return m_link; }
+    // The clock of the rows' times and the latencies, for the session and its log; not owned.
+    void setClock(const UtcClock* clock);
 
 signals:
     // A command is about to be logged and sent (whether or not it will go out).
@@ -86,6 +90,7 @@ private:
 
     TargetLink* m_link = nullptr;
     MessageLog* m_log = nullptr;
+    const UtcClock* m_clock = &UtcClock::system();
     bool m_replyPending = false;
     std::deque<Awaited> m_awaited; // sent, no reply recognised yet; oldest first
     QByteArray m_gathered;         // the reply so far

@@ -287,6 +287,12 @@ enum class TextId : int {
     UsageMixed = 4158,
     UsageForms = 4159,
     UsageEmptyCommand = 4160,
+    // Files: saves and reads that fail, and a settings folder shared by two windows
+    SaveSetupFailed = 4400,
+    SetupNotRead = 4401,
+    FileTooLarge = 4402,
+    NotARegularFile = 4403,
+    SettingsShared = 4404,
 };
 Q_ENUM_NS(TextId)
 

@@ -300,11 +300,12 @@ private slots:
         QVERIFY(writeBytes(file("x.cfg"), "x"));
         QCOMPARE(Platform::GetShortPath(QDir::current().relativeFilePath(file("x.cfg"))), file("x.cfg"));
         QCOMPARE(Platform::GetShortPath(file("none.cfg")), QString());
-        QCOMPARE(Platform::GetFolderOfPath(u"/a/b\\c.cfg"_s), u"/a/"_s);
+        QCOMPARE(Platform::GetFolderOfPath(u"/a/b\\c.cfg"_s), u"/a/b\\"_s);
+        QCOMPARE(Platform::GetFolderOfPath(u"C:\\Daten\\x/y.cfg"_s), u"C:\\Daten\\x/"_s);
         QCOMPARE(Platform::GetFolderOfPath(u"c.cfg"_s), QString());
-        // The log's times: UTC, from the real clock unless a test fixed it.
-        QVERIFY(UtcClock::now().timeSpec() == Qt::UTC &&
-                qAbs(UtcClock::now().secsTo(QDateTime::currentDateTimeUtc())) < 60);
+        // The log's times: UTC, from the real clock unless the session is given another.
+        const QDateTime now = UtcClock::system().now();
+        QVERIFY(now.timeSpec() == Qt::UTC && qAbs(now.secsTo(QDateTime::currentDateTimeUtc())) < 60);
     }
 };
 

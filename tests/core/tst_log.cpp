@@ -26,8 +26,6 @@ class LogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { UtcClock::setFixed(QDateTime()); }
-
     void rowsAreStoredWholeAndShownPerFrame() {
         MessageLog log;
         QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -433,18 +431,20 @@ private slots:
         LoopbackPeer peer;
         TargetLink link;
         Session session(&link);
+        FixedClock clock;
+        session.setClock(&clock);
         QVERIFY(connectLink(link, peer));
         QStringList completed;
         connect(&session, &Session::replyCompleted, this, [&](const QByteArray& reply, int latency) {
             completed << QString::number(latency) + u' ' + QString::fromLatin1(reply);
         });
         for (const int ms : sends) {
-            UtcClock::setFixed(T0.addMSecs(ms));
+            clock.at = T0.addMSecs(ms);
             QVERIFY(session.SendCommandLine(u"SM 1"_s));
         }
         QList<int> shown;
         for (const QString& arrival : arrivals) {
-            UtcClock::setFixed(T0.addMSecs(arrival.section(u' ', 0, 0).toInt()));
+            clock.at = T0.addMSecs(arrival.section(u' ', 0, 0).toInt());
             session.receive(arrival.section(u' ', 1).toLatin1());
             const int row = session.log()->size() - 1;
             shown << session.log()->latencyMs(row);

@@ -220,10 +220,7 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        setLanguageOffset(0);
-        UtcClock::setFixed(QDateTime());
-    }
+    void cleanup() { setLanguageOffset(0); }
 
     void captionsAndLanguages() {
         WindowHarness h({{u"Language"_s, u"0"_s}, {u"Device"_s, u"1"_s}, {u"SelTab"_s, u"3"_s}});
@@ -568,7 +565,8 @@ private slots:
         h.dialogs.openAnswers = {unreadable, notes, h.folders.root.filePath(u"Other.cfg"_s)};
         h.click("cmdLoadConfig");
         const QString file = u"The configuration file \"%1\" could not "_s.arg(unreadable);
-        QCOMPARE(last(), u"Load failed|"_s + file + u"be read: The file cannot be read."_s);
+        QCOMPARE(last(), u"Load failed|"_s + file +
+                             u"be read: it is not a regular file (a folder, a device or a pipe)"_s);
         h.click("cmdLoadConfig");
         const QString notConfig =
             u"Load failed|The file \"%1\" is not a command configuration file"_s.arg(notes);
@@ -1157,7 +1155,9 @@ private slots:
     void copyDetailAndSave() {
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
         MainWindow& w = *h.window;
-        UtcClock::setFixed(QDateTime(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC));
+        static FixedClock clock; // outlives the window, whose exit may still log
+        clock.at = QDateTime(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC);
+        w.session()->setClock(&clock);
         QVERIFY(!w.session()->SendCommandLine(u"SM 1"_s)); // no link: logged, not sent
         w.session()->receive("SM: OK\r\n\x01");
         auto* view = h.find<QTableView>("lsvMsg");

@@ -4,6 +4,7 @@
 // loopback address that a test drives, and the built programs as processes. No widgets here: core tests link
 // the core only.
 
+#include "core/files/Platform.h"
 #include "core/files/Profile.h"
 #include "core/files/Settings.h"
 #include "core/link/TargetLink.h"
@@ -35,6 +36,12 @@ inline Script script(const QString& text) {
         lines.append({line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1)});
     return lines;
 }
+
+// A clock that shows what the test sets, for a session or a log.
+struct FixedClock : UtcClock {
+    QDateTime at;
+    QDateTime now() const override { return at; }
+};
 
 // A settings folder and a program folder of their own for one test.
 struct TestFolders {

@@ -36,8 +36,9 @@ TerminationSignals::TerminationSignals(QObject* parent)
     // Without a pipe the signals keep their default action: the program ends as it did before.
     if (g_pipe[0] >= 0 || ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::onPipeReadable);
+    auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::onPipeReadable);
+    m_notifier = notifier;
     setHandler(onSignal);
 }
 
@@ -49,6 +50,10 @@ TerminationSignals::~TerminationSignals() {
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;
+}
+
+void TerminationSignals::ignoreFileSizeLimitSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void TerminationSignals::onPipeReadable() {
