@@ -12,6 +12,7 @@
 class CommandLinePage;
 struct SetupSettings;
 class Dialogs;
+class HistoryWriter;
 class QuickDialMemory;
 class QuickDialPage;
 class ScriptEditorPage;
@@ -83,6 +84,7 @@ private:
     void onSaveConfigClicked();
     void startUp();
     void exitSequence();
+    void showCommandCatalogue();
     void restorePlacement(const SetupSettings& settings);
 
     QString m_settingsFolder;
@@ -94,6 +96,7 @@ private:
     Session* m_session = nullptr;
     ScriptRunner* m_runner = nullptr;
     QuickDialMemory* m_memory = nullptr;
+    HistoryWriter* m_historyWriter = nullptr;
 
     TabControl* m_tabs = nullptr;
     SettingsPage* m_settingsPage = nullptr;

@@ -175,6 +175,15 @@ enum class TextId : int {
     ReplyTimeoutTip = 3559,
     ErrorTextLabel = 3560,
     ErrorTextTip = 3561,
+    // The command line: the parameters of the command being typed, the history search, the suggestions
+    HintNumber = 4300,
+    HintText = 4301,
+    HintRestrictedText = 4302,
+    HintPath = 4303,
+    CommandHintName = 4304,
+    HistorySearchMatches = 4305,
+    HistorySearchNone = 4306,
+    SuggestionsName = 4307,
 };
 Q_ENUM_NS(TextId)
 
