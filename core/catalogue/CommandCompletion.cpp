@@ -11,6 +11,18 @@ QStringView firstWord(QStringView text) {
         ++end;
     return text.left(end);
 }
+
+// The history's commands (oldest first) that pass the test, newest first, each once, none already seen.
+template <typename Test>
+void appendNewestFirst(const QStringList& history, Test passes, QSet<QString>& seen, QStringList& into) {
+    for (qsizetype i = history.size() - 1; i >= 0; --i) {
+        const QString& command = history.at(i);
+        if (passes(command) && !seen.contains(command)) {
+            seen.insert(command);
+            into.append(command);
+        }
+    }
+}
 } // namespace
 
 CommandCompletion::CommandCompletion(const QStringList& records) {
@@ -42,26 +54,18 @@ QStringList CommandCompletion::offers(QStringView typed, const QStringList& hist
     }
     QSet<QString> seen(offered.cbegin(), offered.cend());
     seen.insert(typed.toString());
-    for (qsizetype i = history.size() - 1; i >= 0; --i) {
-        const QString& command = history.at(i);
-        if (command.startsWith(typed, Qt::CaseInsensitive) && !seen.contains(command)) {
-            seen.insert(command);
-            offered.append(command);
-        }
-    }
+    appendNewestFirst(
+        history, [typed](const QString& command) { return command.startsWith(typed, Qt::CaseInsensitive); },
+        seen, offered);
     return offered;
 }
 
 QStringList CommandCompletion::search(QStringView text, const QStringList& history) {
     QStringList found;
     QSet<QString> seen;
-    for (qsizetype i = history.size() - 1; i >= 0; --i) {
-        const QString& command = history.at(i);
-        if (command.contains(text, Qt::CaseInsensitive) && !seen.contains(command)) {
-            seen.insert(command);
-            found.append(command);
-        }
-    }
+    appendNewestFirst(
+        history, [text](const QString& command) { return command.contains(text, Qt::CaseInsensitive); }, seen,
+        found);
     return found;
 }
 

@@ -38,6 +38,9 @@ std::optional<QString> CommandHistory::newer() {
 }
 
 QString CommandHistory::escape(const QString& command) {
+    if (!command.contains(QLatin1Char('\\')) && !command.contains(QLatin1Char('\n')) &&
+        !command.contains(QLatin1Char('\r')))
+        return command; // the usual case, and quick for a long command
     QString line;
     line.reserve(command.size());
     for (const QChar c : command) {
@@ -54,6 +57,8 @@ QString CommandHistory::escape(const QString& command) {
 }
 
 QString CommandHistory::unescape(QStringView line) {
+    if (!line.contains(QLatin1Char('\\')))
+        return line.toString();
     QString command;
     command.reserve(line.size());
     for (qsizetype i = 0; i < line.size(); ++i) {
