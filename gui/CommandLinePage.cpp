@@ -28,6 +28,7 @@ constexpr std::array<TextId, MessageLog::ColumnCount> HeaderIds = {
 
 constexpr int RunCommandIntervalMs = 40;
 const QString HintSeparator = QStringLiteral("  |  ");
+constexpr qsizetype LongestOfferShown = 200;
 } // namespace
 
 CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint pageOffset, QWidget* parent)
@@ -75,8 +76,8 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setWidget(txtSend);
     m_completer->popup()->setObjectName(QStringLiteral("lstCommandOffers"));
-    connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
-            &CommandLinePage::takeCompletion);
+    connect(m_completer, qOverload<const QModelIndex&>(&QCompleter::activated), this,
+            [this](const QModelIndex& index) { takeOffer(index.row()); });
     // Seen before the completer's own filter, which would pass Enter on to txtSend and take the offer too.
     m_completer->popup()->installEventFilter(this);
     txtSend->installEventFilter(this);
@@ -188,7 +189,14 @@ void CommandLinePage::offerCompletion() {
 }
 
 void CommandLinePage::showOffers(const QStringList& offers, int currentRow) {
-    m_offers->setStringList(offers);
+    m_offerTexts = offers;
+    // A command of a megabyte would make each paint of the list slow; the list shows its start.
+    QStringList shown = offers;
+    for (QString& offer : shown) {
+        if (offer.size() > LongestOfferShown)
+            offer = offer.left(LongestOfferShown) + QChar(0x2026);
+    }
+    m_offers->setStringList(shown);
     m_completer->complete();
     // No offer is current until the user moves into the list, so Enter sends what was typed.
     m_inList = currentRow >= 0;
@@ -200,7 +208,10 @@ void CommandLinePage::hideOffers() {
     m_inList = false;
 }
 
-void CommandLinePage::takeCompletion(const QString& offer) {
+void CommandLinePage::takeOffer(int row) {
+    if (row < 0 || row >= m_offerTexts.size())
+        return;
+    const QString offer = m_offerTexts.at(row);
     const QString text = m_searching ? offer : m_completion.take(txtSend->text(), offer);
     const bool word = !m_searching && m_completion.isWord(offer);
     hideOffers();
@@ -253,14 +264,14 @@ bool CommandLinePage::eventFilter(QObject* watched, QEvent* event) {
         case Qt::Key_Enter:
             // As an address bar: an offer only once the user has moved to it, else the text as it stands.
             if (m_inList && current.isValid()) {
-                takeCompletion(current.data().toString());
+                takeOffer(current.row());
             } else {
                 hideOffers();
                 cmdSend->click();
             }
             return true;
         case Qt::Key_Tab:
-            takeCompletion((m_inList && current.isValid() ? current : m_offers->index(0)).data().toString());
+            takeOffer(m_inList && current.isValid() ? current.row() : 0);
             return true;
         case Qt::Key_Up:
         case Qt::Key_Down:

@@ -70,7 +70,7 @@ private:
     void offerCompletion();
     void showOffers(const QStringList& offers, int currentRow);
     void hideOffers();
-    void takeCompletion(const QString& offer);
+    void takeOffer(int row);
     bool completing() const;
     void searchHistory(int row);
     void endSearch();
@@ -90,7 +90,8 @@ private:
     LogTools* m_tools = nullptr;
     QLabel* labCommandHint = nullptr;
     QCompleter* m_completer = nullptr;
-    QStringListModel* m_offers = nullptr;
+    QStringListModel* m_offers = nullptr; // what the list shows
+    QStringList m_offerTexts;             // what each row stands for
     CommandCompletion m_completion;
     bool m_inList = false;    // the user moved into the offers with Up or Down, so Enter takes one
     bool m_searching = false; // Ctrl+R: the offers are the history's commands holding the text
