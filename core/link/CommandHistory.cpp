@@ -1,6 +1,7 @@
 #include "core/link/CommandHistory.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QLoggingCategory>
 #include <QMutexLocker>
@@ -87,6 +88,12 @@ bool CommandHistory::read(const QString& path, CommandHistory& into, QString* er
     QFile file(path);
     if (!file.exists())
         return true;
+    // A pipe or a device in the file's place would block the read, or never end it.
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("%1 is not a regular file").arg(path);
+        return false;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = file.errorString();

@@ -29,8 +29,8 @@ public:
     std::optional<QString> older(const QString& typed);
     std::optional<QString> newer();
 
-    // A missing or unreadable file gives an empty history; undecodable bytes and unknown escapes are kept
-    // as they come, and only the newest Capacity commands are taken.
+    // A missing, unreadable or not regular file gives an empty history; undecodable bytes and unknown escapes
+    // are kept as they come, and only the newest Capacity commands are taken.
     static CommandHistory load(const QString& path);
     // One replace of the file with the newest commands that fit MostBytes: on failure the old file stays
     // whole and *error says why.

@@ -12,6 +12,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -284,15 +286,16 @@ private slots:
                 QCOMPARE(commands.filter(QRegularExpression(u'^' + window)), sent);
             }
         }
-        // A file that is there but cannot be read is never replaced; the command waits for the next try.
-        QVERIFY(QFile::remove(path) && QDir().mkdir(path));
+        // A pipe in the file's place is never read nor replaced; the command waits for the next try.
+        QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         HistoryWriter writer(path);
         QSignalSpy written(&writer, &HistoryWriter::written);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not add to the command history"_s));
         writer.add(u"waits"_s);
         QVERIFY(written.wait(Timeout));
-        QVERIFY(!written.first().at(0).toBool() && QFileInfo(path).isDir());
-        QVERIFY(QDir().rmdir(path));
+        QVERIFY(!written.first().at(0).toBool() && !QFileInfo(path).isFile());
+        QVERIFY(CommandHistory::load(path).commands().isEmpty());
+        QVERIFY(QFile::remove(path));
         writer.add(u"next"_s);
         QVERIFY(written.wait(Timeout));
         QCOMPARE(CommandHistory::load(path).commands(), (QStringList{u"waits"_s, u"next"_s}));
