@@ -13,8 +13,7 @@ public:
     // The records of one device type, commands and queries, in catalogue order.
     explicit CommandCompletion(const QStringList& records);
 
-    // The first word of each record's command, each once, in catalogue order.
-    const QStringList& words() const { return m_words; }
+    // Whether the offer is a command word of the catalogue (the first word of a record's command).
     bool isWord(const QString& offer) const { return m_words.contains(offer); }
 
     // For the text before the cursor: while it is one word, the catalogue words that begin with it (upper
@@ -33,6 +32,6 @@ public:
     QStringList hint(QStringView text) const;
 
 private:
-    QStringList m_words;
+    QStringList m_words;             // each once, in catalogue order
     QList<QStringList> m_signatures; // per word, one line per record
 };

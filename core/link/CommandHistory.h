@@ -60,7 +60,6 @@ public:
     explicit HistoryWriter(const QString& path, QObject* parent = nullptr);
     ~HistoryWriter() override; // waits for the writes under way
 
-    const QString& path() const { return m_path; }
     void add(const QString& command);
     // Waits until every command handed over has been tried.
     void waitForDone() { m_pool.waitForDone(); }
