@@ -40,10 +40,6 @@ QString text(TextId id) {
     return GetText(id);
 }
 
-QString filled(TextId id, const QStringList& values) {
-    return filledText(id, values);
-}
-
 QLabel* makeLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
@@ -96,7 +92,6 @@ AssistantDialog::AssistantDialog(const AssistantContext& context)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     buildWidgets();
 
-    m_currentPage = 1;
     m_result = {};
     applyTexts();
     const int deviceType = context.deviceType == 0 ? 0 : 1;
@@ -257,37 +252,28 @@ CatalogueRecord AssistantDialog::currentRecord() const {
 }
 
 void AssistantDialog::onCommandSelected() {
-    m_currentPage = 1;
+    // A new pick starts over: the values taken so far go with the old builder.
+    m_builder = CommandBuilder(currentRecord());
     showPage();
 }
 
 void AssistantDialog::showPage() {
-    const CatalogueRecord record = currentRecord();
-    if (m_currentPage == 1) {
+    if (const std::optional<CatalogueParameter> parameter = m_builder.parameter()) {
+        showParameter(*parameter);
+    } else {
         resetParameterWidgets();
-        m_labSelCommand->setText(record.commandWord());
+        const CatalogueRecord& record = m_builder.record();
         m_labDescription = m_cboCommand->currentText();
         const QString note = record.note();
         m_labNote->setText(note.isEmpty() ? QString()
                                           : text(TextId::AssistantNote) + QLatin1Char(' ') + note);
-        if (const std::optional<int> count = record.parameterCount()) {
+        if (const std::optional<int> count = m_builder.parameterCount())
             m_parameterCount = *count;
-            m_cmdNext->setEnabled(*count != 0);
-        } else {
-            // An unreadable count offers the command word alone.
+        else
             qCDebug(lcAssistant) << "record without a usable parameter count:" << record.text();
-            m_cmdNext->setEnabled(false);
-        }
-    } else {
-        showParameter(record.parameter(m_currentPage - 1));
     }
-    updateNextButton();
-}
-
-void AssistantDialog::updateNextButton() {
-    m_nextAccepts = m_parameterCount < m_currentPage || !m_cmdNext->isEnabled();
-    m_cmdNext->setEnabled(true);
-    m_cmdNext->setText(text(m_nextAccepts ? TextId::AssistantAccept : TextId::AssistantNext));
+    m_labSelCommand->setText(m_builder.command());
+    m_cmdNext->setText(text(m_builder.accepts() ? TextId::AssistantAccept : TextId::AssistantNext));
 }
 
 void AssistantDialog::resetParameterWidgets() {
@@ -309,31 +295,23 @@ void AssistantDialog::showParameter(const CatalogueParameter& parameter) {
     m_labParameter->show();
     m_restrictInput = false;
     m_previousText.clear();
+    m_labMaxTextLen->setText(CommandBuilder::hint(parameter));
+    m_labMaxTextLen->show();
 
     const ParameterType type = parameter.type();
     if (type == ParameterType::Number) {
         m_cwnValue->show();
         m_cwnValue->setFocus();
-        m_labMaxTextLen->show();
-        const int minimum = parameter.minimum();
-        const int maximum = parameter.maximum();
-        m_cwnValue->setRange(minimum, maximum);
-        m_labMaxTextLen->setText(
-            filled(TextId::ParameterRange, {QString::number(minimum), QString::number(maximum)}));
+        m_cwnValue->setRange(parameter.minimum(), parameter.maximum());
         return;
     }
 
     if (type == ParameterType::Unknown)
         qCDebug(lcAssistant) << "parameter" << parameter.name << "of unknown type" << parameter.typeText
                              << "taken as free text";
-    const int length = parameter.maxLength();
     m_txtText->show();
     m_txtText->setFocus();
-    m_labMaxTextLen->show();
-    m_txtText->setMaxLength(length);
-    m_labMaxTextLen->setText(
-        filled(type == ParameterType::Path ? TextId::ParameterPathLength : TextId::ParameterTextLength,
-               {QString::number(length)}));
+    m_txtText->setMaxLength(parameter.maxLength());
     if (type == ParameterType::RestrictedText)
         m_restrictInput = true;
     if (type == ParameterType::Path)
@@ -341,35 +319,25 @@ void AssistantDialog::showParameter(const CatalogueParameter& parameter) {
 }
 
 void AssistantDialog::onNext() {
-    if (!takePageValue())
+    const std::optional<CatalogueParameter> asked = m_builder.parameter();
+    const bool number = asked && asked->type() == ParameterType::Number;
+    // Take what is typed even when the spin box has not committed it yet.
+    if (number)
+        m_cwnValue->interpretText();
+    switch (number ? m_builder.next(m_cwnValue->value()) : m_builder.next(m_txtText->text())) {
+    case CommandBuilder::Step::Refused:
+        dialogs().warning(this, text(TextId::ParameterErrorTitle), CommandBuilder::refusal(*asked));
+        m_txtText->setFocus();
         return;
-    if (m_nextAccepts) {
-        m_result = {m_labSelCommand->text(), m_labDescription};
+    case CommandBuilder::Step::Accepted:
+        m_labSelCommand->setText(m_builder.command());
+        m_result = {m_builder.command(), m_labDescription};
         accept();
         return;
+    case CommandBuilder::Step::Next:
+        showPage();
+        return;
     }
-    ++m_currentPage;
-    showPage();
-}
-
-bool AssistantDialog::takePageValue() {
-    if (m_currentPage < 2)
-        return true;
-    if (!m_cwnValue->isHidden()) {
-        // Take what is typed even when the spin box has not committed it yet.
-        m_cwnValue->interpretText();
-        m_labSelCommand->setText(m_labSelCommand->text() + QLatin1Char(' ') +
-                                 QString::number(m_cwnValue->value()));
-        return true;
-    }
-    if (m_txtText->text().isEmpty()) {
-        dialogs().warning(this, text(TextId::ParameterErrorTitle),
-                          filled(TextId::ParameterMissing, {m_labParameter->text()}));
-        m_txtText->setFocus();
-        return false;
-    }
-    m_labSelCommand->setText(m_labSelCommand->text() + QLatin1Char(' ') + m_txtText->text());
-    return true;
 }
 
 void AssistantDialog::onTextChanged() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalogue/Catalogue.h"
+#include "core/catalogue/CommandBuilder.h"
 
 #include <QDialog>
 #include <QList>
@@ -53,7 +54,7 @@ public:
     ~AssistantDialog() override;
 
     const AssistantResult& assistantResult() const { return m_result; }
-    int currentPage() const { return m_currentPage; }
+    int currentPage() const { return m_builder.page(); }
     int parameterCount() const { return m_parameterCount; }
     const QString& description() const { return m_labDescription; } // labDescription
     const QList<CatalogueRecord>& records() const { return m_cboCommandList; }
@@ -75,10 +76,8 @@ private:
 
     CatalogueRecord currentRecord() const;
     void showPage();
-    void updateNextButton();
     void resetParameterWidgets();
     void showParameter(const CatalogueParameter& parameter);
-    bool takePageValue();
     QString fileFilter() const;
     Dialogs& dialogs() const { return *m_dialogs; }
 
@@ -106,11 +105,10 @@ private:
     QList<CatalogueRecord> m_cboCommandList;
     QString m_labDescription;
 
-    int m_currentPage = 1; // 1 the command page, k + 1 parameter k
-    int m_parameterCount = 0;
+    CommandBuilder m_builder; // the pages and the command built so far
+    int m_parameterCount = 0; // the count of the last record that had a usable one
     bool m_restrictInput = false;
     QString m_previousText;
-    bool m_nextAccepts = false; // cmdNext reads "Accept"
     bool m_inTextChange = false;
     AssistantResult m_result;
 };

@@ -18,19 +18,14 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <limits>
+
 using namespace Layout;
 
 namespace {
-// The command word is what txtSend holds before its first blank, while the cursor is still in it.
-QString commandWordBeforeCursor(const QLineEdit* edit) {
-    const QString typed = edit->text().left(edit->cursorPosition());
-    for (const QChar c : typed) {
-        if (c.isSpace())
-            return {};
-    }
-    return typed;
-}
 constexpr int RunCommandIntervalMs = 40;
+const QString HintSeparator = QStringLiteral("  |  ");
+constexpr qsizetype LongestOfferShown = 200;
 } // namespace
 
 CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint pageOffset, QWidget* parent)
@@ -41,8 +36,12 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     fraSend = make<QGroupBox>(this, "fraSend", onTab(120, 360, 9135, 1035));
     cmdCreateCommand1 = make<QPushButton>(fraSend, "cmdCreateCommand1", twipsRect(240, 420, 1935, 375));
     txtSend = make<QLineEdit>(fraSend, "txtSend", twipsRect(2940, 480, 4455, 315));
+    // A command has no length limit; QLineEdit's default would cut a pasted one silently.
+    txtSend->setMaxLength(std::numeric_limits<int>::max());
     cmdSend = make<QPushButton>(fraSend, "cmdSend", twipsRect(7500, 420, 1455, 375));
     cmdSend->setEnabled(false);
+    // Beneath txtSend, in the frame's free foot: the parameters of the command word typed, never typed in.
+    labCommandHint = makeLabel(fraSend, "labCommandHint", twipsRect(2940, 810, 6015, 210));
     fraReceive = make<QGroupBox>(this, "fraReceive", onTab(120, 1560, 9135, 3435));
     lsvMsg = make<QTableView>(fraReceive, "lsvMsg", twipsRect(240, 360, 8715, 2595));
     cmdDeleteList = make<QPushButton>(fraReceive, "cmdDeleteList", twipsRect(240, 3000, 1695, 315));
@@ -53,6 +52,7 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
 
     m_growth.add(fraSend, StretchWidth);
     m_growth.add(txtSend, StretchWidth);
+    m_growth.add(labCommandHint, StretchWidth);
     m_growth.add(fraReceive, Stretch);
     m_growth.add(lsvMsg, Stretch);
     m_growth.add(cmdSend, FollowRight);
@@ -65,15 +65,15 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     connect(m_log, &MessageLog::rowsInserted, this, [this] { cmdDeleteList->setEnabled(true); });
     connect(m_tools, &LogTools::clearRequested, this, &CommandLinePage::deleteList);
 
-    m_words = new QStringListModel(this);
-    m_completer = new QCompleter(m_words, this);
-    m_completer->setCaseSensitivity(Qt::CaseInsensitive);
-    m_completer->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
-    m_completer->setCompletionMode(QCompleter::PopupCompletion);
+    // The core decides what is offered; the completer only shows it.
+    m_offers = new QStringListModel(this);
+    m_completer = new QCompleter(m_offers, this);
+    m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setWidget(txtSend);
-    connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
-            &CommandLinePage::takeCompletion);
-    // Seen before the completer's own filter, which would pass Enter on to txtSend and send the command.
+    m_completer->popup()->setObjectName(QStringLiteral("lstCommandOffers"));
+    connect(m_completer, qOverload<const QModelIndex&>(&QCompleter::activated), this,
+            [this](const QModelIndex& index) { takeOffer(index.row()); });
+    // Seen before the completer's own filter, which would pass Enter on to txtSend and take the offer too.
     m_completer->popup()->installEventFilter(this);
     txtSend->installEventFilter(this);
     m_runCommandTimer = new QTimer(this);
@@ -85,6 +85,7 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     connect(cmdSend, &QPushButton::clicked, this, &CommandLinePage::SendCommandLine);
     // The link's state is known at once, so the button never waits for a refresh to be right.
     connect(txtSend, &QLineEdit::textChanged, this, &CommandLinePage::updateSendButton);
+    connect(txtSend, &QLineEdit::textChanged, this, &CommandLinePage::updateHint);
     connect(txtSend, &QLineEdit::textEdited, this, &CommandLinePage::offerCompletion);
     // A disabled button ignores the click, so Enter sends only what the button would.
     connect(txtSend, &QLineEdit::returnPressed, cmdSend, &QPushButton::click);
@@ -103,13 +104,20 @@ void CommandLinePage::retranslate() {
     fraReceive->setTitle(GetText(TextId::FrameReceive));
     cmdDeleteList->setText(GetText(TextId::DeleteListButton));
     labInfo2->setText(GetText(TextId::InfoCommandLine));
+    labCommandHint->setAccessibleName(GetText(TextId::CommandHintName));
+    m_completer->popup()->setAccessibleName(GetText(TextId::SuggestionsName));
+    updateHint();
     m_log->retranslate();
     m_tools->retranslate();
 }
 
 bool CommandLinePage::SendCommandLine() {
-    m_history.add(txtSend->text());
-    return m_session->SendCommandLine(txtSend->text());
+    hideOffers();
+    endSearch();
+    const QString text = txtSend->text();
+    m_history.add(text);
+    emit commandEntered(text);
+    return m_session->SendCommandLine(text);
 }
 
 void CommandLinePage::setCommandText(const QString& text) {
@@ -135,12 +143,14 @@ void CommandLinePage::setLinkUsable(bool usable) {
     updateSendButton();
 }
 
-void CommandLinePage::setCommandWords(const QStringList& words) {
-    m_words->setStringList(words);
+void CommandLinePage::setCommandCatalogue(const QStringList& records) {
+    m_completion = CommandCompletion(records);
+    updateHint();
 }
 
 void CommandLinePage::setGrowth(QSize growth) {
     m_growth.apply(growth);
+    updateHint(); // elided to the new width
 }
 
 void CommandLinePage::updateSendButton() {
@@ -157,51 +167,135 @@ bool CommandLinePage::completing() const {
 }
 
 void CommandLinePage::offerCompletion() {
-    const QString word = commandWordBeforeCursor(txtSend);
-    if (!word.isEmpty()) {
-        m_completer->setCompletionPrefix(word);
-        // A word typed out in full needs no offer.
-        const bool complete = m_completer->completionCount() == 1 &&
-                              m_completer->currentCompletion().compare(word, Qt::CaseInsensitive) == 0;
-        if (m_completer->completionCount() > 0 && !complete) {
-            m_completer->complete();
-            m_completer->popup()->setCurrentIndex(m_completer->completionModel()->index(0, 0));
-            return;
-        }
+    if (m_searching) {
+        searchHistory(0);
+        return;
     }
-    m_completer->popup()->hide();
+    const QString typed = txtSend->text().left(txtSend->cursorPosition());
+    const QStringList offers = m_completion.offers(typed, m_history.commands());
+    // A word typed out in full needs no offer.
+    const bool complete = offers.size() == 1 && offers.front().compare(typed, Qt::CaseInsensitive) == 0;
+    if (offers.isEmpty() || complete)
+        hideOffers();
+    else
+        showOffers(offers, -1);
 }
 
-void CommandLinePage::takeCompletion(const QString& word) {
+void CommandLinePage::showOffers(const QStringList& offers, int currentRow) {
+    m_offerTexts = offers;
+    // A command of a megabyte would make each paint of the list slow; the list shows its start.
+    QStringList shown = offers;
+    for (QString& offer : shown) {
+        if (offer.size() > LongestOfferShown)
+            offer = offer.left(LongestOfferShown) + QChar(0x2026);
+    }
+    m_offers->setStringList(shown);
+    m_completer->complete();
+    // No offer is current until the user moves into the list, so Enter sends what was typed.
+    m_inList = currentRow >= 0;
+    m_completer->popup()->setCurrentIndex(m_inList ? m_offers->index(currentRow) : QModelIndex());
+}
+
+void CommandLinePage::hideOffers() {
     m_completer->popup()->hide();
-    const QString text = txtSend->text();
-    qsizetype end = 0;
-    while (end < text.size() && !text[end].isSpace())
-        ++end;
-    txtSend->setText(word + text.mid(end));
-    txtSend->setCursorPosition(int(word.size()));
+    m_inList = false;
+}
+
+void CommandLinePage::takeOffer(int row) {
+    if (row < 0 || row >= m_offerTexts.size())
+        return;
+    const QString offer = m_offerTexts.at(row);
+    const QString text = m_searching ? offer : m_completion.take(txtSend->text(), offer);
+    const bool word = !m_searching && m_completion.isWord(offer);
+    hideOffers();
+    endSearch();
+    txtSend->setText(text);
+    txtSend->setCursorPosition(int(word ? offer.size() : text.size()));
+}
+
+void CommandLinePage::searchHistory(int row) {
+    m_searching = true;
+    const QStringList found = CommandCompletion::search(txtSend->text(), m_history.commands());
+    if (found.isEmpty())
+        hideOffers();
+    else
+        showOffers(found, int(row % found.size()));
+    updateHint();
+}
+
+void CommandLinePage::endSearch() {
+    if (!m_searching)
+        return;
+    m_searching = false;
+    updateHint();
+}
+
+void CommandLinePage::updateHint() {
+    QString full;
+    if (m_searching) {
+        const qsizetype found = CommandCompletion::search(txtSend->text(), m_history.commands()).size();
+        full = found > 0 ? filledText(TextId::HistorySearchMatches, {QString::number(found)})
+                         : GetText(TextId::HistorySearchNone);
+    } else {
+        full = m_completion.hint(txtSend->text()).join(HintSeparator);
+    }
+    labCommandHint->setText(
+        labCommandHint->fontMetrics().elidedText(full, Qt::ElideRight, labCommandHint->width()));
+    labCommandHint->setToolTip(full == labCommandHint->text() ? QString() : full);
+    txtSend->setAccessibleDescription(full);
 }
 
 bool CommandLinePage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
+    const bool searchKey = key->key() == Qt::Key_R && key->modifiers() == Qt::ControlModifier;
     if (watched == m_completer->popup()) {
-        // Tab or Enter takes the offered word; any other key goes on as the completer handles it.
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            const QModelIndex current = m_completer->popup()->currentIndex();
-            takeCompletion((current.isValid() ? current : m_completer->completionModel()->index(0, 0))
-                               .data()
-                               .toString());
+        const QModelIndex current = m_completer->popup()->currentIndex();
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // As an address bar: an offer only once the user has moved to it, else the text as it stands.
+            if (m_inList && current.isValid()) {
+                takeOffer(current.row());
+            } else {
+                hideOffers();
+                cmdSend->click();
+            }
+            return true;
+        case Qt::Key_Tab:
+            takeOffer(m_inList && current.isValid() ? current.row() : 0);
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            m_inList = true;
+            break; // the completer moves
+        case Qt::Key_Escape:
+            endSearch();
+            break; // the completer hides the list
+        default:
+            if (searchKey) {
+                // Again: the next older match.
+                searchHistory(m_searching && current.isValid() ? current.row() + 1 : 0);
+                return true;
+            }
+        }
+    } else if (watched == txtSend) {
+        if (searchKey) {
+            searchHistory(0);
             return true;
         }
-    } else if (watched == txtSend && !completing() &&
-               (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
-        const std::optional<QString> step =
-            key->key() == Qt::Key_Up ? m_history.older(txtSend->text()) : m_history.newer();
-        if (step)
-            txtSend->setText(*step);
-        return true;
+        if (m_searching && key->key() == Qt::Key_Escape) {
+            endSearch();
+            return true;
+        }
+        if (!completing() && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            const std::optional<QString> step =
+                key->key() == Qt::Key_Up ? m_history.older(txtSend->text()) : m_history.newer();
+            if (step)
+                txtSend->setText(*step);
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/catalogue/CommandCompletion.h"
 #include "core/link/CommandHistory.h"
 #include "gui/Layout.h"
 
@@ -22,7 +23,8 @@ class Session;
 
 // Tab 1, "Command line": the command box txtSend with its send button, and the message log lsvMsg with its
 // tools. Sends go through the session; the log shows the session's rows and follows the newest one. Up and
-// Down in txtSend walk the commands sent before; the command word is completed from the catalogue.
+// Down in txtSend walk the commands sent before, Ctrl+R searches them; the command word is completed from
+// the catalogue and the history, and the parameters of a command word typed out show beneath.
 class CommandLinePage : public QWidget {
     Q_OBJECT
 
@@ -45,8 +47,8 @@ public:
     // Received rows that hold this text are marked in lsvMsg; "" marks none.
     void setErrorText(const QString& text);
 
-    // The command words offered for completion (those of the current device type).
-    void setCommandWords(const QStringList& words);
+    // The catalogue records of the current device type (commands and queries), for completion and hints.
+    void setCommandCatalogue(const QStringList& records);
     CommandHistory& history() { return m_history; }
     // The log's tools, whose long work the status strip shows and cancels.
     LogTools* logTools() const { return m_tools; }
@@ -57,6 +59,8 @@ public:
 signals:
     // cmdCreateCommand1: the assistant is wanted, with the query commands.
     void assistantRequested();
+    // The user sent this text from the command line; it belongs in the history file.
+    void commandEntered(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,8 +69,13 @@ private:
     void updateSendButton();
     void deleteList();
     void offerCompletion();
-    void takeCompletion(const QString& word);
+    void showOffers(const QStringList& offers, int currentRow);
+    void hideOffers();
+    void takeOffer(int row);
     bool completing() const;
+    void searchHistory(int row);
+    void endSearch();
+    void updateHint();
 
     Session* m_session;
     MessageLog* m_log;
@@ -80,8 +89,13 @@ private:
     LogFindBar* m_findBar = nullptr;
     QLabel* labInfo2 = nullptr;
     LogTools* m_tools = nullptr;
+    QLabel* labCommandHint = nullptr;
     QCompleter* m_completer = nullptr;
-    QStringListModel* m_words = nullptr;
+    QStringListModel* m_offers = nullptr; // what the list shows
+    QStringList m_offerTexts;             // what each row stands for
+    CommandCompletion m_completion;
+    bool m_inList = false;    // the user moved into the offers with Up or Down, so Enter takes one
+    bool m_searching = false; // Ctrl+R: the offers are the history's commands holding the text
     CommandHistory m_history;
     Layout::Growth m_growth;
     QTimer* m_runCommandTimer = nullptr;

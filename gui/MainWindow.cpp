@@ -3,6 +3,7 @@
 #include "core/catalogue/Catalogue.h"
 #include "core/files/Platform.h"
 #include "core/files/Settings.h"
+#include "core/link/CommandHistory.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
 #include "core/scripts/QuickDialConfig.h"
@@ -33,18 +34,6 @@
 namespace {
 const QSize DefaultSize(twipsToPixels(Layout::WindowWidthTwips), twipsToPixels(Layout::WindowHeightTwips));
 const QRect DefaultTabsPlace = twipsRect(120, 60, 9495, 6135);
-
-// The first words of the catalogue's commands and queries, each once, in catalogue order.
-QStringList commandWords(int deviceType) {
-    QStringList words;
-    for (const QString& record : LoadCommandCatalogue(deviceType, true)) {
-        const QString word =
-            CatalogueRecord(record).commandWord().section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
-        if (!word.isEmpty() && !words.contains(word))
-            words.append(word);
-    }
-    return words;
-}
 
 // The file dialogs' filter for configuration files, in the current language.
 QString configFileFilter() {
@@ -127,8 +116,7 @@ void MainWindow::wire() {
         m_languageIndex = row < 0 ? 0 : row;
         ApplyLanguage();
     });
-    connect(m_settingsPage, &SettingsPage::deviceTypeChanged, this,
-            [this] { m_commandLinePage->setCommandWords(commandWords(m_settingsPage->deviceType())); });
+    connect(m_settingsPage, &SettingsPage::deviceTypeChanged, this, &MainWindow::showCommandCatalogue);
 
     // Runs check replies only when asked to.
     connect(m_settingsPage, &SettingsPage::replyTimeoutChanged, this,
@@ -362,9 +350,11 @@ void MainWindow::startUp() {
     m_languageIndex = settings.language;
     m_tabs->setCurrentIndex(settings.selTab);
     ApplyLanguage();
-    m_commandLinePage->setCommandWords(commandWords(m_settingsPage->deviceType()));
-    m_commandLinePage->history() =
-        CommandHistory::load(QDir(m_settingsFolder).filePath(CommandHistory::fileName()));
+    const QString historyPath = QDir(m_settingsFolder).filePath(CommandHistory::fileName());
+    m_commandLinePage->history() = CommandHistory::load(historyPath);
+    // Each command goes into the file as it is sent, so a crash or another window's exit loses none.
+    m_historyWriter = new HistoryWriter(historyPath, this);
+    connect(m_commandLinePage, &CommandLinePage::commandEntered, m_historyWriter, &HistoryWriter::add);
     restorePlacement(settings);
     m_commandLinePage->logTools()->chooseFollowing(settings.logFollow);
     m_commandLinePage->logTools()->setLatencyShown(settings.logLatencyColumn);
@@ -414,9 +404,10 @@ void MainWindow::exitSequence() {
                                   &reason))
             failures << filledText(TextId::SaveConfigFailed,
                                    {QDir::toNativeSeparators(defaultConfigPath()), reason});
-        // The history is a convenience: a failure to keep it is not worth a message at exit.
-        m_commandLinePage->history().save(QDir(m_settingsFolder).filePath(CommandHistory::fileName()));
     }
+    // The history is a convenience: a failure to keep it is not worth a message at exit.
+    if (m_historyWriter)
+        m_historyWriter->waitForDone();
     // Told after the lock is given back, so another window's exit does not wait for someone to read them.
     for (const QString& failure : failures)
         reportSaveFailure(failure);
@@ -433,6 +424,10 @@ void MainWindow::reportSaveFailure(const QString& text) {
         return;
     }
     m_dialogs->warning(this, GetText(TextId::SaveFailedTitle), text);
+}
+
+void MainWindow::showCommandCatalogue() {
+    m_commandLinePage->setCommandCatalogue(LoadCommandCatalogue(m_settingsPage->deviceType(), true));
 }
 
 void MainWindow::restorePlacement(const SetupSettings& settings) {
@@ -475,6 +470,8 @@ void MainWindow::ApplyLanguage() {
     // At start the stored rows are selected; a later switch keeps the device row the user has picked.
     m_settingsPage->retranslate(m_languageIndex, m_deviceTypeIndex, m_started);
     m_commandLinePage->retranslate();
+    // The hints name the parameters in the language shown.
+    showCommandCatalogue();
     m_editorPage->retranslate();
     m_quickDialPage->retranslate();
     m_strip->retranslate();

@@ -12,6 +12,7 @@
 
 class CommandLinePage;
 class Dialogs;
+class HistoryWriter;
 class QuickDialMemory;
 class QuickDialPage;
 class ScriptEditorPage;
@@ -88,6 +89,7 @@ private:
     void onSaveConfigClicked();
     void startUp();
     void exitSequence();
+    void showCommandCatalogue();
     void restorePlacement(const SetupSettings& settings);
     // A failed save: a message, or the standard error during an unattended exit.
     void reportSaveFailure(const QString& text);
@@ -101,6 +103,7 @@ private:
     Session* m_session = nullptr;
     ScriptRunner* m_runner = nullptr;
     QuickDialMemory* m_memory = nullptr;
+    HistoryWriter* m_historyWriter = nullptr;
 
     TabControl* m_tabs = nullptr;
     SettingsPage* m_settingsPage = nullptr;

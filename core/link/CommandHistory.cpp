@@ -1,11 +1,17 @@
 #include "core/link/CommandHistory.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QLoggingCategory>
+#include <QMutexLocker>
 #include <QSaveFile>
 
+Q_LOGGING_CATEGORY(lcHistory, "telvane.history", QtWarningMsg)
+
 namespace {
-// More than Capacity commands of any sensible length; a larger file is read from this far before its end.
-constexpr qint64 MostBytesRead = 8 * 1024 * 1024;
+// Another window holds the lock only for one read and one write of a small file.
+constexpr int LockWaitMs = 10000;
 } // namespace
 
 void CommandHistory::add(const QString& command) {
@@ -33,6 +39,9 @@ std::optional<QString> CommandHistory::newer() {
 }
 
 QString CommandHistory::escape(const QString& command) {
+    if (!command.contains(QLatin1Char('\\')) && !command.contains(QLatin1Char('\n')) &&
+        !command.contains(QLatin1Char('\r')))
+        return command; // the usual case, and quick for a long command
     QString line;
     line.reserve(command.size());
     for (const QChar c : command) {
@@ -49,6 +58,8 @@ QString CommandHistory::escape(const QString& command) {
 }
 
 QString CommandHistory::unescape(QStringView line) {
+    if (!line.contains(QLatin1Char('\\')))
+        return line.toString();
     QString command;
     command.reserve(line.size());
     for (qsizetype i = 0; i < line.size(); ++i) {
@@ -68,13 +79,30 @@ QString CommandHistory::unescape(QStringView line) {
 
 CommandHistory CommandHistory::load(const QString& path) {
     CommandHistory history;
+    read(path, history, nullptr);
+    return history;
+}
+
+bool CommandHistory::read(const QString& path, CommandHistory& into, QString* error) {
+    into = CommandHistory();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return history;
-    const bool cut = file.size() > MostBytesRead;
+    if (!file.exists())
+        return true;
+    // A pipe or a device in the file's place would block the read, or never end it.
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("%1 is not a regular file").arg(path);
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    const bool cut = file.size() > MostBytes;
     if (cut)
-        file.seek(file.size() - MostBytesRead);
-    QByteArray bytes = file.read(MostBytesRead);
+        file.seek(file.size() - MostBytes);
+    QByteArray bytes = file.read(MostBytes);
     if (cut)
         bytes.remove(0, bytes.indexOf('\n') + 1); // the first line was cut: drop it
     QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
@@ -87,22 +115,93 @@ CommandHistory CommandHistory::load(const QString& path) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         if (!line.isEmpty())
-            history.m_commands.append(unescape(line));
+            into.m_commands.append(unescape(line));
     }
-    history.m_position = history.m_commands.size();
-    return history;
+    into.m_position = into.m_commands.size();
+    return true;
 }
 
 bool CommandHistory::save(const QString& path, QString* error) const {
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
+    // The newest lines that fit, so that loading reads them all again.
+    QList<QByteArray> lines;
+    qint64 size = 0;
+    for (qsizetype i = m_commands.size() - 1; i >= 0; --i) {
+        QByteArray line = escape(m_commands.at(i)).toUtf8() + '\n';
+        if (size + line.size() > MostBytes) {
+            if (lines.isEmpty())
+                continue; // too long on its own: older ones still fit
+            break;
+        }
+        size += line.size();
+        lines.append(std::move(line));
+    }
     QByteArray bytes;
-    for (const QString& command : m_commands)
-        bytes += escape(command).toUtf8() + '\n';
+    bytes.reserve(size);
+    for (qsizetype i = lines.size() - 1; i >= 0; --i)
+        bytes += lines.at(i);
     // Unbuffered: a short write (full disk) shows in the write, not unseen at commit.
     const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
                     file.write(bytes) == bytes.size() && file.commit();
     if (!ok && error)
         *error = file.errorString();
     return ok;
+}
+
+bool CommandHistory::addToFile(const QString& path, const QStringList& commands, QString* error) {
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(LockWaitMs)) {
+        if (error)
+            *error = QStringLiteral("%1 is locked (%2)").arg(path).arg(int(lock.error()));
+        return false;
+    }
+    CommandHistory history;
+    if (!read(path, history, error))
+        return false;
+    for (const QString& command : commands)
+        history.add(command);
+    return history.save(path, error);
+}
+
+HistoryWriter::HistoryWriter(const QString& path, QObject* parent)
+    : QObject(parent)
+    , m_path(path) {
+    m_pool.setMaxThreadCount(1);
+}
+
+HistoryWriter::~HistoryWriter() {
+    m_pool.waitForDone();
+}
+
+void HistoryWriter::add(const QString& command) {
+    if (command.isEmpty())
+        return;
+    {
+        const QMutexLocker locker(&m_mutex);
+        m_pending.append(command);
+        // A file that stays unwritable must not make the queue grow without end.
+        if (m_pending.size() > CommandHistory::Capacity)
+            m_pending.remove(0, m_pending.size() - CommandHistory::Capacity);
+    }
+    m_pool.start([this] { writePending(); });
+}
+
+void HistoryWriter::writePending() {
+    QStringList batch;
+    {
+        const QMutexLocker locker(&m_mutex);
+        batch.swap(m_pending);
+    }
+    if (batch.isEmpty())
+        return; // an earlier write took these along
+    QString error;
+    const bool ok = CommandHistory::addToFile(m_path, batch, &error);
+    if (!ok) {
+        qCWarning(lcHistory) << "could not add to the command history:" << error;
+        const QMutexLocker locker(&m_mutex);
+        m_pending = batch + m_pending;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, ok, error] { emit written(ok, error); }, Qt::QueuedConnection);
 }

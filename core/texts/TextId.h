@@ -293,6 +293,15 @@ enum class TextId : int {
     FileTooLarge = 4402,
     NotARegularFile = 4403,
     SettingsShared = 4404,
+    // The command line: the parameters of the command being typed, the history search, the suggestions
+    HintNumber = 4300,
+    HintText = 4301,
+    HintRestrictedText = 4302,
+    HintPath = 4303,
+    CommandHintName = 4304,
+    HistorySearchMatches = 4305,
+    HistorySearchNone = 4306,
+    SuggestionsName = 4307,
 };
 Q_ENUM_NS(TextId)
 

@@ -1,6 +1,6 @@
 // The message log as a store of rows (bytes kept whole, views told once per frame), its copy and export
-// formats, the reply latency a session gives a row, and the command history's file. (The walk with Up and
-// Down is tried in the window.)
+// formats, the reply latency a session gives a row, and the command history's file, which two windows share.
+// (The walk with Up and Down is tried in the window.)
 
 #include "support/CoreSupport.h"
 
@@ -13,6 +13,8 @@
 #include "core/link/Session.h"
 
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -520,6 +522,93 @@ private slots:
         // A folder in the file's place: the save fails and says why.
         QString error;
         QVERIFY(!history.save(folders.settings(), &error) && !error.isEmpty());
+    }
+
+    void historyFileKeepsBothWindows_data() {
+        // What the file held, then what each window adds in turn ("A:x" window A adds x); then the file.
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("adds");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("two windows interleaved")
+            << QStringList{u"old"_s} << QStringList{u"A:a1"_s, u"B:b1"_s, u"A:a2"_s, u"B:b2"_s}
+            << QStringList{u"old"_s, u"a1"_s, u"b1"_s, u"a2"_s, u"b2"_s};
+        // The same command from both windows in a row is kept once, as one window keeps it.
+        QTest::newRow("same command twice") << QStringList() << QStringList{u"A:GM"_s, u"B:GM"_s, u"A:SM 1"_s}
+                                            << QStringList{u"GM"_s, u"SM 1"_s};
+        QStringList full;
+        for (int i = 0; i < CommandHistory::Capacity; ++i)
+            full << QString::number(i);
+        QTest::newRow("bounded: the newest 500")
+            << full << QStringList{u"A:x"_s, u"B:y"_s} << full.mid(2) + QStringList{u"x"_s, u"y"_s};
+        // A command that alone is longer than the file may be stays out of it; the others fit.
+        const QString big(CommandHistory::MostBytes / 3, u'b');
+        QTest::newRow("bounded in bytes")
+            << QStringList{u"small"_s, u'1' + big, u'2' + big} << QStringList{u"A:3"_s + big, u"B:4"_s + big}
+            << QStringList{u'3' + big, u'4' + big};
+        QTest::newRow("too long alone")
+            << QStringList{u"small"_s} << QStringList{u"A:"_s + big + big + big + u"xx"_s}
+            << QStringList{u"small"_s};
+    }
+    void historyFileKeepsBothWindows() {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, adds);
+        QFETCH(QStringList, after);
+        TestFolders folders;
+        const QString path = folders.settings() + CommandHistory::fileName();
+        CommandHistory old;
+        for (const QString& command : before)
+            old.add(command);
+        QVERIFY(old.save(path));
+        // Each window adds what it sends as it sends it, whatever the other added since it started.
+        for (const QString& add : adds) {
+            QString error;
+            QVERIFY2(CommandHistory::addToFile(path, {add.mid(2)}, &error), qPrintable(error));
+        }
+        QCOMPARE(CommandHistory::load(path).commands(), after);
+    }
+
+    void historyWritersAtOnceLoseNothing() {
+        TestFolders folders;
+        const QString path = folders.settings() + CommandHistory::fileName();
+        QVERIFY(writeBytes(path, "kept\n"));
+        {
+            // Two windows sending at the same moment, each write a read and a replace of the file.
+            HistoryWriter a(path);
+            HistoryWriter b(path);
+            QSignalSpy written(&a, &HistoryWriter::written);
+            for (int i = 0; i < 40; ++i) {
+                a.add(u"a%1"_s.arg(i));
+                b.add(u"b%1"_s.arg(i));
+            }
+            // Each command is in the file as soon as its write is done, with no exit step.
+            QVERIFY(written.wait(Timeout));
+            QVERIFY(written.first().at(0).toBool());
+            a.waitForDone();
+            b.waitForDone();
+            const QStringList commands = CommandHistory::load(path).commands();
+            QCOMPARE(commands.size(), 81);
+            QCOMPARE(commands.first(), u"kept"_s);
+            // Each window's commands in the order it sent them.
+            for (const QString& window : {u"a"_s, u"b"_s}) {
+                QStringList sent;
+                for (int i = 0; i < 40; ++i)
+                    sent << window + QString::number(i);
+                QCOMPARE(commands.filter(QRegularExpression(u'^' + window)), sent);
+            }
+        }
+        // A pipe in the file's place is never read nor replaced; the command waits for the next try.
+        QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        HistoryWriter writer(path);
+        QSignalSpy written(&writer, &HistoryWriter::written);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not add to the command history"_s));
+        writer.add(u"waits"_s);
+        QVERIFY(written.wait(Timeout));
+        QVERIFY(!written.first().at(0).toBool() && !QFileInfo(path).isFile());
+        QVERIFY(CommandHistory::load(path).commands().isEmpty());
+        QVERIFY(QFile::remove(path));
+        writer.add(u"next"_s);
+        QVERIFY(written.wait(Timeout));
+        QCOMPARE(CommandHistory::load(path).commands(), (QStringList{u"waits"_s, u"next"_s}));
     }
 };
 

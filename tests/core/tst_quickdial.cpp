@@ -1,14 +1,18 @@
 // The quick-dial memory: configuration files, the checks before a slot is stored, captions and slot modes;
-// and the command catalogue the assistant builds commands from.
+// and the command catalogue the assistant builds commands from, and the command line completes and hints
+// from.
 
 #include "support/CoreSupport.h"
 
 #include "core/catalogue/Catalogue.h"
+#include "core/catalogue/CommandBuilder.h"
+#include "core/catalogue/CommandCompletion.h"
 #include "core/files/Codec.h"
 #include "core/scripts/QuickDialConfig.h"
 #include "core/scripts/QuickDialMemory.h"
 #include "core/texts/Texts.h"
 
+#include <QSet>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +32,18 @@ QuickDialSlots memory(const QStringList& texts) {
     for (qsizetype i = 0; i < texts.size(); ++i)
         filled[std::size_t(i)] = slotOf(texts.at(i));
     return filled;
+}
+
+// The command words of a device type as the catalogue's text has them: the first blank-separated part of
+// each record's fourth comma-separated field, each once, in catalogue order.
+QStringList wordsOf(int deviceType) {
+    QStringList words;
+    for (const QString& record : LoadCommandCatalogue(deviceType, true)) {
+        const QString word = record.split(u',').value(3).split(u' ').value(0);
+        if (!words.contains(word))
+            words << word;
+    }
+    return words;
 }
 
 QByteArray emptyKeys(int from, int to) {
@@ -340,6 +356,156 @@ private slots:
             for (qsizetype i = 2; i < g.size(); ++i)
                 QVERIFY2(e.at(i) == g.at(i) || (i - 4) % 3 == 0, qPrintable(german.at(r)));
         }
+    }
+
+    void builderWalksEveryRecord_data() {
+        QTest::addColumn<int>("deviceType");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QString>("record");
+        for (const int type : {0, 1}) {
+            for (const int offset : {0, EnglishOffset}) {
+                setLanguageOffset(offset);
+                const QStringList records = LoadCommandCatalogue(type, true);
+                for (qsizetype r = 0; r < records.size(); ++r)
+                    QTest::addRow("%d %s %d %s", type, offset ? "en" : "de", int(r),
+                                  qPrintable(records.at(r).section(u',', 3, 3)))
+                        << type << offset << records.at(r);
+            }
+        }
+        setLanguageOffset(0);
+    }
+    void builderWalksEveryRecord() {
+        QFETCH(int, offset);
+        QFETCH(QString, record);
+        setLanguageOffset(offset);
+        // Read from the record's text as the catalogue writes it: count, word, then name, type, limit.
+        const QStringList f = record.split(u',');
+        const int count = f.at(2).toInt();
+        CommandBuilder builder{CatalogueRecord(record)};
+        QString expected = f.at(3);
+        // The command page takes nothing; each parameter page then takes its value.
+        QString value = u"ignored on the command page"_s;
+        for (int page = 1; page <= count + 1; ++page) {
+            QCOMPARE(builder.page(), page);
+            QCOMPARE(builder.accepts(), page == count + 1);
+            QCOMPARE(builder.parameter().has_value(), page > 1);
+            if (page > 1) {
+                const CatalogueParameter p = *builder.parameter();
+                const QString type = f.at(3 * page - 1);
+                const QString limit = f.at(3 * page);
+                QCOMPARE(p.name, f.at(3 * page - 2));
+                if (type == u"%d"_s) {
+                    const QStringList bounds = limit.split(u'#');
+                    QCOMPARE(CommandBuilder::hint(p), filledText(TextId::ParameterRange, bounds));
+                    value = bounds.at(0);
+                } else {
+                    const TextId hint =
+                        type == u"%p"_s ? TextId::ParameterPathLength : TextId::ParameterTextLength;
+                    QCOMPARE(CommandBuilder::hint(p), filledText(hint, {limit}));
+                    // An empty text is refused and appends nothing.
+                    QCOMPARE(builder.next(QString()), CommandBuilder::Step::Refused);
+                    QCOMPARE(builder.command(), expected);
+                    value = QString(limit.toInt(), u'v');
+                }
+                expected += u' ' + value;
+            }
+            QCOMPARE(builder.next(value),
+                     page == count + 1 ? CommandBuilder::Step::Accepted : CommandBuilder::Step::Next);
+            QCOMPARE(builder.command(), expected);
+        }
+        // The hint of the command line names each parameter.
+        for (int k = 1; k <= count; ++k)
+            QVERIFY(builder.signature().contains(u'<' + f.at(3 * k + 1).trimmed() + u": "_s));
+    }
+
+    void builderCases_data() {
+        // Beyond the catalogue's own records (walked above): a record, the values page by page ("" an empty
+        // text); then the steps taken and the command.
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("spaces count as entered") << GetText(TextId::CatalogueCommands0 + 7)
+                                                 << QStringList{u""_s, u""_s, u"  "_s} << u"NRA|UN   "_s;
+        QTest::newRow("count not a number") << u"d,,x,XX,A,%s,5"_s << QStringList{u"typed"_s} << u"A|XX"_s;
+        QTest::newRow("count of three")
+            << u"d,,3,X,A,%d,0#9,B,%s,2,C,%x,"_s << QStringList{u""_s, u"9"_s, u"bb"_s, u""_s, u"c"_s}
+            << u"NNNRA|X 9 bb c"_s;
+    }
+    void builderCases() {
+        QFETCH(QString, record);
+        QFETCH(QStringList, values);
+        CommandBuilder builder{CatalogueRecord(record)};
+        QString steps;
+        for (const QString& value : values)
+            steps += u"RNA"_s.at(int(builder.next(value)));
+        QTEST(QString(steps + u'|' + builder.command()), "result");
+    }
+
+    void signatures() {
+        setLanguageOffset(EnglishOffset);
+        QCOMPARE(CommandCompletion(LoadCommandCatalogue(0, true)).hint(u"sp 3"_s),
+                 QStringList{u"SP <Device address: 0 to 99> <Measurement program No.: 0 to 31>"_s});
+        const CommandCompletion type1(LoadCommandCatalogue(1, true));
+        QCOMPARE(type1.hint(u"SM"_s), (QStringList{u"SM -1"_s, u"SM 1"_s, u"SM 2"_s}));
+        QCOMPARE(type1.hint(u"SC 1"_s),
+                 QStringList{u"SC <Device address or the last Ethernet segment: 0 to 255> <Manual component "
+                             "caption: A-Z, 0-9, blank, - and _ up to 32 characters>"_s});
+        QCOMPARE(type1.hint(u"LD"_s), QStringList{u"LD <Complete file path: path up to 256 characters>"_s});
+        // Only a word typed out in full has a hint.
+        for (const QString& text : {u"S"_s, u"GPX"_s, u" SM"_s, QString()})
+            QVERIFY2(type1.hint(text).isEmpty(), qPrintable(text));
+    }
+
+    void completionOffersEveryWordOfAPrefix_data() {
+        QTest::addColumn<int>("deviceType");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("offered");
+        // From the catalogue: every prefix of every word of both device types, in upper and lower case.
+        for (const int type : {0, 1}) {
+            const QStringList words = wordsOf(type);
+            QSet<QString> prefixes;
+            for (const QString& word : words) {
+                for (qsizetype n = 1; n <= word.size(); ++n)
+                    prefixes << word.left(n) << word.left(n).toLower();
+            }
+            for (const QString& prefix : prefixes) {
+                QStringList expected;
+                for (const QString& word : words) {
+                    if (word.toUpper().startsWith(prefix.toUpper()))
+                        expected << word;
+                }
+                QTest::addRow("%d %s", type, qPrintable(prefix)) << type << prefix << expected;
+            }
+        }
+        // As the catalogue lists them; nothing once the command word has ended.
+        QTest::newRow("S") << 1 << u"S"_s
+                           << u"SM SP SC SN SP1 SP2 SB SR SO SU SCA SNA SP1A SP2A SBA SRA"_s.split(u' ');
+        QTest::newRow("after the word") << 1 << u"SM "_s << QStringList();
+        QTest::newRow("no such word") << 0 << u"Q"_s << QStringList();
+        QTest::newRow("nothing typed") << 0 << QString() << QStringList();
+    }
+    void completionOffersEveryWordOfAPrefix() {
+        QFETCH(int, deviceType);
+        QFETCH(QString, typed);
+        const CommandCompletion completion(LoadCommandCatalogue(deviceType, true));
+        QTEST(completion.offers(typed, {}), "offered");
+    }
+
+    void completionFromTheHistory() {
+        const CommandCompletion completion(LoadCommandCatalogue(1, true));
+        const QStringList history{u"SP 3 5"_s, u"GM"_s, u"sp 1 1"_s, u"SP 3 5"_s, u"XC 1 sp"_s};
+        // The words first, then the history's commands newest first, each once.
+        QCOMPARE(completion.offers(u"SP"_s, history),
+                 (u"SP SP1 SP2 SP1A SP2A"_s.split(u' ') + QStringList{u"SP 3 5"_s, u"sp 1 1"_s}));
+        QCOMPARE(completion.offers(u"sp 3"_s, history), QStringList{u"SP 3 5"_s});
+        QCOMPARE(completion.offers(u"GM"_s, history), QStringList{u"GM"_s});
+        QCOMPARE(CommandCompletion::search(u"SP"_s, history),
+                 (QStringList{u"XC 1 sp"_s, u"SP 3 5"_s, u"sp 1 1"_s}));
+        QCOMPARE(CommandCompletion::search(u"none"_s, history), QStringList());
+        QCOMPARE(CommandCompletion::search(QString(), history).size(), 4);
+        // A word replaces the word and keeps the rest; a command of the history replaces all.
+        QCOMPARE(completion.take(u"S 1 2"_s, u"SP"_s), u"SP 1 2"_s);
+        QCOMPARE(completion.take(u"SP 3"_s, u"SP 3 5"_s), u"SP 3 5"_s);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "support/GuiSupport.h"
 
 #include "core/files/Platform.h"
+#include "core/link/CommandHistory.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
 #include "gui/Help.h"
@@ -161,6 +162,29 @@ struct PeerWindow {
     }
 
     LoopbackPeer peer; // first: the window is set to its port
+    WindowHarness h;
+};
+
+// The command line of device type 1 linked to a peer, on a history file holding what is given; keys() is
+// where the user's keys go (the offers while they are shown).
+struct CommandLineWindow {
+    explicit CommandLineWindow(LoopbackPeer& peer, const QByteArray& history = {})
+        : h({{u"Connect"_s, u"1"_s},
+             {u"SelTab"_s, u"1"_s},
+             {u"Device"_s, u"1"_s},
+             {u"Name"_s, u"127.0.0.1"_s},
+             {u"Port"_s, peer.portText()}},
+            {}, false) {
+        if (!history.isEmpty() && !writeBytes(h.folders.settings() + CommandHistory::fileName(), history))
+            qFatal("the history could not be written");
+        h.open().link()->TryConnect();
+        QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.window->link()->state() == 7, Timeout);
+        h.find<QLineEdit>("txtSend")->setFocus();
+    }
+    QWidget* keys() const {
+        QWidget* popup = QApplication::activePopupWidget();
+        return popup ? popup : h.find<QLineEdit>("txtSend");
+    }
     WindowHarness h;
 };
 
@@ -753,6 +777,81 @@ private slots:
         QCOMPARE(list->indexOfTopLevelItem(list->selectedItems().value(0)), expected[3].toInt());
     }
 
+    void commandLineKeys_data() {
+        // Keys in txtSend of device type 1, with a history of two commands: "t:x" types x, other tokens
+        // are keys. Then the bytes on the wire, the text left in txtSend, whether offers are shown and the
+        // hint beneath: its command word, or all of it.
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("offered");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("Enter sends what is typed")
+            << u"t:S|Return"_s << QByteArray("S") << u"S"_s << false << QString();
+        QTest::newRow("parameters after a whole word")
+            << u"t:sp 1"_s << QByteArray() << u"sp 1"_s << false
+            << u"SP <Device address or the last Ethernet segment: 0 to 255> <Measurement program No.: 0 to 7>"_s;
+        QTest::newRow("Down and Enter take an offer")
+            << u"t:S|Down|Return"_s << QByteArray() << u"SM"_s << false << u"SM"_s;
+        QTest::newRow("back out of the list")
+            << u"t:S|Down|Up|Return"_s << QByteArray("S") << u"S"_s << false << QString();
+        QTest::newRow("Tab takes the first") << u"t:gp|Tab"_s << QByteArray() << u"GP"_s << false << u"GP"_s;
+        QTest::newRow("offers while typing") << u"t:gp1"_s << QByteArray() << u"gp1"_s << true << u"GP1"_s;
+        QTest::newRow("a command of the history")
+            << u"t:gp |Down|Return"_s << QByteArray() << u"GP 7"_s << false << u"GP"_s;
+        QTest::newRow("Ctrl+R finds an older one")
+            << u"t:x|Ctrl+R|Return|Return"_s << QByteArray("SO 1 x") << u"SO 1 x"_s << false << u"SO"_s;
+        QTest::newRow("Ctrl+R again: the next match")
+            << u"t: |Ctrl+R|Ctrl+R|Return"_s << QByteArray() << u"GP 7"_s << false << u"GP"_s;
+        QTest::newRow("Esc leaves the search")
+            << u"t:x|Ctrl+R|Esc|Return"_s << QByteArray("x") << u"x"_s << false << QString();
+        QTest::newRow("Up walks the history") << u"Up|Up"_s << QByteArray() << u"GP 7"_s << false << u"GP"_s;
+    }
+    void commandLineKeys() {
+        QFETCH(QString, keys);
+        LoopbackPeer peer;
+        CommandLineWindow w(peer, "GP 7\nSO 1 x\n");
+        auto* text = w.h.find<QLineEdit>("txtSend");
+        for (const QString& key : keys.split(u'|')) {
+            if (key.startsWith(u"t:"))
+                QTest::keyClicks(w.keys(), key.mid(2));
+            else
+                QTest::keySequence(w.keys(), QKeySequence(key));
+        }
+        QFETCH(QByteArray, sent);
+        QTEST(text->text(), "text");
+        QFETCH(QString, hint);
+        const QString shown = text->accessibleDescription();
+        QCOMPARE(hint.contains(u' ') ? shown : shown.section(u' ', 0, 0), hint);
+        QTEST(w.h.window->findChild<QCompleter*>()->popup()->isVisible(), "offered");
+        // The wire keeps its order: whatever the keys sent arrives before this end mark.
+        QVERIFY(w.h.window->session()->SendCommandLine(u"|end"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, sent + "|end", Timeout);
+        // What went out is in the history file at once, before any exit.
+        if (!sent.isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(readBytes(w.h.folders.settings() + CommandHistory::fileName())
+                                         .endsWith(QByteArray("\n" + sent + "\n")),
+                                     Timeout);
+    }
+
+    void commandLineTakesAnyLength() {
+        LoopbackPeer peer;
+        CommandLineWindow w(peer);
+        auto* text = w.h.find<QLineEdit>("txtSend");
+        // A pasted megabyte goes out whole, and its row holds it whole.
+        QString command = u"SO 1 "_s;
+        while (command.size() < 1024 * 1024)
+            command += u"0123456789 abcdef\u00e4\u00df-"_s;
+        QGuiApplication::clipboard()->setText(command);
+        QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(text->text().size(), command.size());
+        QTest::keyClick(w.keys(), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), command.size(), Timeout);
+        QCOMPARE(peer.received, command.toLatin1());
+        MessageLog* log = w.h.window->session()->log();
+        QCOMPARE(log->text(log->rowCount() - 1), command);
+    }
+
     void commandLine() {
         PeerWindow p;
         QVERIFY(p.linked());
@@ -789,15 +888,6 @@ private slots:
             walked += text->text() + u'|';
         }
         QCOMPARE(walked, u"GM|SM 1|SM 1|GM|typed|typed|"_s);
-        // The command word is offered from the catalogue; Tab takes it, nothing is sent.
-        text->clear();
-        QTest::keyClicks(text, u"g"_s);
-        auto* completer = h.window->findChild<QCompleter*>();
-        QVERIFY(completer && completer->popup()->isVisible());
-        QTest::keyClick(completer->popup(), Qt::Key_Tab);
-        QVERIFY(!completer->popup()->isVisible() && text->text().size() > 1 && text->text().startsWith(u'G'));
-        QTest::keyClicks(text, u" 1"_s);
-        QVERIFY(!completer->popup()->isVisible());
         h.click("cmdDeleteList");
         QVERIFY(log->rowCount() == 0 && !p.enabled("cmdDeleteList"));
     }
