@@ -183,6 +183,10 @@ int ScriptEditorPage::rowCount() const {
     return lstCommands->topLevelItemCount();
 }
 
+ScriptLine ScriptEditorPage::lineAt(int row) const {
+    return ScriptWidgets::rowLine(lstCommands->topLevelItem(row));
+}
+
 QString ScriptEditorPage::label() const {
     return txtLabel->text();
 }

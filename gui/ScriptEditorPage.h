@@ -50,6 +50,8 @@ public:
     // Replaces every row; the first row becomes the current row without being selected.
     void setScript(const Script& script);
     int rowCount() const;
+    // Row from 0; an empty line outside the list. A test run reads each row as it sends it.
+    ScriptLine lineAt(int row) const;
 
     QString label() const;
     // A caption from a file may be longer than what typing allows; it is shown and kept whole.
