@@ -219,8 +219,8 @@ void HeadlessRun::end(int status, const QString& notice, QLatin1String outcome) 
         addNotice(failure(filledText(TextId::RunJunitFailed, {m_options.junitPath, m_junitError})));
     }
     if (m_options.form == RunOptions::Form::JsonLines) {
-        m_out.write(
-            RunRecords::jsonEndLine(UtcClock::now(), outcome, report.total, sentCount(report), status));
+        m_out.write(RunRecords::jsonEndLine(UtcClock::system().now(), outcome, report.total,
+                                            sentCount(report), status));
         m_out.flush();
     }
     if (m_out.failed() && status != ExitStatus::OutputFailed) {
