@@ -42,6 +42,13 @@ std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& title
     return path;
 }
 
+std::optional<QString> QtDialogs::chooseFolder(QWidget* parent, const QString& title, const QString& folder) {
+    const QString path = QFileDialog::getExistingDirectory(parent, title, folder);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
 QString qtFileFilter(const QString& pairs) {
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;

@@ -25,6 +25,9 @@ public:
     // Save-file dialog; nothing on Cancel.
     virtual std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& folder,
                                             const QString& fileName, const QString& filter) = 0;
+    // Folder dialog for an existing folder; nothing on Cancel.
+    virtual std::optional<QString> chooseFolder(QWidget* parent, const QString& title,
+                                                const QString& folder) = 0;
 };
 
 // The real dialogs.
@@ -37,6 +40,8 @@ public:
                                     const QString& filter) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& folder,
                                     const QString& fileName, const QString& filter) override;
+    std::optional<QString> chooseFolder(QWidget* parent, const QString& title,
+                                        const QString& folder) override;
 };
 
 // Answers every dialog with Cancel or No and shows nothing: for programs that show the window unattended
@@ -53,6 +58,7 @@ public:
                                     const QString&) override {
         return {};
     }
+    std::optional<QString> chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 // "Text (*.cfg)|*.cfg|Other|*.txt" -> "Text (*.cfg);;Other (*.txt)": Qt reads the patterns from the

@@ -10,6 +10,7 @@
 #include <memory>
 
 class CommandLinePage;
+class LogCapture;
 struct SetupSettings;
 class Dialogs;
 class QuickDialMemory;
@@ -50,6 +51,7 @@ public:
     Session* session() const { return m_session; }
     ScriptRunner* runner() const { return m_runner; }
     QuickDialMemory* memory() const { return m_memory; }
+    LogCapture* capture() const { return m_capture; }
 
     int LanguageIndex() const { return m_languageIndex; }
     // Puts every fixed text of the window into the language of LanguageIndex.
@@ -84,6 +86,11 @@ private:
     void startUp();
     void exitSequence();
     void restorePlacement(const SetupSettings& settings);
+    // Starts, changes or stops the capture as the settings page says.
+    void applyCapture();
+    void chooseCaptureFolder();
+    void openCaptureFolder();
+    void openLogFile();
 
     QString m_settingsFolder;
     QString m_programFolder;
@@ -94,6 +101,10 @@ private:
     Session* m_session = nullptr;
     ScriptRunner* m_runner = nullptr;
     QuickDialMemory* m_memory = nullptr;
+    LogCapture* m_capture = nullptr;
+    QAction* m_openLogFile = nullptr;
+    QAction* m_openCaptureFolder = nullptr;
+    QString m_logFileFolder; // where the last log file was opened from
 
     TabControl* m_tabs = nullptr;
     SettingsPage* m_settingsPage = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/LogCapture.h"
 #include "core/scripts/ScriptRunner.h"
 #include "gui/Layout.h"
 
@@ -39,6 +40,9 @@ public:
     // The notice goes with every send, slot button, tab change, manual entry and opened assistant.
     void hideNotice();
 
+    // Whether the log is being captured, to which file, or why not; nothing while the capture is off.
+    void showCaptureStatus(const LogCapture::Status& status);
+
     // Follows the bottom edge of a window this much larger than its default size; help and quit keep to
     // the right edge.
     void setGrowth(QSize growth);
@@ -47,12 +51,16 @@ signals:
     void cancelClicked();
     void helpClicked();
     void quitClicked();
+    // "Open capture folder" in the capture state's menu.
+    void openCaptureFolderRequested();
 
 private:
     // Words the last run's notice in the current language and fits it into its place.
     void showNotice();
     // Puts the run's progress on the bar, at most once per repaint interval.
     void showProgress();
+    // The capture's state, where the run's cancel button and a wide notice leave room for it.
+    void placeCapture();
 
     QLabel* labState = nullptr;
     QProgressBar* prgProgress = nullptr;
@@ -60,6 +68,8 @@ private:
     QPushButton* cmdCancelCommandScript = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdQuit = nullptr;
+    QLabel* labCapture = nullptr;
+    LogCapture::Status m_captureStatus;
     Layout::Growth m_growth;
     QTimer* m_progressTimer = nullptr;
     int m_progressValue = 0;

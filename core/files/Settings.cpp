@@ -82,6 +82,15 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
         read("WindowMaximized", QStringLiteral("0"), 2).trimmed() == QLatin1String("1");
     settings.replyTimeout = numberSetting(read("ReplyTimeout", QStringLiteral("0"), 12), MaxReplyTimeout);
     settings.errorText = read("ErrorText", QString(), std::numeric_limits<int>::max());
+    settings.captureEnabled = read("CaptureLog", QStringLiteral("0"), 2).trimmed() == QLatin1String("1");
+    settings.captureFolder = read("CaptureFolder", QString(), std::numeric_limits<int>::max());
+    // A size or count of 0 would capture nothing: out of range gives the default.
+    auto positive = [&](const char* key, int defaultValue, int lastValid) {
+        const int n = numberSetting(read(key, QString::number(defaultValue), 12), lastValid);
+        return n > 0 ? n : defaultValue;
+    };
+    settings.captureFileMb = positive("CaptureFileMB", 100, MaxCaptureFileMb);
+    settings.captureFiles = positive("CaptureFiles", 20, MaxCaptureFiles);
     return settings;
 }
 
@@ -104,5 +113,14 @@ bool SetupSettings::write(const QString& iniPath, QString* error) const {
     }
     write("ReplyTimeout", QString::number(replyTimeout));
     write("ErrorText", errorText);
+    write("CaptureLog", QString::number(captureEnabled ? 1 : 0));
+    write("CaptureFolder", captureFolder);
+    write("CaptureFileMB", QString::number(captureFileMb));
+    write("CaptureFiles", QString::number(captureFiles));
     return profile.save(error);
+}
+
+QString SetupSettings::captureFolderIn(const QString& settingsFolder) const {
+    return captureFolder.trimmed().isEmpty() ? QDir(settingsFolder).filePath(QStringLiteral("logs"))
+                                             : captureFolder;
 }

@@ -157,8 +157,14 @@ LogTools::LogTools(QTableView* view, MessageLog* log, LogFindBar* findBar, Dialo
         m_clear->setEnabled(m_log->size() > 0);
         QMenu menu(m_view);
         menu.addActions({m_copy, m_selectAll, m_find, m_save, m_showRow});
-        menu.addSeparator();
-        menu.addActions({m_follow, m_clear});
+        if (!m_readOnly) {
+            menu.addSeparator();
+            menu.addActions({m_follow, m_clear});
+        }
+        if (!m_moreActions.isEmpty()) {
+            menu.addSeparator();
+            menu.addActions(m_moreActions);
+        }
         menu.exec(m_view->viewport()->mapToGlobal(at));
         // Their keys stay live whatever the menu showed.
         for (QAction* action : {m_copy, m_showRow, m_clear})
@@ -337,6 +343,22 @@ QWidget* LogTools::openRow(int row) {
     auto* view = new LogRowView(*m_log, row, m_view->window());
     view->show();
     return view;
+}
+
+void LogTools::setReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
+    m_clear->setVisible(!readOnly);
+    m_follow->setVisible(!readOnly);
+}
+
+void LogTools::addMenuActions(const QList<QAction*>& actions) {
+    for (QAction* action : actions) {
+        m_moreActions.append(action);
+        if (!action->shortcut().isEmpty()) {
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            m_view->addAction(action);
+        }
+    }
 }
 
 void LogTools::setLatencyShown(bool shown) {

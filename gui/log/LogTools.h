@@ -76,6 +76,10 @@ public:
     // The detail view of the row; returns it (it deletes itself when closed).
     QWidget* openRow(int row);
     void setLatencyShown(bool shown);
+    // A log that takes no new rows (a file opened again): no following, no clearing.
+    void setReadOnly(bool readOnly);
+    // Further entries at the end of the view's menu; their keys work on the view.
+    void addMenuActions(const QList<QAction*>& actions);
 
 signals:
     void clearRequested();
@@ -107,6 +111,8 @@ private:
     QAction* m_showRow = nullptr;
     QAction* m_latency = nullptr;
     QString m_saveFolder;
+    QList<QAction*> m_moreActions;
+    bool m_readOnly = false;
     bool m_following = true;
     bool m_moving = false;           // the view is being moved by this code, not by the user
     bool m_newestRowPending = false; // rows came while the view was out of sight

@@ -8,14 +8,16 @@
 #include "support/GuiSupport.h"
 
 #include "core/files/Platform.h"
+#include "core/link/LogCapture.h"
+#include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
 #include "gui/Help.h"
-#include "gui/log/LogView.h"
 #include "gui/QuickDialPage.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/StatusStrip.h"
 #include "gui/WrappingButton.h"
+#include "gui/log/LogView.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -926,6 +928,62 @@ private slots:
         QCOMPARE(h.tab(), 3);
         QCOMPARE(h.texts({"cmdF3", "cmdCommand3", "txtCommandDescript3"}),
                  u"Programm d...|Programm drei|SM 1, SP 1 3, GM"_s);
+    }
+
+    // The capture on the settings page and in the strip: on from the start, it says where to and the rows
+    // reach the file; a folder that cannot be written is said in both places while the log goes on; another
+    // folder is chosen with the folder dialog; every new control is reached by Tab and named; the exit keeps
+    // it.
+    void captureInTheWindow() {
+        WindowHarness h({{u"CaptureLog"_s, u"1"_s}, {u"CaptureFileMB"_s, u"5"_s}});
+        LogCapture* capture = h.window->capture();
+        QTRY_VERIFY_WITH_TIMEOUT(!capture->status().file.isEmpty(), Timeout);
+        QVERIFY(capture->status().file.startsWith(h.folders.settings() + u"logs/telvane_"_s));
+        QVERIFY(h.text("labCaptureState").startsWith(u"Capturing to "_s));
+        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(h.find<QSpinBox>("cwnCaptureFileMb")->value(), 5);
+        MessageLog* log = h.window->session()->log();
+        h.window->session()->SendCommandLine(u"SM 1"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(readBytes(capture->status().file).contains("\"text\":\"SM 1\""), Timeout);
+
+        QVERIFY(writeBytes(h.folders.settings() + u"file"_s, "x"));
+        h.dialogs.folderAnswers = {h.folders.settings() + u"file/logs"_s};
+        h.click("cmdCaptureFolder");
+        QTRY_COMPARE_WITH_TIMEOUT(capture->status().state, LogCapture::State::Failed, Timeout);
+        QVERIFY2(h.text("labCaptureState").startsWith(u"Capture stopped: "_s),
+                 qPrintable(h.text("labCaptureState")));
+        QCOMPARE(h.text("labCapture"), u"Capture failed"_s);
+        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
+        const int rows = log->size();
+        h.window->session()->SendCommandLine(u"SM 2"_s);
+        QCOMPARE(log->size(), rows + 1);
+
+        const QString other = h.folders.root.filePath(u"other"_s);
+        h.dialogs.folderAnswers = {other};
+        h.click("cmdCaptureFolder");
+        QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(other + u"/telvane_"_s), Timeout);
+        QCOMPARE(h.text("txtCaptureFolder"), other);
+        QCOMPARE(h.dialogs.calls.last().kind, u"folder"_s);
+
+        for (const char* name : {"chkCaptureLog", "txtCaptureFolder", "cmdCaptureFolder", "cwnCaptureFileMb",
+                                 "cwnCaptureFiles"}) {
+            QWidget* w = h.find<QWidget>(name);
+            QVERIFY2(w->focusPolicy() & Qt::TabFocus, name);
+            QAccessibleInterface* named = QAccessible::queryAccessibleInterface(w);
+            QVERIFY2(named && !named->text(QAccessible::Name).isEmpty(), name);
+        }
+        // Off: the strip has nothing to say; the exit keeps the choice.
+        h.find<QCheckBox>("chkCaptureLog")->click();
+        QCOMPARE(capture->status().state, LogCapture::State::Off);
+        QVERIFY(!h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(h.text("labCaptureState"), u"Capture off."_s);
+        h.close();
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureLog"_s, {}, 9, h.folders.setupIni()), u"0"_s);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFolder"_s, {}, 999, h.folders.setupIni()),
+                 other);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFileMB"_s, {}, 9, h.folders.setupIni()),
+                 u"5"_s);
     }
 
     void followingHoldsOrTakesTheSelection_data() {

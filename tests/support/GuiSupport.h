@@ -23,10 +23,11 @@ public:
     };
 
     QList<Call> calls;
-    QList<bool> questionAnswers;                // default No
-    QList<std::optional<QString>> inputAnswers; // default Cancel
-    QList<std::optional<QString>> openAnswers;  // default Cancel
-    QList<std::optional<QString>> saveAnswers;  // default Cancel
+    QList<bool> questionAnswers;                 // default No
+    QList<std::optional<QString>> inputAnswers;  // default Cancel
+    QList<std::optional<QString>> openAnswers;   // default Cancel
+    QList<std::optional<QString>> saveAnswers;   // default Cancel
+    QList<std::optional<QString>> folderAnswers; // default Cancel
 
     void warning(QWidget*, const QString& title, const QString& text) override {
         calls.append({QStringLiteral("warning"), title, text});
@@ -49,6 +50,10 @@ public:
         calls.append({QStringLiteral("save"), title,
                       folder + QLatin1Char('|') + fileName + QLatin1Char('|') + filter});
         return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
+    }
+    std::optional<QString> chooseFolder(QWidget*, const QString& title, const QString& folder) override {
+        calls.append({QStringLiteral("folder"), title, folder});
+        return folderAnswers.isEmpty() ? std::nullopt : folderAnswers.takeFirst();
     }
 };
 
