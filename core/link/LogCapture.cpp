@@ -205,10 +205,12 @@ struct LogCapture::Worker {
             if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
                 break;
             if (!file.exists())
-                return fail(file.errorString());
+                break;
         }
-        if (!file.isOpen())
+        if (!file.isOpen()) {
+            status.file = file.fileName(); // where it could not write
             return fail(file.errorString());
+        }
         fileBytes = 0;
         status.state = State::Running;
         status.file = file.fileName();

@@ -339,7 +339,8 @@ private slots:
         }
         QVERIFY2(!status.error.isEmpty(), qPrintable(status.error));
         if (fault == u"folder") {
-            QVERIFY(status.file.isEmpty());
+            QVERIFY(status.file.startsWith(options.folder + u"/telvane_"_s));
+            QVERIFY(!QFileInfo::exists(status.file));
         } else {
             QCOMPARE(status.error, u"No space left on device"_s);
             // What reached the disk reads back: whole lines, the cut one skipped.

@@ -9,6 +9,8 @@
 
 #include "core/files/Platform.h"
 #include "core/link/LogCapture.h"
+#include "core/link/LogExport.h"
+#include "core/link/LogReader.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
@@ -17,6 +19,7 @@
 #include "gui/ScriptEditorPage.h"
 #include "gui/StatusStrip.h"
 #include "gui/WrappingButton.h"
+#include "gui/log/LogFileWindow.h"
 #include "gui/log/LogView.h"
 
 #include <QtTest>
@@ -984,6 +987,59 @@ private slots:
                  other);
         QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFileMB"_s, {}, 9, h.folders.setupIni()),
                  u"5"_s);
+    }
+
+    // A capture opened from the live log's menu (Ctrl+O) comes into a read-only window of its own, in the
+    // background, with the log's find; a file that is not a log is named with its line that failed, and
+    // leaves no window and the live log as it was.
+    void logFileOpensInAWindowOfItsOwn() {
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        MainWindow& w = *h.window;
+        MessageLog saved;
+        const QDateTime start(QDate(2026, 12, 7), QTime(13, 5, 9, 7), Qt::UTC);
+        for (int i = 0; i < 3 * LogReader::BatchRows; ++i)
+            saved.append(MessageLog::Direction::Get, start.addMSecs(i),
+                         QByteArray("GP: " + QByteArray::number(i)));
+        const QString path = h.folders.root.filePath(u"capture.jsonl"_s);
+        QVERIFY(LogExport::save(saved, path, LogExport::Format::JsonLines));
+        w.session()->receive("SM: OK");
+        auto* view = h.find<QTableView>("lsvMsg");
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 1, Timeout);
+
+        h.dialogs.openAnswers = {path};
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
+        auto* file = w.findChild<LogFileWindow*>();
+        QVERIFY(file && file->isVisible());
+        QCOMPARE(h.dialogs.calls.last().kind, u"open"_s);
+        QSignalSpy loaded(file, &LogFileWindow::loaded);
+        QVERIFY(loaded.wait(Timeout));
+        QCOMPARE(file->log()->rowCount(), saved.size());
+        QCOMPARE(file->findChild<QLabel*>(u"labLogFile"_s)->text(),
+                 filledText(TextId::LogFileLoaded, {QLocale().toString(saved.size())}));
+        auto* fileView = file->findChild<QTableView*>(u"lsvLogFile"_s);
+        auto* find = file->findChild<QLineEdit*>(u"txtFind"_s);
+        file->activateWindow();
+        fileView->setFocus();
+        QTest::keyClick(fileView, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(find->isVisible());
+        QTest::keyClicks(find, u"GP: 4711"_s);
+        QCOMPARE(fileView->currentIndex().row(), 4711);
+        QVERIFY(!file->findChild<QAction*>(u"actClearLog"_s)->isVisible());
+        file->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
+
+        const QString other = h.folders.root.filePath(u"other.txt"_s);
+        QVERIFY(writeBytes(other, "[SETTINGS]\r\nPort=1\r\n"));
+        h.dialogs.openAnswers = {other};
+        w.findChild<QAction*>(u"actOpenLogFile"_s)->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(h.dialogs.calls.last().kind, u"warning"_s, Timeout);
+        QCOMPARE(h.dialogs.calls.last().text,
+                 u"\"%1\" is not a log of this program: line 1 is neither JSON Lines nor a log's CSV."_s.arg(
+                     other));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
+        QCOMPARE(w.session()->log()->size(), 1);
+        QCOMPARE(view->model()->rowCount(), 1);
     }
 
     void followingHoldsOrTakesTheSelection_data() {
