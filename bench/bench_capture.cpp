@@ -1,12 +1,15 @@
 // The log captured to a file under a flood: a peer in a process of its own (this program, started with
 // --peer) sends replies as fast as its socket takes them, each in a write of its own, to the main window,
-// which logs every arrival as a row, shown and followed. Once without and once with the capture, in the same
-// run: the rows per second taken and written, and the longest stall of the window's thread (the longest gap
-// between two passes of a 1 ms timer).
+// which logs every arrival as a row, shown and followed; or each reply answers a command the window sends on
+// the reply before, as a run does, so every reply is a row. Each once without and once with the capture, in
+// the same run: the rows per second taken and written, the longest stall of the window's thread (the longest
+// gap between two passes of a 1 ms timer), and the file read back as the log window reads it.
 //
 // usage: bench_capture [replies=1000000]
 
 #include "core/link/LogCapture.h"
+#include "core/link/LogExport.h"
+#include "core/link/LogReader.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
@@ -17,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -30,6 +34,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -38,8 +43,9 @@ QByteArray reply(int i) {
     return QByteArrayLiteral("GP:") + QByteArray::number(i % 100000) + QByteArrayLiteral(" OK\r\n");
 }
 
-// The peer: one client, the replies, then it waits for the client to go.
-int runPeer(int replies) {
+// The peer: one client, the replies (each at once, or each as the answer to one arrival), then it waits for
+// the client to go.
+int runPeer(int replies, bool answering) {
     const int server = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -54,12 +60,14 @@ int runPeer(int replies) {
     const int client = ::accept(server, nullptr, nullptr);
     const int on = 1;
     ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    char sink[256];
     for (int i = 0; i < replies; ++i) {
+        if (answering && ::recv(client, sink, sizeof sink, 0) <= 0)
+            return 1;
         const QByteArray bytes = reply(i);
         if (::send(client, bytes.constData(), std::size_t(bytes.size()), MSG_NOSIGNAL) != bytes.size())
             return 1;
     }
-    char sink[256];
     while (::recv(client, sink, sizeof sink, 0) > 0) {
     }
     return 0;
@@ -73,13 +81,40 @@ struct Run {
     qint64 lines = 0;        // in the capture file
     double drainSeconds = 0; // from the last row until the file holds it
     qint64 dropped = 0;
+    double readSeconds = 0; // the file read back into a log in the background
+    double readStallMs = 0;
+    qint64 readRows = 0;
+    double formatUsPerRow = 0;
 };
 
-Run flood(int replies, bool capture) {
+// Runs an event loop until done() holds, and returns the longest gap between two passes of a 1 ms timer.
+double longestStall(const std::function<bool()>& done) {
+    double longest = 0;
+    QElapsedTimer sinceTick;
+    QTimer probe;
+    probe.setInterval(1);
+    probe.setTimerType(Qt::PreciseTimer);
+    QEventLoop loop;
+    QObject::connect(&probe, &QTimer::timeout, &probe, [&] {
+        longest = std::max(longest, sinceTick.nsecsElapsed() / 1e6);
+        sinceTick.restart();
+        if (done())
+            loop.quit();
+    });
+    sinceTick.start();
+    probe.start();
+    loop.exec();
+    return longest;
+}
+
+// answering: the window sends a command for every reply, as a run does, and the peer answers each; so every
+// reply is an arrival of its own. Otherwise the peer sends all replies unasked, and arrivals hold many.
+Run flood(int replies, bool capture, bool answering) {
     Run run;
     QProcess peer;
     peer.setProgram(QCoreApplication::applicationFilePath());
-    peer.setArguments({QStringLiteral("--peer"), QString::number(replies)});
+    peer.setArguments({answering ? QStringLiteral("--answering-peer") : QStringLiteral("--peer"),
+                       QString::number(replies)});
     peer.start();
     if (!peer.waitForReadyRead(30000))
         return run;
@@ -90,7 +125,7 @@ Run flood(int replies, bool capture) {
     QFile ini(folder.filePath(QStringLiteral("Setup.ini")));
     if (ini.open(QIODevice::WriteOnly))
         ini.write("[SETTINGS]\r\nConnect=1\r\nSelTab=1\r\nLanguage=1\r\nName=127.0.0.1\r\nPort=" + port +
-                  "\r\nCaptureLog=" + (capture ? "1" : "0") + "\r\n");
+                  "\r\nCaptureLog=" + (capture ? "1" : "0") + "\r\nCaptureFileMB=2000\r\n");
     ini.close();
     CancellingDialogs dialogs;
     auto window = std::make_unique<MainWindow>(MainWindowEnvironment{folder.path(), folder.path(), &dialogs});
@@ -100,8 +135,15 @@ Run flood(int replies, bool capture) {
     for (int i = 0; i < replies; ++i)
         expected += reply(i).size();
     MessageLog* log = window->session()->log();
-    QObject::connect(window->session(), &Session::received, window.get(),
-                     [&run](const QByteArray& bytes) { run.bytes += bytes.size(); });
+    Session* session = window->session();
+    int asked = 0;
+    QObject::connect(session, &Session::received, window.get(), [&](const QByteArray& bytes, bool answered) {
+        run.bytes += bytes.size();
+        if (answering && answered && asked < replies) {
+            ++asked;
+            session->SendCommandLine(QStringLiteral("GP"));
+        }
+    });
 
     QElapsedTimer clock;
     QElapsedTimer sinceTick;
@@ -122,6 +164,10 @@ Run flood(int replies, bool capture) {
     QTimer done;
     done.setInterval(5);
     QObject::connect(&done, &QTimer::timeout, &loop, [&] {
+        if (answering && asked == 0 && window->link()->state() == TargetLink::Connected) {
+            ++asked;
+            session->SendCommandLine(QStringLiteral("GP"));
+        }
         if (run.bytes >= expected && log->rowCount() == log->size())
             loop.quit();
     });
@@ -138,13 +184,31 @@ Run flood(int replies, bool capture) {
         window->capture()->stop();
         run.drainSeconds = draining.nsecsElapsed() / 1e9;
         run.dropped = window->capture()->status().dropped;
-        QFile written(file);
-        if (written.open(QIODevice::ReadOnly)) {
-            while (!written.atEnd()) {
-                const QByteArray block = written.read(1 << 20);
-                run.lines += block.count('\n');
+        const QString logs = QFileInfo(file).absolutePath();
+        for (const QString& name : LogCapture::captureFiles(logs)) {
+            QFile written(logs + QLatin1Char('/') + name);
+            if (written.open(QIODevice::ReadOnly)) {
+                while (!written.atEnd())
+                    run.lines += written.read(1 << 20).count('\n');
             }
         }
+        // What the capture costs the window's thread: each row formatted once.
+        QElapsedTimer formatting;
+        formatting.start();
+        qsizetype formatted = 0;
+        for (int row = 0; row < log->size(); ++row)
+            formatted += LogExport::jsonLine(*log, row).size();
+        run.formatUsPerRow = formatting.nsecsElapsed() / 1e3 / std::max(1, log->size());
+        Q_UNUSED(formatted)
+        // Opened again as the log window opens it: in the background, the window's thread taking the rows.
+        MessageLog back;
+        LogFileLoader loader(&back);
+        QElapsedTimer reading;
+        reading.start();
+        loader.load(file);
+        run.readStallMs = longestStall([&loader] { return !loader.loading(); });
+        run.readSeconds = reading.nsecsElapsed() / 1e9;
+        run.readRows = back.size();
     }
     window->close();
     window.reset();
@@ -153,18 +217,20 @@ Run flood(int replies, bool capture) {
     return run;
 }
 
-void print(const char* name, const Run& run) {
-    std::printf(
-        "%-13s %d rows (%.0f replies each) in %.2f s: %.0f rows/s; longest stall of the window %.1f ms", name,
-        run.rows, run.rows ? double(run.bytes) / reply(0).size() / run.rows : 0.0, run.seconds,
-        run.seconds > 0 ? run.rows / run.seconds : 0.0, run.longestStallMs);
+void print(const char* name, const Run& run, int replies) {
+    std::printf("%-13s %d rows in %.2f s: %.0f rows/s, %.0f replies/s; longest stall of the window %.1f ms",
+                name, run.rows, run.seconds, run.seconds > 0 ? run.rows / run.seconds : 0.0,
+                run.seconds > 0 ? replies / run.seconds : 0.0, run.longestStallMs);
     if (run.lines > 0 || run.dropped > 0)
         std::printf(
-            "; file: %lld lines (%lld dropped), %.0f lines/s, last line on disk %.3f s after the last "
-            "row",
-            static_cast<long long>(run.lines), static_cast<long long>(run.dropped),
-            run.seconds + run.drainSeconds > 0 ? run.lines / (run.seconds + run.drainSeconds) : 0.0,
-            run.drainSeconds);
+            "; file: %lld lines (%lld dropped), last line on disk %.3f s after the last row, formatting "
+            "%.2f us per row on the window's thread",
+            static_cast<long long>(run.lines), static_cast<long long>(run.dropped), run.drainSeconds,
+            run.formatUsPerRow);
+    if (run.readRows > 0)
+        std::printf("; read back in the background: %lld rows in %.2f s, %.0f rows/s, longest stall %.1f ms",
+                    static_cast<long long>(run.readRows), run.readSeconds, run.readRows / run.readSeconds,
+                    run.readStallMs);
     std::printf("\n");
 }
 
@@ -172,19 +238,27 @@ void print(const char* name, const Run& run) {
 
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "--peer") == 0)
-        return runPeer(std::atoi(argv[2]));
+        return runPeer(std::atoi(argv[2]), false);
+    if (argc > 2 && std::strcmp(argv[1], "--answering-peer") == 0)
+        return runPeer(std::atoi(argv[2]), true);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     const int replies = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
-    std::printf("capture flood: %d replies from a peer process, each in a write of its own\n", replies);
-    const Run off = flood(replies, false);
-    print("capture off:", off);
-    const Run on = flood(replies, true);
-    print("capture on:", on);
-    std::printf("ratio, rows/s (on / off): %.2f; longest stall (on / off): %.2f\n",
-                off.seconds > 0 && on.seconds > 0 ? (on.rows / on.seconds) / (off.rows / off.seconds) : 0.0,
-                off.longestStallMs > 0 ? on.longestStallMs / off.longestStallMs : 0.0);
+    // The unasked flood is short: three rounds, off and on in turn, so a stall of the machine shows as such.
+    for (const bool answering : {true, false, false, false}) {
+        std::printf("%d replies from a peer process, %s\n", replies,
+                    answering ? "each the answer to a command the window sends on the reply before"
+                              : "unasked, as fast as the socket takes them (arrivals hold many)");
+        const Run off = flood(replies, false, answering);
+        print("capture off:", off, replies);
+        const Run on = flood(replies, true, answering);
+        print("capture on:", on, replies);
+        std::printf("ratio, replies/s (on / off): %.2f; longest stall (on / off): %.2f\n",
+                    off.seconds > 0 && on.seconds > 0 ? off.seconds / on.seconds : 0.0,
+                    off.longestStallMs > 0 ? on.longestStallMs / off.longestStallMs : 0.0);
+        std::fflush(stdout);
+    }
     return 0;
 }

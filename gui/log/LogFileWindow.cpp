@@ -124,6 +124,7 @@ QString LogFileWindow::faultText(const LogReader::Result& result) const {
 
 void LogFileWindow::retranslate() {
     setWindowTitle(filledText(TextId::LogFileCaption, {QFileInfo(m_path).fileName()}));
+    lsvLogFile->setAccessibleName(windowTitle());
     prgLogFile->setAccessibleName(GetText(TextId::LogFileProgressName));
     const TextId headers[] = {TextId::TimeColumn, TextId::ModeColumn, TextId::ParameterColumn,
                               TextId::LatencyColumn};

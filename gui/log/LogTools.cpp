@@ -347,6 +347,9 @@ QWidget* LogTools::openRow(int row) {
 
 void LogTools::setReadOnly(bool readOnly) {
     m_readOnly = readOnly;
+    // Rows that come in as a file is read should not pull the view to the end.
+    if (readOnly)
+        setFollowing(false);
     m_clear->setVisible(!readOnly);
     m_follow->setVisible(!readOnly);
 }
