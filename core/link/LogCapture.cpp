@@ -94,6 +94,14 @@ struct LogCapture::Worker {
 
     ~Worker() { finish(); }
 
+    void push(Item item) {
+        {
+            std::lock_guard lock(mutex);
+            queue.push_back(std::move(item));
+        }
+        wake.notify_one();
+    }
+
     // Writes what is queued, syncs and closes the file, and ends the thread.
     void finish() {
         if (!thread.joinable())
@@ -305,16 +313,7 @@ void LogCapture::start(MessageLog* log, const QString& host, const QString& port
     m_status = {};
     m_status.state = State::Running;
     m_worker = std::make_unique<Worker>(this, m_options, ++generations);
-    Worker::Item first;
-    first.newFile = true;
-    first.host = host;
-    first.port = port;
-    first.start = UtcClock::now();
-    {
-        std::lock_guard lock(m_worker->mutex);
-        m_worker->queue.push_back(std::move(first));
-    }
-    m_worker->wake.notify_one();
+    beginFile();
     // Once per frame, with the views; and before a clear takes the rows away.
     m_connections = {connect(log, &QAbstractItemModel::rowsInserted, this, &LogCapture::takeRows),
                      connect(log, &QAbstractItemModel::modelAboutToBeReset, this, &LogCapture::takeRows),
@@ -332,16 +331,16 @@ void LogCapture::setTarget(const QString& host, const QString& port) {
     takeRows();
     m_host = host;
     m_port = port;
+    beginFile();
+}
+
+void LogCapture::beginFile() {
     Worker::Item item;
     item.newFile = true;
-    item.host = host;
-    item.port = port;
+    item.host = m_host;
+    item.port = m_port;
     item.start = UtcClock::now();
-    {
-        std::lock_guard lock(m_worker->mutex);
-        m_worker->queue.push_back(std::move(item));
-    }
-    m_worker->wake.notify_one();
+    m_worker->push(std::move(item));
 }
 
 void LogCapture::setOptions(const Options& options) {
@@ -361,11 +360,7 @@ void LogCapture::setOptions(const Options& options) {
     item.limits = true;
     item.maxFileBytes = options.maxFileBytes;
     item.maxFiles = options.maxFiles;
-    {
-        std::lock_guard lock(m_worker->mutex);
-        m_worker->queue.push_back(std::move(item));
-    }
-    m_worker->wake.notify_one();
+    m_worker->push(std::move(item));
 }
 
 void LogCapture::takeRows() {

@@ -87,6 +87,8 @@ signals:
 private:
     struct Worker;
     void takeRows();
+    // Queues a new file for the current host and port, started now.
+    void beginFile();
     void enqueue(QByteArray lines, qint64 rows);
     void onWorkerStatus(const Status& status);
 

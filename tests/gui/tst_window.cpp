@@ -958,6 +958,11 @@ private slots:
         QCOMPARE(h.text("labCapture"), u"Capture failed"_s);
         QVERIFY(h.find<QLabel>("labCapture")->isVisible());
         QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+        QCOMPARE(h.text("labCapture"), u"Mitschnitt gestört"_s);
+        QVERIFY(h.text("labCaptureState").startsWith(u"Mitschnitt angehalten: "_s));
+        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Down);
         const int rows = log->size();
         h.window->session()->SendCommandLine(u"SM 2"_s);
         QCOMPARE(log->size(), rows + 1);
