@@ -6,6 +6,7 @@
 // gap between two passes of a 1 ms timer), and the file read back as the log window reads it.
 //
 // usage: bench_capture [replies=1000000]
+//        bench_capture --read FILE (a log file read back as the log window reads it)
 
 #include "core/link/LogCapture.h"
 #include "core/link/LogExport.h"
@@ -245,6 +246,19 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    // --read FILE: only the reading back, of a file of any size.
+    if (argc > 2 && std::strcmp(argv[1], "--read") == 0) {
+        MessageLog back;
+        LogFileLoader loader(&back);
+        QElapsedTimer reading;
+        reading.start();
+        loader.load(QString::fromLocal8Bit(argv[2]));
+        const double stall = longestStall([&loader] { return !loader.loading(); });
+        const double seconds = reading.nsecsElapsed() / 1e9;
+        std::printf("read back in the background: %d rows in %.2f s, %.0f rows/s, longest stall %.1f ms\n",
+                    back.size(), seconds, back.size() / seconds, stall);
+        return 0;
+    }
     const int replies = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
     // The unasked flood is short: three rounds, off and on in turn, so a stall of the machine shows as such.
     for (const bool answering : {true, false, false, false}) {
