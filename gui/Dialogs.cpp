@@ -54,6 +54,13 @@ std::optional<Dialogs::SavedFile> QtDialogs::saveFileOfType(QWidget* parent, con
     return SavedFile{path, int(filters.split(QStringLiteral(";;")).indexOf(selected))};
 }
 
+std::optional<QString> QtDialogs::chooseFolder(QWidget* parent, const QString& title, const QString& folder) {
+    const QString path = QFileDialog::getExistingDirectory(parent, title, folder);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
 QString qtFileFilter(const QString& pairs) {
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;

@@ -36,6 +36,9 @@ public:
         const std::optional<QString> path = saveFile(parent, title, folder, fileName, filter);
         return path ? std::optional<SavedFile>(SavedFile{*path, -1}) : std::nullopt;
     }
+    // Folder dialog for an existing folder; nothing on Cancel.
+    virtual std::optional<QString> chooseFolder(QWidget* parent, const QString& title,
+                                                const QString& folder) = 0;
 };
 
 // The real dialogs.
@@ -50,6 +53,8 @@ public:
                                     const QString& fileName, const QString& filter) override;
     std::optional<SavedFile> saveFileOfType(QWidget* parent, const QString& title, const QString& folder,
                                             const QString& fileName, const QString& filter) override;
+    std::optional<QString> chooseFolder(QWidget* parent, const QString& title,
+                                        const QString& folder) override;
 };
 
 // Answers every dialog with Cancel or No and shows nothing: for programs that show the window unattended
@@ -66,6 +71,7 @@ public:
                                     const QString&) override {
         return {};
     }
+    std::optional<QString> chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 // "Text (*.cfg)|*.cfg|Other|*.txt" -> "Text (*.cfg);;Other (*.txt)": Qt reads the patterns from the

@@ -4,6 +4,7 @@
 #include "core/files/Platform.h"
 #include "core/files/Settings.h"
 #include "core/link/CommandHistory.h"
+#include "core/link/LogCapture.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
 #include "core/scripts/QuickDialConfig.h"
@@ -21,13 +22,17 @@
 #include "gui/ScriptEditorPage.h"
 #include "gui/SettingsPage.h"
 #include "gui/StatusStrip.h"
+#include "gui/log/LogFileWindow.h"
 #include "gui/log/LogTools.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShortcut>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -70,6 +75,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
     m_session = new Session(m_link, this);
     m_runner = new ScriptRunner(m_session, this);
     m_memory = new QuickDialMemory(this);
+    m_capture = new LogCapture({}, this);
     buildWindow();
     wire();
     startUp();
@@ -124,6 +130,24 @@ void MainWindow::wire() {
     connect(m_settingsPage, &SettingsPage::errorTextChanged, this, [this](const QString& text) {
         m_runner->setErrorText(text);
         m_commandLinePage->setErrorText(text);
+    });
+
+    connect(m_settingsPage, &SettingsPage::captureChanged, this, &MainWindow::applyCapture);
+    connect(m_settingsPage, &SettingsPage::captureFolderRequested, this, &MainWindow::chooseCaptureFolder);
+    connect(m_settingsPage, &SettingsPage::openCaptureFolderRequested, this, &MainWindow::openCaptureFolder);
+    connect(m_strip, &StatusStrip::openCaptureFolderRequested, this, &MainWindow::openCaptureFolder);
+    // The live log's menu opens log files, and the capture's folder.
+    m_openLogFile = new QAction(this);
+    m_openLogFile->setObjectName(QStringLiteral("actOpenLogFile"));
+    m_openLogFile->setShortcut(QKeySequence::Open);
+    m_openCaptureFolder = new QAction(this);
+    m_openCaptureFolder->setObjectName(QStringLiteral("actOpenCaptureFolder"));
+    m_commandLinePage->logTools()->addMenuActions({m_openLogFile, m_openCaptureFolder});
+    connect(m_openLogFile, &QAction::triggered, this, &MainWindow::openLogFile);
+    connect(m_openCaptureFolder, &QAction::triggered, this, &MainWindow::openCaptureFolder);
+    connect(m_capture, &LogCapture::statusChanged, this, [this] {
+        m_settingsPage->showCaptureStatus(m_capture->status());
+        m_strip->showCaptureStatus(m_capture->status());
     });
 
     connect(m_link, &TargetLink::stateChanged, this, &MainWindow::onLinkStateChanged);
@@ -270,6 +294,9 @@ void MainWindow::onTabChanged(int index) {
 
 void MainWindow::onLinkStateChanged(int state) {
     m_strip->RefreshLinkState(state);
+    // Rows of another device go into a file named for it.
+    if (state == TargetLink::Connected)
+        m_capture->setTarget(m_link->host(), m_link->port());
     const bool usable = TargetLink::isUsable(state);
     m_commandLinePage->setLinkUsable(usable);
     m_editorPage->setLinkUsable(usable);
@@ -345,6 +372,7 @@ void MainWindow::startUp() {
         m_dialogs->warning(
             this, GetText(TextId::LoadFailedTitle),
             filledText(TextId::SetupNotRead, {QDir::toNativeSeparators(setupIniPath()), refusal}));
+    m_settingsPage->setDefaultCaptureFolder(SetupSettings().captureFolderIn(m_settingsFolder));
     m_settingsPage->showSettings(settings);
     m_deviceTypeIndex = settings.device;
     m_languageIndex = settings.language;
@@ -373,6 +401,7 @@ void MainWindow::startUp() {
     m_startSlots = m_memory->allSlots();
     if (m_windowMarker->otherWindowRunning())
         m_strip->showFixedNotice(TextId::SettingsShared);
+    applyCapture();
     m_started = true;
 }
 
@@ -408,6 +437,7 @@ void MainWindow::exitSequence() {
     // The history is a convenience: a failure to keep it is not worth a message at exit.
     if (m_historyWriter)
         m_historyWriter->waitForDone();
+    m_capture->stop();
     // Told after the lock is given back, so another window's exit does not wait for someone to read them.
     for (const QString& failure : failures)
         reportSaveFailure(failure);
@@ -428,6 +458,35 @@ void MainWindow::reportSaveFailure(const QString& text) {
 
 void MainWindow::showCommandCatalogue() {
     m_commandLinePage->setCommandCatalogue(LoadCommandCatalogue(m_settingsPage->deviceType(), true));
+}
+
+void MainWindow::applyCapture() {
+    if (!m_settingsPage->captureWanted()) {
+        m_capture->stop();
+        return;
+    }
+    m_capture->setOptions(m_settingsPage->captureOptions());
+    if (!m_capture->running())
+        m_capture->start(m_session->log(), m_link->host(), m_link->port());
+}
+
+void MainWindow::chooseCaptureFolder() {
+    const std::optional<QString> folder = m_dialogs->chooseFolder(this, GetText(TextId::CaptureFolderName),
+                                                                  m_settingsPage->captureOptions().folder);
+    if (folder && !folder->isEmpty())
+        m_settingsPage->setCaptureFolder(*folder);
+}
+
+void MainWindow::openLogFile() {
+    if (m_logFileFolder.isEmpty())
+        m_logFileFolder = m_settingsPage->captureOptions().folder;
+    LogFileWindow::ask(this, *m_dialogs, &m_logFileFolder);
+}
+
+void MainWindow::openCaptureFolder() {
+    const QString folder = m_settingsPage->captureOptions().folder;
+    QDir().mkpath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 void MainWindow::restorePlacement(const SetupSettings& settings) {
@@ -475,6 +534,8 @@ void MainWindow::ApplyLanguage() {
     m_editorPage->retranslate();
     m_quickDialPage->retranslate();
     m_strip->retranslate();
+    m_openLogFile->setText(GetText(TextId::OpenLogFile));
+    m_openCaptureFolder->setText(GetText(TextId::OpenCaptureFolder));
 }
 
 int MainWindow::helpTopicForTab(int index) {

@@ -11,6 +11,8 @@
 #include <memory>
 
 class CommandLinePage;
+class LogCapture;
+struct SetupSettings;
 class Dialogs;
 class HistoryWriter;
 class QuickDialMemory;
@@ -51,6 +53,7 @@ public:
     Session* session() const { return m_session; }
     ScriptRunner* runner() const { return m_runner; }
     QuickDialMemory* memory() const { return m_memory; }
+    LogCapture* capture() const { return m_capture; }
 
     int LanguageIndex() const { return m_languageIndex; }
     // Puts every fixed text of the window into the language of LanguageIndex.
@@ -93,6 +96,11 @@ private:
     void restorePlacement(const SetupSettings& settings);
     // A failed save: a message, or the standard error during an unattended exit.
     void reportSaveFailure(const QString& text);
+    // Starts, changes or stops the capture as the settings page says.
+    void applyCapture();
+    void chooseCaptureFolder();
+    void openCaptureFolder();
+    void openLogFile();
 
     QString m_settingsFolder;
     QString m_programFolder;
@@ -104,6 +112,10 @@ private:
     ScriptRunner* m_runner = nullptr;
     QuickDialMemory* m_memory = nullptr;
     HistoryWriter* m_historyWriter = nullptr;
+    LogCapture* m_capture = nullptr;
+    QAction* m_openLogFile = nullptr;
+    QAction* m_openCaptureFolder = nullptr;
+    QString m_logFileFolder; // where the last log file was opened from
 
     TabControl* m_tabs = nullptr;
     SettingsPage* m_settingsPage = nullptr;

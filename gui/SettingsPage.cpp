@@ -9,12 +9,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QValidator>
+
+#include <memory>
 
 using namespace Layout;
 
@@ -72,6 +76,25 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     labProgramVersion = makeAutoSizeLabel(fraVersion, "labProgramVersion", 360, 300);
     labProgramDate = makeAutoSizeLabel(fraVersion, "labProgramDate", 360, 600);
     labInfo1 = makeInfoLabel(this, "labInfo1", onTab(180, 5280, 9195, 795));
+    // The capture shares the version frame's free right part; its state goes on the line below the frame.
+    chkCaptureLog = make<QCheckBox>(fraVersion, "chkCaptureLog", twipsRect(3600, 300, 2400, 255));
+    txtCaptureFolder = make<QLineEdit>(fraVersion, "txtCaptureFolder", twipsRect(6060, 270, 2220, 315));
+    txtCaptureFolder->setReadOnly(true);
+    txtCaptureFolder->setContextMenuPolicy(Qt::CustomContextMenu);
+    cmdCaptureFolder = make<QPushButton>(fraVersion, "cmdCaptureFolder", twipsRect(8340, 255, 555, 345));
+    cmdCaptureFolder->setText(QStringLiteral("..."));
+    labCaptureFileMb = makeAutoSizeLabel(fraVersion, "labCaptureFileMb", 3600, 690);
+    cwnCaptureFileMb = make<QSpinBox>(fraVersion, "cwnCaptureFileMb", twipsRect(4800, 630, 960, 315));
+    cwnCaptureFileMb->setRange(1, SetupSettings::MaxCaptureFileMb);
+    labCaptureFiles = makeAutoSizeLabel(fraVersion, "labCaptureFiles", 6060, 690);
+    cwnCaptureFiles = make<QSpinBox>(fraVersion, "cwnCaptureFiles", twipsRect(7020, 630, 840, 315));
+    cwnCaptureFiles->setRange(1, SetupSettings::MaxCaptureFiles);
+    labCaptureFileMb->setBuddy(cwnCaptureFileMb);
+    labCaptureFiles->setBuddy(cwnCaptureFiles);
+    labCaptureState = makeLabel(this, "labCaptureState", onTab(480, 5010, 8715, 255));
+    labCaptureState->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Shown cut to one line (whole in the tooltip); wrapping lets it keep to its place before it is shown.
+    labCaptureState->setWordWrap(true);
 
     connect(txtPort, &QLineEdit::textChanged, link, &TargetLink::setPort);
     connect(txtPcName, &QLineEdit::textChanged, link, &TargetLink::setHost);
@@ -83,11 +106,86 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     connect(cwnReplyTimeout, &QSpinBox::valueChanged, this, &SettingsPage::replyTimeoutChanged);
     connect(txtErrorText, &QLineEdit::textChanged, this, &SettingsPage::errorTextChanged);
     connect(cboDevice, &QComboBox::currentIndexChanged, this, &SettingsPage::deviceTypeChanged);
+    connect(chkCaptureLog, &QCheckBox::toggled, this, &SettingsPage::captureChanged);
+    connect(cwnCaptureFileMb, &QSpinBox::valueChanged, this, &SettingsPage::captureChanged);
+    connect(cwnCaptureFiles, &QSpinBox::valueChanged, this, &SettingsPage::captureChanged);
+    connect(cmdCaptureFolder, &QPushButton::clicked, this, &SettingsPage::captureFolderRequested);
+    // The folder field (keyboard: the menu key) and the state line offer to open the folder.
+    for (QWidget* w : {static_cast<QWidget*>(txtCaptureFolder), static_cast<QWidget*>(labCaptureState)}) {
+        connect(w, &QWidget::customContextMenuRequested, this, [this, w](QPoint at) {
+            const std::unique_ptr<QMenu> menu(
+                w == txtCaptureFolder ? txtCaptureFolder->createStandardContextMenu() : new QMenu(w));
+            menu->addSeparator();
+            QAction* open = menu->addAction(GetText(TextId::OpenCaptureFolder));
+            open->setObjectName(QStringLiteral("actOpenCaptureFolder"));
+            connect(open, &QAction::triggered, this, &SettingsPage::openCaptureFolderRequested);
+            menu->exec(w->mapToGlobal(at));
+        });
+    }
 
     for (QWidget* w :
          std::initializer_list<QWidget*>{fraSoftwareSel, cboDevice, fraTarget, fraLanguage, fraVersion})
         m_growth.add(w, StretchWidth);
     m_growth.add(labInfo1, FollowBottomStretchWidth);
+    m_growth.add(labCaptureState, StretchWidth);
+}
+
+LogCapture::Options SettingsPage::captureOptions() const {
+    LogCapture::Options options;
+    options.folder = m_captureFolder.isEmpty() ? m_defaultCaptureFolder : m_captureFolder;
+    options.maxFileBytes = qint64(cwnCaptureFileMb->value()) * 1024 * 1024;
+    options.maxFiles = cwnCaptureFiles->value();
+    return options;
+}
+
+bool SettingsPage::captureWanted() const {
+    return chkCaptureLog->isChecked();
+}
+
+void SettingsPage::setDefaultCaptureFolder(const QString& folder) {
+    m_defaultCaptureFolder = folder;
+    setCaptureFolder(m_captureFolder);
+}
+
+void SettingsPage::setCaptureFolder(const QString& folder) {
+    const bool changed = folder != m_captureFolder;
+    m_captureFolder = folder;
+    const QString shown = QDir::toNativeSeparators(folder.isEmpty() ? m_defaultCaptureFolder : folder);
+    txtCaptureFolder->setText(shown);
+    txtCaptureFolder->setToolTip(shown);
+    txtCaptureFolder->setCursorPosition(0);
+    if (changed)
+        emit captureChanged();
+}
+
+void SettingsPage::showCaptureStatus(const LogCapture::Status& status) {
+    m_captureStatus = status;
+    QString text;
+    switch (status.state) {
+    case LogCapture::State::Off:
+        text = GetText(TextId::CaptureStateOff);
+        break;
+    case LogCapture::State::Running:
+        text = filledText(TextId::CaptureStateRunning, {QDir::toNativeSeparators(status.file)});
+        break;
+    case LogCapture::State::Failed:
+        text = filledText(TextId::CaptureStateFailed,
+                          {status.file.isEmpty() ? status.error
+                                                 : QDir::toNativeSeparators(status.file) +
+                                                       QStringLiteral(": ") + status.error});
+        break;
+    }
+    if (status.dropped > 0)
+        text += QLatin1Char(' ') + filledText(TextId::CaptureStateDropped, {QString::number(status.dropped)});
+    const QString shown =
+        labCaptureState->fontMetrics().elidedText(text, Qt::ElideMiddle, labCaptureState->width());
+    labCaptureState->setText(shown);
+    labCaptureState->setToolTip(shown == text ? QString() : text);
+    QPalette palette = labCaptureState->palette();
+    palette.setColor(QPalette::WindowText, status.state == LogCapture::State::Failed || status.dropped > 0
+                                               ? QColor(192, 0, 0)
+                                               : palette.color(QPalette::Text));
+    labCaptureState->setPalette(palette);
 }
 
 void SettingsPage::setGrowth(QSize growth) {
@@ -101,6 +199,12 @@ void SettingsPage::showSettings(const SetupSettings& settings) {
     cwnReplyTimeout->setValue(settings.replyTimeout);
     // Not through the validator: a text from the file is taken whole, and kept as it is at exit.
     txtErrorText->setText(settings.errorText);
+    const QSignalBlocker box(chkCaptureLog), size(cwnCaptureFileMb), files(cwnCaptureFiles);
+    chkCaptureLog->setChecked(settings.captureEnabled);
+    cwnCaptureFileMb->setValue(settings.captureFileMb);
+    cwnCaptureFiles->setValue(settings.captureFiles);
+    m_captureFolder = settings.captureFolder.trimmed();
+    setCaptureFolder(m_captureFolder);
 }
 
 void SettingsPage::collectSettings(SetupSettings& settings) const {
@@ -111,6 +215,10 @@ void SettingsPage::collectSettings(SetupSettings& settings) const {
     settings.language = cboLanguage->currentIndex();
     settings.replyTimeout = cwnReplyTimeout->value();
     settings.errorText = txtErrorText->text();
+    settings.captureEnabled = chkCaptureLog->isChecked();
+    settings.captureFolder = m_captureFolder;
+    settings.captureFileMb = cwnCaptureFileMb->value();
+    settings.captureFiles = cwnCaptureFiles->value();
 }
 
 int SettingsPage::deviceType() const {
@@ -158,6 +266,19 @@ void SettingsPage::retranslate(int languageIndex, int deviceTypeIndex, bool keep
     cboLanguage->setCurrentIndex(languageIndex);
     if (!keepDeviceRow || cboDevice->currentIndex() < 0)
         cboDevice->setCurrentIndex(deviceTypeIndex);
+
+    chkCaptureLog->setText(GetText(TextId::CaptureBox));
+    chkCaptureLog->setToolTip(GetText(TextId::CaptureTip));
+    txtCaptureFolder->setAccessibleName(GetText(TextId::CaptureFolderName));
+    cmdCaptureFolder->setAccessibleName(GetText(TextId::CaptureFolderChoose));
+    cmdCaptureFolder->setToolTip(GetText(TextId::CaptureFolderChoose));
+    // Each box right after its label, whatever the language makes of the label's width.
+    setAutoSizedText(labCaptureFileMb, GetText(TextId::CaptureFileMbLabel));
+    setAutoSizedText(labCaptureFiles, GetText(TextId::CaptureFilesLabel));
+    cwnCaptureFileMb->move(labCaptureFileMb->geometry().right() + 6, cwnCaptureFileMb->y());
+    labCaptureFiles->move(cwnCaptureFileMb->geometry().right() + 12, labCaptureFiles->y());
+    cwnCaptureFiles->move(labCaptureFiles->geometry().right() + 6, cwnCaptureFiles->y());
+    showCaptureStatus(m_captureStatus);
 
     fraVersion->setTitle(GetText(TextId::FrameVersion));
     setAutoSizedText(labProgramVersion,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/LogCapture.h"
 #include "gui/Layout.h"
 
 #include <QWidget>
@@ -42,6 +43,14 @@ public:
     // Lays the page out for a window this much larger than its default size.
     void setGrowth(QSize growth);
 
+    // The capture of the log to files: what the page's fields say, the folder shown for an empty setting,
+    // the folder the user chose, and the capture's state (running and its file, or why it stopped).
+    LogCapture::Options captureOptions() const;
+    bool captureWanted() const;
+    void setDefaultCaptureFolder(const QString& folder);
+    void setCaptureFolder(const QString& folder);
+    void showCaptureStatus(const LogCapture::Status& status);
+
 signals:
     // The user picked a row of cboLanguage.
     void languagePicked(int row);
@@ -51,6 +60,12 @@ signals:
     void replyTimeoutChanged(int seconds);
     // The text that marks a reply as an error; "" for none.
     void errorTextChanged(const QString& text);
+    // The capture box, its folder, size or number of files changed.
+    void captureChanged();
+    // cmdCaptureFolder: the folder dialog is wanted.
+    void captureFolderRequested();
+    // "Open capture folder" in the folder field's menu.
+    void openCaptureFolderRequested();
 
 private:
     QGroupBox* fraSoftwareSel = nullptr;
@@ -72,5 +87,16 @@ private:
     QLabel* labProgramVersion = nullptr;
     QLabel* labProgramDate = nullptr;
     QLabel* labInfo1 = nullptr;
+    QCheckBox* chkCaptureLog = nullptr;
+    QLineEdit* txtCaptureFolder = nullptr;
+    QPushButton* cmdCaptureFolder = nullptr;
+    QLabel* labCaptureFileMb = nullptr;
+    QSpinBox* cwnCaptureFileMb = nullptr;
+    QLabel* labCaptureFiles = nullptr;
+    QSpinBox* cwnCaptureFiles = nullptr;
+    QLabel* labCaptureState = nullptr;
+    QString m_captureFolder; // as stored: "" for the default
+    QString m_defaultCaptureFolder;
+    LogCapture::Status m_captureStatus;
     Layout::Growth m_growth;
 };

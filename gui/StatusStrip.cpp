@@ -4,8 +4,10 @@
 #include "core/texts/Texts.h"
 #include "gui/Layout.h"
 
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -108,8 +110,21 @@ StatusStrip::StatusStrip(QWidget* window)
     cmdHelp = make<QPushButton>(this, "cmdHelp", inStrip(7920, 6240, 375, 375));
     cmdHelp->setIcon(helpIcon());
     cmdQuit = make<QPushButton>(this, "cmdQuit", inStrip(8400, 6240, 1215, 375));
+    // Right of the usual notice, left of help: free unless a run or a long notice needs the room.
+    labCapture = makeLabel(this, "labCapture", inStrip(6540, 6300, 1320, 240));
+    labCapture->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    labCapture->setContextMenuPolicy(Qt::CustomContextMenu);
+    labCapture->hide();
+    connect(labCapture, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        QMenu menu(labCapture);
+        QAction* open = menu.addAction(GetText(TextId::OpenCaptureFolder));
+        open->setObjectName(QStringLiteral("actOpenCaptureFolder"));
+        connect(open, &QAction::triggered, this, &StatusStrip::openCaptureFolderRequested);
+        menu.exec(labCapture->mapToGlobal(at));
+    });
 
     m_growth.add(cmdHelp, FollowRight);
+    m_growth.add(labCapture, FollowRight);
     m_growth.add(cmdQuit, FollowRight);
     m_progressTimer = new QTimer(this);
     m_progressTimer->setSingleShot(true);
@@ -165,6 +180,33 @@ void StatusStrip::retranslate() {
         showNotice();
     if (m_state >= 0)
         RefreshLinkState(m_state);
+    showCaptureStatus(m_captureStatus);
+}
+
+void StatusStrip::showCaptureStatus(const LogCapture::Status& status) {
+    m_captureStatus = status;
+    const bool trouble = status.state == LogCapture::State::Failed || status.dropped > 0;
+    labCapture->setText(GetText(status.state == LogCapture::State::Failed ? TextId::CaptureStripFailed
+                                                                          : TextId::CaptureStripRunning));
+    QString tip = status.state == LogCapture::State::Failed
+                      ? filledText(TextId::CaptureStateFailed, {status.error})
+                      : filledText(TextId::CaptureStateRunning, {QDir::toNativeSeparators(status.file)});
+    if (status.dropped > 0)
+        tip += QLatin1Char('\n') + filledText(TextId::CaptureStateDropped, {QString::number(status.dropped)});
+    labCapture->setToolTip(tip);
+    labCapture->setAccessibleName(GetText(TextId::CaptureStripName));
+    labCapture->setAccessibleDescription(tip);
+    QPalette palette = labCapture->palette();
+    palette.setColor(QPalette::WindowText, trouble ? QColor(192, 0, 0) : QColor(0, 120, 0));
+    labCapture->setPalette(palette);
+    placeCapture();
+}
+
+void StatusStrip::placeCapture() {
+    const bool covered = !cmdCancelCommandScript->isHidden() ||
+                         (!labCommandScriptCompleted->isHidden() &&
+                          labCommandScriptCompleted->geometry().right() >= labCapture->geometry().left());
+    labCapture->setVisible(m_captureStatus.state != LogCapture::State::Off && !covered);
 }
 
 QColor StatusStrip::stateColour(int state) {
@@ -222,6 +264,7 @@ void StatusStrip::runStarted(int total) {
     prgProgress->setRange(0, total);
     prgProgress->setValue(0);
     prgProgress->show();
+    placeCapture();
 }
 
 void StatusStrip::runProgressed(int sent, int /*total*/) {
@@ -263,6 +306,7 @@ void StatusStrip::showFixedNotice(TextId text) {
     m_hasReport = true;
     showNotice();
     labCommandScriptCompleted->show();
+    placeCapture();
 }
 
 void StatusStrip::showNotice() {
@@ -299,4 +343,5 @@ void StatusStrip::setGrowth(QSize growth) {
 
 void StatusStrip::hideNotice() {
     labCommandScriptCompleted->hide();
+    placeCapture();
 }

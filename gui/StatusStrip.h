@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/LogCapture.h"
 #include "core/scripts/ScriptRunner.h"
 #include "core/texts/TextId.h"
 #include "gui/Layout.h"
@@ -50,6 +51,9 @@ public:
     // Shows a fixed text in the notice's place, worded anew on a language switch, until the notice goes.
     void showFixedNotice(TextId text);
 
+    // Whether the log is being captured, to which file, or why not; nothing while the capture is off.
+    void showCaptureStatus(const LogCapture::Status& status);
+
     // Follows the bottom edge of a window this much larger than its default size; help and quit keep to
     // the right edge.
     void setGrowth(QSize growth);
@@ -61,6 +65,8 @@ signals:
     void logTaskCancelClicked();
     void helpClicked();
     void quitClicked();
+    // "Open capture folder" in the capture state's menu.
+    void openCaptureFolderRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,6 +76,8 @@ private:
     void showNotice();
     // Puts the run's progress on the bar, at most once per repaint interval.
     void showProgress();
+    // The capture's state, where the run's cancel button and a wide notice leave room for it.
+    void placeCapture();
 
     QLabel* labState = nullptr;
     QProgressBar* prgProgress = nullptr;
@@ -80,6 +88,8 @@ private:
     QTimer* m_logTaskDelay = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdQuit = nullptr;
+    QLabel* labCapture = nullptr;
+    LogCapture::Status m_captureStatus;
     Layout::Growth m_growth;
     QTimer* m_progressTimer = nullptr;
     int m_progressValue = 0;

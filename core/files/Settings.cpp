@@ -119,6 +119,15 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
     settings.logFollow = read("LogFollow", QStringLiteral("1"), 2).trimmed() != QLatin1String("0");
     settings.logLatencyColumn =
         read("LogLatencyColumn", QStringLiteral("0"), 2).trimmed() == QLatin1String("1");
+    settings.captureEnabled = read("CaptureLog", QStringLiteral("0"), 2).trimmed() == QLatin1String("1");
+    settings.captureFolder = read("CaptureFolder", QString(), std::numeric_limits<int>::max());
+    // A size or count of 0 would capture nothing: out of range gives the default.
+    auto positive = [&](const char* key, int defaultValue, int lastValid) {
+        const int n = numberSetting(read(key, QString::number(defaultValue), 12), lastValid);
+        return n > 0 ? n : defaultValue;
+    };
+    settings.captureFileMb = positive("CaptureFileMB", 100, MaxCaptureFileMb);
+    settings.captureFiles = positive("CaptureFiles", 20, MaxCaptureFiles);
     return settings;
 }
 
@@ -141,6 +150,10 @@ QList<QPair<QString, QString>> SetupSettings::keyTexts() const {
     add("ErrorText", errorText);
     add("LogFollow", QString::number(logFollow ? 1 : 0));
     add("LogLatencyColumn", QString::number(logLatencyColumn ? 1 : 0));
+    add("CaptureLog", QString::number(captureEnabled ? 1 : 0));
+    add("CaptureFolder", captureFolder);
+    add("CaptureFileMB", QString::number(captureFileMb));
+    add("CaptureFiles", QString::number(captureFiles));
     return keys;
 }
 
@@ -165,4 +178,9 @@ bool SetupSettings::writeChanges(const QString& iniPath, const SetupSettings& at
             profile.setValue(Settings::Section, key, value);
     }
     return profile.save(error);
+}
+
+QString SetupSettings::captureFolderIn(const QString& settingsFolder) const {
+    return captureFolder.trimmed().isEmpty() ? QDir(settingsFolder).filePath(QStringLiteral("logs"))
+                                             : captureFolder;
 }

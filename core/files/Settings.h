@@ -80,8 +80,19 @@ struct SetupSettings {
     QString errorText = QString(); // a reply holding it stops a run and is marked; "" is off
     bool logFollow = true;         // new rows are selected and shown
     bool logLatencyColumn = false; // the log shows the reply latency
+    // The log written to files as it grows (keys of our own): off by default; the folder ("" for "logs" in
+    // the settings folder), the size of a file and the number of files kept.
+    bool captureEnabled = false;
+    QString captureFolder = QString();
+    int captureFileMb = 100;
+    int captureFiles = 20;
 
     static constexpr int MaxReplyTimeout = 3600;
+    static constexpr int MaxCaptureFileMb = 4096;
+    static constexpr int MaxCaptureFiles = 1000;
+
+    // The capture folder in effect: the one set, or "logs" in the settings folder.
+    QString captureFolderIn(const QString& settingsFolder) const;
 
     // Missing keys give their defaults (the name defaults to localHostName); a value that is not a
     // number, or a number the widget cannot take, gives 0 (an unchecked box for "Connect"). *lines receives

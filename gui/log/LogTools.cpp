@@ -209,8 +209,14 @@ LogTools::LogTools(QTableView* view, MessageLog* log, LogFindBar* findBar, Dialo
         if (m_model->isFiltered())
             menu.addAction(m_saveShown);
         menu.addAction(m_showRow);
-        menu.addSeparator();
-        menu.addActions({m_follow, m_clear});
+        if (!m_readOnly) {
+            menu.addSeparator();
+            menu.addActions({m_follow, m_clear});
+        }
+        if (!m_moreActions.isEmpty()) {
+            menu.addSeparator();
+            menu.addActions(m_moreActions);
+        }
         menu.exec(m_view->viewport()->mapToGlobal(at));
         // Their keys stay live whatever the menu showed.
         for (QAction* action : {m_copy, m_showRow, m_clear})
@@ -591,6 +597,25 @@ QWidget* LogTools::openRow(int row) {
     auto* view = new LogRowView(*m_log, row, m_view->window());
     view->show();
     return view;
+}
+
+void LogTools::setReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
+    // Rows that come in as a file is read should not pull the view to the end.
+    if (readOnly)
+        setFollowing(false);
+    m_clear->setVisible(!readOnly);
+    m_follow->setVisible(!readOnly);
+}
+
+void LogTools::addMenuActions(const QList<QAction*>& actions) {
+    for (QAction* action : actions) {
+        m_moreActions.append(action);
+        if (!action->shortcut().isEmpty()) {
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            m_view->addAction(action);
+        }
+    }
 }
 
 bool LogTools::eventFilter(QObject* watched, QEvent* event) {

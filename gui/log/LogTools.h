@@ -84,6 +84,10 @@ public:
     void chooseFollowing(bool on);
     bool latencyShown() const;
     void setLatencyShown(bool shown);
+    // A log that takes no new rows (a file opened again): no following, no clearing.
+    void setReadOnly(bool readOnly);
+    // Further entries at the end of the view's menu; their keys work on the view.
+    void addMenuActions(const QList<QAction*>& actions);
 
     // The selected rows of the log (not of the view), ascending.
     QList<int> selectedRows() const;
@@ -157,4 +161,6 @@ private:
     int m_findScanned = 0;
     int m_pendingStep = 0; // +1 or -1: a step asked for while counting
     bool m_jumpWhenCounted = false;
+    QList<QAction*> m_moreActions;
+    bool m_readOnly = false;
 };

@@ -270,6 +270,10 @@ private slots:
         SetupSettings s{u"5000"_s, u"messplatz-"_s + QString(72, u'x'), 1, connect, 1, 3};
         s.logFollow = connect != 0;
         s.logLatencyColumn = connect == 0;
+        s.captureEnabled = true;
+        s.captureFolder = u"/var/log/telvane"_s;
+        s.captureFileMb = 5;
+        s.captureFiles = 3;
         // One replace with the bytes of one profile write per key, so a kill during the exit leaves a whole
         // file.
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -286,7 +290,10 @@ private slots:
                                          QString::number(t.connect), QString::number(t.language),
                                          QString::number(t.selTab), QString::number(t.replyTimeout),
                                          t.errorText, QString::number(t.logFollow)) +
-                   u" LogLatencyColumn=%1"_s.arg(t.logLatencyColumn);
+                   u" LogLatencyColumn=%1"_s.arg(t.logLatencyColumn) +
+                   u" CaptureLog=%1 CaptureFolder=%2 CaptureFileMB=%3 CaptureFiles=%4"_s.arg(
+                       QString::number(t.captureEnabled ? 1 : 0), t.captureFolder,
+                       QString::number(t.captureFileMb), QString::number(t.captureFiles));
         };
         for (const QString& pair : pairs(s).split(u' '))
             QVERIFY(WriteProfileValue(Settings::Section, pair.section(u'=', 0, 0), pair.section(u'=', 1),

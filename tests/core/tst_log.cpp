@@ -6,15 +6,18 @@
 
 #include "core/files/Platform.h"
 #include "core/link/CommandHistory.h"
+#include "core/link/LogCapture.h"
 #include "core/link/LogExport.h"
 #include "core/link/LogFilter.h"
 #include "core/link/LogJob.h"
+#include "core/link/LogReader.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -22,7 +25,39 @@ Q_DECLARE_METATYPE(LogFilterCriteria)
 
 namespace {
 const QDateTime T0(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC);
+
+// Rows of every kind a log holds: sent, not sent with its reason, a command Windows-1252 cannot carry,
+// replies with a latency, line breaks, quotes, commas and every byte value.
+void fillSample(MessageLog& log) {
+    using D = MessageLog::Direction;
+    log.append(D::Set, T0, QByteArray("SM 1"));
+    log.append(D::Get, T0.addMSecs(7), QByteArray("SM: OK\r\n"), 7);
+    const int refused = log.appendText(D::Set, T0.addMSecs(8), u"SC \u2713"_s);
+    log.markNotSent(refused, u"No link, \"really\""_s);
+    QByteArray all(256, Qt::Uninitialized);
+    for (int b = 0; b < 256; ++b)
+        all[b] = char(b);
+    log.append(D::Get, T0.addDays(400), all, 0);
+    log.append(D::Get, T0.addMSecs(9), QByteArray("a \"b\", c\n\nd"));
+    log.append(D::Get, T0.addMSecs(10), QByteArray());
 }
+
+QString rowsOf(const MessageLog& log) {
+    QStringList rows;
+    for (int row = 0; row < log.size(); ++row)
+        rows << u"%1|%2|%3|%4|%5|%6"_s.arg(log.utcMsecs(row))
+                    .arg(MessageLog::directionText(log.direction(row)),
+                         QString::fromLatin1(log.bytes(row).toHex()))
+                    .arg(log.latencyMs(row))
+                    .arg(log.notSent(row))
+                    .arg(log.notSentReason(row));
+    return rows.join(u'\n');
+}
+
+LogReader::Result readInto(MessageLog& log, const QString& path) {
+    return LogReader::read(path, [&](QList<LogReader::Row>&& rows) { LogReader::appendRows(log, rows); });
+}
+} // namespace
 
 class LogTest : public QObject {
     Q_OBJECT
@@ -483,6 +518,248 @@ private slots:
             shown << next.value_or(u"-"_s);
         }
         QTEST(shown.join(u'|'), "shown");
+    }
+
+    // Rows reach the file as the log takes them, each the export's own line, in files named for the start and
+    // the target; at the size a new file, beyond the number the oldest capture files go; nothing else in the
+    // folder is touched, whatever its name.
+    void captureWritesRotatesAndPrunes() {
+        TestFolders folders;
+        const QString dir = folders.settings() + u"logs"_s;
+        QVERIFY(QDir().mkpath(dir));
+        const QStringList others = {u"notes.txt"_s, u"telvane_x.jsonl"_s,
+                                    u"telvane_20200101T000000Z_h_1_001.jsonl.bak"_s, u"Telvane.jsonl"_s};
+        for (const QString& name : others + QStringList{u"telvane_20200101T000000Z_h_1_001.jsonl"_s,
+                                                        u"telvane_20200101T000000Z_h_1_002.jsonl"_s})
+            QVERIFY(writeBytes(dir + u'/' + name, "keep\n"));
+        FixedClock clock;
+        clock.at = T0;
+        MessageLog log;
+        LogCapture::Options options{dir};
+        options.maxFileBytes = 4096;
+        options.maxFiles = 4;
+        LogCapture capture(options);
+        capture.setClock(&clock);
+        log.append(MessageLog::Direction::Set, T0, QByteArray("before the start"));
+        capture.start(&log, u"fe80::1%eth0"_s, u"6060"_s);
+        QByteArray expected;
+        for (int i = 0; i < 300; ++i) {
+            const int row = log.append(MessageLog::Direction::Get, T0.addMSecs(i),
+                                       QByteArray("reply " + QByteArray::number(i) + "\r\n"), i);
+            expected += LogExport::jsonLine(log, row);
+            if (i % 50 == 49)
+                log.flush(); // a frame
+        }
+        capture.stop();
+        QCOMPARE(capture.status().written, 300);
+        QCOMPARE(capture.status().state, LogCapture::State::Off);
+        const QStringList files = LogCapture::captureFiles(dir);
+        QCOMPARE(files.size(), 4);
+        QByteArray kept;
+        for (const QString& name : files) {
+            QVERIFY2(name.startsWith(u"telvane_20240331T235959Z_fe80--1-eth0_6060_"_s), qPrintable(name));
+            const QByteArray bytes = readBytes(dir + u'/' + name);
+            QVERIFY(bytes.size() <= options.maxFileBytes && bytes.endsWith('\n'));
+            kept += bytes;
+        }
+        // The newest parts, whole lines, in order.
+        QVERIFY(kept.size() > 3 * 3000 && expected.endsWith(kept));
+        QCOMPARE(expected.at(expected.size() - kept.size() - 1), '\n');
+        for (const QString& name : others)
+            QCOMPARE(readBytes(dir + u'/' + name), QByteArray("keep\n"));
+
+        // Another target gets its own file; a line longer than a file is written whole.
+        clock.at = T0.addSecs(1);
+        capture.start(&log, u"a"_s, u"1"_s);
+        log.append(MessageLog::Direction::Get, T0, QByteArray(5000, 'x'));
+        log.flush();
+        clock.at = T0.addSecs(2);
+        capture.setTarget(u"b"_s, u"2"_s);
+        log.append(MessageLog::Direction::Get, T0, QByteArray("to b"));
+        capture.stop();
+        QCOMPARE(readBytes(dir + u"/telvane_20240401T000000Z_a_1_001.jsonl"_s).size(),
+                 LogExport::jsonLine(log, log.size() - 2).size());
+        QCOMPARE(readBytes(dir + u"/telvane_20240401T000001Z_b_2_001.jsonl"_s),
+                 LogExport::jsonLine(log, log.size() - 1));
+        QCOMPARE(LogCapture::captureFiles(dir).size(), 4);
+    }
+
+    // A folder that cannot be written, a full disk, a disk slower than the data: the capture says so (and
+    // stops, or drops whole batches, counted), the log takes every row.
+    void captureFaultsNeverStopTheLog_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("folder cannot be made") << u"folder"_s;
+        QTest::newRow("disk full") << u"full"_s;
+        QTest::newRow("disk slower than the data") << u"slow"_s;
+    }
+    void captureFaultsNeverStopTheLog() {
+        QFETCH(QString, fault);
+        TestFolders folders;
+        LogCapture::Options options{folders.settings() + u"logs"_s};
+        std::promise<void> release;
+        const std::shared_future<void> released = release.get_future().share();
+        if (fault == u"folder") {
+            QVERIFY(writeBytes(folders.settings() + u"file"_s, "x"));
+            options.folder = folders.settings() + u"file/logs"_s;
+        } else if (fault == u"full") {
+            // The file system takes 2000 bytes, then a short write and no more.
+            auto room = std::make_shared<qint64>(2000);
+            options.write = [room](QFile& file, const QByteArray& bytes, QString* error) {
+                const qint64 taken = std::min<qint64>(*room, bytes.size());
+                *room -= file.write(bytes.first(taken));
+                if (taken == bytes.size())
+                    return true;
+                *error = u"No space left on device"_s;
+                return false;
+            };
+        } else {
+            options.maxQueuedBytes = 1024;
+            options.write = [released](QFile& file, const QByteArray& bytes, QString* error) {
+                released.wait();
+                return file.write(bytes) == bytes.size() || (*error = file.errorString(), false);
+            };
+        }
+        MessageLog log;
+        LogCapture capture(options);
+        // The fake disk lets go before the capture's end waits for it, whatever fails first.
+        bool releasedYet = false;
+        const auto letGo = qScopeGuard([&] {
+            if (!releasedYet)
+                release.set_value();
+        });
+        capture.start(&log, u"h"_s, u"1"_s);
+        for (int frame = 0; frame < 50; ++frame) {
+            for (int i = 0; i < 20; ++i)
+                log.append(MessageLog::Direction::Get, T0,
+                           QByteArray("reply " + QByteArray::number(frame * 20 + i)));
+            log.flush();
+            if (frame == 9 && fault != u"slow")
+                QTRY_COMPARE_WITH_TIMEOUT(capture.status().state, LogCapture::State::Failed, Timeout);
+        }
+        QCOMPARE(log.size(), 1000);
+        const LogCapture::Status status = capture.status();
+        if (fault == u"slow") {
+            QVERIFY(status.dropped > 0 && status.state == LogCapture::State::Running);
+            release.set_value();
+            releasedYet = true;
+            capture.stop();
+            QCOMPARE(capture.status().written + capture.status().dropped, 1000);
+            MessageLog back;
+            const LogReader::Result result = readInto(back, capture.status().file);
+            QVERIFY(result.ok() && !result.cutLastLine);
+            QCOMPARE(result.rows, capture.status().written);
+            return;
+        }
+        QVERIFY2(!status.error.isEmpty(), qPrintable(status.error));
+        if (fault == u"folder") {
+            QVERIFY(status.file.startsWith(options.folder + u"/telvane_"_s));
+            QVERIFY(!QFileInfo::exists(status.file));
+        } else {
+            QCOMPARE(status.error, u"No space left on device"_s);
+            // What reached the disk reads back: whole lines, the cut one skipped.
+            MessageLog back;
+            const LogReader::Result result = readInto(back, status.file);
+            QVERIFY(result.ok() && result.cutLastLine);
+            QVERIFY(result.rows > 0 && result.rows < 1000);
+            QCOMPARE(back.bytes(0), log.bytes(0));
+        }
+        capture.stop();
+        QCOMPARE(capture.status().state, LogCapture::State::Failed);
+    }
+
+    // The reader takes back what the export and the capture write, row for row; a cut last line is skipped;
+    // a file that is not a log names the line that failed.
+    void readerTakesWhatTheWritersWrite_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("tail"); // appended to the saved sample
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<bool>("cut");
+        using F = LogReader::Fault;
+        QTest::newRow("json lines") << u"log.jsonl"_s << QByteArray() << int(F::None) << 0 << false;
+        QTest::newRow("csv") << u"log.csv"_s << QByteArray() << int(F::None) << 0 << false;
+        QTest::newRow("json lines, cut last line")
+            << u"log.jsonl"_s << QByteArray("{\"v\":1,\"time_utc\":\"2024-") << int(F::None) << 0 << true;
+        QTest::newRow("csv, cut last record")
+            << u"log.csv"_s << QByteArray("2024-03-31T23:59:59.500Z,Get,\"SM: OK\r\n") << int(F::None) << 0
+            << true;
+        QTest::newRow("end object, unknown fields, blank line")
+            << u"log.jsonl"_s
+            << QByteArray("\n{\"v\":1,\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"outcome\":\"completed\","
+                          "\"commands\":1,\"sent\":1,\"exit_status\":0}\n")
+            << int(F::None) << 0 << false;
+        QTest::newRow("a foreign line after the rows")
+            << u"log.jsonl"_s << QByteArray("hello\n{}\n") << int(F::NotJson) << 7 << false;
+        QTest::newRow("an object that is no row")
+            << u"log.jsonl"_s
+            << QByteArray("{\"time_utc\":\"yesterday\",\"direction\":\"Get\",\"text\":\"\"}\n")
+            << int(F::NotARow) << 7 << false;
+        QTest::newRow("a newer version")
+            << u"log.jsonl"_s << QByteArray("{\"v\":2,\"time_utc\":\"2024-03-31T23:59:59.500Z\"}\n")
+            << int(F::UnknownVersion) << 7 << false;
+        QTest::newRow("csv, a record of another file")
+            << u"log.csv"_s << QByteArray("1,2,3\r\n") << int(F::BadCsv) << 12
+            << false; // lines as an editor counts
+        QTest::newRow("another kind of file")
+            << u"other.txt"_s << QByteArray() << int(F::NotALog) << 1 << false;
+    }
+    void readerTakesWhatTheWritersWrite() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, tail);
+        QFETCH(int, fault);
+        TestFolders folders;
+        MessageLog log;
+        fillSample(log);
+        const QString path = folders.settings() + name;
+        if (name.startsWith(u"other"))
+            QVERIFY(writeBytes(path, "[General]\nkey=value\n"));
+        else
+            QVERIFY(LogExport::save(log, path, LogExport::formatForPath(path)));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append) && file.write(tail) == tail.size());
+        file.close();
+        MessageLog back;
+        const LogReader::Result result = readInto(back, path);
+        QCOMPARE(int(result.fault), fault);
+        QTEST(int(result.line), "line");
+        QTEST(result.cutLastLine, "cut");
+        if (fault == int(LogReader::Fault::None))
+            QCOMPARE(rowsOf(back), rowsOf(log));
+        // A missing file says why.
+        const LogReader::Result missing = readInto(back, path + u".none"_s);
+        QVERIFY(missing.fault == LogReader::Fault::Unreadable && !missing.detail.isEmpty());
+    }
+
+    // In the background the rows reach the log in batches, with progress, and the end is reported last.
+    void loaderFillsTheLogInTheBackground() {
+        TestFolders folders;
+        MessageLog log;
+        for (int i = 0; i < 3 * LogReader::BatchRows + 5; ++i)
+            log.append(MessageLog::Direction::Get, T0.addMSecs(i),
+                       QByteArray("reply " + QByteArray::number(i)));
+        const QString path = folders.settings() + u"big.jsonl"_s;
+        QVERIFY(LogExport::save(log, path, LogExport::Format::JsonLines));
+        MessageLog back;
+        LogFileLoader loader(&back);
+        QSignalSpy progress(&loader, &LogFileLoader::progressed);
+        QSignalSpy finished(&loader, &LogFileLoader::finished);
+        loader.load(path);
+        QVERIFY(loader.loading());
+        QVERIFY(finished.wait(Timeout));
+        QVERIFY(!loader.loading());
+        QCOMPARE(finished.first().first().value<LogReader::Result>().rows, log.size());
+        QCOMPARE(back.size(), log.size());
+        QCOMPARE(back.bytes(back.size() - 1), log.bytes(log.size() - 1));
+        QVERIFY(progress.count() > 1);
+        QCOMPARE(progress.last().at(0).toLongLong(), QFileInfo(path).size());
+        // A load given up leaves what it read, and reports nothing more.
+        MessageLog partial;
+        {
+            LogFileLoader cancelled(&partial);
+            cancelled.load(path);
+            cancelled.cancel();
+        }
+        QVERIFY(partial.size() <= log.size());
     }
 
     void historyFile_data() {

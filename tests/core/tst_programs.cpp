@@ -124,6 +124,54 @@ private slots:
         QCOMPARE(ReadProfileValue(Settings::Section, u"SelTab"_s, {}, 9, folder + u"Setup.ini"_s), u"0"_s);
     }
 
+    // The window captures a flood of replies as it comes; a kill in the middle leaves a file whose lines are
+    // all whole JSON objects, but for at most a cut last one.
+    void killDuringAFloodLeavesWholeLines() {
+        QTemporaryDir home;
+        const QString folder = home.filePath(u"Veltrix/Telvane/"_s);
+        LoopbackPeer peer;
+        QVERIFY(QDir().mkpath(folder) &&
+                writeBytes(folder + u"Setup.ini"_s, "[SETTINGS]\r\nConnect=1\r\nName=127.0.0.1\r\nPort=" +
+                                                        peer.portText().toLatin1() + "\r\nCaptureLog=1\r\n"));
+        QProcess program;
+        QProcessEnvironment environment = headless(home.path());
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(TELVANE_PROGRAM_PATH), {});
+        QTRY_VERIFY_WITH_TIMEOUT(peer.connected(), 30000);
+        // Replies of varied length, as fast as the socket takes them, until enough is on disk.
+        QTimer flood;
+        int sent = 0;
+        QObject::connect(&flood, &QTimer::timeout, &flood, [&] {
+            if (peer.client && peer.client->bytesToWrite() < (1 << 20)) {
+                for (int i = 0; i < 200; ++i, ++sent)
+                    peer.client->write("GP: " + QByteArray(sent % 97, 'x') + " \"\\\x01\xE4\r\n");
+            }
+        });
+        flood.start(0);
+        const QString logs = folder + u"logs/"_s;
+        auto captured = [&] {
+            const QStringList files = QDir(logs).entryList({u"telvane_*.jsonl"_s}, QDir::Files);
+            return files.isEmpty() ? qint64(0) : QFileInfo(logs + files.first()).size();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(captured() > 2 * 1024 * 1024, 60000);
+        program.kill();
+        QVERIFY(program.waitForFinished(Timeout));
+        flood.stop();
+        QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        const QByteArray bytes = readBytes(logs + QDir(logs).entryList({u"telvane_*.jsonl"_s}).first());
+        QList<QByteArray> lines = bytes.split('\n');
+        const QByteArray last = lines.takeLast(); // empty after a whole last line, else the cut one
+        QVERIFY(lines.size() > 20);               // an arrival is a row, and a flood arrives in large blocks
+        for (const QByteArray& line : std::as_const(lines)) {
+            QJsonParseError error;
+            const QJsonDocument row = QJsonDocument::fromJson(line, &error);
+            QVERIFY2(error.error == QJsonParseError::NoError && row.isObject(), line.constData());
+            QCOMPARE(row.object().value(u"direction"_s).toString(), u"Get"_s);
+        }
+        QVERIFY(last.isEmpty() || !last.contains('\n'));
+    }
+
     void exitStatuses_data() {
         // The simulator's fault modes; "drop": a peer that closes at the first command; "none": a port where
         // nobody listens; "stuck": one where a connect stays in progress.

@@ -9,6 +9,10 @@
 
 #include "core/files/Platform.h"
 #include "core/link/CommandHistory.h"
+#include "core/link/LogCapture.h"
+#include "core/link/LogExport.h"
+#include "core/link/LogReader.h"
+#include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
 #include "gui/Help.h"
@@ -17,6 +21,7 @@
 #include "gui/ScriptEditorPage.h"
 #include "gui/StatusStrip.h"
 #include "gui/WrappingButton.h"
+#include "gui/log/LogFileWindow.h"
 #include "gui/log/LogView.h"
 
 #include <QtTest>
@@ -1136,6 +1141,118 @@ private slots:
             csv.startsWith("number,command,verdict,latency_ms,sent_utc,reply\r\n1,SP 1 3,error_reply,") &&
                 csv.endsWith(",\"SP: ERROR production mode is not running\r\n\"\r\n2,GM,not_sent,,,\r\n"),
             csv.constData());
+    // The capture on the settings page and in the strip: on from the start, it says where to and the rows
+    // reach the file; a folder that cannot be written is said in both places while the log goes on; another
+    // folder is chosen with the folder dialog; every new control is reached by Tab and named; the exit keeps
+    // it.
+    void captureInTheWindow() {
+        WindowHarness h({{u"CaptureLog"_s, u"1"_s}, {u"CaptureFileMB"_s, u"5"_s}});
+        LogCapture* capture = h.window->capture();
+        QTRY_VERIFY_WITH_TIMEOUT(!capture->status().file.isEmpty(), Timeout);
+        QVERIFY(capture->status().file.startsWith(h.folders.settings() + u"logs/telvane_"_s));
+        QVERIFY(h.text("labCaptureState").startsWith(u"Capturing to "_s));
+        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(h.find<QSpinBox>("cwnCaptureFileMb")->value(), 5);
+        MessageLog* log = h.window->session()->log();
+        h.window->session()->SendCommandLine(u"SM 1"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(readBytes(capture->status().file).contains("\"text\":\"SM 1\""), Timeout);
+
+        QVERIFY(writeBytes(h.folders.settings() + u"file"_s, "x"));
+        h.dialogs.folderAnswers = {h.folders.settings() + u"file/logs"_s};
+        h.click("cmdCaptureFolder");
+        QTRY_COMPARE_WITH_TIMEOUT(capture->status().state, LogCapture::State::Failed, Timeout);
+        QVERIFY2(h.text("labCaptureState").startsWith(u"Capture stopped: "_s),
+                 qPrintable(h.text("labCaptureState")));
+        QCOMPARE(h.text("labCapture"), u"Capture failed"_s);
+        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+        QCOMPARE(h.text("labCapture"), u"Mitschnitt gestört"_s);
+        QVERIFY(h.text("labCaptureState").startsWith(u"Mitschnitt angehalten: "_s));
+        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Down);
+        const int rows = log->size();
+        h.window->session()->SendCommandLine(u"SM 2"_s);
+        QCOMPARE(log->size(), rows + 1);
+
+        const QString other = h.folders.root.filePath(u"other"_s);
+        h.dialogs.folderAnswers = {other};
+        h.click("cmdCaptureFolder");
+        QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(other + u"/telvane_"_s), Timeout);
+        QCOMPARE(h.text("txtCaptureFolder"), other);
+        QCOMPARE(h.dialogs.calls.last().kind, u"folder"_s);
+
+        for (const char* name : {"chkCaptureLog", "txtCaptureFolder", "cmdCaptureFolder", "cwnCaptureFileMb",
+                                 "cwnCaptureFiles"}) {
+            QWidget* w = h.find<QWidget>(name);
+            QVERIFY2(w->focusPolicy() & Qt::TabFocus, name);
+            QAccessibleInterface* named = QAccessible::queryAccessibleInterface(w);
+            QVERIFY2(named && !named->text(QAccessible::Name).isEmpty(), name);
+        }
+        // Off: the strip has nothing to say; the exit keeps the choice.
+        h.find<QCheckBox>("chkCaptureLog")->click();
+        QCOMPARE(capture->status().state, LogCapture::State::Off);
+        QVERIFY(!h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(h.text("labCaptureState"), u"Capture off."_s);
+        h.close();
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureLog"_s, {}, 9, h.folders.setupIni()), u"0"_s);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFolder"_s, {}, 999, h.folders.setupIni()),
+                 other);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFileMB"_s, {}, 9, h.folders.setupIni()),
+                 u"5"_s);
+    }
+
+    // A capture opened from the live log's menu (Ctrl+O) comes into a read-only window of its own, in the
+    // background, with the log's find; a file that is not a log is named with its line that failed, and
+    // leaves no window and the live log as it was.
+    void logFileOpensInAWindowOfItsOwn() {
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        MainWindow& w = *h.window;
+        MessageLog saved;
+        const QDateTime start(QDate(2026, 12, 7), QTime(13, 5, 9, 7), Qt::UTC);
+        for (int i = 0; i < 3 * LogReader::BatchRows; ++i)
+            saved.append(MessageLog::Direction::Get, start.addMSecs(i),
+                         QByteArray("GP: " + QByteArray::number(i)));
+        const QString path = h.folders.root.filePath(u"capture.jsonl"_s);
+        QVERIFY(LogExport::save(saved, path, LogExport::Format::JsonLines));
+        w.session()->receive("SM: OK");
+        auto* view = h.find<QTableView>("lsvMsg");
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 1, Timeout);
+
+        h.dialogs.openAnswers = {path};
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
+        auto* file = w.findChild<LogFileWindow*>();
+        QVERIFY(file && file->isVisible());
+        QCOMPARE(h.dialogs.calls.last().kind, u"open"_s);
+        QSignalSpy loaded(file, &LogFileWindow::loaded);
+        QVERIFY(loaded.wait(Timeout));
+        QCOMPARE(file->log()->rowCount(), saved.size());
+        QCOMPARE(file->findChild<QLabel*>(u"labLogFile"_s)->text(),
+                 filledText(TextId::LogFileLoaded, {QLocale().toString(saved.size())}));
+        auto* fileView = file->findChild<QTableView*>(u"lsvLogFile"_s);
+        auto* find = file->findChild<QLineEdit*>(u"txtFind"_s);
+        file->activateWindow();
+        fileView->setFocus();
+        QTest::keyClick(fileView, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(find->isVisible());
+        QTest::keyClicks(find, u"GP: 4711"_s);
+        QCOMPARE(fileView->currentIndex().row(), 4711);
+        QVERIFY(!file->findChild<QAction*>(u"actClearLog"_s)->isVisible());
+        file->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
+
+        const QString other = h.folders.root.filePath(u"other.txt"_s);
+        QVERIFY(writeBytes(other, "[SETTINGS]\r\nPort=1\r\n"));
+        h.dialogs.openAnswers = {other};
+        w.findChild<QAction*>(u"actOpenLogFile"_s)->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(h.dialogs.calls.last().kind, u"warning"_s, Timeout);
+        QCOMPARE(h.dialogs.calls.last().text,
+                 u"\"%1\" is not a log of this program: line 1 is neither JSON Lines nor a log's CSV."_s.arg(
+                     other));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
+        QCOMPARE(w.session()->log()->size(), 1);
+        QCOMPARE(view->model()->rowCount(), 1);
     }
 
     void followingHoldsOrTakesTheSelection_data() {

@@ -23,11 +23,12 @@ public:
     };
 
     QList<Call> calls;
-    QList<bool> questionAnswers;                // default No
-    QList<std::optional<QString>> inputAnswers; // default Cancel
-    QList<std::optional<QString>> openAnswers;  // default Cancel
-    QList<std::optional<QString>> saveAnswers;  // default Cancel
-    QList<int> saveTypeAnswers;                 // the file type chosen; default none known (-1)
+    QList<bool> questionAnswers;                 // default No
+    QList<std::optional<QString>> inputAnswers;  // default Cancel
+    QList<std::optional<QString>> openAnswers;   // default Cancel
+    QList<std::optional<QString>> saveAnswers;   // default Cancel
+    QList<int> saveTypeAnswers;                  // the file type chosen; default none known (-1)
+    QList<std::optional<QString>> folderAnswers; // default Cancel
 
     void warning(QWidget*, const QString& title, const QString& text) override {
         calls.append({QStringLiteral("warning"), title, text});
@@ -56,6 +57,10 @@ public:
         const std::optional<QString> path = saveFile(parent, title, folder, fileName, filter);
         const int type = saveTypeAnswers.isEmpty() ? -1 : saveTypeAnswers.takeFirst();
         return path ? std::optional<SavedFile>(SavedFile{*path, type}) : std::nullopt;
+    }
+    std::optional<QString> chooseFolder(QWidget*, const QString& title, const QString& folder) override {
+        calls.append({QStringLiteral("folder"), title, folder});
+        return folderAnswers.isEmpty() ? std::nullopt : folderAnswers.takeFirst();
     }
 };
 
