@@ -1141,6 +1141,8 @@ private slots:
             csv.startsWith("number,command,verdict,latency_ms,sent_utc,reply\r\n1,SP 1 3,error_reply,") &&
                 csv.endsWith(",\"SP: ERROR production mode is not running\r\n\"\r\n2,GM,not_sent,,,\r\n"),
             csv.constData());
+    }
+
     // The capture on the settings page and in the strip: on from the start, it says where to and the rows
     // reach the file; a folder that cannot be written is said in both places while the log goes on; another
     // folder is chosen with the folder dialog; every new control is reached by Tab and named; the exit keeps
