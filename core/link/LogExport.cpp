@@ -26,9 +26,10 @@ QString isoTime(const LogRows& log, int row) {
 
 // For a spreadsheet: control characters escaped (NUL and line breaks upset importers), and a field that
 // a spreadsheet would take for a formula (= + - @, or a tab or CR before one) made text by an apostrophe.
+// A text that begins with an apostrophe gets one too, so that csvText can always take it off again.
 QByteArray csvField(const QString& text) {
     QString escaped = escapeControls(text);
-    if (!text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front()))
+    if (!text.isEmpty() && QStringView(u"=+-@\t\r'").contains(text.front()))
         escaped.prepend(QLatin1Char('\''));
     QByteArray field = escaped.toUtf8();
     if (field.contains('"') || field.contains(',')) {
@@ -97,6 +98,55 @@ QString escapeControls(QStringView text) {
             appendHex(out, c);
     }
     return out;
+}
+
+std::optional<QString> unescapeControls(QStringView text) {
+    if (!text.contains(QLatin1Char('\\')))
+        return text.toString();
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch != QLatin1Char('\\')) {
+            out += ch;
+            continue;
+        }
+        if (++i >= text.size())
+            return std::nullopt;
+        switch (text.at(i).unicode()) {
+        case '\\':
+            out += QLatin1Char('\\');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        case 'x': {
+            bool ok = false;
+            const int code = i + 2 < text.size() ? text.mid(i + 1, 2).toInt(&ok, 16) : -1;
+            if (!ok || !isControl(char16_t(code)))
+                return std::nullopt;
+            out += QChar(char16_t(code));
+            i += 2;
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+std::optional<QString> csvText(QByteArrayView field) {
+    QString text = QString::fromUtf8(field);
+    if (text.startsWith(QLatin1Char('\'')))
+        text.remove(0, 1);
+    return unescapeControls(text);
 }
 
 QString copyText(const LogRows& log, const QList<int>& rows, const Progress& progress) {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // The message log as text for others: the clipboard (one line per row, control characters escaped so a row
@@ -19,6 +20,10 @@ enum class Format { Csv, JsonLines };
 // a backslash as \\, CR, LF and TAB as \r, \n, \t, and the other control characters (C0, DEL and the C1
 // range) as \xNN, so every text can be read back from what is shown.
 QString escapeControls(QStringView text);
+// The text an escaped one stands for; nothing for one the rule cannot have written.
+std::optional<QString> unescapeControls(QStringView text);
+// The text of one CSV text field as csvLine writes it (quotes already taken off).
+std::optional<QString> csvText(QByteArrayView field);
 
 // Told how many rows are done; returns false to stop.
 using Progress = std::function<bool(qint64 done)>;

@@ -223,10 +223,13 @@ Parsed parseCsv(const QByteArray& record, Row& row, Result& result) {
     static thread_local QList<QByteArray> fields;
     bool ok = csvFields(record, fields) && fields.size() == 6 && parseTime(fields[0], &row.utcMsecs) &&
               parseDirection(QString::fromLatin1(fields[1]), row);
+    const std::optional<QString> text = ok ? LogExport::csvText(fields[2]) : std::nullopt;
+    const std::optional<QString> reason = ok ? LogExport::csvText(fields[4]) : std::nullopt;
+    ok = text && reason;
     if (ok) {
-        setText(row, QString::fromUtf8(fields[2]));
+        setText(row, *text);
         row.notSent = fields[3] == "no";
-        row.notSentReason = QString::fromUtf8(fields[4]);
+        row.notSentReason = *reason;
         if (!fields[5].isEmpty())
             row.latencyMs = fields[5].toInt(&ok);
     }

@@ -16,8 +16,8 @@
 
 #include <QtTest>
 
-#include <sys/stat.h>
 #include <future>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -296,10 +296,18 @@ private slots:
         QTest::newRow("line ends and tab") << u"\r\n\t"_s << u"\\r\\n\\t"_s;
         QTest::newRow("C0, DEL, C1") << u"\x00\x1b\x7f\u0085\u009f"_s << u"\\x00\\x1b\\x7f\\x85\\x9f"_s;
         QTest::newRow("no-break space is no control") << u"\u00a0"_s << u"\u00a0"_s;
+        QTest::newRow("an apostrophe first") << u"'=1+1"_s << u"'=1+1"_s;
     }
     void escapeRule() {
         QFETCH(QString, text);
         QTEST(LogExport::escapeControls(text), "shown");
+        // Unambiguous: the shown form, and a CSV field of it, give the text back.
+        QCOMPARE(LogExport::unescapeControls(LogExport::escapeControls(text)), std::optional<QString>(text));
+        QCOMPARE(LogExport::csvText(QByteArray("'" + LogExport::escapeControls(text).toUtf8())),
+                 std::optional<QString>(text));
+        // What the rule never writes is refused, not guessed at.
+        for (const QString& bad : {u"\\q"_s, u"a\\"_s, u"\\x4"_s, u"\\x41"_s})
+            QCOMPARE(LogExport::unescapeControls(bad), std::nullopt);
     }
 
     void findMatchesTheShownForm_data() {
@@ -698,8 +706,8 @@ private slots:
             << u"log.jsonl"_s << QByteArray("{\"v\":2,\"time_utc\":\"2024-03-31T23:59:59.500Z\"}\n")
             << int(F::UnknownVersion) << 7 << false;
         QTest::newRow("csv, a record of another file")
-            << u"log.csv"_s << QByteArray("1,2,3\r\n") << int(F::BadCsv) << 12
-            << false; // lines as an editor counts
+            << u"log.csv"_s << QByteArray("1,2,3\r\n") << int(F::BadCsv) << 8
+            << false; // a line a row: the header, six rows, then this
         QTest::newRow("another kind of file")
             << u"other.txt"_s << QByteArray() << int(F::NotALog) << 1 << false;
     }

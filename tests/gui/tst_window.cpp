@@ -1239,7 +1239,7 @@ private slots:
         QTest::keyClick(fileView, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(find->isVisible());
         QTest::keyClicks(find, u"GP: 4711"_s);
-        QCOMPARE(fileView->currentIndex().row(), 4711);
+        QTRY_COMPARE_WITH_TIMEOUT(fileView->currentIndex().row(), 4711, Timeout); // found on a worker
         QVERIFY(!file->findChild<QAction*>(u"actClearLog"_s)->isVisible());
         file->close();
         QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
