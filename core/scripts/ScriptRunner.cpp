@@ -183,6 +183,7 @@ bool ScriptRunner::mustWait() const {
 
 void ScriptRunner::proceed() {
     m_waiting = false;
+    m_atEnd = false; // a row added while the last reply was awaited is sent as any other
     for (;;) {
         // Read now, not at the start: the list may have changed while the run waited.
         const qsizetype total = m_source.count();
