@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <deque>
 
@@ -78,10 +79,12 @@ private:
         quint64 serial = 0;
         int latencyMs = -1;
     };
+    // An arrival rarely completes more than one reply: no allocation for the list.
+    using Completions = QVarLengthArray<Completed, 2>;
     // Takes an arrival into the reply being gathered; a reply that became whole goes to done.
-    int gather(const QByteArray& bytes, qint64 nowMs, QList<Completed>& done);
-    void completeGathered(QList<Completed>& done);
-    void emitCompleted(const QList<Completed>& done);
+    int gather(const QByteArray& bytes, qint64 nowMs, Completions& done);
+    void completeGathered(Completions& done);
+    void emitCompleted(const Completions& done);
     void onSettled();
     void onLinkStateChanged(int state);
 

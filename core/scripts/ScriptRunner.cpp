@@ -163,6 +163,7 @@ void ScriptRunner::begin(const ScriptSource& source) {
     m_linkWasUp = m_session->link() && m_session->link()->isUsable();
     m_source = source;
     m_report = RunReport();
+    m_report.commands.reserve(m_source.count());
     m_awaitedReplies.clear();
     m_errorIndex = -1;
     m_next = 0;
