@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 Session::Session(TargetLink* link, QObject* parent)
     : QObject(parent)
@@ -35,7 +36,7 @@ void Session::setClock(const UtcClock* clock) {
 bool Session::SendCommandLine(const QString& text, QString* reason) {
     // A reply still waiting for its line end is over when the next command goes: what follows answers that.
     if (m_colonSeen) {
-        QList<Completed> done;
+        Completions done;
         completeGathered(done);
         m_settleTimer->stop();
         emitCompleted(done);
@@ -68,7 +69,7 @@ bool Session::SendCommandLine(const QString& text, QString* reason) {
 void Session::receive(const QByteArray& bytes) {
     const bool answersCommand = m_replyPending && bytes.contains(':');
     const QDateTime now = m_clock->now();
-    QList<Completed> done;
+    Completions done;
     const int latency = gather(bytes, now.toMSecsSinceEpoch(), done);
     m_log->append(MessageLog::Direction::Get, now, bytes, latency);
     // Cleared only after the row is logged, and before the arrival is reported: a runner sends its next
@@ -79,7 +80,7 @@ void Session::receive(const QByteArray& bytes) {
     emitCompleted(done);
 }
 
-int Session::gather(const QByteArray& bytes, qint64 nowMs, QList<Completed>& done) {
+int Session::gather(const QByteArray& bytes, qint64 nowMs, Completions& done) {
     int rowLatency = MessageLog::NoLatency;
     qsizetype pos = 0;
     if (m_skipLf && !bytes.isEmpty() && bytes.front() == '\n')
@@ -91,6 +92,7 @@ int Session::gather(const QByteArray& bytes, qint64 nowMs, QList<Completed>& don
             m_gathered += part.first(std::min(part.size(), ReplyKeptBytes - m_gathered.size()));
     };
     while (pos < size) {
+        const qsizetype start = pos; // where this arrival's part of the reply begins
         if (!m_colonSeen) {
             if (m_awaited.empty())
                 break; // nobody waits: not a reply
@@ -108,14 +110,13 @@ int Session::gather(const QByteArray& bytes, qint64 nowMs, QList<Completed>& don
             m_colonSeen = true;
             if (rowLatency == MessageLog::NoLatency)
                 rowLatency = m_gatheredLatency;
-            keep(QByteArrayView(bytes).sliced(pos, colon + 1 - pos));
             pos = colon + 1;
         }
         qsizetype end = pos;
         while (end < size && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
         if (end == size) {
-            keep(QByteArrayView(bytes).sliced(pos));
+            keep(QByteArrayView(bytes).sliced(start));
             break;
         }
         // CR LF is one line end.
@@ -126,9 +127,11 @@ int Session::gather(const QByteArray& bytes, qint64 nowMs, QList<Completed>& don
             else if (after == size)
                 m_skipLf = true;
         }
-        keep(QByteArrayView(bytes).sliced(pos, after - pos));
-        pos = after;
+        // Copied, never shared with the arrival: that buffer is as large as the socket's reads, and a report
+        // holding on to each would cost every command a fresh one.
+        keep(QByteArrayView(bytes).sliced(start, after - start));
         completeGathered(done);
+        pos = after;
     }
     if (m_colonSeen) {
         if (!m_settleTimer->isActive())
@@ -139,15 +142,14 @@ int Session::gather(const QByteArray& bytes, qint64 nowMs, QList<Completed>& don
     return rowLatency;
 }
 
-void Session::completeGathered(QList<Completed>& done) {
-    done.append({m_gathered, m_gatheredSerial, m_gatheredLatency});
-    m_gathered.clear();
+void Session::completeGathered(Completions& done) {
+    done.append({std::exchange(m_gathered, {}), m_gatheredSerial, m_gatheredLatency});
     m_colonSeen = false;
     m_gatheredSerial = 0;
     m_gatheredLatency = -1;
 }
 
-void Session::emitCompleted(const QList<Completed>& done) {
+void Session::emitCompleted(const Completions& done) {
     for (const Completed& reply : done) {
         m_completedSerial = reply.serial;
         emit replyCompleted(reply.reply, reply.latencyMs);
@@ -158,7 +160,7 @@ void Session::emitCompleted(const QList<Completed>& done) {
 void Session::onSettled() {
     if (!m_colonSeen)
         return;
-    QList<Completed> done;
+    Completions done;
     completeGathered(done);
     emitCompleted(done);
 }
@@ -170,7 +172,7 @@ void Session::onLinkStateChanged(int state) {
 }
 
 void Session::dropAwaitedReplies(bool keepNewest) {
-    QList<Completed> done;
+    Completions done;
     if (m_colonSeen)
         completeGathered(done);
     m_gathered.clear();

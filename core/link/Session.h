@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <deque>
 
@@ -37,7 +38,8 @@ public:
     bool SendCommandLine(const QString& text, QString* reason = nullptr);
 
     // The receive handler: logs one "Get" row for the arrival, line breaks and all, and clears ReplyPending
-    // when the data contains ':'. The row that clears it carries the time since the last command sent.
+    // when the data contains ':'. The row that holds a reply's colon carries the time since the send of the
+    // oldest command still waiting for a reply.
     void receive(const QByteArray& bytes);
 
     // True from a successful send until data containing ':' arrives.
@@ -81,10 +83,12 @@ private:
         quint64 serial = 0;
         int latencyMs = -1;
     };
+    // An arrival rarely completes more than one reply: no allocation for the list.
+    using Completions = QVarLengthArray<Completed, 2>;
     // Takes an arrival into the reply being gathered; a reply that became whole goes to done.
-    int gather(const QByteArray& bytes, qint64 nowMs, QList<Completed>& done);
-    void completeGathered(QList<Completed>& done);
-    void emitCompleted(const QList<Completed>& done);
+    int gather(const QByteArray& bytes, qint64 nowMs, Completions& done);
+    void completeGathered(Completions& done);
+    void emitCompleted(const Completions& done);
     void onSettled();
     void onLinkStateChanged(int state);
 

@@ -169,6 +169,7 @@ void ScriptRunner::begin(const ScriptSource& source) {
     m_linkWasUp = m_session->link() && m_session->link()->isUsable();
     m_source = source;
     m_report = RunReport();
+    m_report.commands.reserve(m_source.count());
     m_awaitedReplies.clear();
     m_errorIndex = -1;
     m_next = 0;
@@ -189,6 +190,7 @@ bool ScriptRunner::mustWait() const {
 
 void ScriptRunner::proceed() {
     m_waiting = false;
+    m_atEnd = false; // a row added while the last reply was awaited is sent as any other
     for (;;) {
         // Read now, not at the start: the list may have changed while the run waited.
         const qsizetype total = m_source.count();

@@ -57,7 +57,8 @@ struct ScriptSource {
 // one before has come in. It waits on the event loop: a run holds no stack frame while it waits, so the
 // reply, clicks and timers are handled as usual and the run continues when an arrival answers the command. A
 // wait also ends when the connection drops (no reply can come over a closed one), when the reply timeout runs
-// out, and when the reply holds the error text.
+// out, and when the reply holds the error text. While an error text is set, the run goes on only once the
+// reply is whole (Session::replyCompleted), so an error the network cut anywhere is still found.
 class ScriptRunner : public QObject {
     Q_OBJECT
 

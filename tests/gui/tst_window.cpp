@@ -1104,13 +1104,18 @@ private slots:
                  qPrintable(simulator.trace));
         MessageLog* log = h.window->session()->log();
         auto* view = h.find<QTableView>("lsvMsg");
-        QString marked;
-        for (int row = 0; row < log->size(); ++row) {
-            QStyleOptionViewItem option;
-            static_cast<LogItemDelegate*>(view->itemDelegate())->initStyleOption(&option, log->index(row, 0));
-            marked += option.font.bold() ? u'b' : u'-';
-        }
-        QCOMPARE(marked, u"--b"_s); // SP 1 3, "SP:", " ERROR ..."
+        auto marked = [&] {
+            QString shown;
+            for (int row = 0; row < log->rowCount(); ++row) {
+                QStyleOptionViewItem option;
+                static_cast<LogItemDelegate*>(view->itemDelegate())
+                    ->initStyleOption(&option, log->index(row, 0));
+                shown += option.font.bold() ? u'b' : u'-';
+            }
+            return shown;
+        };
+        // The rows reach the view with the next frame.
+        QTRY_COMPARE_WITH_TIMEOUT(marked(), u"--b"_s, Timeout); // SP 1 3, "SP:", " ERROR ..."
 
         // The report opens from the notice by keyboard: each command's verdict, readable on the table.
         const QString saved = h.folders.settings() + u"report.csv"_s;
