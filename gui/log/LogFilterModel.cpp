@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+namespace {
+constexpr int DecidedAtOnce = 4000;
+} // namespace
+
 LogFilterModel::LogFilterModel(MessageLog* log, QObject* parent)
     : QAbstractTableModel(parent)
     , m_log(log) {
@@ -23,14 +27,13 @@ LogFilterModel::LogFilterModel(MessageLog* log, QObject* parent)
 }
 
 LogFilterModel::~LogFilterModel() {
-    delete m_job;
+    stopJob();
 }
 
 void LogFilterModel::setCriteria(const LogFilterCriteria& criteria) {
-    if (criteria == (m_job ? m_building : m_filter.criteria()))
+    if (criteria == this->criteria())
         return;
-    delete m_job;
-    m_job = nullptr;
+    stopJob();
     if (criteria.isEmpty()) {
         beginResetModel();
         m_filter = LogFilter();
@@ -41,56 +44,55 @@ void LogFilterModel::setCriteria(const LogFilterCriteria& criteria) {
         return;
     }
     m_building = criteria;
-    startBuild();
+    startScan(0, m_log->rowCount(), true);
 }
 
-void LogFilterModel::startBuild() {
+void LogFilterModel::stopJob() {
+    delete m_job;
+    m_job = nullptr;
+    m_jobBuilds = false;
+}
+
+void LogFilterModel::startScan(int from, int to, bool build) {
     const LogRows rows = m_log->rows();
-    const int known = m_log->rowCount();
     auto result = std::make_shared<std::vector<int>>();
     // The worker has its own filter: a regular expression is not shared between threads.
-    m_job = new LogJob(known, [rows, known, criteria = m_building, result](LogJob::Control& control) {
+    const LogFilterCriteria criteria = build ? m_building : m_filter.criteria();
+    m_jobBuilds = build;
+    m_job = new LogJob(to - from, [rows, from, to, criteria, result](LogJob::Control& control) {
         const LogFilter filter(criteria);
-        for (int row = 0; row < known; ++row) {
-            if ((row & 4095) == 0 && !control.proceed(row))
+        for (int row = from; row < to; ++row) {
+            if ((row & 4095) == 0 && !control.proceed(row - from))
                 return false;
             if (filter.passes(rows, row))
                 result->push_back(row);
         }
         return true;
     });
-    connect(m_job, &LogJob::finished, this, [this, result, known](bool completed) {
-        LogJob* job = m_job;
+    connect(m_job, &LogJob::finished, this, [this, result, to, build](bool completed) {
+        m_job->deleteLater();
         m_job = nullptr;
-        job->deleteLater();
-        if (completed)
-            takeBuild(std::move(*result), known);
+        m_jobBuilds = false;
+        if (!completed)
+            return;
+        if (build) {
+            beginResetModel();
+            m_filter = LogFilter(m_building);
+            m_rows = std::move(*result);
+            endResetModel();
+        } else {
+            append(*result);
+        }
+        m_scanned = to;
+        // Rows that reached the view while the worker ran.
+        passNewRows(m_scanned);
+        if (build)
+            emit filterApplied();
     });
     m_job->start();
 }
 
-void LogFilterModel::takeBuild(std::vector<int> rows, int scanned) {
-    beginResetModel();
-    m_filter = LogFilter(m_building);
-    m_rows = std::move(rows);
-    m_scanned = scanned;
-    endResetModel();
-    // Rows that reached the view while the worker ran.
-    passNewRows(m_scanned);
-    emit filterApplied();
-}
-
-void LogFilterModel::passNewRows(int from) {
-    const int to = m_log->rowCount();
-    if (from >= to)
-        return;
-    const LogRows rows = m_log->rows();
-    std::vector<int> passing;
-    for (int row = from; row < to; ++row) {
-        if (m_filter.passes(rows, row))
-            passing.push_back(row);
-    }
-    m_scanned = to;
+void LogFilterModel::append(const std::vector<int>& passing) {
     if (passing.empty())
         return;
     const int first = int(m_rows.size());
@@ -99,13 +101,32 @@ void LogFilterModel::passNewRows(int from) {
     endInsertRows();
 }
 
+void LogFilterModel::passNewRows(int from) {
+    const int to = m_log->rowCount();
+    if (from >= to)
+        return;
+    // Rows of a frame or two are decided here; more (a flood while the worker ran) go to a worker too.
+    if (to - from > DecidedAtOnce)
+        return startScan(from, to, false);
+    const LogRows rows = m_log->rows();
+    std::vector<int> passing;
+    for (int row = from; row < to; ++row) {
+        if (m_filter.passes(rows, row))
+            passing.push_back(row);
+    }
+    m_scanned = to;
+    append(passing);
+}
+
 void LogFilterModel::onRowsInserted(int first, int last) {
     if (!isFiltered()) {
         beginInsertRows({}, first, last);
         endInsertRows();
         return;
     }
-    passNewRows(m_scanned);
+    // A worker's end takes these in.
+    if (!m_job)
+        passNewRows(m_scanned);
 }
 
 void LogFilterModel::onReset() {
@@ -114,11 +135,10 @@ void LogFilterModel::onReset() {
     m_scanned = 0;
     endResetModel();
     // A filter being worked out starts again on the empty log.
-    if (m_job) {
-        delete m_job;
-        m_job = nullptr;
-        startBuild();
-    }
+    const bool building = m_jobBuilds;
+    stopJob();
+    if (building)
+        startScan(0, 0, true);
 }
 
 int LogFilterModel::sourceRow(int row) const {
