@@ -206,6 +206,7 @@ enum class TextId : int {
     FilterTextName = 4227,
     FilterLatencyName = 4228,
     MillisecondsSuffix = 4229,
+    FilteredFrame = 4230,
 };
 Q_ENUM_NS(TextId)
 

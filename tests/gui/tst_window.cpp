@@ -1055,6 +1055,7 @@ private slots:
         QCOMPARE(view->model()->index(2, MessageLog::ParameterColumn).data().toString(), u"GM: 3"_s);
         QCOMPARE(view->currentIndex().row(), 2);
         QCOMPARE(w.findChild<QLabel*>(u"labFilterStatus"_s)->text(), u"3 of 6 rows shown"_s);
+        QCOMPARE(h.find<QGroupBox>("fraReceive")->title(), u"Receive (filtered)"_s);
         // Copy offers the shown rows or all of them.
         w.findChild<QAction*>(u"actCopyShownRows"_s)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 2);
@@ -1068,6 +1069,7 @@ private slots:
         QCOMPARE(view->model()->index(0, MessageLog::ParameterColumn).data().toString(), u"SM: ERROR 2"_s);
         h.click("cmdFilterClear");
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 6, Timeout);
+        QCOMPARE(h.find<QGroupBox>("fraReceive")->title(), u"Receive"_s);
     }
 
     void copyDetailAndSave() {
