@@ -3,6 +3,7 @@
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
+#include "gui/log/LogFilterModel.h"
 #include "gui/log/LogTools.h"
 #include "gui/log/LogView.h"
 
@@ -64,6 +65,8 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     m_tools = new LogTools(lsvMsg, m_log, m_findBar, dialogs, this);
     connect(m_log, &MessageLog::rowsInserted, this, [this] { cmdDeleteList->setEnabled(true); });
     connect(m_tools, &LogTools::clearRequested, this, &CommandLinePage::deleteList);
+    // A filtered list says so in its frame, so no row seems lost.
+    connect(m_tools->model(), &LogFilterModel::filterApplied, this, &CommandLinePage::showReceiveTitle);
 
     // The core decides what is offered; the completer only shows it.
     m_offers = new QStringListModel(this);
@@ -92,6 +95,11 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     connect(cmdDeleteList, &QPushButton::clicked, this, &CommandLinePage::deleteList);
 }
 
+void CommandLinePage::showReceiveTitle() {
+    const QString title = GetText(TextId::FrameReceive);
+    fraReceive->setTitle(m_tools->model()->isFiltered() ? filledText(TextId::FilteredFrame, {title}) : title);
+}
+
 void CommandLinePage::setErrorText(const QString& text) {
     setLogErrorText(lsvMsg, text);
     m_tools->setErrorText(text);
@@ -101,7 +109,7 @@ void CommandLinePage::retranslate() {
     fraSend->setTitle(GetText(TextId::FrameSend));
     cmdCreateCommand1->setText(GetText(TextId::CommandAssistantButton));
     cmdSend->setText(GetText(TextId::SendButton));
-    fraReceive->setTitle(GetText(TextId::FrameReceive));
+    showReceiveTitle();
     cmdDeleteList->setText(GetText(TextId::DeleteListButton));
     labInfo2->setText(GetText(TextId::InfoCommandLine));
     labCommandHint->setAccessibleName(GetText(TextId::CommandHintName));

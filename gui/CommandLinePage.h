@@ -67,6 +67,7 @@ protected:
 
 private:
     void updateSendButton();
+    void showReceiveTitle();
     void deleteList();
     void offerCompletion();
     void showOffers(const QStringList& offers, int currentRow);

@@ -333,6 +333,7 @@ enum class TextId : int {
     LogFileUnreadable = 4627,
     LogFileProgressName = 4628,
     CaptureStripName = 4629,
+    FilteredFrame = 4230,
 };
 Q_ENUM_NS(TextId)
 

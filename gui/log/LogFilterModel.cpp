@@ -5,9 +5,14 @@
 
 #include <algorithm>
 
+namespace {
+constexpr int DecidedAtOnce = 4000;
+} // namespace
+
 LogFilterModel::LogFilterModel(MessageLog* log, QObject* parent)
     : QAbstractTableModel(parent)
-    , m_log(log) {
+    , m_log(log)
+    , m_passed(log->rowCount()) {
     connect(log, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { onRowsInserted(first, last); });
     connect(log, &QAbstractItemModel::modelReset, this, &LogFilterModel::onReset);
@@ -23,74 +28,73 @@ LogFilterModel::LogFilterModel(MessageLog* log, QObject* parent)
 }
 
 LogFilterModel::~LogFilterModel() {
-    delete m_job;
+    stopJob();
 }
 
 void LogFilterModel::setCriteria(const LogFilterCriteria& criteria) {
-    if (criteria == (m_job ? m_building : m_filter.criteria()))
+    if (criteria == this->criteria())
         return;
-    delete m_job;
-    m_job = nullptr;
+    stopJob();
     if (criteria.isEmpty()) {
         beginResetModel();
         m_filter = LogFilter();
         m_rows.clear();
         m_rows.shrink_to_fit();
+        m_passed = m_log->rowCount();
         endResetModel();
         emit filterApplied();
         return;
     }
     m_building = criteria;
-    startBuild();
+    startScan(0, m_log->rowCount(), true);
 }
 
-void LogFilterModel::startBuild() {
+void LogFilterModel::stopJob() {
+    delete m_job;
+    m_job = nullptr;
+    m_jobBuilds = false;
+}
+
+void LogFilterModel::startScan(int from, int to, bool build) {
     const LogRows rows = m_log->rows();
-    const int known = m_log->rowCount();
     auto result = std::make_shared<std::vector<int>>();
     // The worker has its own filter: a regular expression is not shared between threads.
-    m_job = new LogJob(known, [rows, known, criteria = m_building, result](LogJob::Control& control) {
+    const LogFilterCriteria criteria = build ? m_building : m_filter.criteria();
+    m_jobBuilds = build;
+    m_job = new LogJob(to - from, [rows, from, to, criteria, result](LogJob::Control& control) {
         const LogFilter filter(criteria);
-        for (int row = 0; row < known; ++row) {
-            if ((row & 4095) == 0 && !control.proceed(row))
+        for (int row = from; row < to; ++row) {
+            if ((row & 4095) == 0 && !control.proceed(row - from))
                 return false;
             if (filter.passes(rows, row))
                 result->push_back(row);
         }
         return true;
     });
-    connect(m_job, &LogJob::finished, this, [this, result, known](bool completed) {
-        LogJob* job = m_job;
+    connect(m_job, &LogJob::finished, this, [this, result, to, build](bool completed) {
+        m_job->deleteLater();
         m_job = nullptr;
-        job->deleteLater();
-        if (completed)
-            takeBuild(std::move(*result), known);
+        m_jobBuilds = false;
+        if (!completed)
+            return;
+        if (build) {
+            beginResetModel();
+            m_filter = LogFilter(m_building);
+            m_rows = std::move(*result);
+            endResetModel();
+        } else {
+            append(*result);
+        }
+        m_scanned = to;
+        // Rows that reached the view while the worker ran.
+        passNewRows(m_scanned);
+        if (build)
+            emit filterApplied();
     });
     m_job->start();
 }
 
-void LogFilterModel::takeBuild(std::vector<int> rows, int scanned) {
-    beginResetModel();
-    m_filter = LogFilter(m_building);
-    m_rows = std::move(rows);
-    m_scanned = scanned;
-    endResetModel();
-    // Rows that reached the view while the worker ran.
-    passNewRows(m_scanned);
-    emit filterApplied();
-}
-
-void LogFilterModel::passNewRows(int from) {
-    const int to = m_log->rowCount();
-    if (from >= to)
-        return;
-    const LogRows rows = m_log->rows();
-    std::vector<int> passing;
-    for (int row = from; row < to; ++row) {
-        if (m_filter.passes(rows, row))
-            passing.push_back(row);
-    }
-    m_scanned = to;
+void LogFilterModel::append(const std::vector<int>& passing) {
     if (passing.empty())
         return;
     const int first = int(m_rows.size());
@@ -99,26 +103,46 @@ void LogFilterModel::passNewRows(int from) {
     endInsertRows();
 }
 
+void LogFilterModel::passNewRows(int from) {
+    const int to = m_log->rowCount();
+    if (from >= to)
+        return;
+    // Rows of a frame or two are decided here; more (a flood while the worker ran) go to a worker too.
+    if (to - from > DecidedAtOnce)
+        return startScan(from, to, false);
+    const LogRows rows = m_log->rows();
+    std::vector<int> passing;
+    for (int row = from; row < to; ++row) {
+        if (m_filter.passes(rows, row))
+            passing.push_back(row);
+    }
+    m_scanned = to;
+    append(passing);
+}
+
 void LogFilterModel::onRowsInserted(int first, int last) {
     if (!isFiltered()) {
         beginInsertRows({}, first, last);
+        m_passed = last + 1;
         endInsertRows();
         return;
     }
-    passNewRows(m_scanned);
+    // A worker's end takes these in.
+    if (!m_job)
+        passNewRows(m_scanned);
 }
 
 void LogFilterModel::onReset() {
     beginResetModel();
     m_rows.clear();
+    m_passed = m_log->rowCount();
     m_scanned = 0;
     endResetModel();
     // A filter being worked out starts again on the empty log.
-    if (m_job) {
-        delete m_job;
-        m_job = nullptr;
-        startBuild();
-    }
+    const bool building = m_jobBuilds;
+    stopJob();
+    if (building)
+        startScan(0, 0, true);
 }
 
 int LogFilterModel::sourceRow(int row) const {
@@ -129,7 +153,7 @@ int LogFilterModel::sourceRow(int row) const {
 
 int LogFilterModel::shownRow(int sourceRow) const {
     if (!isFiltered())
-        return sourceRow >= 0 && sourceRow < m_log->rowCount() ? sourceRow : -1;
+        return sourceRow >= 0 && sourceRow < m_passed ? sourceRow : -1;
     const auto at = std::lower_bound(m_rows.begin(), m_rows.end(), sourceRow);
     return at != m_rows.end() && *at == sourceRow ? int(at - m_rows.begin()) : -1;
 }
@@ -137,7 +161,7 @@ int LogFilterModel::shownRow(int sourceRow) const {
 int LogFilterModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
-    return isFiltered() ? int(m_rows.size()) : m_log->rowCount();
+    return isFiltered() ? int(m_rows.size()) : m_passed;
 }
 
 int LogFilterModel::columnCount(const QModelIndex& parent) const {

@@ -23,12 +23,13 @@ public:
     MessageLog* log() const { return m_log; }
     void setCriteria(const LogFilterCriteria& criteria);
     // The filter shown, or the one being worked out.
-    const LogFilterCriteria& criteria() const { return m_job ? m_building : m_filter.criteria(); }
+    const LogFilterCriteria& criteria() const { return m_jobBuilds ? m_building : m_filter.criteria(); }
     const LogFilterCriteria& shownCriteria() const { return m_filter.criteria(); }
     bool isFiltered() const { return !m_filter.criteria().isEmpty(); }
-    // The filter's rows are still being worked out; the view shows the last result meanwhile.
-    bool isBuilding() const { return m_job != nullptr; }
-    LogJob* job() const { return m_job; }
+    // A new filter's rows are still being worked out; the view shows the last result meanwhile.
+    bool isBuilding() const { return m_jobBuilds; }
+    // A worker decides on rows (a new filter's, or many that came at once).
+    bool isBusy() const { return m_job != nullptr; }
 
     int sourceRow(int row) const;
     // The view's row of a log row, or -1 when the filter hides it.
@@ -49,8 +50,10 @@ signals:
 private:
     void onRowsInserted(int first, int last);
     void onReset();
-    void startBuild();
-    void takeBuild(std::vector<int> rows, int scanned);
+    void stopJob();
+    // Decides on log rows [from, to) on a worker: a new filter's rows (build), or more rows of this one.
+    void startScan(int from, int to, bool build);
+    void append(const std::vector<int>& passing);
     void passNewRows(int from);
 
     MessageLog* m_log;
@@ -58,5 +61,7 @@ private:
     LogFilterCriteria m_building; // the one being worked out
     std::vector<int> m_rows;      // with a filter: the log rows shown
     int m_scanned = 0;            // log rows the filter has decided on
+    int m_passed = 0;             // without a filter: the log rows the views were told of
     LogJob* m_job = nullptr;
+    bool m_jobBuilds = false;
 };

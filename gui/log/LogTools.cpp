@@ -34,6 +34,8 @@
 namespace {
 // A copy of this many rows is made at once; more go to a worker.
 constexpr int CopyAtOnce = 20000;
+// Rows that find looks at on this thread as they come; more at once go to a worker.
+constexpr int CountedAtOnce = 4000;
 constexpr int ProgressIntervalMs = 100;
 } // namespace
 
@@ -246,6 +248,7 @@ LogTools::LogTools(QTableView* view, MessageLog* log, LogFindBar* findBar, Dialo
     connect(m_findBar, &LogFindBar::closed, this, [this] {
         delete m_findJob;
         m_findJob = nullptr;
+        m_findMatcher = {};
         if (m_delegate)
             m_delegate->setMark({});
         m_view->viewport()->update();
@@ -363,16 +366,20 @@ void LogTools::cancelTask() {
 
 void LogTools::copyRows(const QList<int>& rows, const std::vector<int>* rowNumbers, int count) {
     const LogRows snapshot = m_log->rows();
-    if (rowNumbers == nullptr && rows.size() <= CopyAtOnce) {
-        if (!rows.isEmpty())
-            QGuiApplication::clipboard()->setText(LogExport::copyText(snapshot, rows));
+    const bool all = rowNumbers == nullptr && rows.isEmpty();
+    if (count == 0)
+        return;
+    if (count <= CopyAtOnce) {
+        QList<int> listed = rows;
+        for (int i = 0; i < count && listed.size() < count; ++i)
+            listed.append(all ? i : (*rowNumbers)[std::size_t(i)]);
+        QGuiApplication::clipboard()->setText(LogExport::copyText(snapshot, listed));
         return;
     }
     // Many rows: listed on the worker from what it was given, then copied there.
     auto text = std::make_shared<QString>();
     auto listed = std::make_shared<QList<int>>(rows);
     auto numbers = std::make_shared<std::vector<int>>(rowNumbers ? *rowNumbers : std::vector<int>());
-    const bool all = rowNumbers == nullptr && rows.isEmpty();
     auto* job = new LogJob(count, [snapshot, text, listed, numbers, all, count](LogJob::Control& control) {
         if (all || !numbers->empty()) {
             listed->reserve(count);
@@ -391,6 +398,12 @@ void LogTools::copyRows(const QList<int>& rows, const std::vector<int>* rowNumbe
 }
 
 void LogTools::copySelection() {
+    // All rows selected (Ctrl+A): copied without listing ten million rows here first.
+    qint64 selected = 0;
+    for (const QItemSelectionRange& range : m_view->selectionModel()->selection())
+        selected += range.height();
+    if (selected > CopyAtOnce && selected == m_model->rowCount())
+        return copyAll(m_model->isFiltered());
     const QList<int> rows = selectedRows();
     copyRows(rows, nullptr, int(rows.size()));
 }
@@ -458,35 +471,39 @@ void LogTools::restartFind() {
     if (!matcher.isValid())
         return m_findBar->setResult(GetText(TextId::InvalidRegularExpression));
     m_findBar->setResult(GetText(TextId::FindCounting));
+    m_findMatcher = matcher;
+    m_findFilter = LogFilter(m_model->shownCriteria());
     m_jumpWhenCounted = true;
+    startFindScan(0, m_log->rowCount());
+}
+
+void LogTools::startFindScan(int from, int to) {
     // Counted on a worker over the rows the view knows; the worker has its own matcher and filter.
     const LogRows snapshot = m_log->rows();
-    const int known = m_log->rowCount();
-    const LogFilterCriteria filter = m_model->shownCriteria();
     auto matches = std::make_shared<std::vector<int>>();
-    const QString needle = m_findBar->needle();
-    const Qt::CaseSensitivity sensitivity = m_findBar->sensitivity();
-    const bool regex = m_findBar->regularExpression();
-    m_findJob = new LogJob(
-        known, [snapshot, known, filter, matches, needle, sensitivity, regex](LogJob::Control& control) {
-            const LogMatcher own(needle, sensitivity, regex);
-            const LogFilter shown(filter);
-            for (int row = 0; row < known; ++row) {
-                if ((row & 4095) == 0 && !control.proceed(row))
-                    return false;
-                if (shown.passes(snapshot, row) && own.matches(snapshot, row))
-                    matches->push_back(row);
-            }
-            return true;
-        });
-    connect(m_findJob, &LogJob::finished, this, [this, matches, known](bool completed) {
+    m_findJob = new LogJob(to - from, [snapshot, from, to, matches, filter = m_findFilter.criteria(),
+                                       needle = m_findBar->needle(), sensitivity = m_findBar->sensitivity(),
+                                       regex = m_findBar->regularExpression()](LogJob::Control& control) {
+        const LogMatcher matcher(needle, sensitivity, regex);
+        const LogFilter shown(filter);
+        for (int row = from; row < to; ++row) {
+            if ((row & 4095) == 0 && !control.proceed(row - from))
+                return false;
+            if (shown.passes(snapshot, row) && matcher.matches(snapshot, row))
+                matches->push_back(row);
+        }
+        return true;
+    });
+    connect(m_findJob, &LogJob::finished, this, [this, matches, to](bool completed) {
         m_findJob->deleteLater();
         m_findJob = nullptr;
         if (!completed)
             return;
-        m_matches = std::move(*matches);
-        m_findScanned = known;
+        m_matches.insert(m_matches.end(), matches->begin(), matches->end());
+        m_findScanned = to;
         findTail();
+        if (m_findJob)
+            return; // more came meanwhile than are counted at once
         if (m_pendingStep != 0) {
             const bool forward = m_pendingStep > 0;
             m_pendingStep = 0;
@@ -506,17 +523,17 @@ void LogTools::restartFind() {
 }
 
 void LogTools::findTail() {
-    // Rows that came since the count are few (one frame's worth): looked at here.
-    if (m_findJob || !m_findBar->isVisible() || m_findBar->matcher().isEmpty())
+    if (m_findJob || !m_findBar->isVisible() || m_findMatcher.isEmpty() || !m_findMatcher.isValid())
         return;
     const int to = m_log->rowCount();
     if (m_findScanned >= to)
         return;
+    // Rows of a frame or two are looked at here; a flood goes to a worker.
+    if (to - m_findScanned > CountedAtOnce)
+        return startFindScan(m_findScanned, to);
     const LogRows snapshot = m_log->rows();
-    const LogMatcher matcher = m_findBar->matcher();
-    const bool filtered = m_model->isFiltered();
     for (int row = m_findScanned; row < to; ++row) {
-        if ((!filtered || m_model->shownRow(row) >= 0) && matcher.matches(snapshot, row))
+        if (m_findFilter.passes(snapshot, row) && m_findMatcher.matches(snapshot, row))
             m_matches.push_back(row);
     }
     m_findScanned = to;
@@ -532,9 +549,13 @@ void LogTools::findStep(bool forward) {
         m_pendingStep = forward ? 1 : -1;
         return;
     }
-    if (m_findBar->matcher().isEmpty() || !m_findBar->matcher().isValid())
+    if (m_findMatcher.isEmpty() || !m_findMatcher.isValid())
         return;
     findTail();
+    if (m_findJob) {
+        m_pendingStep = forward ? 1 : -1;
+        return;
+    }
     if (m_matches.empty())
         return m_findBar->setResult(GetText(TextId::FindNotFound));
     const int current = m_model->sourceRow(m_view->currentIndex().row());

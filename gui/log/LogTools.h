@@ -124,6 +124,7 @@ private:
     void startTask(LogJob* job, const QString& what);
     void copyRows(const QList<int>& rows, const std::vector<int>* rowNumbers, int count);
     void restartFind();
+    void startFindScan(int from, int to);
     void findTail();
     void stepTo(int match, bool wrapped);
     void showFindCount(int match, bool wrapped);
@@ -158,6 +159,8 @@ private:
     // are looked at as they arrive.
     LogJob* m_findJob = nullptr;
     std::vector<int> m_matches;
+    LogMatcher m_findMatcher;
+    LogFilter m_findFilter;
     int m_findScanned = 0;
     int m_pendingStep = 0; // +1 or -1: a step asked for while counting
     bool m_jumpWhenCounted = false;
