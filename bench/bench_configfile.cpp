@@ -26,25 +26,15 @@ qint64 heapInUse() {
     return qint64(info.uordblks + info.hblkhd);
 }
 
-// The resident set's peak since the last reset, in bytes.
-qint64 peakResident() {
+// A size from /proc/self/status ("VmHWM", the resident peak since the last reset; "VmRSS"), in bytes.
+qint64 statusBytes(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
-}
-
-qint64 resident() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
     }
     return -1;
 }
@@ -94,14 +84,14 @@ int main(int argc, char** argv) {
 
     malloc_trim(0);
     const qint64 heapBefore = heapInUse();
-    const qint64 residentBefore = resident();
+    const qint64 residentBefore = statusBytes("VmRSS");
     resetPeakResident();
     QElapsedTimer timer;
     timer.start();
     QuickDialFileRead read;
     const QuickDialSlots loaded = loadQuickDialFile(path, nullptr, &read);
     const double loadSeconds = timer.nsecsElapsed() / 1e9;
-    const qint64 peak = peakResident() - residentBefore;
+    const qint64 peak = statusBytes("VmHWM") - residentBefore;
     const qint64 held = heapInUse() - heapBefore;
 
     // The exit save of a window that changed nothing: the slots were cut to what a slot takes, so the file

@@ -206,14 +206,19 @@ std::optional<QString> ProfileFile::value(const QString& sectionName, const QStr
     return raw ? std::optional<QString>(decoded(*raw)) : std::nullopt;
 }
 
-std::optional<QByteArrayView> ProfileFile::rawValue(const QString& sectionName, const QString& key) const {
+const QByteArray* ProfileFile::keyLine(const QString& sectionName, const QString& key) const {
     const Section* s = section(sectionName);
     if (!s)
-        return std::nullopt;
+        return nullptr;
     const auto found = s->keys.constFind(folded(trimmedSpaces(key)));
-    if (found == s->keys.cend())
+    return found == s->keys.cend() ? nullptr : &found.value()->text;
+}
+
+std::optional<QByteArrayView> ProfileFile::rawValue(const QString& sectionName, const QString& key) const {
+    const QByteArray* line = keyLine(sectionName, key);
+    if (!line)
         return std::nullopt;
-    const QByteArray& text = found.value()->text;
+    const QByteArray& text = *line;
     QByteArrayView v = QByteArrayView(text).sliced(text.indexOf('=') + 1);
     while (!v.isEmpty() && isBlankByte(v.front()))
         v = v.sliced(1);
@@ -226,18 +231,12 @@ std::optional<QByteArrayView> ProfileFile::rawValue(const QString& sectionName, 
 }
 
 std::optional<QByteArray> ProfileFile::line(const QString& sectionName, const QString& key) const {
-    const Section* s = section(sectionName);
-    if (!s)
-        return std::nullopt;
-    const auto found = s->keys.constFind(folded(trimmedSpaces(key)));
-    if (found == s->keys.cend())
-        return std::nullopt;
-    return found.value()->text;
+    const QByteArray* text = keyLine(sectionName, key);
+    return text ? std::optional<QByteArray>(*text) : std::nullopt;
 }
 
 bool ProfileFile::contains(const QString& sectionName, const QString& key) const {
-    const Section* s = section(sectionName);
-    return s && s->keys.contains(folded(trimmedSpaces(key)));
+    return keyLine(sectionName, key) != nullptr;
 }
 
 ProfileFile::Lines::iterator ProfileFile::insertLine(Lines::iterator before, Line line) {
