@@ -334,6 +334,14 @@ private slots:
     void layoutFollowsTheWindow() {
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
         MainWindow& w = *h.window;
+        // Measured against the faces the program carries, whatever the system has installed.
+        for (const char* face :
+             {"DejaVuSans", "DejaVuSans-Bold", "DejaVuSansCondensed", "DejaVuSansCondensed-Bold"}) {
+            const int id =
+                QFontDatabase::addApplicationFont(u":/telvane/fonts/%1.ttf"_s.arg(QLatin1String(face)));
+            QVERIFY2(QFontDatabase::applicationFontFamilies(id).contains(u"DejaVu Sans"_s),
+                     qPrintable(QFontDatabase::applicationFontFamilies(id).join(u',')));
+        }
         // The designed places, in twips.
         QCOMPARE(h.find<QWidget>("lsvMsg")->geometry(), twipsRect(240, 360, 8715, 2595));
         QCOMPARE(inWindow(h, "cmdQuit"), twipsRect(8400, 6240, 0, 0).topLeft());
