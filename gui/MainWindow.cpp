@@ -32,6 +32,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdio>
@@ -368,10 +369,6 @@ void MainWindow::startUp() {
     m_startSettings =
         SetupSettings::read(setupIniPath(), Platform::localHostName(), &m_startSetupLines, &refusal);
     const SetupSettings& settings = m_startSettings;
-    if (!refusal.isEmpty())
-        m_dialogs->warning(
-            this, GetText(TextId::LoadFailedTitle),
-            filledText(TextId::SetupNotRead, {QDir::toNativeSeparators(setupIniPath()), refusal}));
     m_settingsPage->setDefaultCaptureFolder(SetupSettings().captureFolderIn(m_settingsFolder));
     m_settingsPage->showSettings(settings);
     m_deviceTypeIndex = settings.device;
@@ -392,12 +389,21 @@ void MainWindow::startUp() {
     const QuickDialFileState state = LoadQuickDialConfig(defaultConfigPath(), &m_startConfigRead);
     if (state != QuickDialFileState::Loaded && state != QuickDialFileState::Missing)
         m_memory->loadSlots({});
-    // Eight empty slots are no surprise for a missing file; for one that is there but was not read, they are.
+    // Defaults or eight empty slots are no surprise for a missing file; for one that is there but was not
+    // read, they are. Said once the window is up, and not at all when a signal ends it first.
+    QStringList notRead;
+    if (!refusal.isEmpty())
+        notRead << filledText(TextId::SetupNotRead, {QDir::toNativeSeparators(setupIniPath()), refusal});
     if (!m_startConfigRead.refusal.isEmpty())
-        m_dialogs->warning(
-            this, GetText(TextId::LoadFailedTitle),
-            filledText(TextId::LoadConfigFailed,
-                       {QDir::toNativeSeparators(defaultConfigPath()), m_startConfigRead.refusal}));
+        notRead << filledText(TextId::LoadConfigFailed,
+                              {QDir::toNativeSeparators(defaultConfigPath()), m_startConfigRead.refusal});
+    if (!notRead.isEmpty())
+        QTimer::singleShot(0, this, [this, notRead] {
+            for (const QString& text : notRead) {
+                if (!m_exited)
+                    m_dialogs->warning(this, GetText(TextId::LoadFailedTitle), text);
+            }
+        });
     m_startSlots = m_memory->allSlots();
     if (m_windowMarker->otherWindowRunning())
         m_strip->showFixedNotice(TextId::SettingsShared);
@@ -425,8 +431,13 @@ void MainWindow::exitSequence() {
         // Another window on the folder may have saved since this one started: each file is read again under
         // the lock, and only what this window changed replaces what is there.
         const Settings::SaveLock lock(m_settingsFolder);
+        // Without a stored place the window took the one it first appeared at; left there, it has not moved,
+        // and a place another window has stored since stays.
+        SetupSettings atStart = m_startSettings;
+        if (!atStart.window && !m_firstShownPlace.isEmpty())
+            atStart.window = m_firstShownPlace;
         QString reason;
-        if (!settings.writeChanges(setupIniPath(), m_startSettings, m_startSetupLines, &reason))
+        if (!settings.writeChanges(setupIniPath(), atStart, m_startSetupLines, &reason))
             failures << filledText(TextId::SaveSetupFailed,
                                    {QDir::toNativeSeparators(setupIniPath()), reason});
         if (!saveQuickDialChanges(defaultConfigPath(), m_memory->allSlots(), m_startSlots, m_startConfigRead,
@@ -511,6 +522,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     m_editorPage->setGrowth(growth);
     m_quickDialPage->setGrowth(growth);
     m_strip->setGrowth(growth);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_firstShownPlace.isEmpty() && !isMaximized())
+        m_firstShownPlace = geometry();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

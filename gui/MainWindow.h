@@ -80,6 +80,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildWindow();
@@ -137,5 +138,6 @@ private:
     ProfileLines m_startSetupLines;
     QuickDialSlots m_startSlots{};
     QuickDialFileRead m_startConfigRead;
-    QRect m_restoredPlace; // the stored normal place, for an exit before the window was ever shown normal
+    QRect m_restoredPlace;   // the stored normal place, for an exit before the window was ever shown normal
+    QRect m_firstShownPlace; // where the window first appeared: not moved by the user while it is there
 };

@@ -108,6 +108,9 @@ ProfileFile ProfileFile::load(const QString& path, qint64 maxBytes) {
     ProfileFile profile;
     profile.m_path = path;
     auto refuse = [&](const QString& reason) {
+        profile.m_lines.clear();
+        profile.m_sections.clear();
+        profile.m_exists = false;
         profile.m_unreadable = true;
         profile.m_refusal = reason;
         return std::move(profile);
@@ -126,49 +129,64 @@ ProfileFile ProfileFile::load(const QString& path, qint64 maxBytes) {
     const QString tooLarge = filledText(TextId::FileTooLarge, {QString::number(maxBytes >> 20)});
     if (file.size() > maxBytes)
         return refuse(tooLarge);
-    QByteArray data = file.read(maxBytes + 1); // a file that grows meanwhile is still bounded
-    if (data.size() > maxBytes)
-        return refuse(tooLarge);
     profile.m_exists = true;
-    if (data.startsWith(Utf8Mark)) {
-        profile.m_encoding = Encoding::Utf8;
-        profile.m_byteOrderMark = Utf8Mark;
-        data.remove(0, Utf8Mark.size());
-    } else if (data.startsWith(Utf16LeMark) || data.startsWith(Utf16BeMark)) {
-        const bool little = data.startsWith(Utf16LeMark);
-        profile.m_encoding = little ? Encoding::Utf16Le : Encoding::Utf16Be;
-        profile.m_byteOrderMark = data.left(2);
-        QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-        const QString text = decoder(QByteArrayView(data).sliced(2));
-        data = text.toUtf8();
-    }
-    const bool utf8 = profile.m_encoding != Encoding::Cp1252;
     Section* current = nullptr; // the section the lines belong to, if it is the first of its name
-    qsizetype start = 0;
-    while (start < data.size()) {
-        qsizetype i = start;
-        while (i < data.size() && data[i] != '\r' && data[i] != '\n')
-            ++i;
-        Line line{data.mid(start, i - start), {}};
-        if (i < data.size()) {
-            const bool crlf = data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n';
-            line.end = data.mid(i, crlf ? 2 : 1);
-            i += crlf ? 2 : 1;
+    auto parse = [&](QByteArrayView data) {
+        const bool utf8 = profile.m_encoding != Encoding::Cp1252;
+        qsizetype start = 0;
+        while (start < data.size()) {
+            qsizetype i = start;
+            while (i < data.size() && data[i] != '\r' && data[i] != '\n')
+                ++i;
+            Line line{data.sliced(start, i - start).toByteArray(), {}};
+            if (i < data.size()) {
+                const bool crlf = data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n';
+                line.end = data.sliced(i, crlf ? 2 : 1).toByteArray();
+                i += crlf ? 2 : 1;
+            }
+            start = i;
+            const Parsed p = parseLine(line.text, utf8);
+            const auto at = profile.m_lines.insert(profile.m_lines.end(), std::move(line));
+            if (p.kind == Kind::Header) {
+                const QString name = folded(p.name);
+                current = profile.m_sections.contains(name)
+                              ? nullptr
+                              : &profile.m_sections.insert(name, Section{at, at, {}}).value();
+            } else if (current && p.kind == Kind::Key) {
+                current->lastKey = at;
+                const QString key = folded(p.name);
+                if (!current->keys.contains(key))
+                    current->keys.insert(key, at);
+            }
         }
-        start = i;
-        const Parsed p = parseLine(line.text, utf8);
-        const auto at = profile.m_lines.insert(profile.m_lines.end(), std::move(line));
-        if (p.kind == Kind::Header) {
-            const QString name = folded(p.name);
-            current = profile.m_sections.contains(name)
-                          ? nullptr
-                          : &profile.m_sections.insert(name, Section{at, at, {}}).value();
-        } else if (current && p.kind == Kind::Key) {
-            current->lastKey = at;
-            const QString key = folded(p.name);
-            if (!current->keys.contains(key))
-                current->keys.insert(key, at);
-        }
+    };
+    const QByteArray head = file.peek(3);
+    if (head.startsWith(Utf16LeMark) || head.startsWith(Utf16BeMark)) {
+        const bool little = head.startsWith(Utf16LeMark);
+        profile.m_encoding = little ? Encoding::Utf16Le : Encoding::Utf16Be;
+        profile.m_byteOrderMark = head.left(2);
+        const QByteArray data = file.read(maxBytes + 1); // a file that grows meanwhile is still bounded
+        if (data.size() > maxBytes)
+            return refuse(tooLarge);
+        QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        parse(QString(decoder(QByteArrayView(data).sliced(2))).toUtf8());
+        return profile;
+    }
+    if (head.startsWith(Utf8Mark)) {
+        profile.m_encoding = Encoding::Utf8;
+        profile.m_byteOrderMark = file.read(Utf8Mark.size());
+    }
+    // Line by line, so the file's text is held once (in its lines), not twice; each piece read ends at a LF,
+    // so a CR LF pair is never split between two.
+    qint64 total = profile.m_byteOrderMark.size();
+    while (!file.atEnd()) {
+        const QByteArray piece = file.readLine();
+        if (piece.isEmpty())
+            break;
+        total += piece.size();
+        if (total > maxBytes) // a file that grows meanwhile is still bounded
+            return refuse(tooLarge);
+        parse(piece);
     }
     return profile;
 }
@@ -188,14 +206,19 @@ std::optional<QString> ProfileFile::value(const QString& sectionName, const QStr
     return raw ? std::optional<QString>(decoded(*raw)) : std::nullopt;
 }
 
-std::optional<QByteArrayView> ProfileFile::rawValue(const QString& sectionName, const QString& key) const {
+const QByteArray* ProfileFile::keyLine(const QString& sectionName, const QString& key) const {
     const Section* s = section(sectionName);
     if (!s)
-        return std::nullopt;
+        return nullptr;
     const auto found = s->keys.constFind(folded(trimmedSpaces(key)));
-    if (found == s->keys.cend())
+    return found == s->keys.cend() ? nullptr : &found.value()->text;
+}
+
+std::optional<QByteArrayView> ProfileFile::rawValue(const QString& sectionName, const QString& key) const {
+    const QByteArray* line = keyLine(sectionName, key);
+    if (!line)
         return std::nullopt;
-    const QByteArray& text = found.value()->text;
+    const QByteArray& text = *line;
     QByteArrayView v = QByteArrayView(text).sliced(text.indexOf('=') + 1);
     while (!v.isEmpty() && isBlankByte(v.front()))
         v = v.sliced(1);
@@ -208,18 +231,12 @@ std::optional<QByteArrayView> ProfileFile::rawValue(const QString& sectionName, 
 }
 
 std::optional<QByteArray> ProfileFile::line(const QString& sectionName, const QString& key) const {
-    const Section* s = section(sectionName);
-    if (!s)
-        return std::nullopt;
-    const auto found = s->keys.constFind(folded(trimmedSpaces(key)));
-    if (found == s->keys.cend())
-        return std::nullopt;
-    return found.value()->text;
+    const QByteArray* text = keyLine(sectionName, key);
+    return text ? std::optional<QByteArray>(*text) : std::nullopt;
 }
 
 bool ProfileFile::contains(const QString& sectionName, const QString& key) const {
-    const Section* s = section(sectionName);
-    return s && s->keys.contains(folded(trimmedSpaces(key)));
+    return keyLine(sectionName, key) != nullptr;
 }
 
 ProfileFile::Lines::iterator ProfileFile::insertLine(Lines::iterator before, Line line) {

@@ -73,6 +73,7 @@ private:
     };
     Section* section(const QString& name);
     const Section* section(const QString& name) const;
+    const QByteArray* keyLine(const QString& section, const QString& key) const; // the first line of a key
     Lines::iterator insertLine(Lines::iterator before, Line line);
 
     QString m_path;

@@ -5,15 +5,38 @@
 
 #include "core/files/Codec.h"
 #include "core/files/Platform.h"
+#include "core/scripts/QuickDialConfig.h"
+#include "core/texts/Texts.h"
 
 #include <QtTest>
 
 #include <csignal>
+#include <map>
+
+#include <sys/stat.h>
 
 #include <sys/inotify.h>
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Text as a UTF-16 file with its byte-order mark.
+QByteArray utf16(const char* text, bool littleEndian) {
+    QStringEncoder encoder(littleEndian ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE,
+                           QStringEncoder::Flag::WriteBom);
+    return encoder(QString::fromUtf8(text));
+}
+
+// What a window read at start: the settings and the lines of their keys.
+struct WindowRead {
+    explicit WindowRead(const QString& ini) { settings = SetupSettings::read(ini, u"host"_s, &lines); }
+    SetupSettings settings;
+    ProfileLines lines;
+};
+
+} // namespace
 
 class FilesTest : public QObject {
     Q_OBJECT
@@ -61,6 +84,11 @@ private slots:
         row("default cut to size - 1", QByteArray(), 4, "dfl");
         row("default: trailing blanks cut, others kept", QByteArray(), 10, " d\t", "Port", " d\t  ");
         row("Windows-1252", "[SETTINGS]\nPort=Gr\xFC\xDF \x80\n", 20, "Gr\u00fc\u00df \u20ac");
+        row("UTF-8 with byte-order mark", "\xEF\xBB\xBF[SETTINGS]\r\nPort=Gr\xC3\xBC\xC3\x9F\r\n", 20,
+            "Gr\u00fc\u00df");
+        row("UTF-16 LE with byte-order mark", utf16("[SETTINGS]\r\nPort=Gr\u00fc\u00df\r\n", true), 20,
+            "Gr\u00fc\u00df");
+        row("UTF-16 BE with byte-order mark", utf16("[SETTINGS]\nPort=\u20ac\n", false), 20, "\u20ac");
     }
     void readValue() {
         QFETCH(QByteArray, content);
@@ -105,6 +133,10 @@ private slots:
         row("bytes before the first section kept", "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=1\n", "K", "2",
             "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=2\r\n");
         row("one byte per character", QByteArray(), "K", "\u00c4\u20ac", "[SETTINGS]\r\nK=\xC4\x80\r\n");
+        row("UTF-8 file: its section found, its encoding kept", "\xEF\xBB\xBF[SETTINGS]\r\nK=1\r\n", "K",
+            "\u00c4", "\xEF\xBB\xBF[SETTINGS]\r\nK=\xC3\x84\r\n");
+        row("UTF-16 file: its section found, its encoding kept", utf16("[SETTINGS]\r\nK=1\r\n", true), "L",
+            "\u20ac", utf16("[SETTINGS]\r\nK=1\r\nL=\u20ac\r\n", true));
     }
     void write() {
         QFETCH(QByteArray, before);
@@ -300,6 +332,149 @@ private slots:
                                       expected));
         QCOMPARE(readBytes(path), readBytes(expected));
         QCOMPARE(pairs(SetupSettings::read(path, u"host"_s)), pairs(s));
+        // A window alone on its folder: the exit save that looks for others' changes writes the same bytes.
+        const QString alone = path + u".alone"_s;
+        QVERIFY(ini.isNull() || writeBytes(alone, ini));
+        const WindowRead atStart(alone);
+        QVERIFY(s.writeChanges(alone, atStart.settings, atStart.lines));
+        QCOMPARE(readBytes(alone), readBytes(path));
+    }
+
+    void exitSaveKeepsOthersChanges_data() {
+        QTest::addColumn<QString>("changes");  // window:key=value, applied in order; "hand" edits the file
+        QTest::addColumn<QString>("exits");    // the windows in the order they close
+        QTest::addColumn<QString>("expected"); // Port|Language|ErrorText afterwards
+        QTest::newRow("different keys, A closes first")
+            << u"A:Port=7000 B:Language=1"_s << u"AB"_s << u"7000|1|"_s;
+        QTest::newRow("different keys, B closes first")
+            << u"A:Port=7000 B:Language=1"_s << u"BA"_s << u"7000|1|"_s;
+        QTest::newRow("same key: the later exit wins")
+            << u"A:Port=7000 B:Port=8000"_s << u"AB"_s << u"8000|0|"_s;
+        QTest::newRow("same key, the other order") << u"A:Port=7000 B:Port=8000"_s << u"BA"_s << u"7000|0|"_s;
+        QTest::newRow("edited by hand, another key changed")
+            << u"A:Port=7000 hand:ErrorText=ERR"_s << u"A"_s << u"7000|0|ERR"_s;
+        QTest::newRow("edited by hand, the same key changed")
+            << u"A:Port=7000 hand:Port=9"_s << u"A"_s << u"7000|0|"_s;
+        QTest::newRow("edited by hand, nothing changed")
+            << u"hand:Port=9 hand:Language=1"_s << u"A"_s << u"9|1|"_s;
+        // A value the window normalised on reading counts as changed, unless someone else wrote it since.
+        QTest::newRow("normalised value written") << u"hand0:Port=1234567"_s << u"A"_s << u"123456|0|"_s;
+        QTest::newRow("normalised value, another's change kept")
+            << u"hand0:Port=1234567 hand:Port=5"_s << u"A"_s << u"5|0|"_s;
+    }
+    void exitSaveKeepsOthersChanges() {
+        QFETCH(QString, changes);
+        QFETCH(QString, exits);
+        const QString ini = file(QTest::currentDataTag());
+        QVERIFY(writeBytes(
+            ini, "; kept\r\n[SETTINGS]\r\nPort=6060\r\nLanguage=0\r\nErrorText=\r\n[OTHER]\r\nX=1\r\n"));
+        const QStringList steps = changes.split(u' ');
+        for (const QString& step : steps) { // edits before the windows start
+            if (step.startsWith(u"hand0:"_s))
+                QVERIFY(WriteProfileValue(Settings::Section, step.mid(6).section(u'=', 0, 0),
+                                          step.section(u'=', 1), ini));
+        }
+        std::map<QChar, WindowRead> read;
+        std::map<QChar, SetupSettings> now;
+        for (const QChar w : {u'A', u'B'}) {
+            read.emplace(w, WindowRead(ini));
+            now.emplace(w, read.at(w).settings);
+        }
+        for (const QString& step : steps) {
+            const QString key = step.section(u':', 1).section(u'=', 0, 0);
+            const QString value = step.section(u'=', 1);
+            if (step.startsWith(u"hand:"_s)) {
+                QVERIFY(WriteProfileValue(Settings::Section, key, value, ini));
+            } else if (!step.startsWith(u"hand0:"_s)) {
+                SetupSettings& s = now.at(step.at(0));
+                if (key == u"Port"_s)
+                    s.port = value;
+                else
+                    s.language = value.toInt();
+            }
+        }
+        for (const QChar w : exits) {
+            QString error;
+            QVERIFY2(now.at(w).writeChanges(ini, read.at(w).settings, read.at(w).lines, &error),
+                     qPrintable(error));
+        }
+        const SetupSettings after = SetupSettings::read(ini, u"host"_s);
+        QTEST(u"%1|%2|%3"_s.arg(after.port).arg(after.language).arg(after.errorText), "expected");
+        // The keys the file lacked are written; what is not ours stays.
+        const QByteArray bytes = readBytes(ini);
+        QVERIFY(bytes.startsWith("; kept\r\n[SETTINGS]\r\n") && bytes.contains("SelTab=0\r\n") &&
+                bytes.endsWith("[OTHER]\r\nX=1\r\n"));
+    }
+
+    void refusedFiles_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"folder", "pipe", "endless device", "oversized", "folder gone"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+    void refusedFiles() {
+        QFETCH(QString, kind);
+        TestFolders f;
+        const QString ini = f.setupIni();
+        const QByteArray start = "[SETTINGS]\r\nPort=1\r\n";
+        if (kind == u"folder"_s)
+            QVERIFY(QDir().mkpath(ini));
+        else if (kind == u"pipe"_s)
+            QVERIFY(::mkfifo(QFile::encodeName(ini).constData(), 0600) == 0);
+        else if (kind == u"endless device"_s)
+            QVERIFY(QFile::link(u"/dev/zero"_s, ini));
+        else if (kind == u"oversized"_s)
+            QVERIFY(writeBytes(ini, start) && QFile(ini).resize(ProfileFile::MaxBytes + 1)); // sparse
+        else
+            QVERIFY(QDir(f.settings()).removeRecursively());
+        const bool gone = kind == u"folder gone"_s;
+        // Read without waiting for a writer or reading an endless device: the defaults, and why.
+        ProfileLines lines;
+        QString refusal;
+        const SetupSettings s = SetupSettings::read(ini, u"host"_s, &lines, &refusal);
+        QCOMPARE(s.port, u"6060"_s);
+        QCOMPARE(refusal.isEmpty(), gone);
+        QVERIFY2(gone || refusal == (kind == u"oversized"_s ? filledText(TextId::FileTooLarge, {u"64"_s})
+                                                            : GetText(TextId::NotARegularFile)),
+                 qPrintable(refusal));
+        QuickDialFileRead configRead;
+        QuickDialFileState state = QuickDialFileState::Loaded;
+        loadQuickDialFile(ini, &state, &configRead);
+        QCOMPARE(state, gone ? QuickDialFileState::Missing : QuickDialFileState::Unreadable);
+        QCOMPARE(configRead.refusal, refusal);
+        // The exit save says why it failed and leaves what is there as it was.
+        QString error;
+        QVERIFY(!s.writeChanges(ini, s, lines, &error));
+        QVERIFY2(!error.isEmpty() && error.contains(refusal), qPrintable(error));
+        const QFileInfo after(ini);
+        QCOMPARE(after.exists(), !gone);
+        QVERIFY(gone || kind == u"oversized"_s ? !after.isDir() : !after.isFile());
+        QVERIFY(kind != u"oversized"_s ||
+                (after.size() == ProfileFile::MaxBytes + 1 && readBytes(ini).startsWith(start)));
+    }
+
+    void windowMarkers() {
+        TestFolders f;
+        // A marker left behind by a window that crashed: its process is gone, so it does not count.
+        QProcess crashed;
+        crashed.start(u"true"_s, {});
+        QVERIFY(crashed.waitForStarted(Timeout));
+        const qint64 pid = crashed.processId();
+        QVERIFY(crashed.waitForFinished(Timeout));
+        const QString marker = f.settings() + u".telvane-window-0.lock"_s;
+        QByteArray contents;
+        {
+            QLockFile own(marker); // a real marker's contents, with the dead process's number
+            QVERIFY(own.tryLock(0));
+            contents = readBytes(marker);
+        }
+        QVERIFY(writeBytes(marker, QByteArray::number(pid) + contents.mid(contents.indexOf('\n'))));
+        auto first = std::make_unique<Settings::WindowMarker>(f.settings());
+        QVERIFY(!first->otherWindowRunning());
+        const Settings::WindowMarker second(f.settings());
+        QVERIFY(second.otherWindowRunning());
+        // The second still runs when the first has gone: a third window is told too.
+        first.reset();
+        QVERIFY(Settings::WindowMarker(f.settings()).otherWindowRunning());
     }
 
     void platformHelpers() {

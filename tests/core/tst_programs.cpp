@@ -15,6 +15,8 @@
 
 #include <csignal>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -99,12 +101,15 @@ private slots:
 
     void terminationSignalRunsTheExit_data() {
         QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::addColumn<bool>("sizeLimited"); // the saves fail for a file-size limit
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+        QTest::newRow("SIGTERM, the saves fail") << int(SIGTERM) << true;
     }
     void terminationSignalRunsTheExit() {
         QFETCH(int, signalNumber);
+        QFETCH(bool, sizeLimited);
         QTemporaryDir home;
         const QString folder = home.filePath(u"Veltrix/Telvane/"_s);
         // Not connecting: nothing but the signal ends the program.
@@ -113,15 +118,33 @@ private slots:
         QProcessEnvironment environment = headless(home.path());
         environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.setProcessEnvironment(environment);
+        if (sizeLimited) {
+            // Room for the window's marker, not for either exit save (both hold the host name once more):
+            // each write fails, which must be said, not end the program.
+            QVERIFY(writeBytes(folder + u"DefaultCommandSet.cfg"_s, "[SETTINGS]\r\n"));
+            const auto bytes = rlim_t(150 + QSysInfo::machineHostName().toUtf8().size());
+            program.setChildProcessModifier([bytes] {
+                const rlimit limit{bytes, bytes};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        }
         program.start(QStringLiteral(TELVANE_PROGRAM_PATH), {});
-        // The template is copied early in the start-up; a signal from then on waits for the event loop.
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + u"DefaultCommandSet.cfg"_s), 30000);
+        // The window marks the folder early in the start-up; a signal from then on waits for the event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + u".telvane-window-0.lock"_s), 30000);
         QVERIFY(program.processId() > 0 && ::kill(pid_t(program.processId()), signalNumber) == 0);
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         // Only the exit writes this key.
-        QCOMPARE(ReadProfileValue(Settings::Section, u"SelTab"_s, {}, 9, folder + u"Setup.ini"_s), u"0"_s);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"SelTab"_s, {}, 9, folder + u"Setup.ini"_s),
+                 sizeLimited ? QString() : u"0"_s);
+        // One line for each file, with its path and why (in German: the language of a first start).
+        QCOMPARE(errors.count(u"telvane: "_s), sizeLimited ? 2 : 0);
+        QVERIFY2(!sizeLimited || (errors.contains(folder + u"Setup.ini"_s) &&
+                                  errors.contains(folder + u"DefaultCommandSet.cfg"_s) &&
+                                  errors.contains(u"gespeichert"_s)),
+                 qPrintable(errors));
     }
 
     // The window captures a flood of replies as it comes; a kill in the middle leaves a file whose lines are

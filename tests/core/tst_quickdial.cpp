@@ -15,6 +15,8 @@
 #include <QSet>
 #include <QtTest>
 
+#include <map>
+
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(QuickDialSlots)
@@ -181,6 +183,83 @@ private slots:
         const QByteArray whole = readBytes(file);
         QVERIFY(saveQuickDialChanges(file, loaded, loaded, read));
         QVERIFY(!before.isNull() || readBytes(file) == whole);
+    }
+
+    void exitSaveKeepsOtherWindowsSlots_data() {
+        QTest::addColumn<QString>(
+            "changes"); // window:slot=caption|description|script, ...; "hand" edits the file
+        QTest::addColumn<QString>("exits");
+        QTest::addColumn<QString>("expected"); // captions of slots 1..3 afterwards
+        const QString fromFile = u"A:1=FROMFILE|fromfile|GM"_s;
+        QTest::newRow("different slots, A closes first")
+            << fromFile + u",B:2=Two|b|SM 2"_s << u"AB"_s << u"FROMFILE Two Three"_s;
+        QTest::newRow("different slots, B closes first")
+            << fromFile + u",B:2=Two|b|SM 2"_s << u"BA"_s << u"FROMFILE Two Three"_s;
+        QTest::newRow("same slot: the later exit wins")
+            << fromFile + u",B:1=B1|b|SM 3"_s << u"AB"_s << u"B1 Second Three"_s;
+        QTest::newRow("edited by hand meanwhile")
+            << fromFile + u",hand:3=Hand|h|SM 4"_s << u"A"_s << u"FROMFILE Second Hand"_s;
+    }
+    void exitSaveKeepsOtherWindowsSlots() {
+        QFETCH(QString, changes);
+        QFETCH(QString, exits);
+        const QString file = path(QTest::currentDataTag());
+        QVERIFY(saveQuickDialFile(file, memory({u"First|1|SM 1"_s, u"Second|2|SM 2"_s, u"Three|3|SM 3"_s})));
+        std::map<QChar, QuickDialFileRead> read;
+        std::map<QChar, QuickDialSlots> atStart;
+        for (const QChar w : {u'A', u'B'})
+            atStart.emplace(w, loadQuickDialFile(file, nullptr, &read[w]));
+        std::map<QChar, QuickDialSlots> now = atStart;
+        for (const QString& step : changes.split(u',')) {
+            const int n = step.section(u':', 1).section(u'=', 0, 0).toInt();
+            const QuickDialSlot slot = slotOf(step.section(u'=', 1));
+            if (step.startsWith(u"hand:"_s)) {
+                QuickDialSlots edited = loadQuickDialFile(file);
+                edited[std::size_t(n - 1)] = slot;
+                QVERIFY(saveQuickDialFile(file, edited));
+            } else {
+                now.at(step.at(0))[std::size_t(n - 1)] = slot;
+            }
+        }
+        for (const QChar w : exits)
+            QVERIFY(saveQuickDialChanges(file, now.at(w), atStart.at(w), read.at(w)));
+        const QuickDialSlots after = loadQuickDialFile(file);
+        QTEST(QStringList({after[0].caption, after[1].caption, after[2].caption}).join(u' '), "expected");
+        // A slot is written whole: its commands are those of the caption's writer.
+        QCOMPARE(after[0].lines.size(), 1);
+    }
+
+    void byteOrderMarks_data() {
+        QTest::addColumn<int>("encoding");
+        QTest::newRow("UTF-8") << int(QStringConverter::Utf8);
+        QTest::newRow("UTF-16 LE") << int(QStringConverter::Utf16LE);
+        QTest::newRow("UTF-16 BE") << int(QStringConverter::Utf16BE);
+    }
+    void byteOrderMarks() {
+        // As some Windows editors save a configuration file: the slots are read, and the exit save adds no
+        // second section but writes into the file's own, in its encoding.
+        QFETCH(int, encoding);
+        QStringEncoder encoder(QStringConverter::Encoding(encoding), QStringConverter::Flag::WriteBom);
+        const QString file = path(QTest::currentDataTag());
+        const QByteArray original =
+            encoder(u"[SETTINGS]\r\nCommand1=SM 1#GM\r\nDescript1=Gr\u00fc\u00df#\u20ac\r\n"
+                    u"Label1=L\r\nNote1=n\r\n"_s);
+        QVERIFY(writeBytes(file, original));
+        QuickDialFileState state = QuickDialFileState::Missing;
+        QuickDialFileRead read;
+        const QuickDialSlots loaded = loadQuickDialFile(file, &state, &read);
+        QCOMPARE(state, QuickDialFileState::Loaded);
+        QVERIFY(loaded[0] == slotOf(u"L|n|SM 1=Gr\u00fc\u00df;GM=\u20ac"_s));
+        QuickDialSlots changed = loaded;
+        changed[1] = slotOf(u"Two|2|SM 2"_s);
+        QVERIFY(saveQuickDialChanges(file, changed, loaded, read));
+        const QByteArray bytes = readBytes(file);
+        const qsizetype mark = encoding == int(QStringConverter::Utf8) ? 3 : 2;
+        QCOMPARE(bytes.left(mark), original.left(mark));
+        QStringDecoder decoder{QStringConverter::Encoding(encoding)};
+        QCOMPARE(QString(decoder(bytes)).count(u"[SETTINGS]"_s), 1);
+        const QuickDialSlots again = loadQuickDialFile(file);
+        QVERIFY(again[0] == loaded[0] && again[1] == changed[1]);
     }
 
     void slotChecks_data() {

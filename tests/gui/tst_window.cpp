@@ -396,6 +396,14 @@ private slots:
     void layoutFollowsTheWindow() {
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
         MainWindow& w = *h.window;
+        // Measured against the faces the program carries, whatever the system has installed.
+        for (const char* face :
+             {"DejaVuSans", "DejaVuSans-Bold", "DejaVuSansCondensed", "DejaVuSansCondensed-Bold"}) {
+            const int id =
+                QFontDatabase::addApplicationFont(u":/telvane/fonts/%1.ttf"_s.arg(QLatin1String(face)));
+            QVERIFY2(QFontDatabase::applicationFontFamilies(id).contains(u"DejaVu Sans"_s),
+                     qPrintable(QFontDatabase::applicationFontFamilies(id).join(u',')));
+        }
         // The designed places, in twips.
         QCOMPARE(h.find<QWidget>("lsvMsg")->geometry(), twipsRect(240, 360, 8715, 2595));
         QCOMPARE(inWindow(h, "cmdQuit"), twipsRect(8400, 6240, 0, 0).topLeft());
@@ -621,10 +629,68 @@ private slots:
         QVERIFY(QFile::remove(h.folders.defaultConfig()) && QDir().mkpath(h.folders.defaultConfig()));
         h.open();
         QCOMPARE(h.text("cmdCommand2"), u"[Empty]"_s);
+        QVERIFY2(
+            last().startsWith(u"Load failed|The configuration file \"%1\""_s.arg(h.folders.defaultConfig())),
+            qPrintable(last()));
         const qsizetype asked = h.dialogs.calls.size();
         h.close();
         QVERIFY(h.dialogs.calls.size() == asked + 1 && last().startsWith(u"Save failed|"_s));
         QVERIFY(last().contains(u"DefaultCommandSet.cfg"_s) && QFileInfo(h.folders.defaultConfig()).isDir());
+
+        // A Setup.ini that cannot be written is said too, with its path and why, and what is there stays.
+        h.open();
+        QVERIFY(QFile::remove(h.folders.setupIni()) && QDir().mkpath(h.folders.setupIni()));
+        const qsizetype calls = h.dialogs.calls.size();
+        h.close();
+        QCOMPARE(h.dialogs.calls.size(), calls + 2);
+        const auto& setupFailure = h.dialogs.calls.at(calls);
+        QCOMPARE(setupFailure.title, u"Save failed"_s);
+        QVERIFY2(setupFailure.text.startsWith(
+                     u"The settings file \"%1\" could not be saved: it is not a regular file"_s.arg(
+                         h.folders.setupIni())),
+                 qPrintable(setupFailure.text));
+        QVERIFY(QFileInfo(h.folders.setupIni()).isDir());
+    }
+
+    void twoWindowsOnOneFolder_data() {
+        QTest::addColumn<bool>("firstClosesFirst");
+        QTest::newRow("the first closes first") << true;
+        QTest::newRow("the second closes first") << false;
+    }
+    void twoWindowsOnOneFolder() {
+        QFETCH(bool, firstClosesFirst);
+        WindowHarness h({}, sampleSlots());
+        MainWindowEnvironment environment;
+        environment.settingsFolder = h.folders.settings();
+        environment.programFolder = h.folders.program();
+        environment.dialogs = &h.dialogs;
+        auto second = std::make_unique<MainWindow>(environment);
+        second->show();
+        // The second window says once that it shares the folder; the first was alone when it started.
+        auto* notice = second->findChild<QLabel*>(u"labCommandScriptCompleted"_s);
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), u"Another window uses these settings."_s);
+        QVERIFY(!h.find<QLabel>("labCommandScriptCompleted")->isVisible());
+        second->findChild<QTabWidget*>(u"SSTab1"_s)->setCurrentIndex(1);
+        QVERIFY(!notice->isVisible());
+        second->findChild<QTabWidget*>(u"SSTab1"_s)->setCurrentIndex(0);
+
+        // Each changes something else; after both exits, in either order, the files hold both changes.
+        h.window->memory()->storeSlot(1, {u"FROMFILE"_s, u"loaded"_s, {{u"GM"_s, QString()}}});
+        h.showTab(2);
+        second->findChild<QLineEdit*>(u"txtPort"_s)->setText(u"5001"_s);
+        if (firstClosesFirst)
+            h.close();
+        second->close();
+        second.reset();
+        h.close();
+        const SetupSettings after = SetupSettings::read(h.folders.setupIni(), u"host"_s);
+        QCOMPARE(after.port, u"5001"_s);
+        QCOMPARE(after.selTab, 2);
+        const QuickDialSlots saved = loadQuickDialFile(h.folders.defaultConfig());
+        QCOMPARE(saved[0].caption, u"FROMFILE"_s);
+        QCOMPARE(saved[3].caption, sampleSlots()[3].caption);
+        QVERIFY(h.dialogs.calls.isEmpty());
     }
 
     void editing_data() {
