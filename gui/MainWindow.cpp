@@ -319,6 +319,9 @@ void MainWindow::startUp() {
     // Each command goes into the file as it is sent, so a crash or another window's exit loses none.
     m_historyWriter = new HistoryWriter(historyPath, this);
     connect(m_commandLinePage, &CommandLinePage::commandEntered, m_historyWriter, &HistoryWriter::add);
+    // Up, Down and the search then find what another window on these settings sent, too.
+    connect(m_historyWriter, &HistoryWriter::fileChanged, this,
+            [this](const QStringList& commands) { m_commandLinePage->history().adopt(commands); });
     restorePlacement(settings);
     m_strip->RefreshLinkState(m_link->state());
     // A file that cannot be read, or holds no slot keys, gives eight empty slots, as a missing one does. The
