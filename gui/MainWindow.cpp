@@ -380,6 +380,9 @@ void MainWindow::startUp() {
     // Each command goes into the file as it is sent, so a crash or another window's exit loses none.
     m_historyWriter = new HistoryWriter(historyPath, this);
     connect(m_commandLinePage, &CommandLinePage::commandEntered, m_historyWriter, &HistoryWriter::add);
+    // Up, Down and the search then find what another window on these settings sent, too.
+    connect(m_historyWriter, &HistoryWriter::fileChanged, this,
+            [this](const QStringList& commands) { m_commandLinePage->history().adopt(commands); });
     restorePlacement(settings);
     m_commandLinePage->logTools()->chooseFollowing(settings.logFollow);
     m_commandLinePage->logTools()->setLatencyShown(settings.logLatencyColumn);

@@ -149,7 +149,8 @@ bool CommandHistory::save(const QString& path, QString* error) const {
     return ok;
 }
 
-bool CommandHistory::addToFile(const QString& path, const QStringList& commands, QString* error) {
+bool CommandHistory::addToFile(const QString& path, const QStringList& commands, QString* error,
+                               QStringList* now) {
     QLockFile lock(path + QStringLiteral(".lock"));
     if (!lock.tryLock(LockWaitMs)) {
         if (error)
@@ -161,7 +162,18 @@ bool CommandHistory::addToFile(const QString& path, const QStringList& commands,
         return false;
     for (const QString& command : commands)
         history.add(command);
-    return history.save(path, error);
+    if (!history.save(path, error))
+        return false;
+    if (now)
+        *now = history.m_commands;
+    return true;
+}
+
+void CommandHistory::adopt(const QStringList& commands) {
+    if (m_position != m_commands.size() || commands.isEmpty())
+        return;
+    m_commands = commands;
+    m_position = m_commands.size();
 }
 
 HistoryWriter::HistoryWriter(const QString& path, QObject* parent)
@@ -196,12 +208,19 @@ void HistoryWriter::writePending() {
     if (batch.isEmpty())
         return; // an earlier write took these along
     QString error;
-    const bool ok = CommandHistory::addToFile(m_path, batch, &error);
+    QStringList now;
+    const bool ok = CommandHistory::addToFile(m_path, batch, &error, &now);
     if (!ok) {
         qCWarning(lcHistory) << "could not add to the command history:" << error;
         const QMutexLocker locker(&m_mutex);
         m_pending = batch + m_pending;
     }
     QMetaObject::invokeMethod(
-        this, [this, ok, error] { emit written(ok, error); }, Qt::QueuedConnection);
+        this,
+        [this, ok, error, now] {
+            emit written(ok, error);
+            if (ok)
+                emit fileChanged(now);
+        },
+        Qt::QueuedConnection);
 }

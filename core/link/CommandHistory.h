@@ -38,7 +38,11 @@ public:
     // Adds the commands to the file as its newest, keeping what another window added meanwhile: under a
     // lock beside the file it reads the file anew, adds them (one equal to the newest is not added twice)
     // and saves. A file that exists but cannot be read is left alone.
-    static bool addToFile(const QString& path, const QStringList& commands, QString* error = nullptr);
+    // *now gets what the file holds after the write.
+    static bool addToFile(const QString& path, const QStringList& commands, QString* error = nullptr,
+                          QStringList* now = nullptr);
+    // Takes the file's commands, which hold this window's and another window's, unless a walk is under way.
+    void adopt(const QStringList& commands);
 
     static QString escape(const QString& command);
     static QString unescape(QStringView line);
@@ -66,6 +70,8 @@ public:
 
 signals:
     void written(bool ok, const QString& error);
+    // After a write: every command the file holds, oldest first.
+    void fileChanged(const QStringList& commands);
 
 private:
     void writePending();

@@ -861,6 +861,8 @@ private slots:
             HistoryWriter a(path);
             HistoryWriter b(path);
             QSignalSpy written(&a, &HistoryWriter::written);
+            QSignalSpy changedA(&a, &HistoryWriter::fileChanged);
+            QSignalSpy changedB(&b, &HistoryWriter::fileChanged);
             for (int i = 0; i < 40; ++i) {
                 a.add(u"a%1"_s.arg(i));
                 b.add(u"b%1"_s.arg(i));
@@ -880,6 +882,18 @@ private slots:
                     sent << window + QString::number(i);
                 QCOMPARE(commands.filter(QRegularExpression(u'^' + window)), sent);
             }
+            // The window that wrote last is told the whole file; a window not walking takes it.
+            auto last = [](const QSignalSpy& spy) {
+                return spy.isEmpty() ? QStringList() : spy.constLast().at(0).toStringList();
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(last(changedA) == commands || last(changedB) == commands, Timeout);
+            CommandHistory window;
+            window.add(u"own"_s);
+            window.adopt(commands);
+            QCOMPARE(window.commands(), commands);
+            QCOMPARE(window.older(u"typed"_s), commands.last());
+            window.adopt({u"not while walking"_s});
+            QCOMPARE(window.commands(), commands);
         }
         // A pipe in the file's place is never read nor replaced; the command waits for the next try.
         QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
