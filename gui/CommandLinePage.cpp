@@ -107,6 +107,9 @@ void CommandLinePage::retranslate() {
     fraReceive->setTitle(GetText(TextId::FrameReceive));
     cmdDeleteList->setText(GetText(TextId::DeleteListButton));
     labInfo2->setText(GetText(TextId::InfoCommandLine));
+    // Both sit in frames whose captions say nothing of what they are.
+    txtSend->setAccessibleName(GetText(TextId::CommandTextName));
+    lsvMsg->setAccessibleName(GetText(TextId::MessageLogName));
     for (std::size_t column = 0; column < HeaderIds.size(); ++column)
         m_log->setHeaderData(int(column), Qt::Horizontal, GetText(HeaderIds[column]));
     m_tools->retranslate();
@@ -119,6 +122,10 @@ bool CommandLinePage::SendCommandLine() {
 
 void CommandLinePage::setCommandText(const QString& text) {
     txtSend->setText(text);
+}
+
+void CommandLinePage::focusCommandText() {
+    txtSend->setFocus(Qt::OtherFocusReason);
 }
 
 void CommandLinePage::showRunCommand(const QString& text) {

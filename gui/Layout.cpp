@@ -1,5 +1,7 @@
 #include "gui/Layout.h"
 
+#include "gui/Palette.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -39,7 +41,7 @@ QLabel* makeInfoLabel(QWidget* parent, const char* name, QRect geometry) {
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
+    palette.setColor(QPalette::WindowText, Palette::windowText(Palette::Meaning::Info, palette));
     label->setPalette(palette);
     return label;
 }

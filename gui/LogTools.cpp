@@ -75,6 +75,13 @@ void LogFindBar::retranslate() {
     cmdFindNext->setToolTip(GetText(TextId::FindNext));
     chkMatchCase->setText(GetText(TextId::MatchCase));
     cmdCloseFind->setToolTip(GetText(TextId::CloseFind));
+    // The arrows, the cross and the field's own clear button show no words; they are named here.
+    txtFind->setAccessibleName(GetText(TextId::FindPlaceholder));
+    cmdFindPrevious->setAccessibleName(GetText(TextId::FindPrevious));
+    cmdFindNext->setAccessibleName(GetText(TextId::FindNext));
+    cmdCloseFind->setAccessibleName(GetText(TextId::CloseFind));
+    for (QToolButton* clear : txtFind->findChildren<QToolButton*>())
+        clear->setAccessibleName(GetText(TextId::ClearFindName));
     if (!labFindResult->text().isEmpty())
         setNotFound(true);
 }

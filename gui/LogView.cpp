@@ -1,38 +1,39 @@
 #include "gui/LogView.h"
 
 #include "core/link/LogExport.h"
+#include "gui/Palette.h"
 
 #include <QHeaderView>
 #include <QTableView>
 
-namespace {
-const QColor NotSentColour(255, 0, 0);
-const QColor MarkColour(255, 236, 139);
-const QColor ErrorReplyColour(160, 0, 0); // 9:1 on white
-} // namespace
-
-QColor LogItemDelegate::textColour(const QModelIndex& index) {
+QColor LogItemDelegate::textColour(const QModelIndex& index, const QPalette& palette,
+                                   const QColor& background) {
     if (index.data(MessageLog::NotSentRole).toBool())
-        return NotSentColour;
+        return Palette::listText(Palette::Meaning::NotSent, palette, background);
     return {};
 }
 
 void LogItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (const QColor colour = textColour(index); colour.isValid())
-        option->palette.setColor(QPalette::Text, colour);
     const auto* log = qobject_cast<const MessageLog*>(index.model());
-    if (!log)
-        return;
-    if (!m_errorText.isEmpty() &&
+    // The mark comes first: the colours of the text are chosen to read on it.
+    QColor background;
+    if (log && !m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn &&
+        log->contains(index.row(), m_mark, m_markSensitivity)) {
+        background = Palette::markBackground(option->palette);
+        option->backgroundBrush = background;
+        option->palette.setColor(QPalette::Text,
+                                 Palette::listText(Palette::Meaning::Neutral, option->palette, background));
+    }
+    if (const QColor colour = textColour(index, option->palette, background); colour.isValid())
+        option->palette.setColor(QPalette::Text, colour);
+    if (log && !m_errorText.isEmpty() &&
         index.siblingAtColumn(MessageLog::ModeColumn).data().toString() == QLatin1String("Get") &&
         log->contains(index.row(), m_errorText, Qt::CaseSensitive)) {
-        option->palette.setColor(QPalette::Text, ErrorReplyColour);
+        option->palette.setColor(
+            QPalette::Text, Palette::listText(Palette::Meaning::ErrorReply, option->palette, background));
         option->font.setBold(true);
     }
-    if (!m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn &&
-        log->contains(index.row(), m_mark, m_markSensitivity))
-        option->backgroundBrush = MarkColour;
 }
 
 void LogItemDelegate::setMark(const QString& needle, Qt::CaseSensitivity sensitivity) {
@@ -65,6 +66,8 @@ void configureLogView(QTableView* view, MessageLog* log) {
     view->setTextElideMode(Qt::ElideRight);
     view->setShowGrid(false);
     view->setCornerButtonEnabled(false);
+    // Tab moves on to the next control, as everywhere else; the arrow keys move between rows.
+    view->setTabKeyNavigation(false);
 
     // Fixed, uniform rows: the view then places a row by arithmetic and never measures contents.
     QHeaderView* rows = view->verticalHeader();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QRect>
 #include <QString>
 
@@ -43,9 +44,12 @@ struct SetupSettings {
 
     static constexpr int MaxReplyTimeout = 3600;
 
-    // Missing keys give their defaults (the name defaults to localHostName); a value that is not a
-    // number, or a number the widget cannot take, gives 0 (an unchecked box for "Connect").
-    static SetupSettings read(const QString& iniPath, const QString& localHostName);
+    // Missing keys give their defaults (the name defaults to localHostName, the language to
+    // defaultLanguage); a value that is not a number, or a number the widget cannot take, gives 0 (an
+    // unchecked box for "Connect").
+    static SetupSettings read(const QString& iniPath, const QString& localHostName, int defaultLanguage = 0);
+    // The language a first start shows: German for a German desktop, English for any other.
+    static int languageForLocale(const QLocale& locale);
     // Keeps the file's other keys and sections; on failure the old file stays whole and *error says why.
     bool write(const QString& iniPath, QString* error = nullptr) const;
 };

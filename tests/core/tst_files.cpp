@@ -210,23 +210,39 @@ private slots:
 
     void readSetup_data() {
         QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("desktop");  // the desktop's locale, for a first start; "" for a later one
         QTest::addColumn<QString>("expected"); // port|name|device|connect|language|selTab
-        QTest::newRow("seven-digit port cut to six")
-            << QByteArray("[SETTINGS]\r\nPort=1234567\r\n") << "123456|host|0|1|0|0";
+        QTest::newRow("seven-digit port cut to six") << QByteArray("[SETTINGS]\r\nPort=1234567\r\n") << ""
+                                                     << "123456|host|0|1|0|0";
         QTest::newRow("not numbers") << QByteArray(
                                             "[SETTINGS]\r\nDevice=x\r\nConnect=x\r\nLanguage=y\r\nSelTab=z")
+                                     << "en_GB"
                                      << "6060|host|0|0|0|0";
         QTest::newRow("numbers beyond the widgets")
-            << QByteArray("[SETTINGS]\r\nDevice=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n")
+            << QByteArray("[SETTINGS]\r\nDevice=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n") << ""
             << "6060|host|0|1|0|0";
         QTest::newRow("cut before the number is taken")
-            << QByteArray("[SETTINGS]\r\nSelTab=31\r\nDevice=10") << "6060|host|1|1|0|3";
+            << QByteArray("[SETTINGS]\r\nSelTab=31\r\nDevice=10") << ""
+            << "6060|host|1|1|0|3";
+        // A first start without a stored language speaks the desktop's; a stored one wins.
+        QTest::newRow("first start, English desktop") << QByteArray() << "en_US"
+                                                      << "6060|host|0|1|1|0";
+        QTest::newRow("first start, French desktop") << QByteArray() << "fr_FR"
+                                                     << "6060|host|0|1|1|0";
+        QTest::newRow("first start, Austrian desktop") << QByteArray() << "de_AT"
+                                                       << "6060|host|0|1|0|0";
+        QTest::newRow("template names German") << QByteArray("[SETTINGS]\r\nLanguage=0") << "en_US"
+                                               << "6060|host|0|1|0|0";
+        QTest::newRow("later start without the key") << QByteArray("[SETTINGS]\r\nPort=1") << ""
+                                                     << "1|host|0|1|0|0";
     }
     void readSetup() {
         QFETCH(QByteArray, ini);
+        QFETCH(QString, desktop);
         const QString path = file(QTest::currentDataTag());
         QVERIFY(ini.isNull() || writeBytes(path, ini));
-        const SetupSettings s = SetupSettings::read(path, u"host"_s);
+        const int language = desktop.isEmpty() ? 0 : SetupSettings::languageForLocale(QLocale(desktop));
+        const SetupSettings s = SetupSettings::read(path, u"host"_s, language);
         QTEST(u"%1|%2|%3|%4|%5|%6"_s.arg(s.port, s.name)
                   .arg(s.device)
                   .arg(s.connect)

@@ -10,13 +10,17 @@
 #include "core/files/Platform.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
+#include "gui/Access.h"
+#include "gui/CommandLinePage.h"
 #include "gui/Help.h"
 #include "gui/LogView.h"
 #include "gui/QuickDialPage.h"
 #include "gui/ScriptEditorPage.h"
+#include "gui/ScriptViewer.h"
 #include "gui/StatusStrip.h"
 #include "gui/WrappingButton.h"
 
+#include <QtNetwork>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -48,12 +52,15 @@ QString shownText(const QWidget& window, const QString& where) {
     const QObject* o = window.findChild<QObject*>(where.section(u'#', 0, 0));
     const int index = where.section(u'#', 1).toInt();
     if (const auto* tabs = qobject_cast<const QTabWidget*>(o))
-        return tabs->tabText(index);
+        return Access::withoutMnemonic(tabs->tabText(index));
     if (const auto* combo = qobject_cast<const QComboBox*>(o))
         return combo->itemText(index);
     if (const auto* view = qobject_cast<const QAbstractItemView*>(o))
         return view->model()->headerData(index, Qt::Horizontal).toString();
-    return o ? o->property(o->inherits("QGroupBox") ? "title" : "text").toString() : window.windowTitle();
+    const QString caption =
+        o ? o->property(o->inherits("QGroupBox") ? "title" : "text").toString() : QString();
+    // A caption reads as it did before its Alt key was marked.
+    return o ? (o->inherits("QGroupBox") ? caption : Access::withoutMnemonic(caption)) : window.windowTitle();
 }
 
 // Every caption that does not fit its widget, measured in the widget's own font and style.
@@ -61,7 +68,8 @@ QStringList captionsThatDoNotFit(const QWidget& window) {
     QStringList failures;
     for (const QWidget* w : window.findChildren<QWidget*>()) {
         const QFontMetrics fm(w->font());
-        const QString text = w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+        const QString raw = w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+        const QString text = w->inherits("QGroupBox") ? raw : Access::withoutMnemonic(raw);
         if (text.isEmpty())
             continue;
         const int width = fm.horizontalAdvance(text);
@@ -101,7 +109,8 @@ QStringList captionsThatDoNotFit(const QWidget& window) {
     const int space = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
     for (int i = 0; i < bar->count(); ++i) {
         const QRect tab = bar->tabRect(i);
-        if (tab.width() < bar->fontMetrics().horizontalAdvance(bar->tabText(i)) + space ||
+        if (tab.width() <
+                bar->fontMetrics().horizontalAdvance(Access::withoutMnemonic(bar->tabText(i))) + space ||
             bar->mapTo(tabs, tab.topRight()).x() >= tabs->width())
             failures << u"tab: "_s + bar->tabText(i);
     }
@@ -130,6 +139,93 @@ QHash<QString, QRect> places(const QWidget& window) {
             all.insert(w->objectName() + u'/' + w->parentWidget()->objectName(), w->geometry());
     }
     return all;
+}
+
+// The faults of every control a user reaches in the window, as the accessibility interface shows them: one
+// without a name, one named after the frame around it, a description in markup.
+QStringList namingFaults(QWidget* window) {
+    QStringList faults;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* parent) {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            QAccessibleInterface* child = parent->child(i);
+            if (!child || child->state().invisible)
+                continue;
+            const QAccessible::Role role = child->role();
+            const bool interactive = child->state().focusable || role == QAccessible::PushButton ||
+                                     role == QAccessible::CheckBox || role == QAccessible::ComboBox ||
+                                     role == QAccessible::PageTab || role == QAccessible::SpinBox;
+            const QWidget* widget = qobject_cast<const QWidget*>(child->object());
+            if (interactive && widget) {
+                const QString where =
+                    widget->objectName() + u'(' + QLatin1String(widget->metaObject()->className()) + u")"_s;
+                const QString name = child->text(QAccessible::Name).trimmed();
+                QStringList frames;
+                for (const QWidget* w = widget; w; w = w->parentWidget()) {
+                    if (const auto* box = qobject_cast<const QGroupBox*>(w))
+                        frames << box->title();
+                }
+                const QString caption = Access::withoutMnemonic(widget->property("text").toString());
+                if (name.isEmpty())
+                    faults << where + u": no name"_s;
+                else if (frames.contains(name) && name != caption)
+                    faults << where + u": named after its frame: "_s + name;
+                if (Qt::mightBeRichText(child->text(QAccessible::Description)))
+                    faults << where + u": markup in its description"_s;
+            }
+            // The cells of a list and the rows of a drop-down are the list's business.
+            if (!qobject_cast<const QAbstractItemView*>(widget) && !qobject_cast<const QComboBox*>(widget))
+                walk(child);
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(window));
+    return faults;
+}
+
+// The accessibility events the window sends, as "objectName:event".
+QStringList g_accessEvents;
+void recordAccessEvent(QAccessibleEvent* event) {
+    if (event->object())
+        g_accessEvents << event->object()->objectName() + u':' + QString::number(int(event->type()));
+}
+bool announced(const char* name, QAccessible::Event type) {
+    return g_accessEvents.contains(QLatin1String(name) + u':' + QString::number(int(type)));
+}
+
+// The focus chain as Tab (or Shift+Tab) walks it from the focused widget until it comes back.
+QStringList tabWalk(bool forward) {
+    QStringList names;
+    QWidget* start = QApplication::focusWidget();
+    for (int step = 0; step < 80; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                        forward ? Qt::NoModifier : Qt::ShiftModifier);
+        QWidget* now = QApplication::focusWidget();
+        if (!now || now == start)
+            return names;
+        names << (now->objectName().isEmpty() ? QLatin1String(now->metaObject()->className())
+                                              : now->objectName());
+    }
+    return names << u"(no way back)"_s;
+}
+
+// A palette like the dark themes of the desktops (Adwaita dark).
+QPalette darkPalette() {
+    QPalette p;
+    const QColor window(0x35, 0x35, 0x35), base(0x2d, 0x2d, 0x2d), text(0xee, 0xee, 0xec);
+    for (const auto role : {QPalette::Window, QPalette::Button})
+        p.setColor(role, window);
+    for (const auto role : {QPalette::Base, QPalette::AlternateBase, QPalette::ToolTipBase})
+        p.setColor(role, base);
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText,
+                            QPalette::BrightText, QPalette::HighlightedText})
+        p.setColor(role, text);
+    p.setColor(QPalette::Highlight, QColor(0x15, 0x53, 0x9e));
+    p.setColor(QPalette::PlaceholderText, QColor(0x91, 0x91, 0x91));
+    p.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+    p.setColor(QPalette::Midlight, QColor(0x45, 0x45, 0x45));
+    p.setColor(QPalette::Mid, QColor(0x25, 0x25, 0x25));
+    p.setColor(QPalette::Dark, QColor(0x1b, 0x1b, 0x1b));
+    p.setColor(QPalette::Shadow, Qt::black);
+    return p;
 }
 
 // The command assistant on its own folders.
@@ -251,11 +347,16 @@ private slots:
             }
             // So does every state the link can report, in a colour of its name (black closed, green up, red
             // failed, magenta in between: hues -1, 120, 0, 300) readable on the window's background.
+            // A failed attempt names where it went and why on a line of its own, a long host name cut.
             auto* state = h.find<QLabel>("labState");
+            strip->setLinkError(u"messplatz-7.fertigung.werk-nord.example.com"_s, u"6060"_s,
+                                u"Connection refused"_s);
             const int hues[TargetLink::StateCount] = {-1, 120, 120, 300, 300, 300, 300, 120, 300, 0};
             for (int number = 0; number < TargetLink::StateCount; ++number) {
                 strip->RefreshLinkState(number);
                 QVERIFY2(state->heightForWidth(state->width()) <= state->height(), qPrintable(state->text()));
+                QCOMPARE(state->text().section(u'\n', 1).endsWith(u":6060 – Connection refused"_s),
+                         number == TargetLink::Failed);
                 const QColor colour = state->palette().color(QPalette::WindowText);
                 const int off = std::abs(colour.hsvHue() - hues[number]);
                 QVERIFY2((hues[number] < 0
@@ -273,21 +374,29 @@ private slots:
         // language, tab.
         QTest::addColumn<QByteArray>("templateIni");
         QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("desktop"); // the desktop's locale
         QTest::addColumn<QString>("shown");
         QTest::newRow("first start copies the templates")
             << QByteArray("[SETTINGS]\nPort=7000\nName=plant\nDevice=1\nConnect=0\nLanguage=1\nSelTab=2")
-            << QByteArray() << u"7000|plant|1|0|1|2"_s;
-        QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"6060||0|2|0|0"_s;
-        QTest::newRow("greyed box, SETUP.INI of any case")
+            << QByteArray() << u"de_DE"_s << u"7000|plant|1|0|1|2"_s;
+        QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"de_DE"_s << u"6060||0|2|0|0"_s;
+        // A first start speaks the desktop's language, unless a Setup.ini (or the template) names one.
+        QTest::newRow("no files, English desktop")
+            << QByteArray() << QByteArray() << u"en_US"_s << u"6060||0|2|1|0"_s;
+        QTest::newRow("template without a language, French desktop")
+            << QByteArray("[SETTINGS]\nPort=7000") << QByteArray() << u"fr_FR"_s << u"7000||0|2|1|0"_s;
+        QTest::newRow("greyed box, SETUP.INI of any case, English desktop")
             << QByteArray("[SETTINGS]\nPort=1111") << QByteArray("[SETTINGS]\nPort=2222\nConnect=2\nSelTab=3")
-            << u"2222||0|1|0|3"_s;
+            << u"en_US"_s << u"2222||0|1|0|3"_s;
     }
 
     void startAndExit() {
         QFETCH(QByteArray, templateIni);
         QFETCH(QByteArray, ini);
+        QFETCH(QString, desktop);
         QFETCH(QString, shown);
         WindowHarness h({}, {}, false);
+        QLocale::setDefault(QLocale(desktop));
         QVERIFY(QFile::remove(h.folders.setupIni()));
         const QString config = h.folders.program() + u"DefaultCommandSet.cfg"_s;
         QVERIFY(templateIni.isEmpty() || (writeBytes(h.folders.program() + u"setup.ini"_s, templateIni) &&
@@ -305,8 +414,9 @@ private slots:
         const QStringList before = shown.split(u'|');
         h.open();
         QCOMPARE(settings(), shown);
-        QCOMPARE(h.texts({"cmdCommand4", "cmdF4"}),
-                 templateIni.isEmpty() ? u"[Leer]|[Leer]"_s : u"Four|Four..."_s);
+        QCOMPARE(h.texts({"cmdCommand4", "cmdF4"}), !templateIni.isEmpty() ? u"Four|Four..."_s
+                                                    : before[4] == u"1"_s  ? u"[Empty]|[Empty]"_s
+                                                                           : u"[Leer]|[Leer]"_s);
 
         // What the user changes is what the next start shows; a click never greys the box (a greyed one,
         // which counts as ticked, is unticked).
@@ -620,6 +730,9 @@ private slots:
             else
                 h.click(buttons.value(step));
         }
+        // A command from the assistant takes the focus to the list it went into.
+        if (steps.endsWith(u's'))
+            QTRY_COMPARE_WITH_TIMEOUT(h.window->focusWidget(), list, Timeout);
         QStringList shown;
         for (const ScriptLine& line : page->script())
             shown << line.command + u'=' + line.description;
@@ -764,6 +877,7 @@ private slots:
         });
         h.click("cmdCreateCommand1");
         QCOMPARE(text->text() + QString::number(log->size()), u"SM 00"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(window.focusWidget(), text, Timeout);
         text->clear();
         QTest::keyClick(text, Qt::Key_Return);
         QVERIFY(!enabled("cmdSend") && !enabled("cmdDeleteList"));
@@ -861,11 +975,18 @@ private slots:
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
         QCOMPARE(strip(), u"001 10 Abbruch: Befehl nicht gesendet."_s);
 
-        // Refused, with the reason as the state line's tooltip.
-        h.find<QLineEdit>("txtPort")->setText(QString::number(refusingPort()));
+        // Refused: below the state's words, where it went and why, the reason whole (a host name that does
+        // not fit is cut in the middle); all of it in the description a screen reader reads.
+        const QString refusing = QString::number(refusingPort());
+        h.find<QLineEdit>("txtPort")->setText(refusing);
         h.find<QCheckBox>("chkConnect")->setChecked(true);
-        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Fehler beim Verbinden."_s, Timeout);
-        QVERIFY(!state->toolTip().isEmpty() && state->toolTip() == window.link()->lastErrorText());
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState").section(u'\n', 0, 0),
+                                  u"Zustand: Fehler beim Verbinden."_s, Timeout);
+        const QString reason = window.link()->lastErrorText();
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(state->accessibleDescription(), u"127.0.0.1:"_s + refusing + u" – "_s + reason);
+        QVERIFY2(h.text("labState").section(u'\n', 1).endsWith(u':' + refusing + u" – "_s + reason),
+                 qPrintable(h.text("labState")));
 
         // Quitting while a run waits for its reply runs the exit as ever, with no question: the tab, the
         // checks (a character the validator refuses never gets in) and the history are kept. A late reply
@@ -1209,6 +1330,293 @@ private slots:
         QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript4")->viewport(), Qt::LeftButton);
         QCOMPARE(viewer.opened, 1);
         QCOMPARE(viewed.join(u'|'), u"Befehlsablauf anzeigen|Beenden|SM 1|start|closed by Esc"_s);
+        // So do Enter and Space on the box, for the keyboard; every box says so.
+        auto* box = h.find<QPlainTextEdit>("txtCommandDescript1");
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space})
+            QTest::keyClick(box, key);
+        QCOMPARE(viewer.opened, 3);
+        QCOMPARE(box->toPlainText(), u"two"_s);
+        QVERIFY(h.find<QWidget>("txtCommandDescript8")->toolTip().contains(u"Leertaste"_s));
+    }
+
+    void everyControlHasATrueName_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("German") << 0;
+        QTest::newRow("English") << 1;
+    }
+
+    void everyControlHasATrueName() {
+        QFETCH(int, language);
+        WindowHarness h({{u"Language"_s, QString::number(language)}, {u"SelTab"_s, u"1"_s}}, sampleSlots());
+        MainWindow& w = *h.window;
+        w.session()->receive("SM: OK\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(w.session()->log()->rowCount(), 1, Timeout);
+        // The find bar open with a text, so that its clear button shows; a run under way, so that its
+        // progress and cancel button show.
+        QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(h.find<QLineEdit>("txtFind"), u"SM"_s);
+        h.find<StatusStrip>("statusStrip")->runStarted(3);
+        QStringList faults;
+        for (int tab = 0; tab < 4; ++tab) {
+            h.showTab(tab);
+            faults << namingFaults(&w);
+        }
+        auto* view = h.find<QTableView>("lsvMsg");
+        view->setCurrentIndex(view->model()->index(0, 0));
+        QTest::keyClick(view, Qt::Key_Return);
+        faults << namingFaults(w.findChild<QWidget*>(u"frmLogRow"_s));
+        ScriptViewer viewer(&w);
+        viewer.setScript(sampleSlots()[0].lines);
+        viewer.show();
+        faults << namingFaults(&viewer);
+        ShowHelpTopic(&w, HelpTopics::QuickDial);
+        faults << namingFaults(currentHelpWindow());
+        // The assistant on its command page, a number's page and a text's page.
+        Assistant a;
+        for (const char* entry : {"3", "7"}) {
+            QComboBox* list = a.open(0, false, QLatin1String(entry), {}, language);
+            faults << namingFaults(a.dialog.get());
+            QTest::keyClick(list, Qt::Key_Return);
+            faults << namingFaults(a.dialog.get());
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+
+        // A slot button says its key; a drop-down list says what it is for, and its row as its value.
+        auto name = [&](const char* widget, QAccessible::Text text = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(h.find<QWidget>(widget))->text(text);
+        };
+        QCOMPARE(name("cmdCommand4"), u"F4: Four"_s);
+        QCOMPARE(name("cmdF4") + u'|' + name("cmdF4", QAccessible::Description),
+                 language ? u"F4: Four...|Caption: Four"_s : u"F4: Four...|Bezeichnung: Four"_s);
+        QCOMPARE(name("cboDevice") + u'|' + name("cboDevice", QAccessible::Value),
+                 GetText(TextId::DeviceTypeName) + u'|' + GetText(TextId::DeviceType0));
+        QCOMPARE(name("txtPort"), GetText(TextId::PortLabel));
+    }
+
+    void tabGoesRoundEachTab_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("chain"); // from the tab strip on, back to it
+        const QString strip = u" cmdHelp cmdQuit"_s;
+        QTest::newRow("settings") << 0
+                                  << u"cboDevice txtPort txtPcName cmdThisSystem chkConnect cboLanguage "
+                                     "cwnReplyTimeout txtErrorText"_s +
+                                         strip;
+        QTest::newRow("command line, the log with rows")
+            << 1 << u"cmdCreateCommand1 txtSend cmdSend lsvMsg cmdDeleteList"_s + strip;
+        QTest::newRow("editor, test after the description")
+            << 2
+            << u"cmdCreateCommand2 cmdCreateManualCommand chkAbove lstCommands txtLabel txtNote "
+               u"cmdCommandTest "
+               "cmdSave cmdGetCommand cmdDeleteScript"_s +
+                   strip;
+        QString slotChain;
+        for (int n = 1; n <= 8; ++n)
+            slotChain += u"cmdCommand%1 txtCommandDescript%1 "_s.arg(n);
+        QTest::newRow("quick dial") << 3 << slotChain + u"cmdLoadConfig cmdSaveConfig"_s + strip;
+    }
+
+    void tabGoesRoundEachTab() {
+        QFETCH(int, tab);
+        QFETCH(QString, chain);
+        WindowHarness h({{u"SelTab"_s, QString::number(tab)}}, sampleSlots());
+        MainWindow& w = *h.window;
+        // Everything enabled that can be: a usable link, rows in the log and the editor, a command typed.
+        for (const char* reply : {"SM: OK", "GM: 1", "GM: 2"})
+            w.session()->receive(reply);
+        QTRY_COMPARE_WITH_TIMEOUT(w.session()->log()->rowCount(), 3, Timeout);
+        w.findChild<CommandLinePage*>()->setLinkUsable(true);
+        h.find<QLineEdit>("txtSend")->setText(u"GM"_s);
+        auto* editor = w.findChild<ScriptEditorPage*>();
+        editor->setScript(script(u"A=a;B=b"_s));
+        editor->setLinkUsable(true);
+        w.findChild<QuickDialPage*>()->setLinkUsable(true);
+        QTabBar* bar = h.find<QTabWidget>("SSTab1")->tabBar();
+        bar->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), bar, Timeout);
+        QCOMPARE(tabWalk(true).join(u' '), chain);
+        QStringList back = chain.split(u' ');
+        std::reverse(back.begin(), back.end());
+        QCOMPARE(tabWalk(false).join(u' '), back.join(u' '));
+        if (tab == 1) {
+            // Ctrl+Tab in the log goes on to the next tab, as it does everywhere in the window.
+            h.find<QWidget>("lsvMsg")->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(h.find<QWidget>("lsvMsg"), Qt::Key_Tab, Qt::ControlModifier);
+            QCOMPARE(h.tab(), 2);
+        }
+    }
+
+    void contrastInLightAndDark_data() {
+        QTest::addColumn<QPalette>("palette");
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+        QTest::newRow("Fusion") << fusion->standardPalette();
+        QTest::newRow("dark") << darkPalette();
+    }
+
+    void contrastInLightAndDark() {
+        QFETCH(QPalette, palette);
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(palette);
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+        WindowHarness h({{u"SelTab"_s, u"1"_s}, {u"ErrorText"_s, u"ERROR"_s}}, sampleSlots());
+        MainWindow& w = *h.window;
+        QStringList low;
+        auto check = [&](const QString& what, const QColor& text, const QColor& background) {
+            if (const double ratio = contrast(text, background); ratio < 4.5)
+                low << u"%1: %2 on %3, %4:1"_s.arg(what, text.name(), background.name())
+                           .arg(ratio, 0, 'f', 2);
+        };
+        auto onWindow = [&](const QString& name) {
+            const QPalette& p = h.find<QWidget>(name)->palette();
+            check(name, p.color(QPalette::WindowText), p.color(QPalette::Window));
+        };
+        auto* strip = h.find<StatusStrip>("statusStrip");
+        for (int state = 0; state < TargetLink::StateCount; ++state) {
+            strip->RefreshLinkState(state);
+            onWindow(u"labState"_s);
+        }
+        strip->runFinished(RunReport{RunReport::Outcome::Completed, 2, 2, {}, {}, 0});
+        onWindow(u"labCommandScriptCompleted"_s);
+        for (int n = 1; n <= 4; ++n)
+            onWindow(u"labInfo%1"_s.arg(n));
+
+        // Log rows: not sent, an error reply and a plain reply, each with and without a find mark.
+        QVERIFY(!w.session()->SendCommandLine(u"SM 1"_s));
+        w.session()->receive("SP: ERROR\r\n");
+        w.session()->receive("GM: 1\r\n");
+        auto* view = h.find<QTableView>("lsvMsg");
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 3, Timeout);
+        auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
+        QSet<QRgb> rowColours;
+        for (const QString& mark : {QString(), u"M"_s}) {
+            delegate->setMark(mark, Qt::CaseSensitive);
+            for (int row = 0; row < 3; ++row) {
+                QStyleOptionViewItem option;
+                option.initFrom(view);
+                delegate->initStyleOption(&option, view->model()->index(row, MessageLog::ParameterColumn));
+                const QColor background = option.backgroundBrush.style() == Qt::NoBrush
+                                              ? option.palette.color(QPalette::Base)
+                                              : option.backgroundBrush.color();
+                check(u"row %1, mark '%2'"_s.arg(row).arg(mark), option.palette.color(QPalette::Text),
+                      background);
+                if (mark.isEmpty())
+                    rowColours.insert(option.palette.color(QPalette::Text).rgb());
+            }
+        }
+        // Not sent, error reply and plain reply still look different.
+        QCOMPARE(rowColours.size(), 3);
+
+        // The choice buttons blink in a colour their captions read on.
+        h.showTab(2);
+        w.memory()->toggleFetch();
+        auto* f1 = h.find<QPushButton>("cmdF1");
+        QTRY_VERIFY_WITH_TIMEOUT(f1->palette().color(QPalette::Button) != w.palette().color(QPalette::Button),
+                                 Timeout);
+        check(u"cmdF1 blinking"_s, f1->palette().color(QPalette::ButtonText),
+              f1->palette().color(QPalette::Button));
+        QVERIFY2(low.isEmpty(), qPrintable(low.join(u'\n')));
+    }
+
+    void altKeysDoNotClash() {
+        WindowHarness h({}, sampleSlots());
+        MainWindow& w = *h.window;
+        auto* tabs = h.find<QTabWidget>("SSTab1");
+        for (const int language : {1, 0}) {
+            if (language == 0)
+                QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+            QCOMPARE(w.LanguageIndex(), language);
+            for (int tab = 0; tab < 4; ++tab) {
+                h.showTab(tab);
+                QHash<QChar, QString> taken;
+                QStringList faults;
+                auto take = [&](const QString& who, const QString& caption, bool needed) {
+                    const QChar key = Access::mnemonicOf(caption);
+                    if (key.isNull()) {
+                        if (needed)
+                            faults << who + u": no key"_s;
+                        return;
+                    }
+                    if (taken.contains(key))
+                        faults << u"%1 and %2: Alt+%3"_s.arg(who, taken.value(key), key);
+                    taken.insert(key, who);
+                };
+                for (int i = 0; i < tabs->count(); ++i)
+                    take(u"tab %1"_s.arg(i), tabs->tabText(i), true);
+                for (QWidget* widget : Access::mnemonicWidgets(&w)) {
+                    if (widget->isVisible())
+                        take(widget->objectName(), widget->property("text").toString(),
+                             qobject_cast<QPushButton*>(widget) != nullptr);
+                }
+                QVERIFY2(faults.isEmpty(), qPrintable(u"tab %1: "_s.arg(tab) + faults.join(u", "_s)));
+            }
+            // Alt and a tab's key shows that tab; Alt and a label's key goes to its field, Alt and a
+            // button's key presses it.
+            auto altKey = [&](const QString& caption) {
+                QTest::keyClick(QApplication::focusWidget(), Access::mnemonicOf(caption).toLatin1(),
+                                Qt::AltModifier);
+            };
+            altKey(tabs->tabText(0));
+            QCOMPARE(h.tab(), 0);
+            altKey(h.text("labPort"));
+            QCOMPARE(QApplication::focusWidget(), h.find<QWidget>("txtPort"));
+            h.find<QLineEdit>("txtPcName")->clear();
+            altKey(h.text("cmdThisSystem"));
+            QTRY_COMPARE_WITH_TIMEOUT(h.text("txtPcName"), Platform::localHostName(), Timeout);
+            altKey(tabs->tabText(2));
+            QCOMPARE(h.tab(), 2);
+        }
+    }
+
+    void changesReachTheAccessibilityInterface() {
+        // Where the platform's accessibility is on (AT-SPI with a screen reader, or
+        // QT_LINUX_ACCESSIBILITY_ALWAYS_ON under X) the changes also go out as events; offscreen it is off,
+        // and what a reader would read on them is checked.
+        QAccessible::installUpdateHandler(recordAccessEvent);
+        const auto restore = qScopeGuard([] {
+            QAccessible::installUpdateHandler(nullptr);
+            g_accessEvents.clear();
+        });
+        const bool active = QAccessible::isActive();
+        WindowHarness h({{u"SelTab"_s, u"1"_s}}, sampleSlots());
+        auto said = [](QWidget* widget, QAccessible::Text text = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(widget)->text(text);
+        };
+        // The state line, with where a failed attempt went.
+        auto* strip = h.find<StatusStrip>("statusStrip");
+        strip->setLinkError(u"plant"_s, u"6060"_s, u"Connection refused"_s);
+        strip->RefreshLinkState(TargetLink::Failed);
+        QCOMPARE(said(h.find<QLabel>("labState")),
+                 u"State: Error occured while connecting.\nplant:6060 – Connection refused"_s);
+        QVERIFY(!active || announced("labState", QAccessible::NameChanged));
+        // A run's progress and its notice.
+        strip->runStarted(2);
+        strip->runProgressed(1, 2);
+        QAccessibleInterface* progress =
+            QAccessible::queryAccessibleInterface(h.find<QWidget>("prgProgress"));
+        QCOMPARE(progress->valueInterface()->currentValue().toInt(), 1);
+        QCOMPARE(progress->text(QAccessible::Name), GetText(TextId::RunProgressName));
+        QVERIFY(!active || announced("prgProgress", QAccessible::ValueChanged));
+        const RunReport report{RunReport::Outcome::Completed, 2, 2, {}, {}, 0};
+        strip->runFinished(report);
+        QCOMPARE(said(h.find<QLabel>("labCommandScriptCompleted")), runNotice(report));
+        QVERIFY(!active || announced("labCommandScriptCompleted", QAccessible::NameChanged));
+        // The find bar's result.
+        QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(h.find<QLineEdit>("txtFind"), u"XYZ"_s);
+        QCOMPARE(said(h.find<QLabel>("labFindResult")), GetText(TextId::FindNotFound));
+        QVERIFY(!active || announced("labFindResult", QAccessible::NameChanged));
+
+        // The assistant's next question, in the field that keeps the focus: it is named anew, and focused
+        // anew for a reader to read it.
+        Assistant a;
+        QTest::keyClick(a.open(0, false, u"3"_s), Qt::Key_Return);
+        auto* value = a.child<QSpinBox>("cwnValue");
+        const QString first = said(value);
+        g_accessEvents.clear();
+        a.enter(u"9"_s);
+        QCOMPARE(a.dialog->focusWidget(), value);
+        QCOMPARE(first + u'|' + said(value), u"Geräteadresse|Messprogrammnummer"_s);
+        QVERIFY(!active || (announced("cwnValue", QAccessible::NameChanged) &&
+                            announced("cwnValue", QAccessible::Focus)));
     }
 };
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QColor>
+
+class QPalette;
+
+// The colours that carry a meaning (the state line, the run's notice, the info texts, log rows that were not
+// sent or hold the error text, find marks, blinking slot buttons). Each keeps its hue but is made light or
+// dark enough for the palette in force, so text in it reads at MinimumContrast (WCAG's 4.5:1 for normal
+// text) on a light desktop and on a dark one alike.
+namespace Palette {
+
+constexpr double MinimumContrast = 4.5;
+
+// WCAG's relative luminance (0 black .. 1 white) and contrast ratio (1 .. 21).
+double luminance(const QColor& colour);
+double contrast(const QColor& a, const QColor& b);
+
+// The colour, or the nearest of its hue and saturation that reads on the background.
+QColor readableOn(const QColor& wanted, const QColor& background);
+// A background of the wanted hue on which text in the given colour reads.
+QColor backgroundFor(const QColor& wanted, const QColor& text);
+
+enum class Meaning {
+    Neutral,    // the state line while closed: the window's own text colour
+    Good,       // connected, port open: green
+    Pending,    // on the way: magenta
+    Failed,     // an error, the peer closed: red
+    Notice,     // the run's notice: blue
+    Info,       // the info texts at the foot of each tab: the highlight colour
+    NotSent,    // a command that did not go out: red
+    ErrorReply, // a reply holding the error text: dark red
+};
+
+// Text of that meaning on the window's background.
+QColor windowText(Meaning meaning, const QPalette& palette);
+// Text of that meaning in a list (on its base colour, or on another background such as a find mark).
+QColor listText(Meaning meaning, const QPalette& palette, const QColor& background);
+// The background of a find mark in a list: yellow, dark or light as the list's text needs.
+QColor markBackground(const QPalette& palette);
+// The colour a slot button blinks in while a slot mode is pending: green, as the button's text needs.
+QColor blinkBackground(const QPalette& palette);
+
+} // namespace Palette
