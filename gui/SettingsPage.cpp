@@ -66,10 +66,10 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     fraLanguage = make<QGroupBox>(this, "fraLanguage", onTab(120, 2760, 9075, 1035));
     cboLanguage = make<QComboBox>(fraLanguage, "cboLanguage", twipsRect(360, 360, 2775, 315));
     cboLanguage->addItems({QString(), QString()});
-    // The checks of replies have a frame of their own over the language frame's free right part, which keeps
-    // its place and size: the two frames then read as neighbours on one row.
+    // The checks of replies have a frame of their own over the language frame's free right part; the
+    // language frame keeps its place and size, and the borders the two share coincide, so they read as
+    // neighbours on one row.
     fraReplyChecks = make<QGroupBox>(this, "fraReplyChecks", onTab(3360, 2760, 5835, 1035));
-    fraReplyChecks->setAutoFillBackground(true);
     labReplyTimeout = makeAutoSizeLabel(fraReplyChecks, "labReplyTimeout", 360, 405);
     cwnReplyTimeout = make<QSpinBox>(fraReplyChecks, "cwnReplyTimeout", twipsRect(1800, 360, 1080, 315));
     cwnReplyTimeout->setRange(0, SetupSettings::MaxReplyTimeout);

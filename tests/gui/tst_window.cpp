@@ -1575,8 +1575,8 @@ private slots:
             QAccessible::installUpdateHandler(nullptr);
             g_accessEvents.clear();
         });
-        const bool active = QAccessible::isActive();
         WindowHarness h({{u"SelTab"_s, u"1"_s}}, sampleSlots());
+        const bool active = QAccessible::isActive();
         auto said = [](QWidget* widget, QAccessible::Text text = QAccessible::Name) {
             return QAccessible::queryAccessibleInterface(widget)->text(text);
         };
@@ -1617,6 +1617,125 @@ private slots:
         QCOMPARE(first + u'|' + said(value), u"Geräteadresse|Messprogrammnummer"_s);
         QVERIFY(!active || (announced("cwnValue", QAccessible::NameChanged) &&
                             announced("cwnValue", QAccessible::Focus)));
+    }
+    void keyboardAlone() {
+        // The flows a user goes through, by keys alone, each where the focus is: connect, send, the
+        // history, the assistant, compose, store in a slot, run with an F-key, cancel, view a slot's
+        // commands, save and load a configuration, switch the language, quit.
+        LoopbackPeer peer;
+        WindowHarness h({{u"Language"_s, u"0"_s},
+                         {u"Connect"_s, u"1"_s},
+                         {u"Name"_s, u"127.0.0.1"_s},
+                         {u"Port"_s, peer.portText()}},
+                        sampleSlots());
+        MainWindow& w = *h.window;
+        QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
+        auto focused = [&]() -> QWidget* { return w.focusWidget() ? w.focusWidget() : &w; };
+        auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(focused(), k, modifiers);
+        };
+        auto type = [&](const QString& text) { QTest::keyClicks(focused(), text); };
+        // Alt and the letter underlined in the caption.
+        auto alt = [&](const char* name) {
+            const QChar letter = Access::mnemonicOf(h.text(name));
+            QVERIFY2(!letter.isNull(), name);
+            QTest::keyClick(focused(), letter.toLatin1(), Qt::AltModifier);
+        };
+        auto tabTo = [&](const char* name) {
+            for (int i = 0; i < 40 && focused()->objectName() != QLatin1String(name); ++i)
+                key(Qt::Key_Tab);
+            QCOMPARE(focused()->objectName(), QLatin1String(name));
+        };
+        // The offscreen platform gives no window the focus back when a dialog closes; a desktop does.
+        auto backFromDialog = [&] {
+            w.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+        };
+
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(h.tab(), 1);
+        tabTo("txtSend");
+        type(u"GM"_s);
+        key(Qt::Key_Return);
+        key(Qt::Key_Up);
+        key(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("GMGM"), Timeout);
+        // The assistant's command lands in txtSend with the focus, for Enter to send.
+        {
+            // Each handler only as long as its dialog is wanted: two would race for the next one.
+            ModalHandler assistant(
+                [](QWidget* dialog) { QTest::keyClick(dialog->focusWidget(), Qt::Key_Return); });
+            alt("cmdCreateCommand1");
+            QTRY_COMPARE_WITH_TIMEOUT(assistant.opened, 1, Timeout);
+            QTRY_COMPARE_WITH_TIMEOUT(focused()->objectName(), u"txtSend"_s, Timeout);
+        }
+        backFromDialog();
+        key(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("GMGMSM 0"), Timeout);
+
+        // Compose by hand, caption and description through their labels' keys, store in slot 3.
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(h.tab(), 2);
+        h.dialogs.inputAnswers = {u"SP 1 3"_s};
+        alt("cmdCreateManualCommand");
+        QTRY_COMPARE_WITH_TIMEOUT(w.findChild<ScriptEditorPage*>()->rowCount(), 1, Timeout);
+        alt("labCaption");
+        type(u"Drei"_s);
+        alt("labNote");
+        type(u"SP 1 3"_s);
+        alt("cmdSave");
+        QTRY_VERIFY_WITH_TIMEOUT(h.find<QWidget>("cmdF3")->isEnabled(), Timeout);
+        tabTo("cmdF3");
+        key(Qt::Key_Space);
+        QCOMPARE(w.memory()->slotAt(3).caption, u"Drei"_s);
+
+        // Run it with F3; run slot 1 and cancel it while it waits for its first reply.
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(h.tab(), 3);
+        peer.received.clear();
+        key(Qt::Key_F3);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("SP 1 3"), Timeout);
+        // The reply must be in before the next run, or it would count as the reply to that run's command.
+        const int rows = w.session()->log()->rowCount();
+        peer.reply("SP: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!w.runner()->ScriptBusy() && w.session()->log()->rowCount() > rows, Timeout);
+        key(Qt::Key_F1);
+        QTRY_VERIFY_WITH_TIMEOUT(h.find<QWidget>("cmdCancelCommandScript")->isVisible(), Timeout);
+        alt("cmdCancelCommandScript");
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labCommandScriptCompleted"),
+                                  u"Abgebrochen nach 1 von 2 Befehlen."_s, Timeout);
+
+        // A slot's commands in the viewer, by Enter on its description; Esc closes it.
+        QStringList viewed;
+        ModalHandler viewer([&](QWidget* dialog) {
+            viewed << dialog->findChild<QTreeWidget*>()->topLevelItem(0)->text(0);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        });
+        tabTo("txtCommandDescript3");
+        key(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(viewed, QStringList{u"SP 1 3"_s}, Timeout);
+        backFromDialog();
+
+        // Save the configuration and load it back.
+        const QString file = h.folders.settings() + u"keys.cfg"_s;
+        h.dialogs.saveAnswers = {file};
+        h.dialogs.openAnswers = {file};
+        // A button's key presses it as a click would, a moment later, so that it is seen pressed.
+        alt("cmdSaveConfig");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), Timeout);
+        w.memory()->clearSlot(3);
+        alt("cmdLoadConfig");
+        QTRY_COMPARE_WITH_TIMEOUT(w.memory()->slotAt(3).caption, u"Drei"_s, Timeout);
+
+        // English, then quit: the next start speaks it.
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(h.tab(), 0);
+        tabTo("cboLanguage");
+        key(Qt::Key_Down);
+        QCOMPARE(w.LanguageIndex(), 1);
+        alt("cmdQuit");
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), Timeout);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"Language"_s, {}, 9, h.folders.setupIni()), u"1"_s);
     }
 };
 
