@@ -207,24 +207,11 @@ QStringList tabWalk(bool forward) {
     return names << u"(no way back)"_s;
 }
 
-// A palette like the dark themes of the desktops (Adwaita dark).
+// A palette like the dark themes of the desktops (Adwaita dark): light text on dark grey.
 QPalette darkPalette() {
-    QPalette p;
-    const QColor window(0x35, 0x35, 0x35), base(0x2d, 0x2d, 0x2d), text(0xee, 0xee, 0xec);
-    for (const auto role : {QPalette::Window, QPalette::Button})
-        p.setColor(role, window);
-    for (const auto role : {QPalette::Base, QPalette::AlternateBase, QPalette::ToolTipBase})
-        p.setColor(role, base);
-    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText,
-                            QPalette::BrightText, QPalette::HighlightedText})
-        p.setColor(role, text);
+    QPalette p(QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::Base, QColor(0x2d, 0x2d, 0x2d));
     p.setColor(QPalette::Highlight, QColor(0x15, 0x53, 0x9e));
-    p.setColor(QPalette::PlaceholderText, QColor(0x91, 0x91, 0x91));
-    p.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
-    p.setColor(QPalette::Midlight, QColor(0x45, 0x45, 0x45));
-    p.setColor(QPalette::Mid, QColor(0x25, 0x25, 0x25));
-    p.setColor(QPalette::Dark, QColor(0x1b, 0x1b, 0x1b));
-    p.setColor(QPalette::Shadow, Qt::black);
     return p;
 }
 
@@ -1548,76 +1535,44 @@ private slots:
                 }
                 QVERIFY2(faults.isEmpty(), qPrintable(u"tab %1: "_s.arg(tab) + faults.join(u", "_s)));
             }
-            // Alt and a tab's key shows that tab; Alt and a label's key goes to its field, Alt and a
-            // button's key presses it.
-            auto altKey = [&](const QString& caption) {
-                QTest::keyClick(QApplication::focusWidget(), Access::mnemonicOf(caption).toLatin1(),
-                                Qt::AltModifier);
-            };
-            altKey(tabs->tabText(0));
-            QCOMPARE(h.tab(), 0);
-            altKey(h.text("labPort"));
-            QCOMPARE(QApplication::focusWidget(), h.find<QWidget>("txtPort"));
-            h.find<QLineEdit>("txtPcName")->clear();
-            altKey(h.text("cmdThisSystem"));
-            QTRY_COMPARE_WITH_TIMEOUT(h.text("txtPcName"), Platform::localHostName(), Timeout);
-            altKey(tabs->tabText(2));
-            QCOMPARE(h.tab(), 2);
         }
     }
 
     void changesReachTheAccessibilityInterface() {
-        // Where the platform's accessibility is on (AT-SPI with a screen reader, or
-        // QT_LINUX_ACCESSIBILITY_ALWAYS_ON under X) the changes also go out as events; offscreen it is off,
-        // and what a reader would read on them is checked.
+        // Offscreen the platform's accessibility is off and no event goes out; where it is on (AT-SPI, or
+        // QT_LINUX_ACCESSIBILITY_ALWAYS_ON under X) the events are checked as well.
         QAccessible::installUpdateHandler(recordAccessEvent);
         const auto restore = qScopeGuard([] {
             QAccessible::installUpdateHandler(nullptr);
             g_accessEvents.clear();
         });
-        WindowHarness h({{u"SelTab"_s, u"1"_s}}, sampleSlots());
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
         const bool active = QAccessible::isActive();
-        auto said = [](QWidget* widget, QAccessible::Text text = QAccessible::Name) {
-            return QAccessible::queryAccessibleInterface(widget)->text(text);
-        };
-        // The state line, with where a failed attempt went.
         auto* strip = h.find<StatusStrip>("statusStrip");
-        strip->setLinkError(u"plant"_s, u"6060"_s, u"Connection refused"_s);
         strip->RefreshLinkState(TargetLink::Failed);
-        QCOMPARE(said(h.find<QLabel>("labState")),
-                 u"State: Error occured while connecting.\nplant:6060 – Connection refused"_s);
-        QVERIFY(!active || announced("labState", QAccessible::NameChanged));
-        // A run's progress and its notice.
         strip->runStarted(2);
         strip->runProgressed(1, 2);
         QAccessibleInterface* progress =
             QAccessible::queryAccessibleInterface(h.find<QWidget>("prgProgress"));
         QCOMPARE(progress->valueInterface()->currentValue().toInt(), 1);
-        QCOMPARE(progress->text(QAccessible::Name), GetText(TextId::RunProgressName));
-        QVERIFY(!active || announced("prgProgress", QAccessible::ValueChanged));
-        const RunReport report{RunReport::Outcome::Completed, 2, 2, {}, {}, 0};
-        strip->runFinished(report);
-        QCOMPARE(said(h.find<QLabel>("labCommandScriptCompleted")), runNotice(report));
-        QVERIFY(!active || announced("labCommandScriptCompleted", QAccessible::NameChanged));
-        // The find bar's result.
-        QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_F, Qt::ControlModifier);
-        QTest::keyClicks(h.find<QLineEdit>("txtFind"), u"XYZ"_s);
-        QCOMPARE(said(h.find<QLabel>("labFindResult")), GetText(TextId::FindNotFound));
-        QVERIFY(!active || announced("labFindResult", QAccessible::NameChanged));
+        QVERIFY(!active || (announced("labState", QAccessible::NameChanged) &&
+                            announced("prgProgress", QAccessible::ValueChanged)));
 
         // The assistant's next question, in the field that keeps the focus: it is named anew, and focused
         // anew for a reader to read it.
         Assistant a;
         QTest::keyClick(a.open(0, false, u"3"_s), Qt::Key_Return);
         auto* value = a.child<QSpinBox>("cwnValue");
-        const QString first = said(value);
+        auto name = [value] { return QAccessible::queryAccessibleInterface(value)->text(QAccessible::Name); };
+        const QString first = name();
         g_accessEvents.clear();
         a.enter(u"9"_s);
         QCOMPARE(a.dialog->focusWidget(), value);
-        QCOMPARE(first + u'|' + said(value), u"Geräteadresse|Messprogrammnummer"_s);
+        QCOMPARE(first + u'|' + name(), u"Geräteadresse|Messprogrammnummer"_s);
         QVERIFY(!active || (announced("cwnValue", QAccessible::NameChanged) &&
                             announced("cwnValue", QAccessible::Focus)));
     }
+
     void keyboardAlone() {
         // The flows a user goes through, by keys alone, each where the focus is: connect, send, the
         // history, the assistant, compose, store in a slot, run with an F-key, cancel, view a slot's
@@ -1727,8 +1682,9 @@ private slots:
         alt("cmdLoadConfig");
         QTRY_COMPARE_WITH_TIMEOUT(w.memory()->slotAt(3).caption, u"Drei"_s, Timeout);
 
-        // English, then quit: the next start speaks it.
-        key(Qt::Key_Tab, Qt::ControlModifier);
+        // English, then quit: the next start speaks it. A tab's key shows the tab.
+        const QChar first = Access::mnemonicOf(h.find<QTabWidget>("SSTab1")->tabText(0));
+        QTest::keyClick(focused(), first.toLatin1(), Qt::AltModifier);
         QCOMPARE(h.tab(), 0);
         tabTo("cboLanguage");
         key(Qt::Key_Down);
