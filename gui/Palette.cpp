@@ -1,6 +1,9 @@
 #include "gui/Palette.h"
 
+#include <QEvent>
 #include <QPalette>
+#include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -51,7 +54,31 @@ QColor awayFrom(const QColor& wanted, const QColor& other) {
     return darken ? QColor(Qt::black) : QColor(Qt::white);
 }
 
+class PaletteFollower : public QObject {
+public:
+    PaletteFollower(QWidget* widget, std::function<void()> apply)
+        : QObject(widget)
+        , m_apply(std::move(apply)) {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Once the new palette has reached every widget.
+        if (event->type() == QEvent::ApplicationPaletteChange)
+            QTimer::singleShot(0, this, m_apply);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_apply;
+};
+
 } // namespace
+
+void follow(QWidget* widget, std::function<void()> apply) {
+    new PaletteFollower(widget, std::move(apply));
+}
 
 double luminance(const QColor& colour) {
     auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };

@@ -2,7 +2,10 @@
 
 #include <QColor>
 
+#include <functional>
+
 class QPalette;
+class QWidget;
 
 // The colours that carry a meaning (the state line, the run's notice, the info texts, log rows that were not
 // sent or hold the error text, find marks, blinking slot buttons). Each keeps its hue but is made light or
@@ -40,5 +43,9 @@ QColor listText(Meaning meaning, const QPalette& palette, const QColor& backgrou
 QColor markBackground(const QPalette& palette);
 // The colour a slot button blinks in while a slot mode is pending: green, as the button's text needs.
 QColor blinkBackground(const QPalette& palette);
+
+// Runs `apply` again whenever the desktop's palette changes while the widget lives (a switch to a dark
+// theme), so colours set from the palette follow it.
+void follow(QWidget* widget, std::function<void()> apply);
 
 } // namespace Palette

@@ -76,9 +76,15 @@ StatusStrip::StatusStrip(QWidget* window)
     m_noticeFont.setPointSizeF(9.75);
     m_noticeFont.setBold(true);
     labCommandScriptCompleted->setFont(m_noticeFont);
-    QPalette blue = labCommandScriptCompleted->palette();
-    blue.setColor(QPalette::WindowText, Palette::windowText(Palette::Meaning::Notice, blue));
-    labCommandScriptCompleted->setPalette(blue);
+    auto colours = [this] {
+        QPalette blue = labCommandScriptCompleted->palette();
+        blue.setColor(QPalette::WindowText, Palette::windowText(Palette::Meaning::Notice, palette()));
+        labCommandScriptCompleted->setPalette(blue);
+        if (m_state >= 0)
+            RefreshLinkState(m_state);
+    };
+    colours();
+    Palette::follow(this, colours);
     labCommandScriptCompleted->hide();
     cmdCancelCommandScript =
         make<QPushButton>(this, "cmdCancelCommandScript", inStrip(5160, 6240, 2535, 375));

@@ -1433,16 +1433,19 @@ private slots:
     }
 
     void contrastInLightAndDark_data() {
+        // The palette the window opens with; the one the desktop then switches to, which is checked.
+        QTest::addColumn<QPalette>("opening");
         QTest::addColumn<QPalette>("palette");
         const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
-        QTest::newRow("Fusion") << fusion->standardPalette();
-        QTest::newRow("dark") << darkPalette();
+        QTest::newRow("Fusion, after a dark one") << darkPalette() << fusion->standardPalette();
+        QTest::newRow("dark, after Fusion") << fusion->standardPalette() << darkPalette();
     }
 
     void contrastInLightAndDark() {
+        QFETCH(QPalette, opening);
         QFETCH(QPalette, palette);
         const QPalette before = QApplication::palette();
-        QApplication::setPalette(palette);
+        QApplication::setPalette(opening);
         const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
         WindowHarness h({{u"SelTab"_s, u"1"_s}, {u"ErrorText"_s, u"ERROR"_s}}, sampleSlots());
         MainWindow& w = *h.window;
@@ -1453,18 +1456,26 @@ private slots:
                            .arg(ratio, 0, 'f', 2);
         };
         auto onWindow = [&](const QString& name) {
-            const QPalette& p = h.find<QWidget>(name)->palette();
+            const QPalette& p = h.find<QWidget>(name.section(u' ', 0, 0))->palette();
             check(name, p.color(QPalette::WindowText), p.color(QPalette::Window));
         };
         auto* strip = h.find<StatusStrip>("statusStrip");
+        strip->runFinished(RunReport{RunReport::Outcome::Completed, 2, 2, {}, {}, 0});
+        strip->RefreshLinkState(TargetLink::Connected);
+        // The texts shown follow the switch.
+        QApplication::setPalette(palette);
+        auto shownTexts = [&] {
+            low.clear();
+            for (const QString& name : {u"labState"_s, u"labCommandScriptCompleted"_s, u"labInfo1"_s,
+                                        u"labInfo2"_s, u"labInfo3"_s, u"labInfo4"_s})
+                onWindow(name);
+            return low.isEmpty();
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(shownTexts(), qPrintable(low.join(u'\n')), Timeout);
         for (int state = 0; state < TargetLink::StateCount; ++state) {
             strip->RefreshLinkState(state);
-            onWindow(u"labState"_s);
+            onWindow(u"labState %1"_s.arg(state));
         }
-        strip->runFinished(RunReport{RunReport::Outcome::Completed, 2, 2, {}, {}, 0});
-        onWindow(u"labCommandScriptCompleted"_s);
-        for (int n = 1; n <= 4; ++n)
-            onWindow(u"labInfo%1"_s.arg(n));
 
         // Log rows: not sent, an error reply and a plain reply, each with and without a find mark.
         QVERIFY(!w.session()->SendCommandLine(u"SM 1"_s));
