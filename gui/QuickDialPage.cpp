@@ -85,7 +85,6 @@ void QuickDialPage::retranslate() {
         box->setToolTip(GetText(TextId::SlotDescriptionTip));
         box->setAccessibleName(filledText(TextId::SlotDescriptionName, {QString::number(n)}));
         box->setAccessibleDescription(GetText(TextId::SlotDescriptionTip));
-        showSlot(n);
     }
 }
 
