@@ -35,9 +35,11 @@ QColor baseColour(Meaning meaning, const QPalette& palette) {
     return palette.color(QPalette::WindowText);
 }
 
+} // namespace
+
 // Moves the lightness away from the other colour until the two read at the minimum contrast; black or white
 // when no lightness of the hue does.
-QColor awayFrom(const QColor& wanted, const QColor& other) {
+QColor readableWith(const QColor& wanted, const QColor& other) {
     if (contrast(wanted, other) >= MinimumContrast)
         return wanted;
     const bool darken = contrast(Qt::black, other) >= contrast(Qt::white, other);
@@ -53,6 +55,8 @@ QColor awayFrom(const QColor& wanted, const QColor& other) {
     }
     return darken ? QColor(Qt::black) : QColor(Qt::white);
 }
+
+namespace {
 
 class PaletteFollower : public QObject {
 public:
@@ -91,33 +95,25 @@ double contrast(const QColor& a, const QColor& b) {
     return (light + 0.05) / (dark + 0.05);
 }
 
-QColor readableOn(const QColor& wanted, const QColor& background) {
-    return awayFrom(wanted, background);
-}
-
-QColor backgroundFor(const QColor& wanted, const QColor& text) {
-    return awayFrom(wanted, text);
-}
-
 QColor windowText(Meaning meaning, const QPalette& palette) {
-    return readableOn(baseColour(meaning, palette), palette.color(QPalette::Window));
+    return readableWith(baseColour(meaning, palette), palette.color(QPalette::Window));
 }
 
 QColor listText(Meaning meaning, const QPalette& palette, const QColor& background) {
     const QColor wanted = meaning == Meaning::Neutral || meaning == Meaning::Info
                               ? palette.color(QPalette::Text)
                               : baseColour(meaning, palette);
-    return readableOn(wanted, background.isValid() ? background : palette.color(QPalette::Base));
+    return readableWith(wanted, background.isValid() ? background : palette.color(QPalette::Base));
 }
 
 QColor markBackground(const QPalette& palette) {
     // Light yellow behind dark text; on a dark list the yellow darkens until the light text reads on it, and
     // the colours of not-sent and error rows are then taken against the mark.
-    return backgroundFor(QColor(255, 236, 139), palette.color(QPalette::Text));
+    return readableWith(QColor(255, 236, 139), palette.color(QPalette::Text));
 }
 
 QColor blinkBackground(const QPalette& palette) {
-    return backgroundFor(QColor(0, 255, 0), palette.color(QPalette::ButtonText));
+    return readableWith(QColor(0, 255, 0), palette.color(QPalette::ButtonText));
 }
 
 } // namespace Palette

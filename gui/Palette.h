@@ -19,10 +19,9 @@ constexpr double MinimumContrast = 4.5;
 double luminance(const QColor& colour);
 double contrast(const QColor& a, const QColor& b);
 
-// The colour, or the nearest of its hue and saturation that reads on the background.
-QColor readableOn(const QColor& wanted, const QColor& background);
-// A background of the wanted hue on which text in the given colour reads.
-QColor backgroundFor(const QColor& wanted, const QColor& text);
+// The wanted colour, or the nearest of its hue and saturation that reads at MinimumContrast with the other
+// one; either of the two may be the text and the other its background.
+QColor readableWith(const QColor& wanted, const QColor& other);
 
 enum class Meaning {
     Neutral,    // the state line while closed: the window's own text colour
