@@ -30,8 +30,8 @@ QString buddyText(const QWidget* widget) {
     return {};
 }
 
-// A drop-down list (not editable) named by its accessible name or its label; the value is the current row,
-// the one child the list that drops down.
+// A drop-down list (not editable) named by its accessible name or its label; its value is the current row,
+// and its one child the list that drops down, as with Qt's own interface.
 class NamedComboBox : public QAccessibleWidget {
 public:
     explicit NamedComboBox(QComboBox* combo)
