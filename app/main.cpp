@@ -7,9 +7,12 @@
 namespace {
 
 const char* const HelpEpilogue = R"(Qt options:
-  Qt's own -platform NAME, -platformtheme NAME, -plugin NAME, -display NAME,
-  -geometry GEOMETRY, -qwindowgeometry GEOMETRY, -qwindowtitle TITLE,
-  -session ID and -reverse are passed on to Qt.
+  Qt's own -style NAME, -stylesheet FILE, -platform NAME, -platformtheme NAME,
+  -platformpluginpath PATH, -plugin NAME, -display NAME, -geometry GEOMETRY,
+  -qwindowgeometry GEOMETRY, -qwindowicon FILE, -qwindowtitle TITLE,
+  -session ID, -widgetcount and -reverse are passed on to Qt (also as
+  -style=NAME). Without -style or QT_STYLE_OVERRIDE the program uses Qt's
+  Fusion style, which its fixed layout is measured for.
 
 Exit status:
   0 after a normal end, 1 on wrong options.
@@ -37,9 +40,11 @@ int main(int argc, char** argv) {
     QCommandLineParser& parser = options.parser();
     // Qt's options are single-dash words, read again by QApplication from the same command line.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"platform", "platformtheme", "plugin", "display", "geometry", "qwindowgeometry",
-                             "qwindowtitle", "session", "reverse"}) {
-        const bool flag = qstrcmp(name, "reverse") == 0;
+    const QStringList flags{QStringLiteral("reverse"), QStringLiteral("widgetcount")};
+    for (const char* name : {"style", "stylesheet", "platform", "platformtheme", "platformpluginpath",
+                             "plugin", "display", "geometry", "qwindowgeometry", "qwindowicon",
+                             "qwindowtitle", "session", "reverse", "widgetcount"}) {
+        const bool flag = flags.contains(QLatin1String(name));
         QCommandLineOption qtOption(QLatin1String(name), QString(),
                                     flag ? QString() : QStringLiteral("value"));
         qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -48,6 +53,9 @@ int main(int argc, char** argv) {
     options.setEpilogue(QLatin1String(HelpEpilogue));
     if (const std::optional<int> status = options.parse(argc, argv))
         return *status;
+    // A style the user or the desktop picked (a high-contrast one, say) is theirs to have.
+    const bool styleChosen =
+        parser.isSet(QStringLiteral("style")) || !qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE");
 
     // A save beyond a file-size limit then fails with its message instead of ending the program unsaved.
     TerminationSignals::ignoreFileSizeLimitSignal();
@@ -55,9 +63,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Telvane"));
     QApplication::setOrganizationName(QStringLiteral("Veltrix"));
     QApplication::setApplicationVersion(telvaneVersion());
-    // The fixed layout is measured against this style's margins; a desktop style with wider ones would clip
-    // captions.
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    // The fixed layout is measured against this style's margins; a desktop style with wider ones may clip
+    // captions, so it is the default, not a rule.
+    if (!styleChosen)
+        QApplication::setStyle(QStringLiteral("Fusion"));
     // Taken before the window starts up, so a signal that comes meanwhile waits for the event loop.
     TerminationSignals termination;
     MainWindow window;

@@ -4,6 +4,7 @@
 #include "core/files/Profile.h"
 #include "core/files/Settings.h"
 #include "core/texts/Texts.h"
+#include "gui/Access.h"
 #include "gui/Dialogs.h"
 #include "gui/FilterTextInput.h"
 #include "gui/Help.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyle>
@@ -200,6 +202,12 @@ void AssistantDialog::applyTexts() {
     m_labParameter->setText(text(TextId::AssistantDescriptionLabel));
     m_cmdNext->setText(text(TextId::AssistantNext));
     m_cmdCancel->setText(text(TextId::AssistantCancel));
+    // Icon buttons and the list of commands, whose rows say which command but not what the list is for.
+    m_cmdHelp->setAccessibleName(text(TextId::HelpTitle));
+    m_cmdHelp->setToolTip(text(TextId::HelpTitle));
+    m_cmdSelectPath->setAccessibleName(text(TextId::AssistantSelectFile));
+    m_cmdSelectPath->setToolTip(text(TextId::AssistantSelectFile));
+    m_cboCommand->setAccessibleName(text(TextId::CatalogueCommandName));
 }
 
 void AssistantDialog::loadCatalogue(const QStringList& records, int deviceType, bool includeQueries) {
@@ -291,7 +299,8 @@ void AssistantDialog::resetParameterWidgets() {
 
 void AssistantDialog::showParameter(const CatalogueParameter& parameter) {
     resetParameterWidgets();
-    m_labParameter->setText(parameter.name);
+    // The label is its field's buddy, where a lone '&' would mark a key instead of showing.
+    m_labParameter->setText(QString(parameter.name).replace(QLatin1Char('&'), QLatin1String("&&")));
     m_labParameter->show();
     m_restrictInput = false;
     m_previousText.clear();
@@ -299,6 +308,11 @@ void AssistantDialog::showParameter(const CatalogueParameter& parameter) {
     m_labMaxTextLen->show();
 
     const ParameterType type = parameter.type();
+    // The field is named by the parameter's label; the next question is read out even when the focus stays
+    // in the same field.
+    QWidget* field = type == ParameterType::Number ? static_cast<QWidget*>(m_cwnValue) : m_txtText;
+    m_labParameter->setBuddy(field);
+    const auto announce = qScopeGuard([field] { Access::announceChange(field); });
     if (type == ParameterType::Number) {
         m_cwnValue->show();
         m_cwnValue->setFocus();

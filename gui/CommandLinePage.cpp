@@ -116,6 +116,9 @@ void CommandLinePage::retranslate() {
     m_completer->popup()->setAccessibleName(GetText(TextId::SuggestionsName));
     updateHint();
     m_log->retranslate();
+    // Both sit in frames whose captions say nothing of what they are.
+    txtSend->setAccessibleName(GetText(TextId::CommandTextName));
+    lsvMsg->setAccessibleName(GetText(TextId::MessageLogName));
     m_tools->retranslate();
 }
 
@@ -130,6 +133,10 @@ bool CommandLinePage::SendCommandLine() {
 
 void CommandLinePage::setCommandText(const QString& text) {
     txtSend->setText(text);
+}
+
+void CommandLinePage::focusCommandText() {
+    txtSend->setFocus(Qt::OtherFocusReason);
 }
 
 void CommandLinePage::showRunCommand(const QString& text) {

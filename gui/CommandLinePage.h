@@ -37,6 +37,8 @@ public:
     bool SendCommandLine();
     // Puts a command into txtSend, such as one the assistant built.
     void setCommandText(const QString& text);
+    // Puts the focus into txtSend, such as after the assistant has filled it.
+    void focusCommandText();
     // The command a run is sending: shown at once, or at the end of the interval when one was shown less
     // than an interval ago (setText lays the line out anew, which costs more than a fast device's round
     // trip, and nobody reads faster). showRunCommandNow shows the last one at the run's end.

@@ -36,10 +36,14 @@ QString languageAnchor() {
     return LanguageOffset() != 0 ? QStringLiteral("en") : QStringLiteral("de");
 }
 
-QToolButton* navigationButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon) {
+QToolButton* navigationButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
+                              TextId caption) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setIcon(parent->style()->standardIcon(icon));
+    // Icons only: the name and the tooltip say what they do.
+    button->setAccessibleName(GetText(caption));
+    button->setToolTip(GetText(caption));
     button->setAutoRaise(true);
     return button;
 }
@@ -81,9 +85,11 @@ HelpWindow::HelpWindow(QWidget* parent)
     setFont(QApplication::font());
     resize(helpWindowSize());
 
-    auto* back = navigationButton(this, "cmdHelpBack", QStyle::SP_ArrowBack);
-    auto* forward = navigationButton(this, "cmdHelpForward", QStyle::SP_ArrowForward);
-    auto* contents = navigationButton(this, "cmdHelpContents", QStyle::SP_DirHomeIcon);
+    auto* back = navigationButton(this, "cmdHelpBack", QStyle::SP_ArrowBack, TextId::HelpBackName);
+    auto* forward =
+        navigationButton(this, "cmdHelpForward", QStyle::SP_ArrowForward, TextId::HelpForwardName);
+    auto* contents =
+        navigationButton(this, "cmdHelpContents", QStyle::SP_DirHomeIcon, TextId::HelpContentsName);
     back->setEnabled(false);
     forward->setEnabled(false);
 
@@ -91,6 +97,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     m_browser->setObjectName(QStringLiteral("helpBrowser"));
     m_browser->setOpenLinks(true);
     m_browser->setOpenExternalLinks(false);
+    m_browser->setAccessibleName(GetText(TextId::HelpTextName));
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(back);

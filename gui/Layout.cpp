@@ -1,5 +1,7 @@
 #include "gui/Layout.h"
 
+#include "gui/Palette.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -38,9 +40,15 @@ QLabel* makeInfoLabel(QWidget* parent, const char* name, QRect geometry) {
     auto* label = makeLabel(parent, name, geometry);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
-    label->setPalette(palette);
+    auto colour = [label] {
+        // From the page's palette, not the label's, which holds the colour set before.
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText,
+                         Palette::windowText(Palette::Meaning::Info, label->parentWidget()->palette()));
+        label->setPalette(palette);
+    };
+    colour();
+    Palette::follow(label, colour);
     return label;
 }
 

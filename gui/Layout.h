@@ -55,7 +55,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry);
 // A label that is sized to its text whenever the text is set through setAutoSizedText.
 QLabel* makeAutoSizeLabel(QWidget* parent, const char* name, int leftTwips, int topTwips);
 void setAutoSizedText(QLabel* label, const QString& text);
-// The long info texts at the foot of each tab: wrapped, in the highlight colour.
+// The long info texts at the foot of each tab: wrapped, in the highlight colour made readable.
 QLabel* makeInfoLabel(QWidget* parent, const char* name, QRect geometry);
 // A multi-line box that wraps at its width and takes Tab to move on.
 QPlainTextEdit* makeMultiLine(QWidget* parent, const QString& name, QRect geometry);

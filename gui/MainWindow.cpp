@@ -11,6 +11,7 @@
 #include "core/scripts/QuickDialMemory.h"
 #include "core/scripts/ScriptRunner.h"
 #include "core/texts/Texts.h"
+#include "gui/Access.h"
 #include "gui/CommandLinePage.h"
 #include "gui/Dialogs.h"
 #include "gui/GuiResources.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(const MainWindowEnvironment& environment, QWidget* parent
         m_dialogs = m_ownDialogs.get();
     }
     ensureGuiResources();
+    Access::installAccessibility();
     m_link = new TargetLink(this);
     m_session = new Session(m_link, this);
     m_runner = new ScriptRunner(m_session, this);
@@ -152,14 +154,18 @@ void MainWindow::wire() {
     });
 
     connect(m_link, &TargetLink::stateChanged, this, &MainWindow::onLinkStateChanged);
-    connect(m_link, &TargetLink::errorTextChanged, m_strip, &StatusStrip::setLinkErrorText);
+    // The state line names where the failed attempt went, as the link tried it.
+    connect(m_link, &TargetLink::errorTextChanged, m_strip,
+            [this](const QString& reason) { m_strip->setLinkError(m_link->host(), m_link->port(), reason); });
     connect(m_session, &Session::sending, m_strip, &StatusStrip::hideNotice);
 
     // The command line takes the built command as its new text; sending stays the user's decision.
     connect(m_commandLinePage, &CommandLinePage::assistantRequested, this, [this] {
         const AssistantResult result = runAssistant(true);
-        if (!result.command.isEmpty())
+        if (!result.command.isEmpty()) {
             m_commandLinePage->setCommandText(result.command);
+            m_commandLinePage->focusCommandText();
+        }
     });
     // From the editor the assistant offers only the commands that set something.
     m_editorPage->setAssistant([this] {
@@ -363,11 +369,13 @@ void MainWindow::onSaveConfigClicked() {
 }
 
 void MainWindow::startUp() {
+    // A first start, with no Setup.ini yet, speaks the desktop's language unless the template names one.
+    const bool firstStart = !Platform::FileExists(setupIniPath());
     Settings::PrepareSettingsFolder(m_settingsFolder, m_programFolder);
     m_windowMarker = std::make_unique<Settings::WindowMarker>(m_settingsFolder);
     QString refusal;
-    m_startSettings =
-        SetupSettings::read(setupIniPath(), Platform::localHostName(), &m_startSetupLines, &refusal);
+    m_startSettings = SetupSettings::read(setupIniPath(), Platform::localHostName(), &m_startSetupLines,
+                                          &refusal, firstStart ? SetupSettings::languageForLocale(QLocale()) : 0);
     const SetupSettings& settings = m_startSettings;
     m_settingsPage->setDefaultCaptureFolder(SetupSettings().captureFolderIn(m_settingsFolder));
     m_settingsPage->showSettings(settings);
@@ -546,6 +554,7 @@ void MainWindow::ApplyLanguage() {
                                   TextId::TabQuickDial};
     for (int tab = 0; tab < m_tabs->count(); ++tab)
         m_tabs->setTabText(tab, GetText(tabCaptions[tab]));
+    m_tabs->setAccessibleName(GetText(TextId::TabsName));
     // At start the stored rows are selected; a later switch keeps the device row the user has picked.
     m_settingsPage->retranslate(m_languageIndex, m_deviceTypeIndex, m_started);
     m_commandLinePage->retranslate();
@@ -556,6 +565,9 @@ void MainWindow::ApplyLanguage() {
     m_strip->retranslate();
     m_openLogFile->setText(GetText(TextId::OpenLogFile));
     m_openCaptureFolder->setText(GetText(TextId::OpenCaptureFolder));
+    // Alt+letter for the tabs and the captions, chosen anew for the language's words.
+    Access::assignMnemonics(m_tabs, Access::mnemonicWidgets(m_strip),
+                            {m_settingsPage, m_commandLinePage, m_editorPage, m_quickDialPage});
 }
 
 int MainWindow::helpTopicForTab(int index) {

@@ -2,6 +2,7 @@
 
 #include "core/scripts/QuickDialMemory.h"
 #include "core/texts/Texts.h"
+#include "gui/Access.h"
 #include "gui/Layout.h"
 #include "gui/ScriptViewer.h"
 #include "gui/ScriptWidgets.h"
@@ -9,6 +10,7 @@
 
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -35,12 +37,11 @@ QuickDialPage::QuickDialPage(QuickDialMemory* memory, QPoint pageOffset, QWidget
         txtCommandDescript[i] = makeMultiLine(frmStorage, QStringLiteral("txtCommandDescript%1").arg(n),
                                               twipsRect(right ? 6720 : 2280, top, 2175, 1035));
         txtCommandDescript[i]->setReadOnly(true);
-        if (n <= 4)
-            txtCommandDescript[i]->setToolTip(
-                QStringLiteral("Mit einem Doppelklick werden die zugehörigen Befehle angezeigt..."));
+        Access::markUserCaption(cmdCommand[i]);
         connect(cmdCommand[i], &QPushButton::clicked, this, [this, n] { emit slotButtonPressed(n); });
-        // The double-click lands on the viewport of the text box, not on the box itself.
+        // The double-click lands on the viewport of the text box, not on the box itself; the keys on the box.
         txtCommandDescript[i]->viewport()->installEventFilter(this);
+        txtCommandDescript[i]->installEventFilter(this);
         showSlot(n);
     }
     cmdLoadConfig = make<QPushButton>(this, "cmdLoadConfig", onTab(600, 5280, 3975, 375));
@@ -70,6 +71,13 @@ void QuickDialPage::retranslate() {
     cmdLoadConfig->setText(GetText(TextId::LoadConfigButton));
     cmdSaveConfig->setText(GetText(TextId::SaveConfigButton));
     labInfo4->setText(GetText(TextId::InfoQuickDial));
+    for (int n = 1; n <= QuickDialSlotCount; ++n) {
+        QPlainTextEdit* box = txtCommandDescript[slotIndex(n)];
+        // Every box opens its slot's commands, by the mouse or the keyboard, and says so.
+        box->setToolTip(GetText(TextId::SlotDescriptionTip));
+        box->setAccessibleName(filledText(TextId::SlotDescriptionName, {QString::number(n)}));
+        box->setAccessibleDescription(GetText(TextId::SlotDescriptionTip));
+    }
 }
 
 void QuickDialPage::setLinkUsable(bool usable) {
@@ -85,7 +93,10 @@ bool QuickDialPage::runButtonsEnabled() const {
 
 void QuickDialPage::showSlot(int n) {
     const std::size_t i = slotIndex(n);
-    cmdCommand[i]->setText(ScriptWidgets::buttonCaption(m_memory->captionsAt(n).run));
+    const QString caption = m_memory->captionsAt(n).run;
+    cmdCommand[i]->setText(ScriptWidgets::buttonCaption(caption));
+    // The key beside the button is part of what it is: "F1: Start".
+    cmdCommand[i]->setAccessibleName(filledText(TextId::SlotButtonName, {QString::number(n), caption}));
     txtCommandDescript[i]->setPlainText(m_memory->slotAt(n).description);
 }
 
@@ -99,6 +110,17 @@ bool QuickDialPage::ShowSlotScript(int n) {
 }
 
 bool QuickDialPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            for (int n = 1; n <= QuickDialSlotCount; ++n) {
+                if (watched == txtCommandDescript[slotIndex(n)]) {
+                    ShowSlotScript(n);
+                    return true;
+                }
+            }
+        }
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         for (int n = 1; n <= QuickDialSlotCount; ++n) {
             if (watched == txtCommandDescript[slotIndex(n)]->viewport()) {

@@ -2,8 +2,10 @@
 
 #include "core/scripts/ScriptsLog.h"
 #include "core/texts/Texts.h"
+#include "gui/Access.h"
 #include "gui/Dialogs.h"
 #include "gui/Layout.h"
+#include "gui/Palette.h"
 #include "gui/ScriptWidgets.h"
 #include "gui/WrappingButton.h"
 
@@ -125,6 +127,15 @@ void ScriptEditorPage::buildWidgets(QPoint pageOffset) {
         cmdF[slotIndex(n)] = b;
     }
     labInfo3 = makeInfoLabel(this, "labInfo3", onTab(180, 5460, 9075, 555));
+    labCommands->setBuddy(lstCommands);
+    labCaption->setBuddy(txtLabel);
+    labNote->setBuddy(txtNote);
+    for (QPushButton* b : cmdF)
+        Access::markUserCaption(b);
+    // Tab goes as the eye does: the test button, right of the caption, comes after the description.
+    setTabOrder(txtLabel, txtNote);
+    setTabOrder(txtNote, cmdCommandTest);
+    setTabOrder(cmdCommandTest, cmdSave);
 
     m_growth.add(fraEditScript, Stretch);
     m_growth.add(lstCommands, Stretch);
@@ -159,6 +170,12 @@ void ScriptEditorPage::retranslate() {
     cmdDeleteScript->setText(GetText(TextId::DeleteSlotButton));
     fraStorage->setTitle(GetText(TextId::FrameSlotChoice));
     labInfo3->setText(GetText(TextId::InfoScriptEditor));
+    // A list view is not named by its buddy; the arrow buttons show icons only.
+    lstCommands->setAccessibleName(GetText(TextId::CommandsLabel));
+    cmdCommandUp->setAccessibleName(GetText(TextId::CommandUpName));
+    cmdCommandUp->setToolTip(GetText(TextId::CommandUpName));
+    cmdCommandDown->setAccessibleName(GetText(TextId::CommandDownName));
+    cmdCommandDown->setToolTip(GetText(TextId::CommandDownName));
     lstCommands->setHeaderLabels({GetText(TextId::CommandColumn), GetText(TextId::DescriptionColumn)});
 }
 
@@ -269,13 +286,16 @@ void ScriptEditorPage::showSlotCaptions(int n) {
     QPushButton* button = cmdF[slotIndex(n)];
     button->setText(ScriptWidgets::buttonCaption(captions.choice));
     button->setToolTip(ScriptWidgets::plainToolTip(captions.toolTip));
+    // Its key and caption as its name; the tooltip's text, not its markup, as its description.
+    button->setAccessibleName(filledText(TextId::SlotButtonName, {QString::number(n), captions.choice}));
+    button->setAccessibleDescription(captions.toolTip);
 }
 
 void ScriptEditorPage::blinkTick() {
     const bool pending = m_memory->anyModePending();
     const QColor normal = palette().color(QPalette::Button);
     const bool showsNormal = cmdF[0]->palette().color(QPalette::Button) == normal;
-    const QColor colour = pending && showsNormal ? QColor(0, 255, 0) : normal;
+    const QColor colour = pending && showsNormal ? Palette::blinkBackground(palette()) : normal;
     for (QPushButton* button : cmdF) {
         if (button->palette().color(QPalette::Button) != colour) {
             QPalette buttonPalette = button->palette();
@@ -312,8 +332,11 @@ bool ScriptEditorPage::eventFilter(QObject* watched, QEvent* event) {
 void ScriptEditorPage::addFromAssistant() {
     const ScriptLine result = m_runAssistant ? m_runAssistant() : ScriptLine{};
     // Shorter results cannot be a command; a cancelled assistant gives an empty one.
-    if (result.command.size() >= 2)
+    if (result.command.size() >= 2) {
         insertLine(result);
+        // The focus goes where the new command went.
+        lstCommands->setFocus(Qt::OtherFocusReason);
+    }
     UpdateScriptEditorButtons();
     ScriptWidgets::fitColumns(lstCommands);
 }

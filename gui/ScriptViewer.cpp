@@ -49,6 +49,7 @@ ScriptViewer::ScriptViewer(QWidget* parent)
 void ScriptViewer::ApplyViewerTexts() {
     setWindowTitle(GetText(TextId::ViewerCaption));
     m_cmdQuit->setText(GetText(TextId::ViewerQuit));
+    m_lstCommands->setAccessibleName(GetText(TextId::SlotCommandsName));
     m_lstCommands->setHeaderLabels({GetText(TextId::CommandColumn), GetText(TextId::DescriptionColumn)});
 }
 

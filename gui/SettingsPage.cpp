@@ -6,6 +6,7 @@
 #include "core/scripts/ErrorText.h"
 #include "core/texts/Texts.h"
 #include "gui/Layout.h"
+#include "gui/Palette.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,13 +65,16 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     fraLanguage = make<QGroupBox>(this, "fraLanguage", onTab(120, 2760, 9075, 1035));
     cboLanguage = make<QComboBox>(fraLanguage, "cboLanguage", twipsRect(360, 360, 2775, 315));
     cboLanguage->addItems({QString(), QString()});
-    // The checks of replies share the language frame's free right part, on the row of its box.
-    labReplyTimeout = makeAutoSizeLabel(fraLanguage, "labReplyTimeout", 3600, 405);
-    cwnReplyTimeout = make<QSpinBox>(fraLanguage, "cwnReplyTimeout", twipsRect(5040, 360, 1080, 315));
+    // The checks of replies have a frame of their own over the language frame's free right part; the
+    // language frame keeps its place and size, and the borders the two share coincide, so they read as
+    // neighbours on one row.
+    fraReplyChecks = make<QGroupBox>(this, "fraReplyChecks", onTab(3360, 2760, 5835, 1035));
+    labReplyTimeout = makeAutoSizeLabel(fraReplyChecks, "labReplyTimeout", 360, 405);
+    cwnReplyTimeout = make<QSpinBox>(fraReplyChecks, "cwnReplyTimeout", twipsRect(1800, 360, 1080, 315));
     cwnReplyTimeout->setRange(0, SetupSettings::MaxReplyTimeout);
     cwnReplyTimeout->setSuffix(QStringLiteral(" s"));
-    labErrorText = makeAutoSizeLabel(fraLanguage, "labErrorText", 6360, 405);
-    txtErrorText = make<QLineEdit>(fraLanguage, "txtErrorText", twipsRect(7440, 360, 1455, 315));
+    labErrorText = makeAutoSizeLabel(fraReplyChecks, "labErrorText", 3120, 405);
+    txtErrorText = make<QLineEdit>(fraReplyChecks, "txtErrorText", twipsRect(4200, 360, 1455, 315));
     txtErrorText->setValidator(new ErrorTextValidator(txtErrorText));
     fraVersion = make<QGroupBox>(this, "fraVersion", onTab(120, 3960, 9075, 1035));
     labProgramVersion = makeAutoSizeLabel(fraVersion, "labProgramVersion", 360, 300);
@@ -95,6 +99,11 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     labCaptureState->setContextMenuPolicy(Qt::CustomContextMenu);
     // Shown cut to one line (whole in the tooltip); wrapping lets it keep to its place before it is shown.
     labCaptureState->setWordWrap(true);
+    // Each field is named by its label, not by the frame around it.
+    labPort->setBuddy(txtPort);
+    labIp->setBuddy(txtPcName);
+    labReplyTimeout->setBuddy(cwnReplyTimeout);
+    labErrorText->setBuddy(txtErrorText);
 
     connect(txtPort, &QLineEdit::textChanged, link, &TargetLink::setPort);
     connect(txtPcName, &QLineEdit::textChanged, link, &TargetLink::setHost);
@@ -123,8 +132,8 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
         });
     }
 
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{fraSoftwareSel, cboDevice, fraTarget, fraLanguage, fraVersion})
+    for (QWidget* w : std::initializer_list<QWidget*>{fraSoftwareSel, cboDevice, fraTarget, fraLanguage,
+                                                      fraVersion, fraReplyChecks})
         m_growth.add(w, StretchWidth);
     m_growth.add(labInfo1, FollowBottomStretchWidth);
     m_growth.add(labCaptureState, StretchWidth);
@@ -182,9 +191,11 @@ void SettingsPage::showCaptureStatus(const LogCapture::Status& status) {
     labCaptureState->setText(shown);
     labCaptureState->setToolTip(shown == text ? QString() : text);
     QPalette palette = labCaptureState->palette();
-    palette.setColor(QPalette::WindowText, status.state == LogCapture::State::Failed || status.dropped > 0
-                                               ? QColor(192, 0, 0)
-                                               : palette.color(QPalette::Text));
+    palette.setColor(QPalette::WindowText,
+                     Palette::windowText(status.state == LogCapture::State::Failed || status.dropped > 0
+                                             ? Palette::Meaning::Failed
+                                             : Palette::Meaning::Neutral,
+                                         palette));
     labCaptureState->setPalette(palette);
 }
 
@@ -250,6 +261,10 @@ void SettingsPage::retranslate(int languageIndex, int deviceTypeIndex, bool keep
     cmdThisSystem->setText(GetText(TextId::ThisSystemButton));
     chkConnect->setText(GetText(TextId::ConnectBox));
     fraLanguage->setTitle(GetText(TextId::FrameLanguage));
+    fraReplyChecks->setTitle(GetText(TextId::FrameReplyChecks));
+    // The two drop-down lists have no label but their frame; they are named for what they choose.
+    cboDevice->setAccessibleName(GetText(TextId::DeviceTypeName));
+    cboLanguage->setAccessibleName(GetText(TextId::LanguageName));
     setAutoSizedText(labReplyTimeout, GetText(TextId::ReplyTimeoutLabel));
     cwnReplyTimeout->setSpecialValueText(GetText(TextId::ReplyTimeoutNone));
     cwnReplyTimeout->setToolTip(GetText(TextId::ReplyTimeoutTip));

@@ -79,6 +79,7 @@ private:
     QCheckBox* chkConnect = nullptr;
     QGroupBox* fraLanguage = nullptr;
     QComboBox* cboLanguage = nullptr;
+    QGroupBox* fraReplyChecks = nullptr;
     QLabel* labReplyTimeout = nullptr;
     QSpinBox* cwnReplyTimeout = nullptr;
     QLabel* labErrorText = nullptr;

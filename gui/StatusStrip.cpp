@@ -3,6 +3,7 @@
 #include "core/link/TargetLink.h"
 #include "core/texts/Texts.h"
 #include "gui/Layout.h"
+#include "gui/Palette.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -80,9 +81,15 @@ StatusStrip::StatusStrip(QWidget* window)
     m_noticeFont.setPointSizeF(9.75);
     m_noticeFont.setBold(true);
     labCommandScriptCompleted->setFont(m_noticeFont);
-    QPalette blue = labCommandScriptCompleted->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    labCommandScriptCompleted->setPalette(blue);
+    auto colours = [this] {
+        QPalette blue = labCommandScriptCompleted->palette();
+        blue.setColor(QPalette::WindowText, Palette::windowText(Palette::Meaning::Notice, palette()));
+        labCommandScriptCompleted->setPalette(blue);
+        if (m_state >= 0)
+            RefreshLinkState(m_state);
+    };
+    colours();
+    Palette::follow(this, colours);
     labCommandScriptCompleted->hide();
     // The notice opens the run's report: reached with Tab, underlined while it has the focus.
     labCommandScriptCompleted->setFocusPolicy(Qt::StrongFocus);
@@ -176,6 +183,10 @@ void StatusStrip::retranslate() {
     cmdCancelLogTask->setText(GetText(TextId::CancelLogTask));
     cmdCancelLogTask->setAccessibleName(GetText(TextId::LogTaskCancelName));
     prgLogTask->setAccessibleName(GetText(TextId::LogTaskProgressName));
+    // An icon alone says nothing to a screen reader, nor to a reader who does not know the icon.
+    cmdHelp->setAccessibleName(GetText(TextId::HelpButtonName));
+    cmdHelp->setToolTip(GetText(TextId::HelpButtonName));
+    prgProgress->setAccessibleName(GetText(TextId::RunProgressName));
     if (m_hasReport)
         showNotice();
     if (m_state >= 0)
@@ -197,7 +208,8 @@ void StatusStrip::showCaptureStatus(const LogCapture::Status& status) {
     labCapture->setAccessibleName(GetText(TextId::CaptureStripName));
     labCapture->setAccessibleDescription(tip);
     QPalette palette = labCapture->palette();
-    palette.setColor(QPalette::WindowText, trouble ? QColor(192, 0, 0) : QColor(0, 120, 0));
+    palette.setColor(QPalette::WindowText,
+                     Palette::windowText(trouble ? Palette::Meaning::Failed : Palette::Meaning::Good, palette));
     labCapture->setPalette(palette);
     placeCapture();
 }
@@ -209,22 +221,49 @@ void StatusStrip::placeCapture() {
     labCapture->setVisible(m_captureStatus.state != LogCapture::State::Off && !covered);
 }
 
-QColor StatusStrip::stateColour(int state) {
-    // Dark enough to be read on the window background (contrast at least 4.5:1 against Fusion's #efefef).
-    const QColor black(0, 0, 0);
-    const QColor green(0, 120, 0);
-    const QColor magenta(176, 0, 176);
-    const QColor red(192, 0, 0);
-    static const std::array<QColor, TargetLink::StateCount> colours = {
-        black, green, green, magenta, magenta, magenta, magenta, green, magenta, red};
-    return state >= 0 && state < TargetLink::StateCount ? colours[std::size_t(state)] : black;
+QColor StatusStrip::stateColour(int state, const QPalette& palette) {
+    using Palette::Meaning;
+    static const std::array<Meaning, TargetLink::StateCount> meanings = {
+        Meaning::Neutral, Meaning::Good,    Meaning::Good, Meaning::Pending, Meaning::Pending,
+        Meaning::Pending, Meaning::Pending, Meaning::Good, Meaning::Pending, Meaning::Failed};
+    const Meaning meaning =
+        state >= 0 && state < TargetLink::StateCount ? meanings[std::size_t(state)] : Meaning::Neutral;
+    return Palette::windowText(meaning, palette);
 }
 
 void StatusStrip::RefreshLinkState(int state) {
     m_state = state;
-    labState->setText(GetText(TextId::StateCaption) + QStringLiteral(": ") +
-                      GetText(TargetLink::stateTextId(state)));
-    const QColor colour = stateColour(state);
+    const QString words =
+        GetText(TextId::StateCaption) + QStringLiteral(": ") + GetText(TargetLink::stateTextId(state));
+    QString shown = words;
+    QString whole;
+    if (state == TargetLink::Failed && !m_errorReason.isEmpty()) {
+        // Where it was tried and why it failed, on the line below the state's words; a long host name is cut
+        // in the middle so that the reason stays whole where it can.
+        whole = filledText(TextId::LinkErrorDetail, {m_errorHost, m_errorPort, m_errorReason});
+        const QFontMetrics metrics(labState->font());
+        const int room = labState->width();
+        QString detail = whole;
+        for (int hostRoom = int(m_errorHost.size()) - 1;
+             metrics.horizontalAdvance(detail) > room && hostRoom > 0; --hostRoom) {
+            const QString host =
+                m_errorHost.left((hostRoom + 1) / 2) + QChar(0x2026) + m_errorHost.right(hostRoom / 2);
+            detail = filledText(TextId::LinkErrorDetail, {host, m_errorPort, m_errorReason});
+        }
+        detail = metrics.elidedText(detail, Qt::ElideRight, room);
+        // The words may take both lines of the label; the detail then stays for the description.
+        const int lines = labState->height() / std::max(1, metrics.lineSpacing());
+        const int wordLines =
+            metrics.boundingRect(QRect(0, 0, room, 10000), Qt::TextWordWrap, words).height() /
+            std::max(1, metrics.lineSpacing());
+        if (wordLines < lines)
+            shown = words + QLatin1Char('\n') + detail;
+    }
+    labState->setText(shown);
+    // Read in full by a screen reader, and by a pointer that rests on it.
+    labState->setAccessibleDescription(whole);
+    labState->setToolTip(whole == shown.section(QLatin1Char('\n'), 1) ? QString() : whole);
+    const QColor colour = stateColour(state, palette());
     if (labState->palette().color(QPalette::WindowText) != colour) {
         QPalette palette = labState->palette();
         palette.setColor(QPalette::WindowText, colour);
@@ -249,8 +288,12 @@ void StatusStrip::logTaskFinished() {
     cmdCancelLogTask->hide();
 }
 
-void StatusStrip::setLinkErrorText(const QString& text) {
-    labState->setToolTip(text);
+void StatusStrip::setLinkError(const QString& host, const QString& port, const QString& reason) {
+    m_errorHost = host;
+    m_errorPort = port;
+    m_errorReason = reason;
+    if (m_state >= 0)
+        RefreshLinkState(m_state);
 }
 
 void StatusStrip::runStarted(int total) {

@@ -29,9 +29,11 @@ public:
 
     // Shows the state number's caption in its colour.
     void RefreshLinkState(int state);
-    // The reason of the last connection failure, as the state line's tooltip.
-    void setLinkErrorText(const QString& text);
-    static QColor stateColour(int state);
+    // The last connection failure: where it was tried and why it failed ("" when the link is fine). The
+    // state line names them on a line of its own while the state is the error.
+    void setLinkError(const QString& host, const QString& port, const QString& reason);
+    // The state's colour, readable on the palette's window background.
+    static QColor stateColour(int state, const QPalette& palette);
 
     // Shows the progress bar ("i / N") and the cancel button; the last run's notice goes.
     void runStarted(int total);
@@ -99,4 +101,5 @@ private:
     std::optional<TextId> m_fixedNotice; // shown instead of the last run's notice
     bool m_hasReport = false;
     int m_state = -1;
+    QString m_errorHost, m_errorPort, m_errorReason;
 };

@@ -86,8 +86,12 @@ const char* const WindowKeys[4] = {"WindowLeft", "WindowTop", "WindowWidth", "Wi
 
 } // namespace
 
+int SetupSettings::languageForLocale(const QLocale& locale) {
+    return locale.language() == QLocale::German ? 0 : 1;
+}
+
 SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHostName, ProfileLines* lines,
-                                  QString* refusal) {
+                                  QString* refusal, int defaultLanguage) {
     const ProfileFile profile = ProfileFile::load(iniPath);
     if (refusal)
         *refusal = profile.refusal();
@@ -104,7 +108,7 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
     bool ok = false;
     const int connect = read("Connect", QStringLiteral("1"), 2).trimmed().toInt(&ok);
     settings.connect = !ok || connect == 0 ? 0 : connect == 2 ? 2 : 1;
-    settings.language = numberSetting(read("Language", QStringLiteral("0"), 65), 1);
+    settings.language = numberSetting(read("Language", QString::number(defaultLanguage), 65), 1);
     settings.selTab = numberSetting(read("SelTab", QStringLiteral("0"), 2), 3);
     int place[4] = {};
     bool placeOk = true;

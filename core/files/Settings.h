@@ -2,6 +2,7 @@
 
 #include "core/files/Profile.h"
 
+#include <QLocale>
 #include <QLockFile>
 #include <QRect>
 #include <QString>
@@ -94,11 +95,15 @@ struct SetupSettings {
     // The capture folder in effect: the one set, or "logs" in the settings folder.
     QString captureFolderIn(const QString& settingsFolder) const;
 
-    // Missing keys give their defaults (the name defaults to localHostName); a value that is not a
-    // number, or a number the widget cannot take, gives 0 (an unchecked box for "Connect"). *lines receives
-    // the keys' lines as found, for writeChanges; *refusal why an existing file was not read.
+    // Missing keys give their defaults (the name defaults to localHostName, the language to
+    // defaultLanguage); a value that is not a number, or a number the widget cannot take, gives 0 (an
+    // unchecked box for "Connect"). *lines receives the keys' lines as found, for writeChanges; *refusal why
+    // an existing file was not read.
     static SetupSettings read(const QString& iniPath, const QString& localHostName,
-                              ProfileLines* lines = nullptr, QString* refusal = nullptr);
+                              ProfileLines* lines = nullptr, QString* refusal = nullptr,
+                              int defaultLanguage = 0);
+    // The language a first start shows: German for a German desktop, English for any other.
+    static int languageForLocale(const QLocale& locale);
     // Keeps the file's other keys and sections; on failure the old file stays whole and *error says why.
     bool write(const QString& iniPath, QString* error = nullptr) const;
     // The exit save of a window that may share the folder: reads the file again and writes the keys that

@@ -334,6 +334,28 @@ enum class TextId : int {
     LogFileProgressName = 4628,
     CaptureStripName = 4629,
     FilteredFrame = 4230,
+    // Names for the accessibility interface, and the texts that help a newcomer
+    FrameReplyChecks = 4500,
+    HelpButtonName = 4501,
+    MessageLogName = 4502,
+    CommandTextName = 4503,
+    CommandUpName = 4504,
+    CommandDownName = 4505,
+    SlotDescriptionName = 4506,
+    SlotDescriptionTip = 4507,
+    DeviceTypeName = 4508,
+    LanguageName = 4509,
+    RunProgressName = 4511,
+    HelpBackName = 4512,
+    HelpForwardName = 4513,
+    HelpContentsName = 4514,
+    HelpTextName = 4515,
+    ClearFindName = 4516,
+    CatalogueCommandName = 4517,
+    SlotCommandsName = 4518,
+    LinkErrorDetail = 4519,
+    SlotButtonName = 4520,
+    TabsName = 4521,
 };
 Q_ENUM_NS(TextId)
 

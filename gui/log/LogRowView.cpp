@@ -15,10 +15,13 @@
 
 namespace {
 
-QPlainTextEdit* readOnlyText(const QString& name, const QString& text, bool fixedFont) {
+QPlainTextEdit* readOnlyText(const QString& name, const QString& text, bool fixedFont, TextId caption) {
     auto* edit = new QPlainTextEdit;
     edit->setObjectName(name);
+    // Named as its tab is captioned.
+    edit->setAccessibleName(GetText(caption));
     edit->setReadOnly(true);
+    edit->setTabChangesFocus(true);
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     if (fixedFont)
         edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -58,9 +61,11 @@ LogRowView::LogRowView(const MessageLog& log, int row, QWidget* parent)
         text = Cp1252::decode(bytes);
     }
     auto* pages = new QTabWidget;
-    pages->addTab(readOnlyText(QStringLiteral("txtLogRowText"), readableText(text), false),
-                  GetText(TextId::RowDetailText));
-    pages->addTab(readOnlyText(QStringLiteral("txtLogRowHex"), hexDump(bytes), true),
+    pages->setAccessibleName(GetText(TextId::TabsName));
+    pages->addTab(
+        readOnlyText(QStringLiteral("txtLogRowText"), readableText(text), false, TextId::RowDetailText),
+        GetText(TextId::RowDetailText));
+    pages->addTab(readOnlyText(QStringLiteral("txtLogRowHex"), hexDump(bytes), true, TextId::RowDetailHex),
                   GetText(TextId::RowDetailHex));
 
     auto* buttons = new QDialogButtonBox;

@@ -101,6 +101,9 @@ void LogFindBar::retranslate() {
     chkRegularExpression->setText(QStringLiteral(".*"));
     chkRegularExpression->setToolTip(GetText(TextId::RegularExpression));
     chkRegularExpression->setAccessibleName(GetText(TextId::RegularExpression));
+    // The field's own clear button shows no words.
+    for (QToolButton* clear : txtFind->findChildren<QToolButton*>())
+        clear->setAccessibleName(GetText(TextId::ClearFindName));
 }
 
 QString LogFindBar::needle() const {

@@ -1,39 +1,40 @@
 #include "gui/log/LogView.h"
 
 #include "core/link/LogExport.h"
+#include "gui/Palette.h"
 #include "gui/log/LogFilterModel.h"
 
 #include <QHeaderView>
 #include <QTableView>
 
-namespace {
-const QColor NotSentColour(255, 0, 0);
-const QColor MarkColour(255, 236, 139);
-const QColor ErrorReplyColour(160, 0, 0); // 9:1 on white
-} // namespace
-
-QColor LogItemDelegate::textColour(const QModelIndex& index) {
+QColor LogItemDelegate::textColour(const QModelIndex& index, const QPalette& palette,
+                                   const QColor& background) {
     if (index.data(MessageLog::NotSentRole).toBool())
-        return NotSentColour;
+        return Palette::listText(Palette::Meaning::NotSent, palette, background);
     return {};
 }
 
 void LogItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (const QColor colour = textColour(index); colour.isValid())
-        option->palette.setColor(QPalette::Text, colour);
     const auto* model = qobject_cast<const LogFilterModel*>(index.model());
     const MessageLog* log = model ? model->log() : qobject_cast<const MessageLog*>(index.model());
-    if (!log)
-        return;
     const int row = model ? model->sourceRow(index.row()) : index.row();
-    if (!m_errorText.isEmpty() && log->direction(row) == MessageLog::Direction::Get &&
+    // The mark comes first: the colours of the text are chosen to read on it.
+    QColor background;
+    if (log && !m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn && m_mark.matches(*log, row)) {
+        background = Palette::markBackground(option->palette);
+        option->backgroundBrush = background;
+        option->palette.setColor(QPalette::Text,
+                                 Palette::listText(Palette::Meaning::Neutral, option->palette, background));
+    }
+    if (const QColor colour = textColour(index, option->palette, background); colour.isValid())
+        option->palette.setColor(QPalette::Text, colour);
+    if (log && !m_errorText.isEmpty() && log->direction(row) == MessageLog::Direction::Get &&
         log->contains(row, m_errorText, Qt::CaseSensitive)) {
-        option->palette.setColor(QPalette::Text, ErrorReplyColour);
+        option->palette.setColor(
+            QPalette::Text, Palette::listText(Palette::Meaning::ErrorReply, option->palette, background));
         option->font.setBold(true);
     }
-    if (!m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn && m_mark.matches(*log, row))
-        option->backgroundBrush = MarkColour;
 }
 
 QString LogItemDelegate::displayText(const QVariant& value, const QLocale& locale) const {
@@ -62,6 +63,8 @@ LogFilterModel* configureLogView(QTableView* view, MessageLog* log) {
     view->setTextElideMode(Qt::ElideRight);
     view->setShowGrid(false);
     view->setCornerButtonEnabled(false);
+    // Tab moves on to the next control, as everywhere else; the arrow keys move between rows.
+    view->setTabKeyNavigation(false);
 
     // Fixed, uniform rows: the view then places a row by arithmetic and never measures contents.
     QHeaderView* rows = view->verticalHeader();

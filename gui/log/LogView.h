@@ -26,8 +26,10 @@ public:
     const LogMatcher& mark() const { return m_mark; }
 
     static QString oneLine(const QString& text);
-    // Red for a command that did not go out; nothing (the palette's colour) otherwise.
-    static QColor textColour(const QModelIndex& index);
+    // Red for a command that did not go out, readable on the background (the list's base when invalid);
+    // nothing (the palette's colour) otherwise.
+    static QColor textColour(const QModelIndex& index, const QPalette& palette,
+                             const QColor& background = {});
     // Received rows that hold the error text are drawn in dark red and bold (bold, so the mark does not rest
     // on colour alone); "" marks none. Case matters.
     void setErrorText(const QString& text) { m_errorText = text; }

@@ -72,6 +72,9 @@ private slots:
         row("telvane -h", 0, "Usage: telvane [options]");
         row("telvane --version", 0, "telvane " TELVANE_VERSION);
         row("telvane -platform xcb -v", 0, "telvane " TELVANE_VERSION);
+        // The desktop's style choices reach Qt, in both spellings.
+        row("telvane -style windows -stylesheet my.qss -widgetcount -v", 0, "telvane " TELVANE_VERSION);
+        row("telvane -style=windows --version", 0, "telvane " TELVANE_VERSION);
         row("telvane --colour", 1, "telvane: Unknown option 'colour'.");
         row("telvane -platform", 1, "Try 'telvane --help'."); // a Qt option without its value
         row("telvane file.cfg", 1, "telvane: unexpected argument 'file.cfg'");

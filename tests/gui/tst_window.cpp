@@ -15,15 +15,19 @@
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
+#include "gui/Access.h"
+#include "gui/CommandLinePage.h"
 #include "gui/Help.h"
 #include "gui/QuickDialPage.h"
 #include "gui/RunReportDialog.h"
 #include "gui/ScriptEditorPage.h"
+#include "gui/ScriptViewer.h"
 #include "gui/StatusStrip.h"
 #include "gui/WrappingButton.h"
 #include "gui/log/LogFileWindow.h"
 #include "gui/log/LogView.h"
 
+#include <QtNetwork>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -55,12 +59,15 @@ QString shownText(const QWidget& window, const QString& where) {
     const QObject* o = window.findChild<QObject*>(where.section(u'#', 0, 0));
     const int index = where.section(u'#', 1).toInt();
     if (const auto* tabs = qobject_cast<const QTabWidget*>(o))
-        return tabs->tabText(index);
+        return Access::withoutMnemonic(tabs->tabText(index));
     if (const auto* combo = qobject_cast<const QComboBox*>(o))
         return combo->itemText(index);
     if (const auto* view = qobject_cast<const QAbstractItemView*>(o))
         return view->model()->headerData(index, Qt::Horizontal).toString();
-    return o ? o->property(o->inherits("QGroupBox") ? "title" : "text").toString() : window.windowTitle();
+    const QString caption =
+        o ? o->property(o->inherits("QGroupBox") ? "title" : "text").toString() : QString();
+    // A caption reads as it did before its Alt key was marked.
+    return o ? (o->inherits("QGroupBox") ? caption : Access::withoutMnemonic(caption)) : window.windowTitle();
 }
 
 // Every caption that does not fit its widget, measured in the widget's own font and style.
@@ -68,7 +75,8 @@ QStringList captionsThatDoNotFit(const QWidget& window) {
     QStringList failures;
     for (const QWidget* w : window.findChildren<QWidget*>()) {
         const QFontMetrics fm(w->font());
-        const QString text = w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+        const QString raw = w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+        const QString text = w->inherits("QGroupBox") ? raw : Access::withoutMnemonic(raw);
         if (text.isEmpty())
             continue;
         const int width = fm.horizontalAdvance(text);
@@ -108,7 +116,8 @@ QStringList captionsThatDoNotFit(const QWidget& window) {
     const int space = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
     for (int i = 0; i < bar->count(); ++i) {
         const QRect tab = bar->tabRect(i);
-        if (tab.width() < bar->fontMetrics().horizontalAdvance(bar->tabText(i)) + space ||
+        if (tab.width() <
+                bar->fontMetrics().horizontalAdvance(Access::withoutMnemonic(bar->tabText(i))) + space ||
             bar->mapTo(tabs, tab.topRight()).x() >= tabs->width())
             failures << u"tab: "_s + bar->tabText(i);
     }
@@ -192,6 +201,80 @@ struct CommandLineWindow {
     }
     WindowHarness h;
 };
+
+// The faults of every control a user reaches in the window, as the accessibility interface shows them: one
+// without a name, one named after the frame around it, a description in markup.
+QStringList namingFaults(QWidget* window) {
+    QStringList faults;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* parent) {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            QAccessibleInterface* child = parent->child(i);
+            if (!child || child->state().invisible)
+                continue;
+            const QAccessible::Role role = child->role();
+            const bool interactive = child->state().focusable || role == QAccessible::PushButton ||
+                                     role == QAccessible::CheckBox || role == QAccessible::ComboBox ||
+                                     role == QAccessible::PageTab || role == QAccessible::SpinBox;
+            const QWidget* widget = qobject_cast<const QWidget*>(child->object());
+            if (interactive && widget) {
+                const QString where =
+                    widget->objectName() + u'(' + QLatin1String(widget->metaObject()->className()) + u")"_s;
+                const QString name = child->text(QAccessible::Name).trimmed();
+                QStringList frames;
+                for (const QWidget* w = widget; w; w = w->parentWidget()) {
+                    if (const auto* box = qobject_cast<const QGroupBox*>(w))
+                        frames << box->title();
+                }
+                const QString caption = Access::withoutMnemonic(widget->property("text").toString());
+                if (name.isEmpty())
+                    faults << where + u": no name"_s;
+                else if (frames.contains(name) && name != caption)
+                    faults << where + u": named after its frame: "_s + name;
+                if (Qt::mightBeRichText(child->text(QAccessible::Description)))
+                    faults << where + u": markup in its description"_s;
+            }
+            // The cells of a list and the rows of a drop-down are the list's business.
+            if (!qobject_cast<const QAbstractItemView*>(widget) && !qobject_cast<const QComboBox*>(widget))
+                walk(child);
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(window));
+    return faults;
+}
+
+// The accessibility events the window sends, as "objectName:event".
+QStringList g_accessEvents;
+void recordAccessEvent(QAccessibleEvent* event) {
+    if (event->object())
+        g_accessEvents << event->object()->objectName() + u':' + QString::number(int(event->type()));
+}
+bool announced(const char* name, QAccessible::Event type) {
+    return g_accessEvents.contains(QLatin1String(name) + u':' + QString::number(int(type)));
+}
+
+// The focus chain as Tab (or Shift+Tab) walks it from the focused widget until it comes back.
+QStringList tabWalk(bool forward) {
+    QStringList names;
+    QWidget* start = QApplication::focusWidget();
+    for (int step = 0; step < 80; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                        forward ? Qt::NoModifier : Qt::ShiftModifier);
+        QWidget* now = QApplication::focusWidget();
+        if (!now || now == start)
+            return names;
+        names << (now->objectName().isEmpty() ? QLatin1String(now->metaObject()->className())
+                                              : now->objectName());
+    }
+    return names << u"(no way back)"_s;
+}
+
+// A palette like the dark themes of the desktops (Adwaita dark): light text on dark grey.
+QPalette darkPalette() {
+    QPalette p(QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::Base, QColor(0x2d, 0x2d, 0x2d));
+    p.setColor(QPalette::Highlight, QColor(0x15, 0x53, 0x9e));
+    return p;
+}
 
 // The command assistant on its own folders.
 struct Assistant {
@@ -310,11 +393,16 @@ private slots:
             }
             // So does every state the link can report, in a colour of its name (black closed, green up, red
             // failed, magenta in between: hues -1, 120, 0, 300) readable on the window's background.
+            // A failed attempt names where it went and why on a line of its own, a long host name cut.
             auto* state = h.find<QLabel>("labState");
+            strip->setLinkError(u"messplatz-7.fertigung.werk-nord.example.com"_s, u"6060"_s,
+                                u"Connection refused"_s);
             const int hues[TargetLink::StateCount] = {-1, 120, 120, 300, 300, 300, 300, 120, 300, 0};
             for (int number = 0; number < TargetLink::StateCount; ++number) {
                 strip->RefreshLinkState(number);
                 QVERIFY2(state->heightForWidth(state->width()) <= state->height(), qPrintable(state->text()));
+                QCOMPARE(state->text().section(u'\n', 1).endsWith(u":6060 – Connection refused"_s),
+                         number == TargetLink::Failed);
                 const QColor colour = state->palette().color(QPalette::WindowText);
                 const int off = std::abs(colour.hsvHue() - hues[number]);
                 QVERIFY2((hues[number] < 0
@@ -332,21 +420,29 @@ private slots:
         // language, tab.
         QTest::addColumn<QByteArray>("templateIni");
         QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("desktop"); // the desktop's locale
         QTest::addColumn<QString>("shown");
         QTest::newRow("first start copies the templates")
             << QByteArray("[SETTINGS]\nPort=7000\nName=plant\nDevice=1\nConnect=0\nLanguage=1\nSelTab=2")
-            << QByteArray() << u"7000|plant|1|0|1|2"_s;
-        QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"6060||0|2|0|0"_s;
-        QTest::newRow("greyed box, SETUP.INI of any case")
+            << QByteArray() << u"de_DE"_s << u"7000|plant|1|0|1|2"_s;
+        QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"de_DE"_s << u"6060||0|2|0|0"_s;
+        // A first start speaks the desktop's language, unless a Setup.ini (or the template) names one.
+        QTest::newRow("no files, English desktop")
+            << QByteArray() << QByteArray() << u"en_US"_s << u"6060||0|2|1|0"_s;
+        QTest::newRow("template without a language, French desktop")
+            << QByteArray("[SETTINGS]\nPort=7000") << QByteArray() << u"fr_FR"_s << u"7000||0|2|1|0"_s;
+        QTest::newRow("greyed box, SETUP.INI of any case, English desktop")
             << QByteArray("[SETTINGS]\nPort=1111") << QByteArray("[SETTINGS]\nPort=2222\nConnect=2\nSelTab=3")
-            << u"2222||0|1|0|3"_s;
+            << u"en_US"_s << u"2222||0|1|0|3"_s;
     }
 
     void startAndExit() {
         QFETCH(QByteArray, templateIni);
         QFETCH(QByteArray, ini);
+        QFETCH(QString, desktop);
         QFETCH(QString, shown);
         WindowHarness h({}, {}, false);
+        QLocale::setDefault(QLocale(desktop));
         QVERIFY(QFile::remove(h.folders.setupIni()));
         const QString config = h.folders.program() + u"DefaultCommandSet.cfg"_s;
         QVERIFY(templateIni.isEmpty() || (writeBytes(h.folders.program() + u"setup.ini"_s, templateIni) &&
@@ -364,8 +460,9 @@ private slots:
         const QStringList before = shown.split(u'|');
         h.open();
         QCOMPARE(settings(), shown);
-        QCOMPARE(h.texts({"cmdCommand4", "cmdF4"}),
-                 templateIni.isEmpty() ? u"[Leer]|[Leer]"_s : u"Four|Four..."_s);
+        QCOMPARE(h.texts({"cmdCommand4", "cmdF4"}), !templateIni.isEmpty() ? u"Four|Four..."_s
+                                                    : before[4] == u"1"_s  ? u"[Empty]|[Empty]"_s
+                                                                           : u"[Leer]|[Leer]"_s);
 
         // What the user changes is what the next start shows; a click never greys the box (a greyed one,
         // which counts as ticked, is unticked).
@@ -746,6 +843,9 @@ private slots:
             else
                 h.click(buttons.value(step));
         }
+        // A command from the assistant takes the focus to the list it went into.
+        if (steps.endsWith(u's'))
+            QTRY_COMPARE_WITH_TIMEOUT(h.window->focusWidget(), list, Timeout);
         QStringList shown;
         for (const ScriptLine& line : page->script())
             shown << line.command + u'=' + line.description;
@@ -939,6 +1039,7 @@ private slots:
         });
         h.click("cmdCreateCommand1");
         QCOMPARE(u"%1 %2 %3"_s.arg(text->text()).arg(log->size()).arg(offered), u"SM 0 0 11"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(h.window->focusWidget(), text, Timeout);
         text->clear();
         QTest::keyClick(text, Qt::Key_Return);
         QVERIFY(!p.enabled("cmdSend") && !p.enabled("cmdDeleteList"));
@@ -1077,6 +1178,22 @@ private slots:
         QCOMPARE(p.strip(), u"001 1 Stopped: command not sent."_s);
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
         QCOMPARE(p.strip(), u"001 1 Abbruch: Befehl nicht gesendet."_s);
+    }
+
+    void stateLineNamesWhereAndWhy() {
+        // Refused: below the state's words, where it went and why, the reason whole (a host name that does
+        // not fit is cut in the middle); all of it in the description a screen reader reads.
+        const QString refusing = QString::number(refusingPort());
+        PeerWindow p(refusing);
+        WindowHarness& h = p.h;
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState").section(u'\n', 0, 0),
+                                  u"Zustand: Fehler beim Verbinden."_s, Timeout);
+        const QString reason = h.window->link()->lastErrorText();
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(h.find<QLabel>("labState")->accessibleDescription(),
+                 u"127.0.0.1:"_s + refusing + u" – "_s + reason);
+        QVERIFY2(h.text("labState").section(u'\n', 1).endsWith(u':' + refusing + u" – "_s + reason),
+                 qPrintable(h.text("labState")));
     }
 
     void quitWhileARunWaits() {
@@ -1680,6 +1797,392 @@ private slots:
         QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript4")->viewport(), Qt::LeftButton);
         QCOMPARE(viewer.opened, 1);
         QCOMPARE(viewed.join(u'|'), u"Befehlsablauf anzeigen|Beenden|SM 1|start|closed by Esc"_s);
+        // So do Enter and Space on the box, for the keyboard; every box says so.
+        auto* box = h.find<QPlainTextEdit>("txtCommandDescript1");
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space})
+            QTest::keyClick(box, key);
+        QCOMPARE(viewer.opened, 3);
+        QCOMPARE(box->toPlainText(), u"two"_s);
+        QVERIFY(h.find<QWidget>("txtCommandDescript8")->toolTip().contains(u"Leertaste"_s));
+    }
+
+    void everyControlHasATrueName_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("German") << 0;
+        QTest::newRow("English") << 1;
+    }
+
+    void everyControlHasATrueName() {
+        QFETCH(int, language);
+        WindowHarness h({{u"Language"_s, QString::number(language)}, {u"SelTab"_s, u"1"_s}}, sampleSlots());
+        MainWindow& w = *h.window;
+        w.session()->receive("SM: OK\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(w.session()->log()->rowCount(), 1, Timeout);
+        // The find bar open with a text, so that its clear button shows; a run under way, so that its
+        // progress and cancel button show.
+        QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(h.find<QLineEdit>("txtFind"), u"SM"_s);
+        h.find<StatusStrip>("statusStrip")->runStarted(3);
+        QStringList faults;
+        for (int tab = 0; tab < 4; ++tab) {
+            h.showTab(tab);
+            faults << namingFaults(&w);
+        }
+        auto* view = h.find<QTableView>("lsvMsg");
+        view->setCurrentIndex(view->model()->index(0, 0));
+        QTest::keyClick(view, Qt::Key_Return);
+        faults << namingFaults(w.findChild<QWidget*>(u"frmLogRow"_s));
+        ScriptViewer viewer(&w);
+        viewer.setScript(sampleSlots()[0].lines);
+        viewer.show();
+        faults << namingFaults(&viewer);
+        ShowHelpTopic(&w, HelpTopics::QuickDial);
+        faults << namingFaults(currentHelpWindow());
+        // The assistant on its command page, a number's page and a text's page.
+        Assistant a;
+        for (const char* entry : {"3", "7"}) {
+            QComboBox* list = a.open(0, false, QLatin1String(entry), {}, language);
+            faults << namingFaults(a.dialog.get());
+            QTest::keyClick(list, Qt::Key_Return);
+            faults << namingFaults(a.dialog.get());
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+
+        // A slot button says its key; a drop-down list says what it is for, and its row as its value.
+        auto name = [&](const char* widget, QAccessible::Text text = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(h.find<QWidget>(widget))->text(text);
+        };
+        QCOMPARE(name("cmdCommand4"), u"F4: Four"_s);
+        QCOMPARE(name("cmdF4") + u'|' + name("cmdF4", QAccessible::Description),
+                 language ? u"F4: Four...|Caption: Four"_s : u"F4: Four...|Bezeichnung: Four"_s);
+        QCOMPARE(name("cboDevice") + u'|' + name("cboDevice", QAccessible::Value),
+                 GetText(TextId::DeviceTypeName) + u'|' + GetText(TextId::DeviceType0));
+        QCOMPARE(name("txtPort"), GetText(TextId::PortLabel));
+    }
+
+    void tabGoesRoundEachTab_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("chain"); // from the tab strip on, back to it
+        const QString strip = u" cmdHelp cmdQuit"_s;
+        QTest::newRow("settings") << 0
+                                  << u"cboDevice txtPort txtPcName cmdThisSystem chkConnect cboLanguage "
+                                     "cwnReplyTimeout txtErrorText"_s +
+                                         strip;
+        QTest::newRow("command line, the log with rows")
+            << 1 << u"cmdCreateCommand1 txtSend cmdSend lsvMsg cmdDeleteList"_s + strip;
+        QTest::newRow("editor, test after the description")
+            << 2
+            << u"cmdCreateCommand2 cmdCreateManualCommand chkAbove lstCommands txtLabel txtNote "
+               u"cmdCommandTest "
+               "cmdSave cmdGetCommand cmdDeleteScript"_s +
+                   strip;
+        QString slotChain;
+        for (int n = 1; n <= 8; ++n)
+            slotChain += u"cmdCommand%1 txtCommandDescript%1 "_s.arg(n);
+        QTest::newRow("quick dial") << 3 << slotChain + u"cmdLoadConfig cmdSaveConfig"_s + strip;
+    }
+
+    void tabGoesRoundEachTab() {
+        QFETCH(int, tab);
+        QFETCH(QString, chain);
+        WindowHarness h({{u"SelTab"_s, QString::number(tab)}}, sampleSlots());
+        MainWindow& w = *h.window;
+        // Everything enabled that can be: a usable link, rows in the log and the editor, a command typed.
+        for (const char* reply : {"SM: OK", "GM: 1", "GM: 2"})
+            w.session()->receive(reply);
+        QTRY_COMPARE_WITH_TIMEOUT(w.session()->log()->rowCount(), 3, Timeout);
+        w.findChild<CommandLinePage*>()->setLinkUsable(true);
+        h.find<QLineEdit>("txtSend")->setText(u"GM"_s);
+        auto* editor = w.findChild<ScriptEditorPage*>();
+        editor->setScript(script(u"A=a;B=b"_s));
+        editor->setLinkUsable(true);
+        w.findChild<QuickDialPage*>()->setLinkUsable(true);
+        QTabBar* bar = h.find<QTabWidget>("SSTab1")->tabBar();
+        bar->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), bar, Timeout);
+        QCOMPARE(tabWalk(true).join(u' '), chain);
+        QStringList back = chain.split(u' ');
+        std::reverse(back.begin(), back.end());
+        QCOMPARE(tabWalk(false).join(u' '), back.join(u' '));
+        if (tab == 1) {
+            // Ctrl+Tab in the log goes on to the next tab, as it does everywhere in the window.
+            h.find<QWidget>("lsvMsg")->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(h.find<QWidget>("lsvMsg"), Qt::Key_Tab, Qt::ControlModifier);
+            QCOMPARE(h.tab(), 2);
+        }
+    }
+
+    void contrastInLightAndDark_data() {
+        // The palette the window opens with; the one the desktop then switches to, which is checked.
+        QTest::addColumn<QPalette>("opening");
+        QTest::addColumn<QPalette>("palette");
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+        QTest::newRow("Fusion, after a dark one") << darkPalette() << fusion->standardPalette();
+        QTest::newRow("dark, after Fusion") << fusion->standardPalette() << darkPalette();
+    }
+
+    void contrastInLightAndDark() {
+        QFETCH(QPalette, opening);
+        QFETCH(QPalette, palette);
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(opening);
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+        WindowHarness h({{u"SelTab"_s, u"1"_s}, {u"ErrorText"_s, u"ERROR"_s}}, sampleSlots());
+        MainWindow& w = *h.window;
+        QStringList low;
+        auto check = [&](const QString& what, const QColor& text, const QColor& background) {
+            if (const double ratio = contrast(text, background); ratio < 4.5)
+                low << u"%1: %2 on %3, %4:1"_s.arg(what, text.name(), background.name())
+                           .arg(ratio, 0, 'f', 2);
+        };
+        auto onWindow = [&](const QString& name) {
+            const QPalette& p = h.find<QWidget>(name.section(u' ', 0, 0))->palette();
+            check(name, p.color(QPalette::WindowText), p.color(QPalette::Window));
+        };
+        auto* strip = h.find<StatusStrip>("statusStrip");
+        strip->runFinished(RunReport{RunReport::Outcome::Completed, 2, 2, {}, {}, 0});
+        strip->RefreshLinkState(TargetLink::Connected);
+        // The texts shown follow the switch.
+        QApplication::setPalette(palette);
+        auto shownTexts = [&] {
+            low.clear();
+            for (const QString& name : {u"labState"_s, u"labCommandScriptCompleted"_s, u"labInfo1"_s,
+                                        u"labInfo2"_s, u"labInfo3"_s, u"labInfo4"_s})
+                onWindow(name);
+            return low.isEmpty();
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(shownTexts(), qPrintable(low.join(u'\n')), Timeout);
+        for (int state = 0; state < TargetLink::StateCount; ++state) {
+            strip->RefreshLinkState(state);
+            onWindow(u"labState %1"_s.arg(state));
+        }
+
+        // Log rows: not sent, an error reply and a plain reply, each with and without a find mark.
+        QVERIFY(!w.session()->SendCommandLine(u"SM 1"_s));
+        w.session()->receive("SP: ERROR\r\n");
+        w.session()->receive("GM: 1\r\n");
+        auto* view = h.find<QTableView>("lsvMsg");
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 3, Timeout);
+        auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
+        QSet<QRgb> rowColours;
+        for (const QString& mark : {QString(), u"M"_s}) {
+            delegate->setMark(mark, Qt::CaseSensitive);
+            for (int row = 0; row < 3; ++row) {
+                QStyleOptionViewItem option;
+                option.initFrom(view);
+                delegate->initStyleOption(&option, view->model()->index(row, MessageLog::ParameterColumn));
+                const QColor background = option.backgroundBrush.style() == Qt::NoBrush
+                                              ? option.palette.color(QPalette::Base)
+                                              : option.backgroundBrush.color();
+                check(u"row %1, mark '%2'"_s.arg(row).arg(mark), option.palette.color(QPalette::Text),
+                      background);
+                if (mark.isEmpty())
+                    rowColours.insert(option.palette.color(QPalette::Text).rgb());
+            }
+        }
+        // Not sent, error reply and plain reply still look different.
+        QCOMPARE(rowColours.size(), 3);
+
+        // The choice buttons blink in a colour their captions read on.
+        h.showTab(2);
+        w.memory()->toggleFetch();
+        auto* f1 = h.find<QPushButton>("cmdF1");
+        QTRY_VERIFY_WITH_TIMEOUT(f1->palette().color(QPalette::Button) != w.palette().color(QPalette::Button),
+                                 Timeout);
+        check(u"cmdF1 blinking"_s, f1->palette().color(QPalette::ButtonText),
+              f1->palette().color(QPalette::Button));
+        QVERIFY2(low.isEmpty(), qPrintable(low.join(u'\n')));
+    }
+
+    void altKeysDoNotClash() {
+        WindowHarness h({}, sampleSlots());
+        MainWindow& w = *h.window;
+        auto* tabs = h.find<QTabWidget>("SSTab1");
+        for (const int language : {1, 0}) {
+            if (language == 0)
+                QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+            QCOMPARE(w.LanguageIndex(), language);
+            for (int tab = 0; tab < 4; ++tab) {
+                h.showTab(tab);
+                QHash<QChar, QString> taken;
+                QStringList faults;
+                auto take = [&](const QString& who, const QString& caption, bool needed) {
+                    const QChar key = Access::mnemonicOf(caption);
+                    if (key.isNull()) {
+                        if (needed)
+                            faults << who + u": no key"_s;
+                        return;
+                    }
+                    if (taken.contains(key))
+                        faults << u"%1 and %2: Alt+%3"_s.arg(who, taken.value(key), key);
+                    taken.insert(key, who);
+                };
+                for (int i = 0; i < tabs->count(); ++i)
+                    take(u"tab %1"_s.arg(i), tabs->tabText(i), true);
+                for (QWidget* widget : Access::mnemonicWidgets(&w)) {
+                    if (widget->isVisible())
+                        take(widget->objectName(), widget->property("text").toString(),
+                             qobject_cast<QPushButton*>(widget) != nullptr);
+                }
+                QVERIFY2(faults.isEmpty(), qPrintable(u"tab %1: "_s.arg(tab) + faults.join(u", "_s)));
+            }
+        }
+    }
+
+    void changesReachTheAccessibilityInterface() {
+        // Offscreen the platform's accessibility is off and no event goes out; where it is on (AT-SPI, or
+        // QT_LINUX_ACCESSIBILITY_ALWAYS_ON under X) the events are checked as well.
+        QAccessible::installUpdateHandler(recordAccessEvent);
+        const auto restore = qScopeGuard([] {
+            QAccessible::installUpdateHandler(nullptr);
+            g_accessEvents.clear();
+        });
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        const bool active = QAccessible::isActive();
+        auto* strip = h.find<StatusStrip>("statusStrip");
+        strip->RefreshLinkState(TargetLink::Failed);
+        strip->runStarted(2);
+        strip->runProgressed(1, 2);
+        QAccessibleInterface* progress =
+            QAccessible::queryAccessibleInterface(h.find<QWidget>("prgProgress"));
+        QCOMPARE(progress->valueInterface()->currentValue().toInt(), 1);
+        QVERIFY(!active || (announced("labState", QAccessible::NameChanged) &&
+                            announced("prgProgress", QAccessible::ValueChanged)));
+
+        // The assistant's next question, in the field that keeps the focus: it is named anew, and focused
+        // anew for a reader to read it.
+        Assistant a;
+        QTest::keyClick(a.open(0, false, u"3"_s), Qt::Key_Return);
+        auto* value = a.child<QSpinBox>("cwnValue");
+        auto name = [value] { return QAccessible::queryAccessibleInterface(value)->text(QAccessible::Name); };
+        const QString first = name();
+        g_accessEvents.clear();
+        a.enter(u"9"_s);
+        QCOMPARE(a.dialog->focusWidget(), value);
+        QCOMPARE(first + u'|' + name(), u"Geräteadresse|Messprogrammnummer"_s);
+        QVERIFY(!active || (announced("cwnValue", QAccessible::NameChanged) &&
+                            announced("cwnValue", QAccessible::Focus)));
+    }
+
+    void keyboardAlone() {
+        // The flows a user goes through, by keys alone, each where the focus is: connect, send, the
+        // history, the assistant, compose, store in a slot, run with an F-key, cancel, view a slot's
+        // commands, save and load a configuration, switch the language, quit.
+        LoopbackPeer peer;
+        WindowHarness h({{u"Language"_s, u"0"_s},
+                         {u"Connect"_s, u"1"_s},
+                         {u"Name"_s, u"127.0.0.1"_s},
+                         {u"Port"_s, peer.portText()}},
+                        sampleSlots());
+        MainWindow& w = *h.window;
+        QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
+        auto focused = [&]() -> QWidget* { return w.focusWidget() ? w.focusWidget() : &w; };
+        auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(focused(), k, modifiers);
+        };
+        auto type = [&](const QString& text) { QTest::keyClicks(focused(), text); };
+        // Alt and the letter underlined in the caption.
+        auto alt = [&](const char* name) {
+            const QChar letter = Access::mnemonicOf(h.text(name));
+            QVERIFY2(!letter.isNull(), name);
+            QTest::keyClick(focused(), letter.toLatin1(), Qt::AltModifier);
+        };
+        auto tabTo = [&](const char* name) {
+            for (int i = 0; i < 40 && focused()->objectName() != QLatin1String(name); ++i)
+                key(Qt::Key_Tab);
+            QCOMPARE(focused()->objectName(), QLatin1String(name));
+        };
+        // The offscreen platform gives no window the focus back when a dialog closes; a desktop does.
+        auto backFromDialog = [&] {
+            w.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+        };
+
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(h.tab(), 1);
+        tabTo("txtSend");
+        type(u"GM"_s);
+        key(Qt::Key_Return);
+        key(Qt::Key_Up);
+        key(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("GMGM"), Timeout);
+        // The assistant's command lands in txtSend with the focus, for Enter to send.
+        {
+            // Each handler only as long as its dialog is wanted: two would race for the next one.
+            ModalHandler assistant(
+                [](QWidget* dialog) { QTest::keyClick(dialog->focusWidget(), Qt::Key_Return); });
+            alt("cmdCreateCommand1");
+            QTRY_COMPARE_WITH_TIMEOUT(assistant.opened, 1, Timeout);
+            QTRY_COMPARE_WITH_TIMEOUT(focused()->objectName(), u"txtSend"_s, Timeout);
+        }
+        backFromDialog();
+        key(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("GMGMSM 0"), Timeout);
+
+        // Compose by hand, caption and description through their labels' keys, store in slot 3.
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(h.tab(), 2);
+        h.dialogs.inputAnswers = {u"SP 1 3"_s};
+        alt("cmdCreateManualCommand");
+        QTRY_COMPARE_WITH_TIMEOUT(w.findChild<ScriptEditorPage*>()->rowCount(), 1, Timeout);
+        alt("labCaption");
+        type(u"Drei"_s);
+        alt("labNote");
+        type(u"SP 1 3"_s);
+        alt("cmdSave");
+        QTRY_VERIFY_WITH_TIMEOUT(h.find<QWidget>("cmdF3")->isEnabled(), Timeout);
+        tabTo("cmdF3");
+        key(Qt::Key_Space);
+        QCOMPARE(w.memory()->slotAt(3).caption, u"Drei"_s);
+
+        // Run it with F3; run slot 1 and cancel it while it waits for its first reply.
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(h.tab(), 3);
+        peer.received.clear();
+        key(Qt::Key_F3);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("SP 1 3"), Timeout);
+        // The reply must be in before the next run, or it would count as the reply to that run's command.
+        const int rows = w.session()->log()->rowCount();
+        peer.reply("SP: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!w.runner()->ScriptBusy() && w.session()->log()->rowCount() > rows, Timeout);
+        key(Qt::Key_F1);
+        QTRY_VERIFY_WITH_TIMEOUT(h.find<QWidget>("cmdCancelCommandScript")->isVisible(), Timeout);
+        alt("cmdCancelCommandScript");
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labCommandScriptCompleted"),
+                                  u"Abgebrochen nach 1 von 2 Befehlen."_s, Timeout);
+
+        // A slot's commands in the viewer, by Enter on its description; Esc closes it.
+        QStringList viewed;
+        ModalHandler viewer([&](QWidget* dialog) {
+            viewed << dialog->findChild<QTreeWidget*>()->topLevelItem(0)->text(0);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        });
+        tabTo("txtCommandDescript3");
+        key(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(viewed, QStringList{u"SP 1 3"_s}, Timeout);
+        backFromDialog();
+
+        // Save the configuration and load it back.
+        const QString file = h.folders.settings() + u"keys.cfg"_s;
+        h.dialogs.saveAnswers = {file};
+        h.dialogs.openAnswers = {file};
+        // A button's key presses it as a click would, a moment later, so that it is seen pressed.
+        alt("cmdSaveConfig");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), Timeout);
+        w.memory()->clearSlot(3);
+        alt("cmdLoadConfig");
+        QTRY_COMPARE_WITH_TIMEOUT(w.memory()->slotAt(3).caption, u"Drei"_s, Timeout);
+
+        // English, then quit: the next start speaks it. A tab's key shows the tab.
+        const QChar first = Access::mnemonicOf(h.find<QTabWidget>("SSTab1")->tabText(0));
+        QTest::keyClick(focused(), first.toLatin1(), Qt::AltModifier);
+        QCOMPARE(h.tab(), 0);
+        tabTo("cboLanguage");
+        key(Qt::Key_Down);
+        QCOMPARE(w.LanguageIndex(), 1);
+        alt("cmdQuit");
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), Timeout);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"Language"_s, {}, 9, h.folders.setupIni()), u"1"_s);
     }
 };
 

@@ -71,6 +71,8 @@ class WindowHarness {
 public:
     explicit WindowHarness(const QList<QPair<QString, QString>>& setupKeys = {},
                            const std::optional<QuickDialSlots>& quickDial = {}, bool openNow = true) {
+        // A first start takes the desktop's language: the tests' desktop is German unless a test says not.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         folders.writeSetup({{QStringLiteral("Language"), QStringLiteral("1")},
                             {QStringLiteral("Connect"), QStringLiteral("0")},
                             {QStringLiteral("SelTab"), QStringLiteral("0")}});
