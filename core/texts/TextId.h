@@ -234,6 +234,7 @@ enum class TextId : int {
     UsageMixed = 4158,
     UsageForms = 4159,
     UsageEmptyCommand = 4160,
+    RunHelpOptions = 4161,
 };
 Q_ENUM_NS(TextId)
 

@@ -76,17 +76,28 @@ private slots:
         // The simulator shares the options above; its own name and its own option.
         row("telvane-devsim --colour", 1, "Try 'telvane-devsim --help'.");
         row("telvane-devsim --port x", 1, "telvane-devsim: --port needs a number from 0 to 65535");
+        // telvane-run speaks the language of Setup.ini (none here: German) or of --language, and follows
+        // sysexits.
+        row("telvane-run --help", 0, "Aufruf: telvane-run [Optionen] FILE.cfg SLOT | - | --command TEXT...");
+        row("telvane-run --language en -h", 0,
+            "Usage: telvane-run [options] FILE.cfg SLOT | - | --command TEXT...");
+        row("telvane-run --version", 0, "telvane-run " TELVANE_VERSION);
+        row("telvane-run --colour", 64, "Siehe 'telvane-run --help'.");
+        row("telvane-run --language en GM", 64, "telvane-run: expected FILE.cfg and SLOT, - or --command");
     }
     void commandLine() {
         QFETCH(QString, command);
         QFETCH(int, status);
         QFETCH(QString, line);
         QStringList arguments = command.split(u' ');
-        const bool telvane = arguments.takeFirst() == "telvane"_L1;
+        const QString program = arguments.takeFirst();
         QTemporaryDir home;
         QProcess process;
         process.setProcessEnvironment(headless(home.path()));
-        process.start(QLatin1String(telvane ? TELVANE_PROGRAM_PATH : TELVANE_DEVSIM_PATH), arguments);
+        process.start(QLatin1String(program == "telvane"_L1       ? TELVANE_PROGRAM_PATH
+                                    : program == "telvane-run"_L1 ? TELVANE_RUN_PATH
+                                                                  : TELVANE_DEVSIM_PATH),
+                      arguments);
         QVERIFY2(process.waitForFinished(60000), qPrintable(process.errorString()));
         const QByteArray output = process.readAllStandardOutput();
         const QByteArray errors = process.readAllStandardError();
@@ -284,6 +295,14 @@ private slots:
                 .hasMatch(),
             printed.constData());
         QVERIFY2(errors.contains(err), qPrintable(errors));
+        // Every status is listed in the help.
+        static const QString help = [] {
+            QProcess process;
+            process.start(QStringLiteral(TELVANE_RUN_PATH), {u"--language"_s, u"en"_s, u"--help"_s});
+            process.waitForFinished(Timeout);
+            return QString::fromUtf8(process.readAllStandardOutput());
+        }();
+        QVERIFY(help.contains(u"\n  "_s + (status > 128 ? u"128+N"_s : QString::number(status)) + u' '));
         if (!args.contains(" J "_L1))
             return;
         // The report of the run: valid for a CI server, a testcase per command, the failed one marked with
