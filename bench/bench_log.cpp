@@ -1,22 +1,31 @@
 // The message log under a flood, as a device delivers it: each arrival in an event-loop pass of its own,
 // through the receive path into the main window's log, with the log shown and following the newest row.
 // Beside it, in the same run and the same window, a log built on QTableWidget doing the same. Then a flood of
-// binary data, for what the rows cost in memory.
+// binary data, for what the rows cost in memory. Then the long work on a log of 1M and 10M rows (save as CSV
+// and JSON Lines, copy all rows, find a text that is not there, build a filter) while a device goes on
+// sending, one arrival per pass: the time each takes and the longest the window's thread was kept from its
+// event loop meanwhile; and the log's memory per row beyond the text.
 //
 // usage: bench_log [rows=1000000] [arrivals per pass=1] [seconds allowed for QTableWidget=120] [flood MB=200]
+//                  [long-work sizes=1000000,10000000]
 
 #include "core/link/LogExport.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
+#include "core/texts/Texts.h"
 #include "gui/Dialogs.h"
 #include "gui/MainWindow.h"
+#include "gui/log/LogFilterModel.h"
+#include "gui/log/LogTools.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTabWidget>
 #include <QTableView>
@@ -209,6 +218,98 @@ void runFlood(qint64 megabytes) {
                 sent / 1048576.0, arrivals, clock.nsecsElapsed() / 1e9, cost / 1048576.0, cost / sent);
 }
 
+// Answers the save dialog with a file and a type, as a person choosing them would.
+class SavingDialogs : public CancellingDialogs {
+public:
+    QString path;
+    int type = 0;
+    std::optional<SavedFile> saveFileOfType(QWidget*, const QString&, const QString&, const QString&,
+                                            const QString&) override {
+        return SavedFile{path, type};
+    }
+};
+
+// Runs `start` and then the event loop until `done`, with a device sending one arrival per pass meanwhile;
+// returns the seconds taken and the longest pass of the loop (the start included) in milliseconds.
+std::pair<double, double> whileReceiving(TargetLink* link, const std::function<void()>& start,
+                                         const std::function<bool()>& done) {
+    QEventLoop loop;
+    QTimer feeder;
+    feeder.setInterval(0);
+    QElapsedTimer clock;
+    QElapsedTimer pass;
+    double longest = 0;
+    int next = 0;
+    QObject::connect(&feeder, &QTimer::timeout, &feeder, [&] {
+        longest = std::max(longest, pass.nsecsElapsed() / 1e6);
+        pass.start();
+        emit link->dataArrived(arrival(next++));
+        if (done())
+            loop.quit();
+    });
+    clock.start();
+    pass.start();
+    start();
+    feeder.start();
+    loop.exec();
+    return {clock.nsecsElapsed() / 1e9, longest};
+}
+
+void runLongWork(int rows) {
+    SavingDialogs dialogs;
+    QTemporaryDir folder;
+    {
+        QFile file(folder.filePath(QStringLiteral("Setup.ini")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("[SETTINGS]\r\nConnect=0\r\nSelTab=1\r\nLanguage=1\r\n");
+    }
+    MainWindow window(MainWindowEnvironment{folder.path(), folder.path(), &dialogs});
+    window.show();
+    QApplication::processEvents();
+    MessageLog* log = window.session()->log();
+    TargetLink* link = window.link();
+    auto* tools = window.findChild<LogTools*>();
+    const double heapBefore = heapInUse();
+    double textBytes = 0;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int i = 0; i < rows; ++i) {
+        const QByteArray bytes = arrival(i);
+        textBytes += bytes.size();
+        log->append(MessageLog::Direction::Get, now, bytes, i % 1000);
+    }
+    const double perRow = (heapInUse() - heapBefore - textBytes) / rows;
+    log->flush();
+    QApplication::processEvents();
+    std::printf("long work on %d rows (the log's memory per row beyond the text: %.1f bytes):\n", rows,
+                perRow);
+    auto report = [rows](const char* what, std::pair<double, double> figures) {
+        std::printf("  %-28s %6.2f s, longest stall of the window %5.1f ms (%d rows)\n", what, figures.first,
+                    figures.second, rows);
+    };
+    for (const auto& [type, name] : {std::pair{0, "save as CSV"}, {1, "save as JSON Lines"}}) {
+        dialogs.path = folder.filePath(QStringLiteral("log"));
+        dialogs.type = type;
+        report(name, whileReceiving(
+                         link, [tools] { tools->saveLog(); }, [tools] { return !tools->taskRunning(); }));
+    }
+    report("copy all rows",
+           whileReceiving(
+               link, [tools] { tools->copyAll(false); }, [tools] { return !tools->taskRunning(); }));
+    auto* find = window.findChild<QLineEdit*>(QStringLiteral("txtFind"));
+    auto* result = window.findChild<QLabel*>(QStringLiteral("labFindResult"));
+    window.findChild<QAction*>(QStringLiteral("actFindInLog"))->trigger();
+    report("find (not there), count",
+           whileReceiving(
+               link, [find] { find->setText(QStringLiteral("no such reply")); },
+               [result] { return result->text() != GetText(TextId::FindCounting); }));
+    LogFilterCriteria criteria;
+    criteria.text = QStringLiteral("SM:42 ");
+    report("filter (1 row in 10,000)", whileReceiving(
+                                           link, [tools, criteria] { tools->model()->setCriteria(criteria); },
+                                           [tools] { return !tools->model()->isBusy(); }));
+    std::printf("  filter shows %d of %d rows\n", tools->model()->rowCount(), log->rowCount());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -220,6 +321,8 @@ int main(int argc, char** argv) {
     const int perPass = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
     const double budget = argc > 3 ? std::atof(argv[3]) : 120.0;
     const qint64 floodMb = argc > 4 ? std::atoll(argv[4]) : 200;
+    const QStringList longWork =
+        QString::fromLocal8Bit(argc > 5 ? argv[5] : "1000000,10000000").split(QLatin1Char(','));
 
     std::printf("log flood: %d received rows, %d arrival(s) per event-loop pass, view shown and following\n",
                 rows, perPass);
@@ -251,5 +354,9 @@ int main(int argc, char** argv) {
                 widget.bytesPerRow / ours.bytesPerRow);
     if (floodMb > 0)
         runFlood(floodMb);
+    for (const QString& size : longWork) {
+        if (size.toInt() > 0)
+            runLongWork(size.toInt());
+    }
     return 0;
 }

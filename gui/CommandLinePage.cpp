@@ -3,8 +3,8 @@
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
-#include "gui/LogTools.h"
-#include "gui/LogView.h"
+#include "gui/log/LogTools.h"
+#include "gui/log/LogView.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
@@ -98,6 +98,7 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
 
 void CommandLinePage::setErrorText(const QString& text) {
     setLogErrorText(lsvMsg, text);
+    m_tools->setErrorText(text);
 }
 
 void CommandLinePage::retranslate() {
@@ -155,8 +156,6 @@ void CommandLinePage::updateSendButton() {
 void CommandLinePage::deleteList() {
     m_log->clear();
     cmdDeleteList->setEnabled(false);
-    // Nothing is left to hold the view on.
-    m_tools->setFollowing(true);
 }
 
 bool CommandLinePage::completing() const {

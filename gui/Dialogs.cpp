@@ -42,6 +42,18 @@ std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& title
     return path;
 }
 
+std::optional<Dialogs::SavedFile> QtDialogs::saveFileOfType(QWidget* parent, const QString& title,
+                                                            const QString& folder, const QString& fileName,
+                                                            const QString& filter) {
+    const QString filters = qtFileFilter(filter);
+    QString selected;
+    const QString path =
+        QFileDialog::getSaveFileName(parent, title, QDir(folder).filePath(fileName), filters, &selected);
+    if (path.isEmpty())
+        return std::nullopt;
+    return SavedFile{path, int(filters.split(QStringLiteral(";;")).indexOf(selected))};
+}
+
 QString qtFileFilter(const QString& pairs) {
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;

@@ -25,6 +25,17 @@ public:
     // Save-file dialog; nothing on Cancel.
     virtual std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& folder,
                                             const QString& fileName, const QString& filter) = 0;
+    // The same, with the file type chosen: its place in the filter, or -1 when not known.
+    struct SavedFile {
+        QString path;
+        int filterIndex = -1;
+    };
+    virtual std::optional<SavedFile> saveFileOfType(QWidget* parent, const QString& title,
+                                                    const QString& folder, const QString& fileName,
+                                                    const QString& filter) {
+        const std::optional<QString> path = saveFile(parent, title, folder, fileName, filter);
+        return path ? std::optional<SavedFile>(SavedFile{*path, -1}) : std::nullopt;
+    }
 };
 
 // The real dialogs.
@@ -37,6 +48,8 @@ public:
                                     const QString& filter) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& folder,
                                     const QString& fileName, const QString& filter) override;
+    std::optional<SavedFile> saveFileOfType(QWidget* parent, const QString& title, const QString& folder,
+                                            const QString& fileName, const QString& filter) override;
 };
 
 // Answers every dialog with Cancel or No and shows nothing: for programs that show the window unattended

@@ -19,6 +19,7 @@
 #include "gui/ScriptEditorPage.h"
 #include "gui/SettingsPage.h"
 #include "gui/StatusStrip.h"
+#include "gui/log/LogTools.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -165,6 +166,11 @@ void MainWindow::wire() {
     connect(m_runner, &ScriptRunner::waitingForReply, m_strip, &StatusStrip::runWaiting);
     connect(m_runner, &ScriptRunner::finished, m_strip, &StatusStrip::runFinished);
     connect(m_strip, &StatusStrip::cancelClicked, m_runner, &ScriptRunner::requestCancel);
+    LogTools* logTools = m_commandLinePage->logTools();
+    connect(logTools, &LogTools::taskStarted, m_strip, &StatusStrip::logTaskStarted);
+    connect(logTools, &LogTools::taskProgressed, m_strip, &StatusStrip::logTaskProgressed);
+    connect(logTools, &LogTools::taskFinished, m_strip, &StatusStrip::logTaskFinished);
+    connect(m_strip, &StatusStrip::logTaskCancelClicked, logTools, &LogTools::cancelTask);
     connect(m_strip, &StatusStrip::helpClicked, this, [this] {
         if (const int topic = helpTopicForTab(m_tabs->currentIndex()))
             ShowHelpTopic(this, topic);
@@ -337,6 +343,8 @@ void MainWindow::startUp() {
     m_commandLinePage->history() =
         CommandHistory::load(QDir(m_settingsFolder).filePath(CommandHistory::fileName()));
     restorePlacement(settings);
+    m_commandLinePage->logTools()->chooseFollowing(settings.logFollow);
+    m_commandLinePage->logTools()->setLatencyShown(settings.logLatencyColumn);
     m_strip->RefreshLinkState(m_link->state());
     // A file that cannot be read, or holds no slot keys, gives eight empty slots, as a missing one does. The
     // content of an unreadable one is not lost: the exit save refuses to replace it, and says so.
@@ -359,6 +367,8 @@ void MainWindow::exitSequence() {
     if (const QRect place = normal.isEmpty() ? m_restoredPlace : normal; !place.isEmpty())
         settings.window = place;
     settings.windowMaximized = maximized;
+    settings.logFollow = m_commandLinePage->logTools()->followingChosen();
+    settings.logLatencyColumn = m_commandLinePage->logTools()->latencyShown();
     settings.write(setupIniPath());
     SaveQuickDialConfig(defaultConfigPath());
     // The history is a convenience: a failure to keep it is not worth a message at exit.

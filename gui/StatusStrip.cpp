@@ -82,6 +82,22 @@ StatusStrip::StatusStrip(QWidget* window)
     cmdCancelCommandScript =
         make<QPushButton>(this, "cmdCancelCommandScript", inStrip(5160, 6240, 2535, 375));
     cmdCancelCommandScript->hide();
+    prgLogTask = make<QProgressBar>(this, "prgLogTask", inStrip(3120, 6300, 1995, 270));
+    prgLogTask->setRange(0, 100);
+    prgLogTask->hide();
+    cmdCancelLogTask = make<QPushButton>(this, "cmdCancelLogTask", inStrip(5160, 6240, 1500, 375));
+    cmdCancelLogTask->hide();
+    // Work done in a moment shows nothing.
+    m_logTaskDelay = new QTimer(this);
+    m_logTaskDelay->setSingleShot(true);
+    m_logTaskDelay->setInterval(300);
+    connect(m_logTaskDelay, &QTimer::timeout, this, [this] {
+        for (QWidget* widget : {static_cast<QWidget*>(prgLogTask), static_cast<QWidget*>(cmdCancelLogTask)}) {
+            widget->show();
+            widget->raise();
+        }
+    });
+    connect(cmdCancelLogTask, &QPushButton::clicked, this, &StatusStrip::logTaskCancelClicked);
     cmdHelp = make<QPushButton>(this, "cmdHelp", inStrip(7920, 6240, 375, 375));
     cmdHelp->setIcon(helpIcon());
     cmdQuit = make<QPushButton>(this, "cmdQuit", inStrip(8400, 6240, 1215, 375));
@@ -101,6 +117,9 @@ StatusStrip::StatusStrip(QWidget* window)
 void StatusStrip::retranslate() {
     cmdCancelCommandScript->setText(GetText(TextId::CancelRunButton));
     cmdQuit->setText(GetText(TextId::QuitButton));
+    cmdCancelLogTask->setText(GetText(TextId::CancelLogTask));
+    cmdCancelLogTask->setAccessibleName(GetText(TextId::LogTaskCancelName));
+    prgLogTask->setAccessibleName(GetText(TextId::LogTaskProgressName));
     if (m_hasReport)
         showNotice();
     if (m_state >= 0)
@@ -128,6 +147,23 @@ void StatusStrip::RefreshLinkState(int state) {
         palette.setColor(QPalette::WindowText, colour);
         labState->setPalette(palette);
     }
+}
+
+void StatusStrip::logTaskStarted(const QString& what) {
+    prgLogTask->setFormat(what + QStringLiteral(" %p%"));
+    prgLogTask->setValue(0);
+    m_logTaskDelay->start();
+}
+
+void StatusStrip::logTaskProgressed(int percent) {
+    if (prgLogTask->value() != percent)
+        prgLogTask->setValue(percent);
+}
+
+void StatusStrip::logTaskFinished() {
+    m_logTaskDelay->stop();
+    prgLogTask->hide();
+    cmdCancelLogTask->hide();
 }
 
 void StatusStrip::setLinkErrorText(const QString& text) {

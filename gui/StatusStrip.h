@@ -36,6 +36,12 @@ public:
     void runWaiting(const QString& command);
     // Hides the progress bar and the cancel button, and shows the run's notice.
     void runFinished(const RunReport& report);
+    // Long work on the log (a save, a copy): after a moment its progress and a cancel button show, over the
+    // run's place; they go when it ends.
+    void logTaskStarted(const QString& what);
+    void logTaskProgressed(int percent);
+    void logTaskFinished();
+
     // The notice goes with every send, slot button, tab change, manual entry and opened assistant.
     void hideNotice();
 
@@ -45,6 +51,7 @@ public:
 
 signals:
     void cancelClicked();
+    void logTaskCancelClicked();
     void helpClicked();
     void quitClicked();
 
@@ -58,6 +65,9 @@ private:
     QProgressBar* prgProgress = nullptr;
     QLabel* labCommandScriptCompleted = nullptr;
     QPushButton* cmdCancelCommandScript = nullptr;
+    QProgressBar* prgLogTask = nullptr;
+    QPushButton* cmdCancelLogTask = nullptr;
+    QTimer* m_logTaskDelay = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdQuit = nullptr;
     Layout::Growth m_growth;

@@ -82,6 +82,9 @@ SetupSettings SetupSettings::read(const QString& iniPath, const QString& localHo
         read("WindowMaximized", QStringLiteral("0"), 2).trimmed() == QLatin1String("1");
     settings.replyTimeout = numberSetting(read("ReplyTimeout", QStringLiteral("0"), 12), MaxReplyTimeout);
     settings.errorText = read("ErrorText", QString(), std::numeric_limits<int>::max());
+    settings.logFollow = read("LogFollow", QStringLiteral("1"), 2).trimmed() != QLatin1String("0");
+    settings.logLatencyColumn =
+        read("LogLatencyColumn", QStringLiteral("0"), 2).trimmed() == QLatin1String("1");
     return settings;
 }
 
@@ -104,5 +107,7 @@ bool SetupSettings::write(const QString& iniPath, QString* error) const {
     }
     write("ReplyTimeout", QString::number(replyTimeout));
     write("ErrorText", errorText);
+    write("LogFollow", QString::number(logFollow ? 1 : 0));
+    write("LogLatencyColumn", QString::number(logLatencyColumn ? 1 : 0));
     return profile.save(error);
 }

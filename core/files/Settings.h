@@ -40,6 +40,8 @@ struct SetupSettings {
     bool windowMaximized = false;
     int replyTimeout = 0;          // seconds a run waits for a reply at most; 0 without limit
     QString errorText = QString(); // a reply holding it stops a run and is marked; "" is off
+    bool logFollow = true;         // new rows are selected and shown
+    bool logLatencyColumn = false; // the log shows the reply latency
 
     static constexpr int MaxReplyTimeout = 3600;
 

@@ -1,8 +1,9 @@
 #include "core/link/LogExport.h"
 
-#include "core/link/MessageLog.h"
-
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace LogExport {
 
@@ -19,13 +20,18 @@ void appendHex(QString& out, char16_t c) {
     out += QLatin1Char(digits[c & 0xF]);
 }
 
-QString isoTime(const MessageLog& log, int row) {
+QString isoTime(const LogRows& log, int row) {
     return log.utcTime(row).toString(Qt::ISODateWithMs);
 }
 
+// For a spreadsheet: control characters escaped (NUL and line breaks upset importers), and a field that
+// a spreadsheet would take for a formula (= + - @, or a tab or CR before one) made text by an apostrophe.
 QByteArray csvField(const QString& text) {
-    QByteArray field = text.toUtf8();
-    if (field.contains('"') || field.contains(',') || field.contains('\r') || field.contains('\n')) {
+    QString escaped = escapeControls(text);
+    if (!text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front()))
+        escaped.prepend(QLatin1Char('\''));
+    QByteArray field = escaped.toUtf8();
+    if (field.contains('"') || field.contains(',')) {
         field.replace("\"", "\"\"");
         field.prepend('"');
         field.append('"');
@@ -69,11 +75,17 @@ QByteArray jsonString(const QString& text) {
 } // namespace
 
 QString escapeControls(QStringView text) {
+    // Most texts need no escape: they are copied whole.
+    const auto needsEscape = [](QChar ch) { return ch == QLatin1Char('\\') || isControl(ch.unicode()); };
+    if (std::none_of(text.begin(), text.end(), needsEscape))
+        return text.toString();
     QString out;
     out.reserve(text.size());
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        if (!isControl(c))
+        if (c == '\\')
+            out += QLatin1String("\\\\");
+        else if (!isControl(c))
             out += ch;
         else if (c == '\r')
             out += QLatin1String("\\r");
@@ -87,9 +99,12 @@ QString escapeControls(QStringView text) {
     return out;
 }
 
-QString copyText(const MessageLog& log, const QList<int>& rows) {
+QString copyText(const LogRows& log, const QList<int>& rows, const Progress& progress) {
     QString out;
+    qint64 done = 0;
     for (const int row : rows) {
+        if (progress && (++done & 1023) == 0 && !progress(done))
+            return {};
         if (row < 0 || row >= log.size())
             continue;
         if (!out.isEmpty())
@@ -105,7 +120,7 @@ QByteArray csvHeader() {
     return QByteArrayLiteral("time_utc,direction,text,sent,not_sent_reason,latency_ms\r\n");
 }
 
-QByteArray csvLine(const MessageLog& log, int row) {
+QByteArray csvLine(const LogRows& log, int row) {
     const bool set = log.direction(row) == MessageLog::Direction::Set;
     const int latency = log.latencyMs(row);
     QByteArray line = isoTime(log, row).toLatin1();
@@ -119,7 +134,7 @@ QByteArray csvLine(const MessageLog& log, int row) {
     return line + "\r\n";
 }
 
-QByteArray jsonLine(const MessageLog& log, int row, QLatin1String verdict) {
+QByteArray jsonLine(const LogRows& log, int row, QLatin1String verdict) {
     const bool set = log.direction(row) == MessageLog::Direction::Set;
     QByteArray line = "{\"v\":" + QByteArray::number(JsonLinesVersion) + ",\"time_utc\":\"" +
                       isoTime(log, row).toLatin1() + "\",\"direction\":\"" +
@@ -142,7 +157,18 @@ Format formatForPath(const QString& path) {
                : Format::Csv;
 }
 
-bool save(const MessageLog& log, const QString& path, Format format, QString* error) {
+QString withSuffix(const QString& path, Format format) {
+    // A folder's path has no name to add to; it fails to save as it is.
+    const QFileInfo info(path);
+    if (info.fileName().isEmpty() || !info.suffix().isEmpty() || info.isDir())
+        return path;
+    return path + (format == Format::Csv ? QLatin1String(".csv") : QLatin1String(".jsonl"));
+}
+
+bool save(const LogRows& log, const QString& path, Format format, QString* error,
+          const std::vector<int>* only, const Progress& progress) {
+    if (error)
+        error->clear();
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     // Unbuffered: a short write (full disk) shows in the write, not unseen at commit.
@@ -154,17 +180,23 @@ bool save(const MessageLog& log, const QString& path, Format format, QString* er
     // Written in blocks: a log of a million rows needs neither a million writes nor its whole text at once.
     QByteArray block = format == Format::Csv ? csvHeader() : QByteArray();
     bool ok = true;
-    for (int row = 0; row < log.size() && ok; ++row) {
+    bool stopped = false;
+    const qint64 count = only ? qint64(only->size()) : log.size();
+    for (qint64 i = 0; i < count && ok; ++i) {
+        const int row = only ? (*only)[std::size_t(i)] : int(i);
         block += format == Format::Csv ? csvLine(log, row) : jsonLine(log, row);
         if (block.size() >= 1 << 16) {
             ok = file.write(block) == block.size();
             block.clear();
+            if (ok && progress && !progress(i + 1))
+                stopped = true;
+            ok = ok && !stopped;
         }
     }
     ok = ok && file.write(block) == block.size() && file.commit();
     if (!ok) {
         if (error)
-            *error = file.errorString();
+            *error = stopped ? QString() : file.errorString();
         file.cancelWriting();
     }
     return ok;

@@ -2,41 +2,125 @@
 
 #include "core/files/Codec.h"
 #include "core/files/Platform.h"
+#include "core/link/LogExport.h"
+#include "core/link/LogFilter.h"
 #include "core/texts/Texts.h"
 
+#include <QHash>
+#include <QMutex>
+
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 constexpr qsizetype ChunkSize = 256 * 1024;
 // A row this long or longer gets a chunk of its own; so a shared chunk ends with at most this much unused.
 constexpr qsizetype OwnChunkFrom = ChunkSize / 16;
-constexpr qsizetype MostBytesPerRow = std::numeric_limits<quint32>::max();
 constexpr qint64 MsecsPerDay = 24 * 60 * 60 * 1000;
 
 constexpr std::array<TextId, MessageLog::ColumnCount> HeaderIds = {
     TextId::TimeColumn, TextId::ModeColumn, TextId::ParameterColumn, TextId::LatencyColumn};
+
+// A byte whose character a cell shows escaped: C0, backslash, DEL, and the five bytes Windows-1252 leaves
+// undefined (they decode to C1 controls).
+constexpr std::array<bool, 256> EscapedBytes = [] {
+    std::array<bool, 256> escaped{};
+    for (int b = 0; b < 0x20; ++b)
+        escaped[std::size_t(b)] = true;
+    for (const int b : {int('\\'), 0x7F, 0x81, 0x8D, 0x8F, 0x90, 0x9D})
+        escaped[std::size_t(b)] = true;
+    return escaped;
+}();
 } // namespace
 
-// What find looks for, prepared once for a search over many rows.
-struct MessageLog::Needle {
-    QString text;
-    Qt::CaseSensitivity sensitivity;
-    QByteArray bytes; // a case-sensitive search compares Windows-1252 bytes, without decoding
-    bool byBytes = false;
+// The rows and their bytes. Row records sit in blocks that never move and are found through a directory
+// sized for every row an int can number, so appending never relocates what a reader may be looking at; the
+// row count is published (release) after a row is written, and read (acquire) before rows are.
+struct MessageLog::Store {
+    // 24 bytes: the length shares its word with the flags.
+    struct Row {
+        const char* data = nullptr;
+        qint64 utcMsecs = 0; // since the epoch
+        quint32 bits = 0;    // length in the low bits, flags above
+        qint32 latencyMs = NoLatency;
+    };
+    static constexpr int LengthBits = 28;
+    static constexpr quint32 LengthMask = (1u << LengthBits) - 1;
+    static constexpr quint32 GetFlag = 1u << 28, NotSentFlag = 1u << 29, Utf8Flag = 1u << 30,
+                             EscapedFlag = 1u << 31;
+    static constexpr int BlockShift = 16;
+    static constexpr int BlockRows = 1 << BlockShift;
+    static constexpr int Blocks = (std::numeric_limits<int>::max() >> BlockShift) + 1;
 
-    Needle(const QString& needle, Qt::CaseSensitivity cs)
-        : text(needle)
-        , sensitivity(cs) {
-        bool lossless = false;
-        bytes = Cp1252::encode(needle, &lossless);
-        byBytes = cs == Qt::CaseSensitive && lossless;
+    std::unique_ptr<Row*[]> directory = std::make_unique<Row*[]>(Blocks);
+    std::vector<std::unique_ptr<Row[]>> blocks;
+    std::vector<std::unique_ptr<char[]>> chunks;
+    char* shared = nullptr;
+    qsizetype sharedUsed = 0;
+    std::atomic<int> count{0};
+    mutable QMutex reasonsLock; // failed sends are rare: their reasons are kept aside
+    QHash<int, QString> reasons;
+
+    const Row& row(int i) const { return directory[i >> BlockShift][i & (BlockRows - 1)]; }
+    quint32 bits(int i) const {
+        // A row's flags may change after it is published (marked not sent).
+        return std::atomic_ref<quint32>(const_cast<quint32&>(row(i).bits)).load(std::memory_order_relaxed);
+    }
+    qsizetype length(int i) const { return bits(i) & LengthMask; }
+    QByteArrayView view(int i) const { return QByteArrayView(row(i).data, length(i)); }
+    QString decode(int i, qsizetype maxBytes) const {
+        const QByteArrayView bytes = view(i);
+        // A UTF-8 row is never cut: its characters may span bytes, and such rows are short commands.
+        if (bits(i) & Utf8Flag)
+            return QString::fromUtf8(bytes);
+        return Cp1252::decode(bytes.first(std::min(bytes.size(), maxBytes)));
+    }
+    QString reason(int i) const {
+        const QMutexLocker lock(&reasonsLock);
+        return reasons.value(i);
+    }
+
+    char* place(qsizetype size) {
+        if (size >= OwnChunkFrom) {
+            chunks.push_back(std::make_unique_for_overwrite<char[]>(std::size_t(size)));
+            return chunks.back().get();
+        }
+        if (!shared || sharedUsed + size > ChunkSize) {
+            chunks.push_back(std::make_unique_for_overwrite<char[]>(std::size_t(ChunkSize)));
+            shared = chunks.back().get();
+            sharedUsed = 0;
+        }
+        char* at = shared + sharedUsed;
+        sharedUsed += size;
+        return at;
+    }
+
+    int push(Row row, QByteArrayView bytes) {
+        const int at = count.load(std::memory_order_relaxed);
+        if ((at & (BlockRows - 1)) == 0) {
+            blocks.push_back(std::make_unique_for_overwrite<Row[]>(std::size_t(BlockRows)));
+            directory[at >> BlockShift] = blocks.back().get();
+        }
+        char* data = place(bytes.size());
+        if (!bytes.isEmpty())
+            std::memcpy(data, bytes.data(), std::size_t(bytes.size()));
+        row.data = data;
+        row.bits |= quint32(bytes.size());
+        if (!(row.bits & Utf8Flag) &&
+            std::any_of(bytes.begin(), bytes.end(), [](char b) { return EscapedBytes[quint8(b)]; }))
+            row.bits |= EscapedFlag;
+        directory[at >> BlockShift][at & (BlockRows - 1)] = row;
+        count.store(at + 1, std::memory_order_release);
+        return at;
     }
 };
 
 MessageLog::MessageLog(QObject* parent)
-    : QAbstractTableModel(parent) {
+    : QAbstractTableModel(parent)
+    , m_store(std::make_shared<Store>()) {
     for (std::size_t column = 0; column < HeaderIds.size(); ++column)
         m_headers[column] = GetText(HeaderIds[column]);
     m_frame.setSingleShot(true);
@@ -47,43 +131,24 @@ MessageLog::MessageLog(QObject* parent)
 
 MessageLog::~MessageLog() = default;
 
-int MessageLog::store(const Row& record, QByteArrayView bytes) {
-    Row row = record;
-    row.length = static_cast<quint32>(bytes.size());
-    if (bytes.size() >= OwnChunkFrom) {
-        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(bytes.size())));
-        row.chunk = static_cast<quint32>(m_chunks.size() - 1);
-        row.offset = 0;
-    } else {
-        if (m_sharedChunk < 0 || m_sharedUsed + bytes.size() > ChunkSize) {
-            m_chunks.push_back(std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(ChunkSize)));
-            m_sharedChunk = static_cast<qsizetype>(m_chunks.size() - 1);
-            m_sharedUsed = 0;
-        }
-        row.chunk = static_cast<quint32>(m_sharedChunk);
-        row.offset = static_cast<quint32>(m_sharedUsed);
-        m_sharedUsed += bytes.size();
-    }
-    if (!bytes.isEmpty())
-        std::memcpy(m_chunks[row.chunk].get() + row.offset, bytes.data(),
-                    static_cast<std::size_t>(bytes.size()));
-    m_rows.push_back(row);
+void MessageLog::startFrame() {
     if (!m_frame.isActive())
         m_frame.start();
-    return size() - 1;
 }
 
 int MessageLog::append(Direction direction, const QDateTime& utc, QByteArrayView bytes, int latencyMs) {
-    Row row;
+    Store::Row row;
     row.utcMsecs = utc.toMSecsSinceEpoch();
-    row.flags = direction == Direction::Get ? GetFlag : 0;
+    row.bits = direction == Direction::Get ? Store::GetFlag : 0;
     row.latencyMs = latencyMs;
     // An arrival beyond what a row records is kept whole, as several rows.
-    while (bytes.size() > MostBytesPerRow) {
-        store(row, bytes.first(MostBytesPerRow));
-        bytes = bytes.sliced(MostBytesPerRow);
+    while (bytes.size() > qsizetype(Store::LengthMask)) {
+        m_store->push(row, bytes.first(Store::LengthMask));
+        bytes = bytes.sliced(Store::LengthMask);
     }
-    return store(row, bytes);
+    const int at = m_store->push(row, bytes);
+    startFrame();
+    return at;
 }
 
 int MessageLog::appendText(Direction direction, const QDateTime& utc, const QString& text) {
@@ -91,10 +156,14 @@ int MessageLog::appendText(Direction direction, const QDateTime& utc, const QStr
     const QByteArray bytes = Cp1252::encode(text, &lossless);
     if (lossless)
         return append(direction, utc, bytes);
-    Row row;
+    Store::Row row;
     row.utcMsecs = utc.toMSecsSinceEpoch();
-    row.flags = static_cast<quint8>((direction == Direction::Get ? GetFlag : 0) | Utf8Flag);
-    return store(row, text.toUtf8());
+    row.bits = (direction == Direction::Get ? Store::GetFlag : 0) | Store::Utf8Flag;
+    QByteArray utf8 = text.toUtf8();
+    utf8.truncate(Store::LengthMask); // a command of 256 MiB would not have reached the log anyway
+    const int at = m_store->push(row, utf8);
+    startFrame();
+    return at;
 }
 
 int MessageLog::append(Direction direction, QTime utcTime, const QString& text,
@@ -108,8 +177,12 @@ int MessageLog::append(Direction direction, QTime utcTime, const QString& text,
 void MessageLog::markNotSent(int row, const QString& reason) {
     if (row < 0 || row >= size())
         return;
-    m_rows[static_cast<std::size_t>(row)].flags |= NotSentFlag;
-    m_notSentReasons.insert(row, reason);
+    {
+        const QMutexLocker lock(&m_store->reasonsLock);
+        m_store->reasons.insert(row, reason);
+    }
+    Store::Row& record = const_cast<Store::Row&>(m_store->row(row));
+    std::atomic_ref<quint32>(record.bits).fetch_or(Store::NotSentFlag, std::memory_order_relaxed);
     if (row < m_shown)
         emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::ToolTipRole, NotSentRole});
 }
@@ -126,23 +199,26 @@ void MessageLog::flush() {
 void MessageLog::clear() {
     beginResetModel();
     m_frame.stop();
-    std::deque<Row>().swap(m_rows);
-    std::vector<std::unique_ptr<char[]>>().swap(m_chunks);
-    m_sharedChunk = -1;
-    m_sharedUsed = 0;
-    m_notSentReasons.clear();
+    // A snapshot in a worker's hands keeps the old store until it lets go.
+    m_store = std::make_shared<Store>();
     m_shown = 0;
     endResetModel();
 }
 
-QByteArrayView MessageLog::view(const Row& row) const {
-    return QByteArrayView(m_chunks[row.chunk].get() + row.offset, row.length);
+int MessageLog::size() const {
+    return m_store->count.load(std::memory_order_relaxed);
 }
 
-QString MessageLog::decode(const Row& row, qsizetype maxBytes) const {
-    const QByteArrayView bytes = view(row).first(std::min<qsizetype>(row.length, maxBytes));
-    // A UTF-8 row is never cut: its characters may span bytes, and such rows are short commands.
-    return row.flags & Utf8Flag ? QString::fromUtf8(view(row)) : Cp1252::decode(bytes);
+LogRows MessageLog::rows() const {
+    return LogRows(m_store, size());
+}
+
+MessageLog::Direction MessageLog::direction(int row) const {
+    return m_store->bits(row) & Store::GetFlag ? Direction::Get : Direction::Set;
+}
+
+qint64 MessageLog::utcMsecs(int row) const {
+    return m_store->row(row).utcMsecs;
 }
 
 QDateTime MessageLog::utcTime(int row) const {
@@ -150,33 +226,49 @@ QDateTime MessageLog::utcTime(int row) const {
 }
 
 QByteArray MessageLog::bytes(int row) const {
-    return view(rowAt(row)).toByteArray();
+    return m_store->view(row).toByteArray();
 }
 
 QString MessageLog::text(int row) const {
-    return decode(rowAt(row), std::numeric_limits<qsizetype>::max());
+    return m_store->decode(row, std::numeric_limits<qsizetype>::max());
 }
 
-bool MessageLog::rowContains(const Row& row, const Needle& needle) const {
-    if (needle.byBytes && !(row.flags & Utf8Flag))
-        return view(row).indexOf(needle.bytes) >= 0;
-    return decode(row, std::numeric_limits<qsizetype>::max()).contains(needle.text, needle.sensitivity);
+qsizetype MessageLog::byteCount(int row) const {
+    return m_store->length(row);
+}
+
+bool MessageLog::notSent(int row) const {
+    return m_store->bits(row) & Store::NotSentFlag;
+}
+
+QString MessageLog::notSentReason(int row) const {
+    return m_store->reason(row);
+}
+
+int MessageLog::latencyMs(int row) const {
+    return m_store->row(row).latencyMs;
 }
 
 bool MessageLog::contains(int row, const QString& needle, Qt::CaseSensitivity sensitivity) const {
-    return row >= 0 && row < size() && !needle.isEmpty() &&
-           rowContains(rowAt(row), Needle(needle, sensitivity));
+    if (row < 0 || row >= size() || needle.isEmpty())
+        return false;
+    bool lossless = false;
+    const QByteArray bytes = Cp1252::encode(needle, &lossless);
+    if (sensitivity == Qt::CaseSensitive && lossless && !(m_store->bits(row) & Store::Utf8Flag))
+        return m_store->view(row).indexOf(bytes) >= 0;
+    return text(row).contains(needle, sensitivity);
 }
 
 int MessageLog::find(const QString& needle, int from, bool forward, Qt::CaseSensitivity sensitivity) const {
-    const int count = size();
+    const LogRows rows = this->rows();
+    const int count = rows.size();
     if (needle.isEmpty() || count == 0)
         return -1;
-    const Needle prepared(needle, sensitivity);
+    const LogMatcher matcher(needle, sensitivity);
     from = std::clamp(from, 0, count - 1);
     for (int step = 0; step < count; ++step) {
         const int row = forward ? (from + step) % count : (from - step + count) % count;
-        if (rowContains(rowAt(row), prepared))
+        if (matcher.matches(rows, row))
             return row;
     }
     return -1;
@@ -214,37 +306,37 @@ int MessageLog::columnCount(const QModelIndex& parent) const {
 QVariant MessageLog::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const Row& row = rowAt(index.row());
+    const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
         case TimeColumn: {
-            const qint64 msecs = row.utcMsecs % MsecsPerDay;
+            const qint64 msecs = utcMsecs(row) % MsecsPerDay;
             return formatTime(
                 QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs < 0 ? msecs + MsecsPerDay : msecs)));
         }
         case ModeColumn:
-            return directionText(row.direction());
+            return directionText(direction(row));
         case ParameterColumn: {
-            QString shown = decode(row, ShownLength);
-            if (shown.size() > ShownLength || (!(row.flags & Utf8Flag) && row.length > ShownLength)) {
+            QString shown = m_store->decode(row, ShownLength);
+            if (shown.size() > ShownLength || byteCount(row) > ShownLength) {
                 shown.truncate(ShownLength);
                 shown += QChar(char16_t(0x2026));
             }
             return shown;
         }
         case LatencyColumn:
-            return row.latencyMs >= 0 ? QString::number(row.latencyMs) + QStringLiteral(" ms") : QString();
+            return latencyMs(row) >= 0 ? QString::number(latencyMs(row)) + QStringLiteral(" ms") : QString();
         }
         return {};
     case Qt::TextAlignmentRole:
         return index.column() == LatencyColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case Qt::ToolTipRole:
-        return row.flags & NotSentFlag ? QVariant(m_notSentReasons.value(index.row())) : QVariant();
+        return notSent(row) ? QVariant(notSentReason(row)) : QVariant();
     case NotSentRole:
-        return bool(row.flags & NotSentFlag);
+        return notSent(row);
     case TextRole:
-        return decode(row, std::numeric_limits<qsizetype>::max());
+        return text(row);
     default:
         return {};
     }
@@ -270,4 +362,67 @@ Qt::ItemFlags MessageLog::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+LogRows::LogRows() = default;
+
+LogRows::LogRows(const MessageLog& log)
+    : LogRows(log.rows()) {}
+
+LogRows::LogRows(std::shared_ptr<const MessageLog::Store> store, int size)
+    : m_store(std::move(store))
+    , m_size(size) {}
+
+LogRows LogRows::latest() const {
+    return m_store ? LogRows(m_store, m_store->count.load(std::memory_order_acquire)) : LogRows();
+}
+
+MessageLog::Direction LogRows::direction(int row) const {
+    return m_store->bits(row) & MessageLog::Store::GetFlag ? MessageLog::Direction::Get
+                                                           : MessageLog::Direction::Set;
+}
+
+qint64 LogRows::utcMsecs(int row) const {
+    return m_store->row(row).utcMsecs;
+}
+
+QDateTime LogRows::utcTime(int row) const {
+    return QDateTime::fromMSecsSinceEpoch(utcMsecs(row), Qt::UTC);
+}
+
+QByteArray LogRows::bytes(int row) const {
+    return m_store->view(row).toByteArray();
+}
+
+QByteArrayView LogRows::view(int row) const {
+    return m_store->view(row);
+}
+
+QString LogRows::text(int row) const {
+    return m_store->decode(row, std::numeric_limits<qsizetype>::max());
+}
+
+QString LogRows::shownText(int row) const {
+    const QString raw = text(row);
+    return isPlain(row) ? raw : LogExport::escapeControls(raw);
+}
+
+qsizetype LogRows::byteCount(int row) const {
+    return m_store->length(row);
+}
+
+bool LogRows::notSent(int row) const {
+    return m_store->bits(row) & MessageLog::Store::NotSentFlag;
+}
+
+QString LogRows::notSentReason(int row) const {
+    return m_store->reason(row);
+}
+
+int LogRows::latencyMs(int row) const {
+    return m_store->row(row).latencyMs;
+}
+
+bool LogRows::isPlain(int row) const {
+    return !(m_store->bits(row) & (MessageLog::Store::Utf8Flag | MessageLog::Store::EscapedFlag));
 }

@@ -4,21 +4,21 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
-#include <QHash>
 #include <QString>
 #include <QTime>
 #include <QTimer>
 
 #include <array>
-#include <deque>
 #include <memory>
-#include <vector>
+
+class LogRows;
 
 // The message log behind lsvMsg: one row per sent command ("Set") and per arrival of data ("Get"), with its
 // UTC time. A device may flood it and it grows without limit, so a row keeps its bytes as received or sent,
 // one byte per byte in an append-only arena, plus a small fixed record, and is decoded only when shown. A row
 // is stored at once (size() counts it), but views learn of new rows at most once per frame: the first row
 // after a hand-over starts a frame timer, and when it fires all rows of the frame go over in one insert.
+// Rows never move once stored, so a worker thread may read a snapshot (LogRows) while this one appends.
 class MessageLog : public QAbstractTableModel {
     Q_OBJECT
 
@@ -47,27 +47,30 @@ public:
     int append(Direction direction, QTime utcTime, const QString& text, const QString& notSentReason = {});
     // Marks a "Set" row as not sent, with the reason as tooltip.
     void markNotSent(int row, const QString& reason);
-    // Removes every row.
+    // Removes every row. Snapshots taken before keep theirs.
     void clear();
     // Hands every stored row to the views now, without waiting for the frame.
     void flush();
     // Rows stored so far, including those the views do not have yet.
-    int size() const { return static_cast<int>(m_rows.size()); }
+    int size() const;
+    // The rows stored so far, for reading on any thread.
+    LogRows rows() const;
 
     // A row's content, for copy, export and find; row from 0 to size() - 1.
-    Direction direction(int row) const { return rowAt(row).direction(); }
-    qint64 utcMsecs(int row) const { return rowAt(row).utcMsecs; }
+    Direction direction(int row) const;
+    qint64 utcMsecs(int row) const;
     QDateTime utcTime(int row) const;
     QByteArray bytes(int row) const;
     QString text(int row) const;
-    qsizetype byteCount(int row) const { return rowAt(row).length; }
-    bool notSent(int row) const { return rowAt(row).flags & NotSentFlag; }
-    QString notSentReason(int row) const { return m_notSentReasons.value(row); }
-    int latencyMs(int row) const { return rowAt(row).latencyMs; }
+    qsizetype byteCount(int row) const;
+    bool notSent(int row) const;
+    QString notSentReason(int row) const;
+    int latencyMs(int row) const;
 
-    // The first row from `from` on (backward: from `from` down) whose text holds the needle, wrapping round
-    // the end; -1 when no row does.
+    // The first row from `from` on (backward: from `from` down) whose shown text (escaped as a cell shows
+    // it) holds the needle, wrapping round the end; -1 when no row does.
     int find(const QString& needle, int from, bool forward, Qt::CaseSensitivity sensitivity) const;
+    // Whether the row's text as stored holds the needle.
     bool contains(int row, const QString& needle, Qt::CaseSensitivity sensitivity) const;
 
     // 14:05:09:007
@@ -83,31 +86,48 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    enum Flag : quint8 { GetFlag = 1, NotSentFlag = 2, Utf8Flag = 4 };
-    struct Row {
-        qint64 utcMsecs = 0; // since the epoch
-        quint32 chunk = 0;
-        quint32 offset = 0;
-        quint32 length = 0;
-        qint32 latencyMs = NoLatency;
-        quint8 flags = 0;
-        Direction direction() const { return flags & GetFlag ? Direction::Get : Direction::Set; }
-    };
-    struct Needle;
+    friend class LogRows;
+    struct Store;
 
-    const Row& rowAt(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
-    QByteArrayView view(const Row& row) const;
-    QString decode(const Row& row, qsizetype maxBytes) const;
-    bool rowContains(const Row& row, const Needle& needle) const;
-    int store(const Row& record, QByteArrayView bytes);
+    void startFrame();
 
-    std::deque<Row> m_rows;
-    // Small rows share chunks; a large one has a chunk of its own, so no chunk wastes more than a little.
-    std::vector<std::unique_ptr<char[]>> m_chunks;
-    qsizetype m_sharedUsed = 0;
-    qsizetype m_sharedChunk = -1;
-    QHash<int, QString> m_notSentReasons; // failed sends are rare: keep their reasons aside
+    std::shared_ptr<Store> m_store;
     std::array<QString, ColumnCount> m_headers;
     int m_shown = 0; // rows the views have been told of
     QTimer m_frame;
+};
+
+// Rows [0, size()) of a log as they stood when it was taken. Reading it is safe on any thread while the
+// log's own thread appends, and it keeps its rows when the log is cleared meanwhile.
+class LogRows {
+public:
+    LogRows();
+    // The log as it stands; on the log's own thread.
+    LogRows(const MessageLog& log); // NOLINT(google-explicit-constructor): a log reads as its rows
+    // The same store with the rows appended since, as far as they are published; on any thread.
+    LogRows latest() const;
+
+    int size() const { return m_size; }
+    MessageLog::Direction direction(int row) const;
+    qint64 utcMsecs(int row) const;
+    QDateTime utcTime(int row) const;
+    QByteArray bytes(int row) const;
+    QByteArrayView view(int row) const;
+    QString text(int row) const;
+    // The text as a cell shows it: control characters and backslashes escaped.
+    QString shownText(int row) const;
+    qsizetype byteCount(int row) const;
+    bool notSent(int row) const;
+    QString notSentReason(int row) const;
+    int latencyMs(int row) const;
+    // Whether the shown text is the stored bytes decoded as they are (no escape, not UTF-8), so a search
+    // may compare bytes.
+    bool isPlain(int row) const;
+
+private:
+    friend class MessageLog;
+    LogRows(std::shared_ptr<const MessageLog::Store> store, int size);
+
+    std::shared_ptr<const MessageLog::Store> m_store;
+    int m_size = 0;
 };

@@ -249,7 +249,9 @@ private slots:
         const QString expected = path + u".expected"_s;
         QVERIFY(ini.isNull() || (writeBytes(path, ini) && writeBytes(expected, ini)));
         // Longer than the 63 characters a host name from the system has; a PC name can be any host name.
-        const SetupSettings s{u"5000"_s, u"messplatz-"_s + QString(72, u'x'), 1, connect, 1, 3};
+        SetupSettings s{u"5000"_s, u"messplatz-"_s + QString(72, u'x'), 1, connect, 1, 3};
+        s.logFollow = connect != 0;
+        s.logLatencyColumn = connect == 0;
         // One replace with the bytes of one profile write per key, so a kill during the exit leaves a whole
         // file.
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -260,11 +262,13 @@ private slots:
         const QByteArray arrived(events, std::max<qsizetype>(0, ::read(watch, events, sizeof events)));
         ::close(watch);
         QCOMPARE(arrived.count(QByteArray(QFile::encodeName(QFileInfo(path).fileName()) + '\0')), 1);
-        auto pairs = [](const SetupSettings& t) {
-            return u"Port=%1 Name=%2 Device=%3 Connect=%4 Language=%5 SelTab=%6 ReplyTimeout=%7 ErrorText=%8"_s
-                .arg(t.port, t.name, QString::number(t.device), QString::number(t.connect),
-                     QString::number(t.language), QString::number(t.selTab), QString::number(t.replyTimeout),
-                     t.errorText);
+        auto pairs = [](const SetupSettings& t) -> QString {
+            return u"Port=%1 Name=%2 Device=%3 Connect=%4 Language=%5 SelTab=%6 ReplyTimeout=%7 ErrorText=%8 "
+                   u"LogFollow=%9"_s.arg(t.port, t.name, QString::number(t.device),
+                                         QString::number(t.connect), QString::number(t.language),
+                                         QString::number(t.selTab), QString::number(t.replyTimeout),
+                                         t.errorText, QString::number(t.logFollow)) +
+                   u" LogLatencyColumn=%1"_s.arg(t.logLatencyColumn);
         };
         for (const QString& pair : pairs(s).split(u' '))
             QVERIFY(WriteProfileValue(Settings::Section, pair.section(u'=', 0, 0), pair.section(u'=', 1),

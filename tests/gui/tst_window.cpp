@@ -11,11 +11,11 @@
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
 #include "gui/Help.h"
-#include "gui/LogView.h"
 #include "gui/QuickDialPage.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/StatusStrip.h"
 #include "gui/WrappingButton.h"
+#include "gui/log/LogView.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -935,10 +935,11 @@ private slots:
         QTest::addColumn<bool>("follows");
         QTest::newRow("on by default") << QStringList() << true;
         QTest::newRow("off from the menu") << QStringList{u"menu"_s} << false;
-        QTest::newRow("scrolled up by hand") << QStringList{u"bar up"_s} << false;
-        QTest::newRow("scrolled back to the end") << QStringList{u"bar up"_s, u"bar end"_s} << true;
-        QTest::newRow("an older row picked") << QStringList{u"Up"_s} << false;
-        QTest::newRow("the newest row picked again") << QStringList{u"Up"_s, u"Ctrl+End"_s} << true;
+        QTest::newRow("on again from the menu") << QStringList{u"menu"_s, u"menu"_s} << true;
+        // Only the toggle stops it: a new row is selected and shown whatever the user looked at.
+        QTest::newRow("scrolled up by hand") << QStringList{u"bar up"_s} << true;
+        QTest::newRow("an older row picked") << QStringList{u"Up"_s} << true;
+        QTest::newRow("an older row clicked") << QStringList{u"click"_s} << true;
         QTest::newRow("all rows selected") << QStringList{u"Ctrl+A"_s} << false;
     }
 
@@ -958,6 +959,9 @@ private slots:
         for (const QString& action : actions) {
             if (action == u"menu")
                 w.findChild<QAction*>(u"actFollow"_s)->trigger();
+            else if (action == u"click")
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                                  view->visualRect(view->model()->index(view->rowAt(5), 1)).center());
             else if (action.startsWith(u"bar "))
                 bar->triggerAction(action == u"bar up" ? QAbstractSlider::SliderPageStepSub
                                                        : QAbstractSlider::SliderToMaximum);
@@ -982,10 +986,15 @@ private slots:
         QTest::addColumn<bool>("matchCase");
         QTest::addColumn<QString>("keys");    // n: Enter, p: Shift+Enter
         QTest::addColumn<QList<int>>("rows"); // the current row after typing and after each key
+        QTest::addColumn<QString>("result");  // after the last key
         QTest::newRow("from the newest row on, round the end")
-            << "gp" << false << "nnp" << QList<int>{2, 3, 2, 3};
-        QTest::newRow("match case") << "GP" << true << "np" << QList<int>{2, 2, 2};
-        QTest::newRow("not found") << "XYZ" << false << "n" << QList<int>{4, 4};
+            << "gp" << false << "nnp" << QList<int>{2, 3, 2, 3} << "2 of 2, wrapped round";
+        QTest::newRow("backward round the start")
+            << "gp" << false << "p" << QList<int>{2, 3} << "2 of 2, wrapped round";
+        QTest::newRow("match case") << "GP" << true << "np" << QList<int>{2, 2, 2} << "1 of 1, wrapped round";
+        QTest::newRow("a line end as shown") << "\\r\\n"
+                                             << false << "n" << QList<int>{1, 1} << "1 of 1, wrapped round";
+        QTest::newRow("not found") << "XYZ" << false << "n" << QList<int>{4, 4} << "Not found";
     }
 
     void findBarWalksTheMatches() {
@@ -995,7 +1004,7 @@ private slots:
         QFETCH(QList<int>, rows);
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
         MainWindow& w = *h.window;
-        for (const char* reply : {"SM 1", "SM: OK", "GP", "gp: 3", "SP: ERROR"})
+        for (const char* reply : {"SM 1", "SM: OK\r\n", "GP", "gp: 3", "SP: ERROR"})
             w.session()->receive(reply);
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 4, Timeout);
@@ -1006,15 +1015,18 @@ private slots:
         QVERIFY(find->isVisible() && find->hasFocus());
         h.find<QAbstractButton>("chkMatchCase")->setChecked(matchCase);
         QTest::keyClicks(find, needle);
+        auto* result = h.find<QLabel>("labFindResult");
+        // Counted on a worker: the label says when it is done.
+        QTRY_VERIFY_WITH_TIMEOUT(result->text() != GetText(TextId::FindCounting), Timeout);
         QCOMPARE(view->currentIndex().row(), rows.at(0));
         for (qsizetype i = 0; i < keys.size(); ++i) {
             QTest::keyClick(find, Qt::Key_Return, keys.at(i) == u'p' ? Qt::ShiftModifier : Qt::NoModifier);
             QCOMPARE(view->currentIndex().row(), rows.at(i + 1));
         }
         const bool found = rows.at(0) != 4;
-        QCOMPARE(h.find<QLabel>("labFindResult")->text().isEmpty(), found);
+        QTEST(result->text(), "result");
         auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
-        QCOMPARE(delegate->mark(), needle);
+        QVERIFY(!delegate->mark().isEmpty());
         // A match holds the view there; Escape closes the bar and takes the marks away.
         QCOMPARE(w.findChild<QAction*>(u"actFollow"_s)->isChecked(), !found);
         QTest::keyClick(find, Qt::Key_Escape);
@@ -1055,19 +1067,36 @@ private slots:
         }
 
         // Saved whole; a file that cannot be written says where and why.
+        // The type chosen in the dialog decides the format and gives a name without one its suffix.
         const QString csv = h.folders.settings() + u"log.csv"_s;
-        h.dialogs.saveAnswers = {csv, h.folders.settings()};
+        const QString jsonl = h.folders.settings() + u"log"_s;
+        h.dialogs.saveAnswers = {csv, jsonl, h.folders.settings()};
+        h.dialogs.saveTypeAnswers = {0, 1, 0};
         QAction* save = w.findChild<QAction*>(u"actSaveLog"_s);
         save->trigger();
-        QVERIFY(readBytes(csv).endsWith(",Get,\"SM: OK\r\n\x01\",,,\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(readBytes(csv).endsWith(",Get,SM: OK\\r\\n\\x01,,,\r\n"), Timeout);
         save->trigger();
-        QCOMPARE(h.dialogs.calls.last().kind, u"warning"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(readBytes(jsonl + u".jsonl"_s).contains("\"text\":\"SM: OK\\r\\n\\u0001\""),
+                                 Timeout);
+        save->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(h.dialogs.calls.last().kind, u"warning"_s, Timeout);
         QVERIFY(h.dialogs.calls.last().text.contains(QDir::toNativeSeparators(h.folders.settings())));
 
         // The latency column is there on request only.
         QVERIFY(view->isColumnHidden(MessageLog::LatencyColumn));
         w.findChild<QAction*>(u"actLatency"_s)->trigger();
         QVERIFY(!view->isColumnHidden(MessageLog::LatencyColumn));
+        // It and the follow toggle (as the user chose it: select all turned it off, not the user) are kept
+        // across starts.
+        QAction* follow = w.findChild<QAction*>(u"actFollow"_s);
+        QVERIFY(!follow->isChecked());
+        follow->trigger();
+        follow->trigger();
+        h.close();
+        h.open();
+        QVERIFY(!h.find<QTableView>("lsvMsg")->isColumnHidden(MessageLog::LatencyColumn));
+        QVERIFY(!h.window->findChild<QAction*>(u"actFollow"_s)->isChecked());
+        QCOMPARE(ReadProfileValue(Settings::Section, u"LogFollow"_s, {}, 9, h.folders.setupIni()), u"0"_s);
     }
 
     void assistantOpensAndCloses_data() {

@@ -27,6 +27,7 @@ public:
     QList<std::optional<QString>> inputAnswers; // default Cancel
     QList<std::optional<QString>> openAnswers;  // default Cancel
     QList<std::optional<QString>> saveAnswers;  // default Cancel
+    QList<int> saveTypeAnswers;                 // the file type chosen; default none known (-1)
 
     void warning(QWidget*, const QString& title, const QString& text) override {
         calls.append({QStringLiteral("warning"), title, text});
@@ -49,6 +50,12 @@ public:
         calls.append({QStringLiteral("save"), title,
                       folder + QLatin1Char('|') + fileName + QLatin1Char('|') + filter});
         return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
+    }
+    std::optional<SavedFile> saveFileOfType(QWidget* parent, const QString& title, const QString& folder,
+                                            const QString& fileName, const QString& filter) override {
+        const std::optional<QString> path = saveFile(parent, title, folder, fileName, filter);
+        const int type = saveTypeAnswers.isEmpty() ? -1 : saveTypeAnswers.takeFirst();
+        return path ? std::optional<SavedFile>(SavedFile{*path, type}) : std::nullopt;
     }
 };
 

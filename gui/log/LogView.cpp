@@ -1,6 +1,7 @@
-#include "gui/LogView.h"
+#include "gui/log/LogView.h"
 
 #include "core/link/LogExport.h"
+#include "gui/log/LogFilterModel.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -21,23 +22,18 @@ void LogItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModel
     QStyledItemDelegate::initStyleOption(option, index);
     if (const QColor colour = textColour(index); colour.isValid())
         option->palette.setColor(QPalette::Text, colour);
-    const auto* log = qobject_cast<const MessageLog*>(index.model());
+    const auto* model = qobject_cast<const LogFilterModel*>(index.model());
+    const MessageLog* log = model ? model->log() : qobject_cast<const MessageLog*>(index.model());
     if (!log)
         return;
-    if (!m_errorText.isEmpty() &&
-        index.siblingAtColumn(MessageLog::ModeColumn).data().toString() == QLatin1String("Get") &&
-        log->contains(index.row(), m_errorText, Qt::CaseSensitive)) {
+    const int row = model ? model->sourceRow(index.row()) : index.row();
+    if (!m_errorText.isEmpty() && log->direction(row) == MessageLog::Direction::Get &&
+        log->contains(row, m_errorText, Qt::CaseSensitive)) {
         option->palette.setColor(QPalette::Text, ErrorReplyColour);
         option->font.setBold(true);
     }
-    if (!m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn &&
-        log->contains(index.row(), m_mark, m_markSensitivity))
+    if (!m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn && m_mark.matches(*log, row))
         option->backgroundBrush = MarkColour;
-}
-
-void LogItemDelegate::setMark(const QString& needle, Qt::CaseSensitivity sensitivity) {
-    m_mark = needle;
-    m_markSensitivity = sensitivity;
 }
 
 QString LogItemDelegate::displayText(const QVariant& value, const QLocale& locale) const {
@@ -55,8 +51,9 @@ QString LogItemDelegate::oneLine(const QString& text) {
     return shown;
 }
 
-void configureLogView(QTableView* view, MessageLog* log) {
-    view->setModel(log);
+LogFilterModel* configureLogView(QTableView* view, MessageLog* log) {
+    auto* model = new LogFilterModel(log, view);
+    view->setModel(model);
     view->setItemDelegate(new LogItemDelegate(view));
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -85,6 +82,7 @@ void configureLogView(QTableView* view, MessageLog* log) {
     columns->resizeSection(MessageLog::LatencyColumn,
                            metrics.horizontalAdvance(QStringLiteral("000000 ms")) + 16);
     columns->hideSection(MessageLog::LatencyColumn);
+    return model;
 }
 
 void setLogErrorText(QTableView* view, const QString& text) {

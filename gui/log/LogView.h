@@ -1,13 +1,16 @@
 #pragma once
 
+#include "core/link/LogFilter.h"
 #include "core/link/MessageLog.h"
 
 #include <QStyledItemDelegate>
 
+class LogFilterModel;
 class QTableView;
 
-// Draws a log cell on one line: line breaks and other control characters as escapes (\r, \n, \xNN), so a row
-// never grows and painting stays cheap (the model hands over only the start of a long text). The colours of
+// Draws a log cell on one line: backslashes, line breaks and other control characters by the one escape
+// rule (\\, \r, \n, \t, \xNN), so a row never grows, every text reads back unambiguously, and painting stays
+// cheap (the model hands over only the start of a long text). The colours of
 // a row are decided in one place, textColour; the cells of rows that hold what the find bar looks for are
 // marked.
 class LogItemDelegate : public QStyledItemDelegate {
@@ -18,9 +21,9 @@ public:
     QString displayText(const QVariant& value, const QLocale& locale) const override;
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
-    // Marks the rows whose text holds the needle; an empty needle marks none.
-    void setMark(const QString& needle, Qt::CaseSensitivity sensitivity);
-    const QString& mark() const { return m_mark; }
+    // Marks the rows that find would stop at; an empty matcher marks none.
+    void setMark(const LogMatcher& matcher) { m_mark = matcher; }
+    const LogMatcher& mark() const { return m_mark; }
 
     static QString oneLine(const QString& text);
     // Red for a command that did not go out; nothing (the palette's colour) otherwise.
@@ -30,14 +33,14 @@ public:
     void setErrorText(const QString& text) { m_errorText = text; }
 
 private:
-    QString m_mark;
-    Qt::CaseSensitivity m_markSensitivity = Qt::CaseInsensitive;
+    LogMatcher m_mark;
     QString m_errorText;
 };
 
-// Puts the log on the view: whole-row extended selection, uniform fixed row heights, one-line cells, no
-// editing, the parameter column taking the remaining width, the latency column hidden.
-void configureLogView(QTableView* view, MessageLog* log);
+// Puts the log on the view, through a filter model of its own (returned): whole-row extended selection,
+// uniform fixed row heights, one-line cells, no editing, the parameter column taking the remaining width,
+// the latency column hidden.
+LogFilterModel* configureLogView(QTableView* view, MessageLog* log);
 
 // Marks the received rows that hold the text (case-sensitive); "" marks none.
 void setLogErrorText(QTableView* view, const QString& text);

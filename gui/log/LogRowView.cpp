@@ -1,4 +1,4 @@
-#include "gui/LogRowView.h"
+#include "gui/log/LogRowView.h"
 
 #include "core/files/Codec.h"
 #include "core/link/LogExport.h"
