@@ -168,6 +168,10 @@ private slots:
         row("commands from standard input", "", "- <SM_1;;GM", 0,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
             "processed, 2 commands.");
+        // The one escape rule of the window's copy: a backslash doubled, control characters as escapes.
+        row("a backslash and a control character", "", "- <A\\B;C\x01", 0,
+            "T Set A\\\\\\\\B\nT Get A\\\\\\\\B: ERROR .*\nT Set C\\\\x01\nT Get C.: ERROR .*\n",
+            "processed, 2 commands.");
         row("replies only", "", "--reply-only C 1", 0, "SM 1: OK\nGM: 1\n", "processed, 2 commands.");
         // The last reply cut after its colon: the run waits for the rest before it ends.
         row("replies only, the last one cut", "--cut-after-colon --split-pause 200",
