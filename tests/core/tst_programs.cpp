@@ -163,6 +163,18 @@ private slots:
             "\\{\"v\":1,\"time_utc\":\"Z\",\"outcome\":\"completed\",\"commands\":1,\"sent\":1,"
             "\"exit_status\":0\\}\n",
             "processed, 1 command.");
+        // The command's row waits for its verdict; the last line says how the program ended, also when the
+        // run never began.
+        row("JSON lines, no reply in time", "--silent", "--jsonl --timeout 0.3 --command GM", 3,
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"direction\":\"Set\",\"text\":\"GM\",\"sent\":true,"
+            "\"verdict\":\"no_reply\"\\}\n"
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"outcome\":\"timed_out\",\"commands\":1,\"sent\":1,"
+            "\"exit_status\":3\\}\n",
+            "within 0.3 s.");
+        row("JSON lines, refused", "none", "--jsonl --connect-timeout 0.2 --command GM", 69,
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"outcome\":\"connection_refused\",\"commands\":1,\"sent\":0,"
+            "\"exit_status\":69\\}\n",
+            "refused");
         row("a command from the shell", "", "--command GM", 0, "T Set GM\nT Get GM: 0\\\\r\\\\n\n",
             "processed, 1 command.");
         row("commands from standard input", "", "- <SM_1;;GM", 0,
