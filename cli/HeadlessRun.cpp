@@ -48,10 +48,6 @@ QString failure(const QString& message) {
     return QStringLiteral("telvane-run: ") + message;
 }
 
-QString secondsText(int milliseconds) {
-    return QString::number(double(milliseconds) / 1000.0, 'g', 10);
-}
-
 } // namespace
 
 HeadlessRun::HeadlessRun(const RunOptions& options, const Script& script, QObject* parent)

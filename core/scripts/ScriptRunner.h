@@ -37,6 +37,8 @@ struct RunReport {
 
 // The notice for a run's end in the current language.
 QString runNotice(const RunReport& report);
+// A time in seconds as it was given: "0.5", "1", "2.25"; never rounded to a whole second that was not set.
+QString secondsText(int milliseconds);
 
 // Where a run reads its commands, each at the moment it is sent: a row inserted, or slots loaded, while the
 // run waits reach it. count() is read before every command, so a list that got shorter ends the run.
