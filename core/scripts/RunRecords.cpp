@@ -53,26 +53,6 @@ QLatin1String outcomeKey(RunReport::Outcome outcome) {
     return QLatin1String("error_reply");
 }
 
-CommandResult::Verdict verdictForOutcome(RunReport::Outcome outcome) {
-    using Outcome = RunReport::Outcome;
-    using Verdict = CommandResult::Verdict;
-    switch (outcome) {
-    case Outcome::Completed:
-        return Verdict::Ok;
-    case Outcome::Cancelled:
-        return Verdict::Cancelled;
-    case Outcome::NotSent:
-        return Verdict::NotSent;
-    case Outcome::ConnectionLost:
-        return Verdict::LineLost;
-    case Outcome::TimedOut:
-        return Verdict::NoReply;
-    case Outcome::ErrorReply:
-        break;
-    }
-    return Verdict::ErrorReply;
-}
-
 QByteArray jsonEndLine(const QDateTime& utc, QLatin1String outcome, int commands, int sent, int exitStatus) {
     return "{\"v\":" + QByteArray::number(LogExport::JsonLinesVersion) + ",\"time_utc\":\"" +
            utc.toUTC().toString(Qt::ISODateWithMs).toLatin1() + "\",\"outcome\":\"" +

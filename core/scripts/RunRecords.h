@@ -15,8 +15,6 @@ namespace RunRecords {
 QLatin1String verdictKey(CommandResult::Verdict verdict);
 // "completed", "cancelled", "not_sent", "connection_lost", "timed_out", "error_reply".
 QLatin1String outcomeKey(RunReport::Outcome outcome);
-// The verdict of the command a run ended on, for the outcome it ended with.
-CommandResult::Verdict verdictForOutcome(RunReport::Outcome outcome);
 
 // The last line of telvane-run's JSON Lines: how the program ended (an outcome key, or one of its own such as
 // "unknown_host"), how many commands the run had and how many went out, and the exit status.
