@@ -1,7 +1,8 @@
-// A 1,000-command slot run, three ways, each against the same fast peer in a process of its own
-// (bench-peer): (a) through the main window with the quick-dial tab shown, in this process; (b) telvane-run
-// and (c) a minimal event-driven Qt client, each in a process of its own. The peer times all three alike:
-// the median time between one command's arrival and the next is what a command costs, round trip
+// A 1,000-command slot run, four ways, each against the same fast peer in a process of its own
+// (bench-peer): (a) through the main window with the quick-dial tab shown, in this process, and (a') the
+// same with an error text set, so that each command waits for its reply to be whole (its line end); (b)
+// telvane-run and (c) a minimal event-driven Qt client, each in a process of its own. The peer times all
+// three alike: the median time between one command's arrival and the next is what a command costs, round trip
 // included. Rounds alternate the three, so a busy machine touches them alike; the figure is the best round.
 //
 // usage: bench_runner [commands=1000] [rounds=7]
@@ -87,7 +88,8 @@ public:
             [&] { return m_window->link()->state() == TargetLink::Connected && m_button->isEnabled(); },
             Patience);
     }
-    bool run() {
+    bool run(bool withErrorText) {
+        m_window->runner()->setErrorText(withErrorText ? QStringLiteral("ERROR") : QString());
         m_report.reset();
         m_button->click();
         return runUntil([&] { return m_report && !m_window->session()->ReplyPending(); }, Patience) &&
@@ -139,14 +141,19 @@ int main(int argc, char** argv) {
     const QString client = QStringLiteral(BENCH_CLIENT_PATH);
     const QStringList clientArguments = {QString::number(peer.port()), QString::number(commands)};
 
-    const char* const names[] = {"window slot run (quick-dial tab shown)", "telvane-run (rows to /dev/null)",
-                                 "minimal event-driven Qt client"};
-    std::vector<double> figures[3];
+    constexpr int Ways = 4;
+    constexpr int Reference = 2;
+    constexpr int WithErrorText = 3;
+    const char* const names[Ways] = {"window slot run (quick-dial tab shown)",
+                                     "telvane-run (rows to /dev/null)", "minimal event-driven Qt client",
+                                     "window slot run, error text set"};
+    std::vector<double> figures[Ways];
     for (int round = 0; round <= rounds; ++round) { // round 0 warms up
-        for (int way = 0; way < 3; ++way) {
-            const bool done = way == 0   ? window.run()
-                              : way == 1 ? runProcess(cli, cliArguments, folders.home())
-                                         : runProcess(client, clientArguments, folders.home());
+        for (int way = 0; way < Ways; ++way) {
+            const bool done = way == 0               ? window.run(false)
+                              : way == WithErrorText ? window.run(true)
+                              : way == 1             ? runProcess(cli, cliArguments, folders.home())
+                                                     : runProcess(client, clientArguments, folders.home());
             const std::optional<double> figure = done ? peer.nextFigure(commands) : std::nullopt;
             if (!figure) {
                 std::fprintf(stderr, "%s: the run did not complete\n", names[way]);
@@ -162,14 +169,14 @@ int main(int argc, char** argv) {
     auto best = [](const std::vector<double>& values) {
         return *std::min_element(values.begin(), values.end());
     };
-    const double reference = best(figures[2]);
-    const double goals[] = {1.3, 1.1, 1.0};
+    const double reference = best(figures[Reference]);
+    const double goals[] = {1.3, 1.1, 1.0, 0};
     std::printf(
         "%d commands one by one against bench-peer (another process, answering at once); per way the median "
         "us per command as the peer sees it, best and median of %d rounds\n",
         commands, rounds);
     std::printf("%-42s %6s %7s %7s %7s\n", "", "best", "median", "ratio", "goal");
-    for (int way = 0; way < 3; ++way) {
+    for (int way = 0; way < Ways; ++way) {
         const double figure = best(figures[way]);
         std::printf("%-42s %6.1f %7.1f %7.2f", names[way], figure, median(figures[way]), figure / reference);
         if (way < 2)
@@ -177,7 +184,11 @@ int main(int argc, char** argv) {
                         figure / reference <= goals[way] ? "met" : "MISSED");
         std::printf("\n");
     }
-    for (int way = 0; way < 3; ++way) {
+    // The error text's cost: each command waits for its reply's line end, which comes in the same arrival.
+    const double withText = best(figures[WithErrorText]) / best(figures[0]);
+    std::printf("error text set beside none, window: %.2fx %7s %s\n", withText, "<=1.1",
+                withText <= 1.1 ? "met" : "MISSED");
+    for (int way = 0; way < Ways; ++way) {
         std::printf("rounds, %s:", names[way]);
         for (const double f : figures[way])
             std::printf(" %.1f", f);

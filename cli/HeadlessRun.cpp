@@ -116,7 +116,7 @@ void HeadlessRun::onConnectTimeout() {
 void HeadlessRun::onCommandSending(const QString&, int, int) {
     // The one before was answered, or the run would not go on.
     if (!m_commandRows.isEmpty())
-        m_printer.setVerdict(m_commandRows.last(), RunRecords::verdictKey(CommandResult::Verdict::Ok));
+        m_printer.setVerdict(m_commandRows.last(), verdictWord(CommandResult::Verdict::Ok));
     // Its row is the next one: the session logs it right after this signal.
     m_commandRows.append(m_session.log()->size());
     m_printer.holdFrom(m_commandRows.last());
@@ -195,7 +195,7 @@ void HeadlessRun::end(int status, const QString& notice, QLatin1String outcome) 
     }
     // The verdicts onto the rows of the run's commands.
     for (qsizetype i = 0; i < m_commandRows.size() && i < report.commands.size(); ++i)
-        m_printer.setVerdict(m_commandRows.at(i), RunRecords::verdictKey(report.commands.at(i).verdict));
+        m_printer.setVerdict(m_commandRows.at(i), verdictWord(report.commands.at(i).verdict));
     m_printer.holdFrom(-1);
     m_printer.printNew();
 

@@ -16,6 +16,7 @@
 #include "gui/Layout.h"
 #include "gui/QtTranslations.h"
 #include "gui/QuickDialPage.h"
+#include "gui/RunReportDialog.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/SettingsPage.h"
 #include "gui/StatusStrip.h"
@@ -166,6 +167,11 @@ void MainWindow::wire() {
     connect(m_runner, &ScriptRunner::waitingForReply, m_strip, &StatusStrip::runWaiting);
     connect(m_runner, &ScriptRunner::finished, m_strip, &StatusStrip::runFinished);
     connect(m_strip, &StatusStrip::cancelClicked, m_runner, &ScriptRunner::requestCancel);
+    connect(m_strip, &StatusStrip::noticeActivated, this, [this] {
+        // The runner's copy: replies that came after the run ended are in it.
+        RunReportDialog dialog(m_runner->lastReport(), *m_dialogs, m_settingsFolder, this);
+        dialog.exec();
+    });
     LogTools* logTools = m_commandLinePage->logTools();
     connect(logTools, &LogTools::taskStarted, m_strip, &StatusStrip::logTaskStarted);
     connect(logTools, &LogTools::taskProgressed, m_strip, &StatusStrip::logTaskProgressed);

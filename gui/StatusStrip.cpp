@@ -4,7 +4,9 @@
 #include "core/texts/Texts.h"
 #include "gui/Layout.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -79,6 +81,10 @@ StatusStrip::StatusStrip(QWidget* window)
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     labCommandScriptCompleted->setPalette(blue);
     labCommandScriptCompleted->hide();
+    // The notice opens the run's report: reached with Tab, underlined while it has the focus.
+    labCommandScriptCompleted->setFocusPolicy(Qt::StrongFocus);
+    labCommandScriptCompleted->setCursor(Qt::PointingHandCursor);
+    labCommandScriptCompleted->installEventFilter(this);
     cmdCancelCommandScript =
         make<QPushButton>(this, "cmdCancelCommandScript", inStrip(5160, 6240, 2535, 375));
     cmdCancelCommandScript->hide();
@@ -114,7 +120,41 @@ StatusStrip::StatusStrip(QWidget* window)
     connect(cmdQuit, &QPushButton::clicked, this, &StatusStrip::quitClicked);
 }
 
+bool StatusStrip::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != labCommandScriptCompleted)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+            labCommandScriptCompleted->rect().contains(
+                static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            emit noticeActivated();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            emit noticeActivated();
+            return true;
+        }
+        break;
+    }
+    case QEvent::FocusIn:
+    case QEvent::FocusOut: {
+        QFont font = labCommandScriptCompleted->font();
+        font.setUnderline(event->type() == QEvent::FocusIn);
+        labCommandScriptCompleted->setFont(font);
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void StatusStrip::retranslate() {
+    labCommandScriptCompleted->setAccessibleDescription(GetText(TextId::RunReportOpen));
     cmdCancelCommandScript->setText(GetText(TextId::CancelRunButton));
     cmdQuit->setText(GetText(TextId::QuitButton));
     cmdCancelLogTask->setText(GetText(TextId::CancelLogTask));
@@ -235,10 +275,12 @@ void StatusStrip::showNotice() {
     QRect place = labCommandScriptCompleted->geometry();
     place.setWidth(width);
     labCommandScriptCompleted->setGeometry(place);
+    font.setUnderline(labCommandScriptCompleted->hasFocus());
     labCommandScriptCompleted->setFont(font);
     // A command or a reply can be of any length: cut in the middle, whole in the tooltip.
     const QString shown = QFontMetrics(font).elidedText(notice, Qt::ElideMiddle, width);
     labCommandScriptCompleted->setText(shown);
+    labCommandScriptCompleted->setAccessibleName(notice);
     labCommandScriptCompleted->setToolTip(shown == notice ? QString() : notice);
 }
 

@@ -51,9 +51,14 @@ public:
 
 signals:
     void cancelClicked();
+    // The notice was clicked, or Enter or Space pressed on it: the last run's report is asked for.
+    void noticeActivated();
     void logTaskCancelClicked();
     void helpClicked();
     void quitClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Words the last run's notice in the current language and fits it into its place.

@@ -35,7 +35,8 @@ public:
     bool SendCommandLine(const QString& text, QString* reason = nullptr);
 
     // The receive handler: logs one "Get" row for the arrival, line breaks and all, and clears ReplyPending
-    // when the data contains ':'. The row that clears it carries the time since the last command sent.
+    // when the data contains ':'. The row that holds a reply's colon carries the time since the send of the
+    // oldest command still waiting for a reply.
     void receive(const QByteArray& bytes);
 
     // True from a successful send until data containing ':' arrives.

@@ -1,12 +1,17 @@
 #include "core/scripts/ScriptRunner.h"
 
 #include "core/files/Codec.h"
+#include "core/link/LogExport.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
 #include "core/texts/Texts.h"
 
+#include <QDateTime>
+#include <QTimeZone>
 #include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 QString secondsText(int milliseconds) {
     return QString::number(double(milliseconds) / 1000.0, 'g', 10);
@@ -31,6 +36,58 @@ QString runNotice(const RunReport& report) {
         return filledText(TextId::RunErrorReply, {report.command, report.reply.simplified()});
     }
     return {};
+}
+
+QString verdictText(CommandResult::Verdict verdict) {
+    return GetText(TextId::VerdictOk + int(verdict));
+}
+
+QLatin1StringView verdictWord(CommandResult::Verdict verdict) {
+    static constexpr QLatin1StringView words[] = {"ok"_L1,        "error_reply"_L1, "no_reply"_L1,
+                                                  "line_lost"_L1, "not_sent"_L1,    "cancelled"_L1};
+    return words[int(verdict)];
+}
+
+namespace {
+QString sentTime(qint64 utcMs) {
+    return utcMs < 0 ? QString()
+                     : QDateTime::fromMSecsSinceEpoch(utcMs, QTimeZone::utc())
+                           .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+}
+
+QByteArray csvField(const QString& text) {
+    QByteArray field = text.toUtf8();
+    if (field.contains('"') || field.contains(',') || field.contains('\r') || field.contains('\n')) {
+        field.replace('"', "\"\"");
+        field = '"' + field + '"';
+    }
+    return field;
+}
+} // namespace
+
+QString runReportText(const RunReport& report) {
+    QString text;
+    for (qsizetype i = 0; i < report.commands.size(); ++i) {
+        const CommandResult& result = report.commands.at(i);
+        text += QString::number(i + 1) + u'\t' + LogExport::escapeControls(result.command) + u'\t' +
+                verdictText(result.verdict) + u'\t' +
+                (result.latencyMs < 0 ? QString() : QString::number(result.latencyMs) + " ms"_L1) + u'\t' +
+                sentTime(result.sentUtcMs) + u'\t' + LogExport::escapeControls(Cp1252::decode(result.reply)) +
+                u'\n';
+    }
+    return text;
+}
+
+QByteArray runReportCsv(const RunReport& report) {
+    QByteArray csv = "number,command,verdict,latency_ms,sent_utc,reply\r\n";
+    for (qsizetype i = 0; i < report.commands.size(); ++i) {
+        const CommandResult& result = report.commands.at(i);
+        csv += QByteArray::number(i + 1) + ',' + csvField(result.command) + ',' +
+               QByteArray(verdictWord(result.verdict).data(), verdictWord(result.verdict).size()) + ',' +
+               (result.latencyMs < 0 ? QByteArray() : QByteArray::number(result.latencyMs)) + ',' +
+               sentTime(result.sentUtcMs).toLatin1() + ',' + csvField(Cp1252::decode(result.reply)) + "\r\n";
+    }
+    return csv;
 }
 
 ScriptRunner::ScriptRunner(Session* session, QObject* parent)
@@ -129,6 +186,7 @@ bool ScriptRunner::mustWait() const {
 
 void ScriptRunner::proceed() {
     m_waiting = false;
+    m_atEnd = false; // a row added while the last reply was awaited is sent as any other
     for (;;) {
         // Read now, not at the start: the list may have changed while the run waited.
         const qsizetype total = m_source.count();

@@ -39,6 +39,14 @@ struct RunReport {
 QString runNotice(const RunReport& report);
 // A time in seconds as it was given: "0.5", "1", "2.25"; never rounded to a whole second that was not set.
 QString secondsText(int milliseconds);
+// A verdict in the current language, and as the stable word files use ("ok", "error_reply", ...).
+QString verdictText(CommandResult::Verdict verdict);
+QLatin1StringView verdictWord(CommandResult::Verdict verdict);
+// The report for others: one line per command (number, command, verdict, latency in ms, send time in UTC,
+// reply), tab-separated with control characters escaped, in the current language; or as CSV (RFC 4180,
+// UTF-8, a header line) with the stable verdict words, every reply whole.
+QString runReportText(const RunReport& report);
+QByteArray runReportCsv(const RunReport& report);
 
 // Where a run reads its commands, each at the moment it is sent: a row inserted, or slots loaded, while the
 // run waits reach it. count() is read before every command, so a list that got shorter ends the run.
@@ -51,7 +59,8 @@ struct ScriptSource {
 // one before has come in. It waits on the event loop: a run holds no stack frame while it waits, so the
 // reply, clicks and timers are handled as usual and the run continues when an arrival answers the command. A
 // wait also ends when the connection drops (no reply can come over a closed one), when the reply timeout runs
-// out, and when the reply holds the error text.
+// out, and when the reply holds the error text. While an error text is set, the run goes on only once the
+// reply is whole (Session::replyCompleted), so an error the network cut anywhere is still found.
 class ScriptRunner : public QObject {
     Q_OBJECT
 

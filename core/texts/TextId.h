@@ -266,6 +266,28 @@ enum class TextId : int {
     FilterTextName = 4227,
     FilterLatencyName = 4228,
     MillisecondsSuffix = 4229,
+    // The run report
+    RunReportTitle = 4000,
+    RunReportCommandColumn = 4001,
+    RunReportVerdictColumn = 4002,
+    RunReportReplyColumn = 4003,
+    RunReportLatencyColumn = 4004,
+    RunReportSentColumn = 4005,
+    VerdictOk = 4006,
+    VerdictErrorReply = 4007,
+    VerdictNoReply = 4008,
+    VerdictLineLost = 4009,
+    VerdictNotSent = 4010,
+    VerdictCancelled = 4011,
+    RunReportCopy = 4012,
+    RunReportSave = 4013,
+    RunReportClose = 4014,
+    RunReportSaveTitle = 4015,
+    TextFileFilter = 4016,
+    RunReportSaveFailed = 4017,
+    RunReportOpen = 4018,
+    RunReportFileName = 4019,
+    RunReportTableName = 4020,
 };
 Q_ENUM_NS(TextId)
 

@@ -12,6 +12,7 @@
 #include "core/texts/Texts.h"
 #include "gui/Help.h"
 #include "gui/QuickDialPage.h"
+#include "gui/RunReportDialog.h"
 #include "gui/ScriptEditorPage.h"
 #include "gui/StatusStrip.h"
 #include "gui/WrappingButton.h"
@@ -927,6 +928,73 @@ private slots:
         QCOMPARE(h.tab(), 3);
         QCOMPARE(h.texts({"cmdF3", "cmdCommand3", "txtCommandDescript3"}),
                  u"Programm d...|Programm drei|SM 1, SP 1 3, GM"_s);
+    }
+
+    void errorReplyCutAfterTheColon() {
+        // With the error text set, a reply the network cuts right after its colon still stops the run at
+        // the error: the notice says so, the row is marked, and the notice opens the run's report.
+        Devsim simulator({u"--cut-after-colon"_s, u"--split-pause"_s, u"100"_s});
+        QuickDialSlots quickDial;
+        quickDial[0] = {u"Two"_s, {}, script(u"SP 1 3;GM"_s)};
+        WindowHarness h({{u"Connect"_s, u"1"_s},
+                         {u"SelTab"_s, u"3"_s},
+                         {u"Name"_s, u"127.0.0.1"_s},
+                         {u"Port"_s, QString::number(simulator.port())},
+                         {u"ErrorText"_s, u"ERROR"_s}},
+                        quickDial);
+        QTRY_VERIFY_WITH_TIMEOUT(h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
+        QTest::keyClick(h.window.get(), Qt::Key_F1);
+        auto* notice = h.find<QLabel>("labCommandScriptCompleted");
+        QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
+        QCOMPARE(notice->accessibleName(),
+                 u"Error reply to \"SP 1 3\": SP: ERROR production mode is not running"_s);
+        QVERIFY2(simulator.shows(u"-> SP:.*part 1 of 2.*ERROR production.*part 2 of 2"_s) &&
+                     !simulator.trace.contains(u"<- GM"_s),
+                 qPrintable(simulator.trace));
+        MessageLog* log = h.window->session()->log();
+        auto* view = h.find<QTableView>("lsvMsg");
+        auto marked = [&] {
+            QString shown;
+            for (int row = 0; row < log->rowCount(); ++row) {
+                QStyleOptionViewItem option;
+                static_cast<LogItemDelegate*>(view->itemDelegate())
+                    ->initStyleOption(&option, log->index(row, 0));
+                shown += option.font.bold() ? u'b' : u'-';
+            }
+            return shown;
+        };
+        // The rows reach the view with the next frame.
+        QTRY_COMPARE_WITH_TIMEOUT(marked(), u"--b"_s, Timeout); // SP 1 3, "SP:", " ERROR ..."
+
+        // The report opens from the notice by keyboard: each command's verdict, readable on the table.
+        const QString saved = h.folders.settings() + u"report.csv"_s;
+        h.dialogs.saveAnswers = {saved};
+        QStringList shown;
+        ModalHandler report([&](QWidget* dialog) {
+            auto* table = dialog->findChild<QTableWidget*>(u"tblRunReport"_s);
+            for (int row = 0; row < table->rowCount(); ++row) {
+                QTableWidgetItem* verdict = table->item(row, RunReportDialog::VerdictColumn);
+                shown << table->item(row, RunReportDialog::CommandColumn)->text() + u' ' + verdict->text() +
+                             u' ' + table->item(row, RunReportDialog::ReplyColumn)->text();
+                QVERIFY(contrast(verdict->foreground().color(), table->palette().color(QPalette::Base)) >=
+                        4.5);
+            }
+            QTest::mouseClick(dialog->findChild<QPushButton*>(u"cmdSaveReport"_s), Qt::LeftButton);
+            dialog->close();
+        });
+        notice->setFocus();
+        QTest::keyClick(notice, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(report.opened, 1, Timeout);
+        QCOMPARE(shown, QStringList({u"SP 1 3 error reply SP: ERROR production mode is not running\\r\\n"_s,
+                                     u"GM not sent "_s}));
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        // The reply whole, its line end in the quotes.
+        const QByteArray csv = file.readAll();
+        QVERIFY2(
+            csv.startsWith("number,command,verdict,latency_ms,sent_utc,reply\r\n1,SP 1 3,error_reply,") &&
+                csv.endsWith(",\"SP: ERROR production mode is not running\r\n\"\r\n2,GM,not_sent,,,\r\n"),
+            csv.constData());
     }
 
     void followingHoldsOrTakesTheSelection_data() {
