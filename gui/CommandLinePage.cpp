@@ -3,6 +3,7 @@
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
 #include "core/texts/Texts.h"
+#include "gui/log/LogFilterModel.h"
 #include "gui/log/LogTools.h"
 #include "gui/log/LogView.h"
 
@@ -69,6 +70,8 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     m_tools = new LogTools(lsvMsg, m_log, m_findBar, dialogs, this);
     connect(m_log, &MessageLog::rowsInserted, this, [this] { cmdDeleteList->setEnabled(true); });
     connect(m_tools, &LogTools::clearRequested, this, &CommandLinePage::deleteList);
+    // A filtered list says so in its frame, so no row seems lost.
+    connect(m_tools->model(), &LogFilterModel::filterApplied, this, &CommandLinePage::showReceiveTitle);
 
     m_words = new QStringListModel(this);
     m_completer = new QCompleter(m_words, this);
@@ -96,6 +99,11 @@ CommandLinePage::CommandLinePage(Session* session, Dialogs& dialogs, QPoint page
     connect(cmdDeleteList, &QPushButton::clicked, this, &CommandLinePage::deleteList);
 }
 
+void CommandLinePage::showReceiveTitle() {
+    const QString title = GetText(TextId::FrameReceive);
+    fraReceive->setTitle(m_tools->model()->isFiltered() ? filledText(TextId::FilteredFrame, {title}) : title);
+}
+
 void CommandLinePage::setErrorText(const QString& text) {
     setLogErrorText(lsvMsg, text);
     m_tools->setErrorText(text);
@@ -105,7 +113,7 @@ void CommandLinePage::retranslate() {
     fraSend->setTitle(GetText(TextId::FrameSend));
     cmdCreateCommand1->setText(GetText(TextId::CommandAssistantButton));
     cmdSend->setText(GetText(TextId::SendButton));
-    fraReceive->setTitle(GetText(TextId::FrameReceive));
+    showReceiveTitle();
     cmdDeleteList->setText(GetText(TextId::DeleteListButton));
     labInfo2->setText(GetText(TextId::InfoCommandLine));
     for (std::size_t column = 0; column < HeaderIds.size(); ++column)

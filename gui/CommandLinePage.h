@@ -62,6 +62,7 @@ protected:
 
 private:
     void updateSendButton();
+    void showReceiveTitle();
     void deleteList();
     void offerCompletion();
     void takeCompletion(const QString& word);

@@ -288,6 +288,7 @@ enum class TextId : int {
     RunReportOpen = 4018,
     RunReportFileName = 4019,
     RunReportTableName = 4020,
+    FilteredFrame = 4230,
 };
 Q_ENUM_NS(TextId)
 

@@ -11,7 +11,8 @@ constexpr int DecidedAtOnce = 4000;
 
 LogFilterModel::LogFilterModel(MessageLog* log, QObject* parent)
     : QAbstractTableModel(parent)
-    , m_log(log) {
+    , m_log(log)
+    , m_passed(log->rowCount()) {
     connect(log, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { onRowsInserted(first, last); });
     connect(log, &QAbstractItemModel::modelReset, this, &LogFilterModel::onReset);
@@ -39,6 +40,7 @@ void LogFilterModel::setCriteria(const LogFilterCriteria& criteria) {
         m_filter = LogFilter();
         m_rows.clear();
         m_rows.shrink_to_fit();
+        m_passed = m_log->rowCount();
         endResetModel();
         emit filterApplied();
         return;
@@ -121,6 +123,7 @@ void LogFilterModel::passNewRows(int from) {
 void LogFilterModel::onRowsInserted(int first, int last) {
     if (!isFiltered()) {
         beginInsertRows({}, first, last);
+        m_passed = last + 1;
         endInsertRows();
         return;
     }
@@ -132,6 +135,7 @@ void LogFilterModel::onRowsInserted(int first, int last) {
 void LogFilterModel::onReset() {
     beginResetModel();
     m_rows.clear();
+    m_passed = m_log->rowCount();
     m_scanned = 0;
     endResetModel();
     // A filter being worked out starts again on the empty log.
@@ -149,7 +153,7 @@ int LogFilterModel::sourceRow(int row) const {
 
 int LogFilterModel::shownRow(int sourceRow) const {
     if (!isFiltered())
-        return sourceRow >= 0 && sourceRow < m_log->rowCount() ? sourceRow : -1;
+        return sourceRow >= 0 && sourceRow < m_passed ? sourceRow : -1;
     const auto at = std::lower_bound(m_rows.begin(), m_rows.end(), sourceRow);
     return at != m_rows.end() && *at == sourceRow ? int(at - m_rows.begin()) : -1;
 }
@@ -157,7 +161,7 @@ int LogFilterModel::shownRow(int sourceRow) const {
 int LogFilterModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
-    return isFiltered() ? int(m_rows.size()) : m_log->rowCount();
+    return isFiltered() ? int(m_rows.size()) : m_passed;
 }
 
 int LogFilterModel::columnCount(const QModelIndex& parent) const {

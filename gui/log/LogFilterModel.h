@@ -61,6 +61,7 @@ private:
     LogFilterCriteria m_building; // the one being worked out
     std::vector<int> m_rows;      // with a filter: the log rows shown
     int m_scanned = 0;            // log rows the filter has decided on
+    int m_passed = 0;             // without a filter: the log rows the views were told of
     LogJob* m_job = nullptr;
     bool m_jobBuilds = false;
 };

@@ -363,8 +363,11 @@ void LogTools::copyRows(const QList<int>& rows, const std::vector<int>* rowNumbe
     const bool all = rowNumbers == nullptr && rows.isEmpty();
     if (count == 0)
         return;
-    if (!all && rowNumbers == nullptr && rows.size() <= CopyAtOnce) {
-        QGuiApplication::clipboard()->setText(LogExport::copyText(snapshot, rows));
+    if (count <= CopyAtOnce) {
+        QList<int> listed = rows;
+        for (int i = 0; i < count && listed.size() < count; ++i)
+            listed.append(all ? i : (*rowNumbers)[std::size_t(i)]);
+        QGuiApplication::clipboard()->setText(LogExport::copyText(snapshot, listed));
         return;
     }
     // Many rows: listed on the worker from what it was given, then copied there.

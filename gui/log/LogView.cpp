@@ -43,8 +43,8 @@ QString LogItemDelegate::displayText(const QVariant& value, const QLocale& local
 }
 
 QString LogItemDelegate::oneLine(const QString& text) {
-    // Escapes rather than the control pictures block, which common fonts lack (they would show as boxes);
-    // the same escapes as a copied row.
+    // The one escape rule (rather than the control pictures, which common fonts lack); besides, the Unicode
+    // line and paragraph separators, which only a typed command can hold, so the cell stays one line.
     QString shown = LogExport::escapeControls(text);
     shown.replace(QChar(0x2028), QLatin1String("\\u2028"));
     shown.replace(QChar(0x2029), QLatin1String("\\u2029"));

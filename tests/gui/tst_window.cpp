@@ -1101,6 +1101,46 @@ private slots:
         QVERIFY(!find->isVisible() && delegate->mark().isEmpty());
     }
 
+    void filterShowsTheMatchingRows() {
+        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        MainWindow& w = *h.window;
+        auto* view = h.find<QTableView>("lsvMsg");
+        QAbstractItemModelTester tester(view->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const char* reply : {"SM: OK", "GM: 1", "SM: ERROR 2", "GM: 2"})
+            w.session()->receive(reply);
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 4, Timeout);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        auto* text = w.findChild<QLineEdit*>(u"txtFilter"_s);
+        QVERIFY(text && text->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(text->hasFocus(), Timeout);
+        QTest::keyClicks(text, u"gm"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 2, Timeout);
+        // A row that matches shows at once, followed; one that does not stays hidden.
+        w.session()->receive("GM: 3");
+        w.session()->receive("SM: OK");
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 3, Timeout);
+        QCOMPARE(view->model()->index(2, MessageLog::ParameterColumn).data().toString(), u"GM: 3"_s);
+        QCOMPARE(view->currentIndex().row(), 2);
+        QCOMPARE(w.findChild<QLabel*>(u"labFilterStatus"_s)->text(), u"3 of 6 rows shown"_s);
+        QCOMPARE(h.find<QGroupBox>("fraReceive")->title(), u"Receive (filtered)"_s);
+        // Copy offers the shown rows or all of them.
+        w.findChild<QAction*>(u"actCopyShownRows"_s)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 2);
+        w.findChild<QAction*>(u"actCopyAllRows"_s)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 5);
+        // Error replies are those holding the settings' error text.
+        h.find<QLineEdit>("txtErrorText")->setText(u"ERROR"_s);
+        text->clear();
+        w.findChild<QCheckBox*>(u"chkFilterErrorReplies"_s)->setChecked(true);
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 1, Timeout);
+        QCOMPARE(view->model()->index(0, MessageLog::ParameterColumn).data().toString(), u"SM: ERROR 2"_s);
+        h.click("cmdFilterClear");
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 6, Timeout);
+        QCOMPARE(h.find<QGroupBox>("fraReceive")->title(), u"Receive"_s);
+    }
+
     void copyDetailAndSave() {
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
         MainWindow& w = *h.window;
