@@ -38,18 +38,12 @@ int statusOf(RunReport::Outcome outcome) {
 
 // Commands of the report that went out.
 int sentCount(const RunReport& report) {
-    if (report.commands.isEmpty())
-        return report.sent;
     return int(std::count_if(report.commands.cbegin(), report.commands.cend(),
                              [](const CommandResult& result) { return result.sentUtcMs >= 0; }));
 }
 
 QString failure(const QString& message) {
     return QStringLiteral("telvane-run: ") + message;
-}
-
-QString secondsText(int milliseconds) {
-    return QString::number(double(milliseconds) / 1000.0, 'g', 10);
 }
 
 } // namespace
@@ -122,7 +116,7 @@ void HeadlessRun::onConnectTimeout() {
 void HeadlessRun::onCommandSending(const QString&, int, int) {
     // The one before was answered, or the run would not go on.
     if (!m_commandRows.isEmpty())
-        m_printer.setVerdict(m_commandRows.last(), RunRecords::verdictKey(CommandResult::Verdict::Ok));
+        m_printer.setVerdict(m_commandRows.last(), verdictWord(CommandResult::Verdict::Ok));
     // Its row is the next one: the session logs it right after this signal.
     m_commandRows.append(m_session.log()->size());
     m_printer.holdFrom(m_commandRows.last());
@@ -176,7 +170,7 @@ void HeadlessRun::endRun() {
     for (auto it = m_report->commands.rbegin(); it != m_report->commands.rend(); ++it) {
         if (it->sentUtcMs < 0)
             continue;
-        if (m_lastReply.startsWith(it->reply))
+        if (!it->reply.isEmpty() && m_lastReply.startsWith(it->reply))
             it->reply = m_lastReply;
         break;
     }
@@ -200,13 +194,8 @@ void HeadlessRun::end(int status, const QString& notice, QLatin1String outcome) 
             report.commands.append({line.command, CommandResult::Verdict::NotSent, {}, -1, -1});
     }
     // The verdicts onto the rows of the run's commands.
-    for (qsizetype i = 0; i < m_commandRows.size(); ++i) {
-        const CommandResult::Verdict verdict = i < report.commands.size()
-                                                   ? report.commands.at(i).verdict
-                                                   : RunRecords::verdictForOutcome(report.outcome);
-        if (i < report.commands.size() || i == m_commandRows.size() - 1)
-            m_printer.setVerdict(m_commandRows.at(i), RunRecords::verdictKey(verdict));
-    }
+    for (qsizetype i = 0; i < m_commandRows.size() && i < report.commands.size(); ++i)
+        m_printer.setVerdict(m_commandRows.at(i), verdictWord(report.commands.at(i).verdict));
     m_printer.holdFrom(-1);
     m_printer.printNew();
 

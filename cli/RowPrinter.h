@@ -30,7 +30,10 @@ public:
     bool printNew();
     // Rows from this one on wait for their verdicts (JSON Lines only); -1 holds none.
     void holdFrom(int row) { m_holdFrom = row; }
-    void setVerdict(int row, QLatin1String verdict) { m_verdicts.insert(row, verdict); }
+    void setVerdict(int row, QLatin1String verdict) {
+        if (m_form == RunOptions::Form::JsonLines)
+            m_verdicts.insert(row, verdict);
+    }
     // --reply-only: one whole reply, as one line.
     void printReply(const QByteArray& reply);
 

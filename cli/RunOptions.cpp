@@ -123,9 +123,12 @@ std::optional<int> RunOptions::parse(int argc, char** argv, RunOptions& options)
     setLanguageOffset(offset);
     useQtTranslation(offset);
 
+    QString summary = wrapped(GetText(TextId::RunHelpDescription));
+    summary.chop(1);
     ProgramOptions programOptions(QStringLiteral("telvane-run"),
-                                  QStringLiteral("[options] FILE.cfg SLOT | - | --command TEXT..."),
-                                  GetText(TextId::RunHelpDescription), programTexts());
+                                  GetText(TextId::RunHelpOptions) +
+                                      QStringLiteral(" FILE.cfg SLOT | - | --command TEXT..."),
+                                  summary, programTexts());
     programOptions.setUsageStatus(ExitStatus::Usage);
     QCommandLineParser& parser = programOptions.parser();
     auto option = [](const char* name, TextId description, const char* value = nullptr) {

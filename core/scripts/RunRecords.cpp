@@ -15,25 +15,6 @@ QString seconds(qint64 milliseconds) {
 
 } // namespace
 
-QLatin1String verdictKey(CommandResult::Verdict verdict) {
-    using Verdict = CommandResult::Verdict;
-    switch (verdict) {
-    case Verdict::Ok:
-        return QLatin1String("ok");
-    case Verdict::ErrorReply:
-        return QLatin1String("error_reply");
-    case Verdict::NoReply:
-        return QLatin1String("no_reply");
-    case Verdict::LineLost:
-        return QLatin1String("line_lost");
-    case Verdict::NotSent:
-        return QLatin1String("not_sent");
-    case Verdict::Cancelled:
-        break;
-    }
-    return QLatin1String("cancelled");
-}
-
 QLatin1String outcomeKey(RunReport::Outcome outcome) {
     using Outcome = RunReport::Outcome;
     switch (outcome) {
@@ -51,26 +32,6 @@ QLatin1String outcomeKey(RunReport::Outcome outcome) {
         break;
     }
     return QLatin1String("error_reply");
-}
-
-CommandResult::Verdict verdictForOutcome(RunReport::Outcome outcome) {
-    using Outcome = RunReport::Outcome;
-    using Verdict = CommandResult::Verdict;
-    switch (outcome) {
-    case Outcome::Completed:
-        return Verdict::Ok;
-    case Outcome::Cancelled:
-        return Verdict::Cancelled;
-    case Outcome::NotSent:
-        return Verdict::NotSent;
-    case Outcome::ConnectionLost:
-        return Verdict::LineLost;
-    case Outcome::TimedOut:
-        return Verdict::NoReply;
-    case Outcome::ErrorReply:
-        break;
-    }
-    return Verdict::ErrorReply;
 }
 
 QByteArray jsonEndLine(const QDateTime& utc, QLatin1String outcome, int commands, int sent, int exitStatus) {
@@ -118,7 +79,7 @@ QByteArray junitXml(const RunReport& report, const QString& suiteName, const QSt
         if (result.latencyMs >= 0)
             writer.writeAttribute(QStringLiteral("time"), seconds(result.latencyMs));
         if (result.verdict != CommandResult::Verdict::Ok) {
-            const QString key = verdictKey(result.verdict);
+            const QString key = verdictWord(result.verdict);
             writer.writeStartElement(QStringLiteral("failure"));
             writer.writeAttribute(QStringLiteral("type"), key);
             writer.writeAttribute(QStringLiteral("message"), key);

@@ -8,15 +8,12 @@
 #include <QString>
 
 // A run's report as machine-readable records: the names the JSON Lines schema (docs/jsonl-schema.md) gives
-// verdicts and outcomes, its end object, and the report as JUnit XML for CI servers and test rigs.
+// outcomes (its verdicts are verdictWord's), its end object, and the report as JUnit XML for CI servers and
+// test rigs.
 namespace RunRecords {
 
-// "ok", "error_reply", "no_reply", "line_lost", "not_sent", "cancelled".
-QLatin1String verdictKey(CommandResult::Verdict verdict);
 // "completed", "cancelled", "not_sent", "connection_lost", "timed_out", "error_reply".
 QLatin1String outcomeKey(RunReport::Outcome outcome);
-// The verdict of the command a run ended on, for the outcome it ended with.
-CommandResult::Verdict verdictForOutcome(RunReport::Outcome outcome);
 
 // The last line of telvane-run's JSON Lines: how the program ended (an outcome key, or one of its own such as
 // "unknown_host"), how many commands the run had and how many went out, and the exit status.

@@ -13,12 +13,9 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-// Seconds as they were given: "0.5", "1", "2.25"; never rounded to a whole second that was not set.
 QString secondsText(int milliseconds) {
     return QString::number(double(milliseconds) / 1000.0, 'g', 10);
 }
-} // namespace
 
 QString runNotice(const RunReport& report) {
     switch (report.outcome) {

@@ -37,6 +37,8 @@ struct RunReport {
 
 // The notice for a run's end in the current language.
 QString runNotice(const RunReport& report);
+// A time in seconds as it was given: "0.5", "1", "2.25"; never rounded to a whole second that was not set.
+QString secondsText(int milliseconds);
 // A verdict in the current language, and as the stable word files use ("ok", "error_reply", ...).
 QString verdictText(CommandResult::Verdict verdict);
 QLatin1StringView verdictWord(CommandResult::Verdict verdict);

@@ -81,17 +81,28 @@ private slots:
         // The simulator shares the options above; its own name and its own option.
         row("telvane-devsim --colour", 1, "Try 'telvane-devsim --help'.");
         row("telvane-devsim --port x", 1, "telvane-devsim: --port needs a number from 0 to 65535");
+        // telvane-run speaks the language of Setup.ini (none here: German) or of --language, and follows
+        // sysexits.
+        row("telvane-run --help", 0, "Aufruf: telvane-run [Optionen] FILE.cfg SLOT | - | --command TEXT...");
+        row("telvane-run --language en -h", 0,
+            "Usage: telvane-run [options] FILE.cfg SLOT | - | --command TEXT...");
+        row("telvane-run --version", 0, "telvane-run " TELVANE_VERSION);
+        row("telvane-run --colour", 64, "Siehe 'telvane-run --help'.");
+        row("telvane-run --language en GM", 64, "telvane-run: expected FILE.cfg and SLOT, - or --command");
     }
     void commandLine() {
         QFETCH(QString, command);
         QFETCH(int, status);
         QFETCH(QString, line);
         QStringList arguments = command.split(u' ');
-        const bool telvane = arguments.takeFirst() == "telvane"_L1;
+        const QString program = arguments.takeFirst();
         QTemporaryDir home;
         QProcess process;
         process.setProcessEnvironment(headless(home.path()));
-        process.start(QLatin1String(telvane ? TELVANE_PROGRAM_PATH : TELVANE_DEVSIM_PATH), arguments);
+        process.start(QLatin1String(program == "telvane"_L1       ? TELVANE_PROGRAM_PATH
+                                    : program == "telvane-run"_L1 ? TELVANE_RUN_PATH
+                                                                  : TELVANE_DEVSIM_PATH),
+                      arguments);
         QVERIFY2(process.waitForFinished(60000), qPrintable(process.errorString()));
         const QByteArray output = process.readAllStandardOutput();
         const QByteArray errors = process.readAllStandardError();
@@ -226,10 +237,26 @@ private slots:
             "\\{\"v\":1,\"time_utc\":\"Z\",\"outcome\":\"completed\",\"commands\":1,\"sent\":1,"
             "\"exit_status\":0\\}\n",
             "processed, 1 command.");
+        // The command's row waits for its verdict; the last line says how the program ended, also when the
+        // run never began.
+        row("JSON lines, no reply in time", "--silent", "--jsonl --timeout 0.3 --command GM", 3,
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"direction\":\"Set\",\"text\":\"GM\",\"sent\":true,"
+            "\"verdict\":\"no_reply\"\\}\n"
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"outcome\":\"timed_out\",\"commands\":1,\"sent\":1,"
+            "\"exit_status\":3\\}\n",
+            "within 0.3 s.");
+        row("JSON lines, refused", "none", "--jsonl --connect-timeout 0.2 --command GM", 69,
+            "\\{\"v\":1,\"time_utc\":\"Z\",\"outcome\":\"connection_refused\",\"commands\":1,\"sent\":0,"
+            "\"exit_status\":69\\}\n",
+            "refused");
         row("a command from the shell", "", "--command GM", 0, "T Set GM\nT Get GM: 0\\\\r\\\\n\n",
             "processed, 1 command.");
         row("commands from standard input", "", "- <SM_1;;GM", 0,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
+            "processed, 2 commands.");
+        // The one escape rule of the window's copy: a backslash doubled, control characters as escapes.
+        row("a backslash and a control character", "", "- <A\\B;C\x01", 0,
+            "T Set A\\\\\\\\B\nT Get A\\\\\\\\B: ERROR .*\nT Set C\\\\x01\nT Get C.: ERROR .*\n",
             "processed, 2 commands.");
         row("replies only", "", "--reply-only C 1", 0, "SM 1: OK\nGM: 1\n", "processed, 2 commands.");
         // The last reply cut after its colon: the run waits for the rest before it ends.
@@ -358,6 +385,14 @@ private slots:
                 .hasMatch(),
             printed.constData());
         QVERIFY2(errors.contains(err), qPrintable(errors));
+        // Every status is listed in the help.
+        static const QString help = [] {
+            QProcess process;
+            process.start(QStringLiteral(TELVANE_RUN_PATH), {u"--language"_s, u"en"_s, u"--help"_s});
+            process.waitForFinished(Timeout);
+            return QString::fromUtf8(process.readAllStandardOutput());
+        }();
+        QVERIFY(help.contains(u"\n  "_s + (status > 128 ? u"128+N"_s : QString::number(status)) + u' '));
         if (!args.contains(" J "_L1))
             return;
         // The report of the run: valid for a CI server, a testcase per command, the failed one marked with
