@@ -11,6 +11,7 @@
 #include "core/link/CommandHistory.h"
 #include "core/link/LogCapture.h"
 #include "core/link/LogExport.h"
+#include "core/link/LogFilter.h"
 #include "core/link/LogReader.h"
 #include "core/link/MessageLog.h"
 #include "core/link/Session.h"
@@ -1940,7 +1941,7 @@ private slots:
             check(name, p.color(QPalette::WindowText), p.color(QPalette::Window));
         };
         auto* strip = h.find<StatusStrip>("statusStrip");
-        strip->runFinished(RunReport{RunReport::Outcome::Completed, 2, 2, {}, {}, 0});
+        strip->runFinished(RunReport{RunReport::Outcome::Completed, 2, 2, {}, {}, 0, {}});
         strip->RefreshLinkState(TargetLink::Connected);
         // The texts shown follow the switch.
         QApplication::setPalette(palette);
@@ -1966,7 +1967,7 @@ private slots:
         auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
         QSet<QRgb> rowColours;
         for (const QString& mark : {QString(), u"M"_s}) {
-            delegate->setMark(mark, Qt::CaseSensitive);
+            delegate->setMark(LogMatcher(mark, Qt::CaseSensitive));
             for (int row = 0; row < 3; ++row) {
                 QStyleOptionViewItem option;
                 option.initFrom(view);
