@@ -5,6 +5,7 @@
 #include "core/link/TargetLink.h"
 #include "core/scripts/ErrorText.h"
 #include "core/texts/Texts.h"
+#include "gui/Access.h"
 #include "gui/Layout.h"
 #include "gui/Palette.h"
 
@@ -87,6 +88,8 @@ SettingsPage::SettingsPage(TargetLink* link, QPoint pageOffset, QWidget* parent)
     txtCaptureFolder->setContextMenuPolicy(Qt::CustomContextMenu);
     cmdCaptureFolder = make<QPushButton>(fraVersion, "cmdCaptureFolder", twipsRect(8340, 255, 555, 345));
     cmdCaptureFolder->setText(QStringLiteral("..."));
+    // Dots have no letter for an Alt key; the button is named for a screen reader instead.
+    Access::markUserCaption(cmdCaptureFolder);
     labCaptureFileMb = makeAutoSizeLabel(fraVersion, "labCaptureFileMb", 3600, 690);
     cwnCaptureFileMb = make<QSpinBox>(fraVersion, "cwnCaptureFileMb", twipsRect(4800, 630, 960, 315));
     cwnCaptureFileMb->setRange(1, SetupSettings::MaxCaptureFileMb);
