@@ -374,8 +374,9 @@ void MainWindow::startUp() {
     Settings::PrepareSettingsFolder(m_settingsFolder, m_programFolder);
     m_windowMarker = std::make_unique<Settings::WindowMarker>(m_settingsFolder);
     QString refusal;
-    m_startSettings = SetupSettings::read(setupIniPath(), Platform::localHostName(), &m_startSetupLines,
-                                          &refusal, firstStart ? SetupSettings::languageForLocale(QLocale()) : 0);
+    m_startSettings =
+        SetupSettings::read(setupIniPath(), Platform::localHostName(), &m_startSetupLines, &refusal,
+                            firstStart ? SetupSettings::languageForLocale(QLocale()) : 0);
     const SetupSettings& settings = m_startSettings;
     m_settingsPage->setDefaultCaptureFolder(SetupSettings().captureFolderIn(m_settingsFolder));
     m_settingsPage->showSettings(settings);

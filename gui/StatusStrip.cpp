@@ -208,8 +208,9 @@ void StatusStrip::showCaptureStatus(const LogCapture::Status& status) {
     labCapture->setAccessibleName(GetText(TextId::CaptureStripName));
     labCapture->setAccessibleDescription(tip);
     QPalette palette = labCapture->palette();
-    palette.setColor(QPalette::WindowText,
-                     Palette::windowText(trouble ? Palette::Meaning::Failed : Palette::Meaning::Good, palette));
+    palette.setColor(
+        QPalette::WindowText,
+        Palette::windowText(trouble ? Palette::Meaning::Failed : Palette::Meaning::Good, palette));
     labCapture->setPalette(palette);
     placeCapture();
 }

@@ -21,7 +21,8 @@ void LogItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModel
     const int row = model ? model->sourceRow(index.row()) : index.row();
     // The mark comes first: the colours of the text are chosen to read on it.
     QColor background;
-    if (log && !m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn && m_mark.matches(*log, row)) {
+    if (log && !m_mark.isEmpty() && index.column() == MessageLog::ParameterColumn &&
+        m_mark.matches(*log, row)) {
         background = Palette::markBackground(option->palette);
         option->backgroundBrush = background;
         option->palette.setColor(QPalette::Text,
