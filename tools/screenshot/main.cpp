@@ -18,10 +18,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -224,7 +226,12 @@ int main(int argc, char** argv) {
             window.findChild<QAction*>(QStringLiteral("actFindInLog"))->trigger();
             window.findChild<QLineEdit*>(QStringLiteral("txtFind"))->setText(QStringLiteral("SM"));
             window.findChild<QLineEdit*>(QStringLiteral("txtSend"))->setText(QStringLiteral("SM 0"));
-            QCoreApplication::processEvents();
+            // The find's count comes from a worker: the picture shows it counted.
+            const auto* result = window.findChild<QLabel*>(QStringLiteral("labFindResult"));
+            const QDeadlineTimer counted(5000);
+            do
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            while (result && result->text() == GetText(TextId::FindCounting) && !counted.hasExpired());
             if (!saveShot(window, QDir(folder).filePath(QStringLiteral("screenshot-%1-log.png").arg(code))))
                 return 1;
             view->setCurrentIndex(view->model()->index(5, 0));
