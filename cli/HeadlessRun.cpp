@@ -8,6 +8,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDir>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -71,9 +72,15 @@ HeadlessRun::HeadlessRun(const RunOptions& options, const Script& script, QObjec
     connect(&m_runner, &ScriptRunner::finished, this, &HeadlessRun::onFinished);
     connect(&m_session, &Session::replyCompleted, this, &HeadlessRun::onReplyCompleted);
     connect(&m_termination, &TerminationSignals::received, this, &HeadlessRun::onSignal);
+    if (!options.captureFolder.isEmpty())
+        m_capture = std::make_unique<LogCapture>(
+            LogCapture::Options{options.captureFolder, options.captureFileBytes, options.captureFiles});
 }
 
 void HeadlessRun::start() {
+    // From the first row on, in a file named for the target, as the window's capture at start.
+    if (m_capture)
+        m_capture->start(m_session.log(), m_options.host, m_options.port);
     m_link.setHost(m_options.host);
     m_link.setPort(m_options.port);
     m_link.setConnectWanted(true);
@@ -207,9 +214,19 @@ void HeadlessRun::end(int status, const QString& notice, QLatin1String outcome) 
         status = ExitStatus::OutputFailed;
         addNotice(failure(filledText(TextId::RunJunitFailed, {m_options.junitPath, m_junitError})));
     }
+    const QDateTime endTime = UtcClock::system().now();
+    // The capture ends in the line --jsonl ends in, with the status known so far; a failed capture then
+    // changes the status that standard output's end line and the exit give.
+    if (m_capture) {
+        const QString captureFailure =
+            endCapture(RunRecords::jsonEndLine(endTime, outcome, report.total, sentCount(report), status));
+        if (!captureFailure.isEmpty()) {
+            status = ExitStatus::OutputFailed;
+            addNotice(captureFailure);
+        }
+    }
     if (m_options.form == RunOptions::Form::JsonLines) {
-        m_out.write(RunRecords::jsonEndLine(UtcClock::system().now(), outcome, report.total,
-                                            sentCount(report), status));
+        m_out.write(RunRecords::jsonEndLine(endTime, outcome, report.total, sentCount(report), status));
         m_out.flush();
     }
     if (m_out.failed() && status != ExitStatus::OutputFailed) {
@@ -233,4 +250,17 @@ bool HeadlessRun::writeJunit(const RunReport& report) {
     m_junitError = file.errorString();
     file.cancelWriting();
     return false;
+}
+
+QString HeadlessRun::endCapture(const QByteArray& endLine) {
+    m_capture->writeLine(endLine);
+    m_capture->stop(); // the last rows are on disk after this
+    const LogCapture::Status capture = m_capture->status();
+    if (capture.state == LogCapture::State::Failed)
+        return failure(
+            filledText(TextId::RunCaptureFailed, {QDir::toNativeSeparators(capture.file), capture.error}));
+    // The queue to a disk slower than the data keeps memory bounded by dropping: rows asked for, not written.
+    if (capture.dropped > 0)
+        return failure(filledText(TextId::CaptureStateDropped, {QString::number(capture.dropped)}));
+    return QString();
 }

@@ -4,6 +4,7 @@
 #include "cli/RunOptions.h"
 #include "cli/StandardOutput.h"
 #include "core/files/TerminationSignals.h"
+#include "core/link/LogCapture.h"
 #include "core/link/Session.h"
 #include "core/link/TargetLink.h"
 #include "core/scripts/ScriptRunner.h"
@@ -13,6 +14,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 // One telvane-run: connects, runs the script once the link is up, prints what happens and ends the event
@@ -40,6 +42,8 @@ private:
     void endRun();
     void end(int status, const QString& notice, QLatin1String outcome);
     bool writeJunit(const RunReport& report);
+    // Ends the capture with the end line; a message when it failed or lost rows, else "".
+    QString endCapture(const QByteArray& endLine);
 
     RunOptions m_options;
     Script m_script;
@@ -48,6 +52,7 @@ private:
     Session m_session;
     ScriptRunner m_runner;
     RowPrinter m_printer;
+    std::unique_ptr<LogCapture> m_capture; // --capture only
     QTimer m_connectTimer;
     QTimer m_completionTimer; // bounds the wait for the last reply's completion
     TerminationSignals m_termination;

@@ -146,9 +146,10 @@ std::optional<int> RunOptions::parse(int argc, char** argv, RunOptions& options)
     const QCommandLineOption replyOnly = option("reply-only", TextId::RunHelpReplyOnly);
     const QCommandLineOption quiet = option("quiet", TextId::RunHelpQuiet);
     const QCommandLineOption junit = option("junit", TextId::RunHelpJunit, "FILE");
+    const QCommandLineOption capture = option("capture", TextId::RunHelpCapture, "FOLDER");
     const QCommandLineOption language = option("language", TextId::RunHelpLanguage, "de|en");
     parser.addOptions({host, port, device, timeout, connectTimeout, errorText, command, jsonl, replyOnly,
-                       quiet, junit, language});
+                       quiet, junit, capture, language});
     parser.addPositionalArgument(QStringLiteral("FILE.cfg"), GetText(TextId::RunHelpFile));
     parser.addPositionalArgument(QStringLiteral("SLOT"), GetText(TextId::RunHelpSlot));
     programOptions.setEpilogue(helpEpilogue());
@@ -198,6 +199,9 @@ std::optional<int> RunOptions::parse(int argc, char** argv, RunOptions& options)
     options.errorText = parser.isSet(errorText) ? parser.value(errorText) : setup.errorText;
     options.replyTimeoutMs = setup.replyTimeout > 0 ? setup.replyTimeout * 1000 : 10000;
     options.junitPath = parser.value(junit);
+    options.captureFolder = parser.value(capture);
+    options.captureFileBytes = qint64(setup.captureFileMb) * 1024 * 1024;
+    options.captureFiles = setup.captureFiles;
 
     if (!TargetLink::portNumber(options.port))
         return usage(TextId::UsagePort, {options.port});

@@ -23,6 +23,10 @@ struct RunOptions {
     int connectTimeoutMs = 5000;
     QString errorText;
     QString junitPath; // "" for none
+    // --capture: the log written as the window's capture writes it, in files of Setup.ini's size and number.
+    QString captureFolder; // "" for none
+    qint64 captureFileBytes = 0;
+    int captureFiles = 0;
 
     // Reads argv. Returns an exit status when the program is to end now (help, version, a usage error).
     static std::optional<int> parse(int argc, char** argv, RunOptions& options);

@@ -333,6 +333,8 @@ enum class TextId : int {
     LogFileUnreadable = 4627,
     LogFileProgressName = 4628,
     CaptureStripName = 4629,
+    RunHelpCapture = 4800,
+    RunCaptureFailed = 4801,
     RunHelpOptions = 4161,
     FilteredFrame = 4230,
     // Names for the accessibility interface, and the texts that help a newcomer

@@ -5,6 +5,7 @@
 
 #include "support/CoreSupport.h"
 
+#include "core/link/LogCapture.h"
 #include "core/scripts/QuickDialConfig.h"
 
 #include <QHostInfo>
@@ -214,7 +215,8 @@ private slots:
         // nobody listens; "stuck": one where a connect stays in progress.
         QTest::addColumn<QString>("peer");
         // The template (T), a file (C) with the slots SM 1#GM, SM 0#GM, -, GM#GM, a missing one (M), one that
-        // is not a configuration file (N), a folder (D), a JUnit report to write (J); "<a_b;c": standard
+        // is not a configuration file (N), a folder (D), a JUnit report to write (J), a capture folder not
+        // there yet (L), a regular file where a folder should be (F); "<a_b;c": standard
         // input of these lines ("_" for a blank); ">full": standard output on /dev/full; Setup.ini keys
         // besides Name and Port as key=value.
         QTest::addColumn<QString>("args");
@@ -264,6 +266,14 @@ private slots:
             "--reply-only --command GM", 0, "GM: 0\n", "processed, 1 command.");
         row("a JUnit report", "", "--junit J ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
             "Error reply");
+        // The capture holds the rows as stdout's JSON lines do, without the verdicts, and the same end line.
+        row("a capture", "", "--jsonl --capture L C 1", 0, ".*", "processed, 2 commands.");
+        row("a capture ended by a signal", "--silent", "--capture L C 4", 128 + SIGTERM, "T Set GM\n",
+            "Cancelled after 1 of 2 commands.");
+        // A capture that fails does not stop the run, but the exit says so.
+        row("a capture not written", "", "--capture F T 1", 74,
+            "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
+            "_001.jsonl\" could not be written: Not a directory");
         row("German by option", "", "--language de T 1", 0, ".*", "Befehlsablauf ausgeführt, 2 Befehle.");
         // Each class of failure has its status.
         row("unknown option", "", "--colour C 1", 64, "", "telvane-run: Unknown option 'colour'.");
@@ -345,6 +355,8 @@ private slots:
                                  : arg == "N"_L1 ? QStringLiteral(TELVANE_SOURCE_DIR "/README.md")
                                  : arg == "D"_L1 ? home.path()
                                  : arg == "J"_L1 ? junit
+                                 : arg == "L"_L1 ? home.filePath(u"logs"_s)
+                                 : arg == "F"_L1 ? home.filePath(u"plain"_s)
                                                  : arg);
         }
         for (const QString& key : keys)
@@ -355,6 +367,7 @@ private slots:
         memory[1].lines = {{u"SM 0"_s, {}}, {u"GM"_s, {}}};
         memory[3].lines = {{u"GM"_s, {}}, {u"GM"_s, {}}};
         QVERIFY(saveQuickDialFile(cfg, memory));
+        QVERIFY(writeBytes(home.filePath(u"plain"_s), "not a folder"));
 
         run.setProcessEnvironment(environment);
         run.start(QStringLiteral(TELVANE_RUN_PATH), arguments);
@@ -385,6 +398,25 @@ private slots:
                 .hasMatch(),
             printed.constData());
         QVERIFY2(errors.contains(err), qPrintable(errors));
+        if (args.contains("--capture L"_L1)) {
+            // One file, named for the target as the window's, the log's rows as they came, then the end.
+            const QStringList files = LogCapture::captureFiles(home.filePath(u"logs"_s));
+            QCOMPARE(files.size(), 1);
+            QVERIFY2(files[0].endsWith(u"_127.0.0.1_"_s + port + u"_001.jsonl"_s), qPrintable(files[0]));
+            QList<QByteArray> lines = readBytes(home.filePath(u"logs/"_s + files[0])).split('\n');
+            QVERIFY(lines.size() > 2 && lines.takeLast().isEmpty());
+            const QByteArray endLine = lines.takeLast();
+            QCOMPARE(QJsonDocument::fromJson(endLine).object().value(u"exit_status"_s).toInt(-1), status);
+            if (args.contains("--jsonl"_L1)) {
+                QCOMPARE(lines.join('\n') + '\n' + endLine + '\n',
+                         QByteArray(printed).replace(",\"verdict\":\"ok\"", ""));
+            } else {
+                QCOMPARE(lines.size(), printed.count('\n'));
+                for (const QByteArray& line : std::as_const(lines))
+                    QVERIFY2(QJsonDocument::fromJson(line).object().contains(u"direction"_s),
+                             line.constData());
+            }
+        }
         // Every status is listed in the help.
         static const QString help = [] {
             QProcess process;
