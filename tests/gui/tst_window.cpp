@@ -162,17 +162,23 @@ QHash<QString, QRect> places(const QWidget& window) {
     return all;
 }
 
-// The window on the command-line tab with the sample slots, set to link to a peer (or to the port given);
-// a run waits a minute at most for a reply, and one holding "ERROR" stops it.
+// The window on the command-line tab with the sample slots, set to link to a peer (or to the port given) as
+// device type 1 or 0, on a history file holding what is given; a run waits a minute at most for a reply, and
+// one holding "ERROR" stops it.
 struct PeerWindow {
-    explicit PeerWindow(const QString& port = {})
+    explicit PeerWindow(const QString& port = {}, const QByteArray& history = {}, int device = 0)
         : h({{u"Connect"_s, u"1"_s},
              {u"SelTab"_s, u"1"_s},
+             {u"Device"_s, QString::number(device)},
              {u"Name"_s, u"127.0.0.1"_s},
              {u"Port"_s, port.isEmpty() ? peer.portText() : port},
              {u"ReplyTimeout"_s, u"60"_s},
              {u"ErrorText"_s, u"ERROR"_s}},
-            sampleSlots()) {}
+            sampleSlots(), false) {
+        if (!history.isEmpty() && !writeBytes(h.folders.settings() + CommandHistory::fileName(), history))
+            qFatal("the history could not be written");
+        h.open();
+    }
 
     // Connects now rather than on the next tick: true once the peer has the link and the run buttons are on.
     bool linked() {
@@ -188,31 +194,13 @@ struct PeerWindow {
             shown += h.find<QWidget>(name)->isVisible() ? u'1' : u'0';
         return shown + u' ' + QString::number(log()->size()) + u' ' + h.text("labCommandScriptCompleted");
     }
-
-    LoopbackPeer peer; // first: the window is set to its port
-    WindowHarness h;
-};
-
-// The command line of device type 1 linked to a peer, on a history file holding what is given; keys() is
-// where the user's keys go (the offers while they are shown).
-struct CommandLineWindow {
-    explicit CommandLineWindow(LoopbackPeer& peer, const QByteArray& history = {})
-        : h({{u"Connect"_s, u"1"_s},
-             {u"SelTab"_s, u"1"_s},
-             {u"Device"_s, u"1"_s},
-             {u"Name"_s, u"127.0.0.1"_s},
-             {u"Port"_s, peer.portText()}},
-            {}, false) {
-        if (!history.isEmpty() && !writeBytes(h.folders.settings() + CommandHistory::fileName(), history))
-            qFatal("the history could not be written");
-        h.open().link()->TryConnect();
-        QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.window->link()->state() == 7, Timeout);
-        h.find<QLineEdit>("txtSend")->setFocus();
-    }
+    // Where the user's keys go: the offers while they are shown, else the command line.
     QWidget* keys() const {
         QWidget* popup = QApplication::activePopupWidget();
         return popup ? popup : h.find<QLineEdit>("txtSend");
     }
+
+    LoopbackPeer peer; // first: the window is set to its port
     WindowHarness h;
 };
 
@@ -994,8 +982,9 @@ private slots:
     }
     void commandLineKeys() {
         QFETCH(QString, keys);
-        LoopbackPeer peer;
-        CommandLineWindow w(peer, "GP 7\nSO 1 x\n");
+        PeerWindow w({}, "GP 7\nSO 1 x\n", 1);
+        QVERIFY(w.linked());
+        w.h.find<QLineEdit>("txtSend")->setFocus();
         auto* text = w.h.find<QLineEdit>("txtSend");
         for (const QString& key : keys.split(u'|')) {
             if (key.startsWith(u"t:"))
@@ -1011,7 +1000,7 @@ private slots:
         QTEST(w.h.window->findChild<QCompleter*>()->popup()->isVisible(), "offered");
         // The wire keeps its order: whatever the keys sent arrives before this end mark.
         QVERIFY(w.h.window->session()->SendCommandLine(u"|end"_s));
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received, sent + "|end", Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(w.peer.received, sent + "|end", Timeout);
         // What went out is in the history file at once, before any exit.
         if (!sent.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(readBytes(w.h.folders.settings() + CommandHistory::fileName())
@@ -1020,8 +1009,8 @@ private slots:
     }
 
     void commandLineTakesAnyLength() {
-        LoopbackPeer peer;
-        CommandLineWindow w(peer);
+        PeerWindow w({}, {}, 1);
+        QVERIFY(w.linked());
         auto* text = w.h.find<QLineEdit>("txtSend");
         // A pasted megabyte goes out whole, and its row holds it whole.
         QString command = u"SO 1 "_s;
@@ -1031,8 +1020,8 @@ private slots:
         QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(text->text().size(), command.size());
         QTest::keyClick(w.keys(), Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), command.size(), Timeout);
-        QCOMPARE(peer.received, command.toLatin1());
+        QTRY_COMPARE_WITH_TIMEOUT(w.peer.received.size(), command.size(), Timeout);
+        QCOMPARE(w.peer.received, command.toLatin1());
         MessageLog* log = w.h.window->session()->log();
         QCOMPARE(log->text(log->rowCount() - 1), command);
     }
