@@ -759,11 +759,7 @@ private slots:
     void twoWindowsOnOneFolder() {
         QFETCH(bool, firstClosesFirst);
         WindowHarness h({}, sampleSlots());
-        MainWindowEnvironment environment;
-        environment.settingsFolder = h.folders.settings();
-        environment.programFolder = h.folders.program();
-        environment.dialogs = &h.dialogs;
-        auto second = std::make_unique<MainWindow>(environment);
+        auto second = h.another();
         second->show();
         // The second window says once that it shares the folder; the first was alone when it started.
         auto* notice = second->findChild<QLabel*>(u"labCommandScriptCompleted"_s);
