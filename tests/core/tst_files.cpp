@@ -349,23 +349,20 @@ private slots:
         QTest::addColumn<QString>("changes");  // window:key=value, applied in order; "hand" edits the file
         QTest::addColumn<QString>("exits");    // the windows in the order they close
         QTest::addColumn<QString>("expected"); // Port|Language|ErrorText afterwards
-        QTest::newRow("different keys, A closes first")
-            << u"A:Port=7000 B:Language=1"_s << u"AB"_s << u"7000|1|"_s;
-        QTest::newRow("different keys, B closes first")
-            << u"A:Port=7000 B:Language=1"_s << u"BA"_s << u"7000|1|"_s;
-        QTest::newRow("same key: the later exit wins")
-            << u"A:Port=7000 B:Port=8000"_s << u"AB"_s << u"8000|0|"_s;
-        QTest::newRow("same key, the other order") << u"A:Port=7000 B:Port=8000"_s << u"BA"_s << u"7000|0|"_s;
-        QTest::newRow("edited by hand, another key changed")
-            << u"A:Port=7000 hand:ErrorText=ERR"_s << u"A"_s << u"7000|0|ERR"_s;
-        QTest::newRow("edited by hand, the same key changed")
-            << u"A:Port=7000 hand:Port=9"_s << u"A"_s << u"7000|0|"_s;
-        QTest::newRow("edited by hand, nothing changed")
-            << u"hand:Port=9 hand:Language=1"_s << u"A"_s << u"9|1|"_s;
+        auto row = [](const char* name, const char* changes, const char* exits, const char* expected) {
+            QTest::newRow(name) << QString::fromLatin1(changes) << QString::fromLatin1(exits)
+                                << QString::fromLatin1(expected);
+        };
+        row("different keys, A closes first", "A:Port=7000 B:Language=1", "AB", "7000|1|");
+        row("different keys, B closes first", "A:Port=7000 B:Language=1", "BA", "7000|1|");
+        row("same key: the later exit wins", "A:Port=7000 B:Port=8000", "AB", "8000|0|");
+        row("same key, the other order", "A:Port=7000 B:Port=8000", "BA", "7000|0|");
+        row("edited by hand, another key changed", "A:Port=7000 hand:ErrorText=ERR", "A", "7000|0|ERR");
+        row("edited by hand, the same key changed", "A:Port=7000 hand:Port=9", "A", "7000|0|");
+        row("edited by hand, nothing changed", "hand:Port=9 hand:Language=1", "A", "9|1|");
         // A value the window normalised on reading counts as changed, unless someone else wrote it since.
-        QTest::newRow("normalised value written") << u"hand0:Port=1234567"_s << u"A"_s << u"123456|0|"_s;
-        QTest::newRow("normalised value, another's change kept")
-            << u"hand0:Port=1234567 hand:Port=5"_s << u"A"_s << u"5|0|"_s;
+        row("normalised value written", "hand0:Port=1234567", "A", "123456|0|");
+        row("normalised value, another's change kept", "hand0:Port=1234567 hand:Port=5", "A", "5|0|");
     }
     void exitSaveKeepsOthersChanges() {
         QFETCH(QString, changes);
