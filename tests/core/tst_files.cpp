@@ -244,46 +244,30 @@ private slots:
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("desktop");  // the desktop's locale, for a first start; "" for a later one
         QTest::addColumn<QString>("expected"); // port|name|device|connect|language|selTab|window place
-        QTest::newRow("seven-digit port cut to six") << QByteArray("[SETTINGS]\r\nPort=1234567\r\n") << ""
-                                                     << "123456|host|0|1|0|0|-";
-        QTest::newRow("not numbers") << QByteArray(
-                                            "[SETTINGS]\r\nDevice=x\r\nConnect=x\r\nLanguage=y\r\nSelTab=z")
-                                     << ""
-                                     << "6060|host|0|0|0|0|-";
-        QTest::newRow("numbers beyond the widgets")
-            << QByteArray("[SETTINGS]\r\nDevice=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n") << ""
-            << "6060|host|0|1|0|0|-";
-        QTest::newRow("cut before the number is taken")
-            << QByteArray("[SETTINGS]\r\nSelTab=31\r\nDevice=10") << ""
-            << "6060|host|1|1|0|3|-";
+        auto row = [](const char* name, const QByteArray& ini, const char* desktop, const char* expected) {
+            QTest::newRow(name) << ini << QString::fromLatin1(desktop) << QString::fromLatin1(expected);
+        };
+        const QByteArray s = "[SETTINGS]\r\n";
+        row("seven-digit port cut to six", s + "Port=1234567\r\n", "", "123456|host|0|1|0|0|-");
+        row("not numbers", s + "Device=x\r\nConnect=x\r\nLanguage=y\r\nSelTab=z", "", "6060|host|0|0|0|0|-");
+        row("numbers beyond the widgets", s + "Device=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n", "",
+            "6060|host|0|1|0|0|-");
+        row("cut before the number is taken", s + "SelTab=31\r\nDevice=10", "", "6060|host|1|1|0|3|-");
         // The window's place is taken only whole, with a size of at least one pixel each way.
-        const QByteArray place = "[SETTINGS]\r\nWindowLeft=-5\r\nWindowTop=6\r\n";
-        QTest::newRow("window place") << place + "WindowWidth=700\r\nWindowHeight= 500 "
-                                      << ""
-                                      << "6060|host|0|1|0|0|-5 6 700x500";
-        QTest::newRow("window width 0") << place + "WindowWidth=0\r\nWindowHeight=500"
-                                        << ""
-                                        << "6060|host|0|1|0|0|-";
-        QTest::newRow("window height 0") << place + "WindowWidth=700\r\nWindowHeight=0"
-                                         << ""
-                                         << "6060|host|0|1|0|0|-";
-        QTest::newRow("window size not a number") << place + "WindowWidth=7x\r\nWindowHeight=500"
-                                                  << ""
-                                                  << "6060|host|0|1|0|0|-";
-        QTest::newRow("window place not whole")
-            << QByteArray("[SETTINGS]\r\nWindowWidth=700\r\nWindowHeight=500") << ""
-            << "6060|host|0|1|0|0|-";
+        const QByteArray place = s + "WindowLeft=-5\r\nWindowTop=6\r\n";
+        row("window place", place + "WindowWidth=700\r\nWindowHeight= 500 ", "",
+            "6060|host|0|1|0|0|-5 6 700x500");
+        row("window width 0", place + "WindowWidth=0\r\nWindowHeight=500", "", "6060|host|0|1|0|0|-");
+        row("window height 0", place + "WindowWidth=700\r\nWindowHeight=0", "", "6060|host|0|1|0|0|-");
+        row("window size not a number", place + "WindowWidth=7x\r\nWindowHeight=500", "",
+            "6060|host|0|1|0|0|-");
+        row("window place not whole", s + "WindowWidth=700\r\nWindowHeight=500", "", "6060|host|0|1|0|0|-");
         // A first start without a stored language speaks the desktop's; a stored one wins.
-        QTest::newRow("first start, English desktop") << QByteArray() << "en_US"
-                                                      << "6060|host|0|1|1|0|-";
-        QTest::newRow("first start, French desktop") << QByteArray() << "fr_FR"
-                                                     << "6060|host|0|1|1|0|-";
-        QTest::newRow("first start, Austrian desktop") << QByteArray() << "de_AT"
-                                                       << "6060|host|0|1|0|0|-";
-        QTest::newRow("template names German") << QByteArray("[SETTINGS]\r\nLanguage=0") << "en_US"
-                                               << "6060|host|0|1|0|0|-";
-        QTest::newRow("later start without the key") << QByteArray("[SETTINGS]\r\nPort=1") << ""
-                                                     << "1|host|0|1|0|0|-";
+        row("first start, English desktop", QByteArray(), "en_US", "6060|host|0|1|1|0|-");
+        row("first start, French desktop", QByteArray(), "fr_FR", "6060|host|0|1|1|0|-");
+        row("first start, Austrian desktop", QByteArray(), "de_AT", "6060|host|0|1|0|0|-");
+        row("template names German", s + "Language=0", "en_US", "6060|host|0|1|0|0|-");
+        row("later start without the key", s + "Port=1", "", "1|host|0|1|0|0|-");
     }
     void readSetup() {
         QFETCH(QByteArray, ini);
@@ -365,23 +349,20 @@ private slots:
         QTest::addColumn<QString>("changes");  // window:key=value, applied in order; "hand" edits the file
         QTest::addColumn<QString>("exits");    // the windows in the order they close
         QTest::addColumn<QString>("expected"); // Port|Language|ErrorText afterwards
-        QTest::newRow("different keys, A closes first")
-            << u"A:Port=7000 B:Language=1"_s << u"AB"_s << u"7000|1|"_s;
-        QTest::newRow("different keys, B closes first")
-            << u"A:Port=7000 B:Language=1"_s << u"BA"_s << u"7000|1|"_s;
-        QTest::newRow("same key: the later exit wins")
-            << u"A:Port=7000 B:Port=8000"_s << u"AB"_s << u"8000|0|"_s;
-        QTest::newRow("same key, the other order") << u"A:Port=7000 B:Port=8000"_s << u"BA"_s << u"7000|0|"_s;
-        QTest::newRow("edited by hand, another key changed")
-            << u"A:Port=7000 hand:ErrorText=ERR"_s << u"A"_s << u"7000|0|ERR"_s;
-        QTest::newRow("edited by hand, the same key changed")
-            << u"A:Port=7000 hand:Port=9"_s << u"A"_s << u"7000|0|"_s;
-        QTest::newRow("edited by hand, nothing changed")
-            << u"hand:Port=9 hand:Language=1"_s << u"A"_s << u"9|1|"_s;
+        auto row = [](const char* name, const char* changes, const char* exits, const char* expected) {
+            QTest::newRow(name) << QString::fromLatin1(changes) << QString::fromLatin1(exits)
+                                << QString::fromLatin1(expected);
+        };
+        row("different keys, A closes first", "A:Port=7000 B:Language=1", "AB", "7000|1|");
+        row("different keys, B closes first", "A:Port=7000 B:Language=1", "BA", "7000|1|");
+        row("same key: the later exit wins", "A:Port=7000 B:Port=8000", "AB", "8000|0|");
+        row("same key, the other order", "A:Port=7000 B:Port=8000", "BA", "7000|0|");
+        row("edited by hand, another key changed", "A:Port=7000 hand:ErrorText=ERR", "A", "7000|0|ERR");
+        row("edited by hand, the same key changed", "A:Port=7000 hand:Port=9", "A", "7000|0|");
+        row("edited by hand, nothing changed", "hand:Port=9 hand:Language=1", "A", "9|1|");
         // A value the window normalised on reading counts as changed, unless someone else wrote it since.
-        QTest::newRow("normalised value written") << u"hand0:Port=1234567"_s << u"A"_s << u"123456|0|"_s;
-        QTest::newRow("normalised value, another's change kept")
-            << u"hand0:Port=1234567 hand:Port=5"_s << u"A"_s << u"5|0|"_s;
+        row("normalised value written", "hand0:Port=1234567", "A", "123456|0|");
+        row("normalised value, another's change kept", "hand0:Port=1234567 hand:Port=5", "A", "5|0|");
     }
     void exitSaveKeepsOthersChanges() {
         QFETCH(QString, changes);

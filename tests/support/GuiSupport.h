@@ -83,13 +83,17 @@ public:
             open();
     }
 
-    // Opens (or reopens, after close()) the window on the folders.
-    MainWindow& open() {
+    // Another window on the same folders and dialogs, not shown, as a second start makes it.
+    std::unique_ptr<MainWindow> another() {
         MainWindowEnvironment environment;
         environment.settingsFolder = folders.settings();
         environment.programFolder = folders.program();
         environment.dialogs = &dialogs;
-        window = std::make_unique<MainWindow>(environment);
+        return std::make_unique<MainWindow>(environment);
+    }
+    // Opens (or reopens, after close()) the window on the folders.
+    MainWindow& open() {
+        window = another();
         // The choice buttons blink faster, so a test waits less for a tick; still slower than QTRY looks.
         window->findChild<QTimer*>(QStringLiteral("timTimer"))->setInterval(100);
         window->show();
