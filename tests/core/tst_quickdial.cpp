@@ -290,6 +290,7 @@ private slots:
         // A line break would end the value in the file, and loading takes 0x14 out.
         row("file only: LF", "SM\n1=", "c", "n", true, "UnstorableCharacter 0 0 LF (0x0A)");
         row("file only: CR", "GM=;SM 1=a\rb", "c", "n", true, "UnstorableCharacter 0 1 CR (0x0D)");
+        row("LF in the caption", "GM=", "a\nb", "n", false, "UnstorableCharacter 2 -1 LF (0x0A)");
         row("0x14", "S\x14M 1=", "c", "n", false, "UnstorableCharacter 0 0 0x14");
     }
     void slotChecks() {

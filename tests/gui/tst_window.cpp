@@ -339,7 +339,6 @@ private slots:
     void captionsAndLanguages() {
         WindowHarness h({{u"Language"_s, u"0"_s}, {u"Device"_s, u"1"_s}, {u"SelTab"_s, u"3"_s}});
         QWidget& window = *h.window;
-        QCOMPARE(window.size(), DefaultSize);
         // Switched at run time, every fixed text is in the new language and fits; the tab and the device row
         // the user picked stay.
         QTest::keyClick(h.find<QComboBox>("cboDevice"), Qt::Key_Up);
@@ -421,7 +420,7 @@ private slots:
                 QCOMPARE(notice->toolTip(), cut ? whole : QString());
             }
             // So does every state the link can report, in a colour of its name (black closed, green up, red
-            // failed, magenta in between: hues -1, 120, 0, 300) readable on the window's background.
+            // failed, magenta in between: hues -1, 120, 0, 300); contrastInLightAndDark sees it readable.
             // A failed attempt names where it went and why on a line of its own, a long host name cut.
             auto* state = h.find<QLabel>("labState");
             strip->setLinkError(u"messplatz-7.fertigung.werk-nord.example.com"_s, u"6060"_s,
@@ -434,10 +433,8 @@ private slots:
                          number == TargetLink::Failed);
                 const QColor colour = state->palette().color(QPalette::WindowText);
                 const int off = std::abs(colour.hsvHue() - hues[number]);
-                QVERIFY2((hues[number] < 0
-                              ? colour == Qt::black
-                              : std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255) &&
-                             contrast(colour, state->palette().color(QPalette::Window)) >= 4.5,
+                QVERIFY2(hues[number] < 0 ? colour == Qt::black
+                                          : std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255,
                          qPrintable(u"%1: %2"_s.arg(number).arg(colour.name())));
             }
         }
@@ -454,12 +451,9 @@ private slots:
         QTest::newRow("first start copies the templates")
             << QByteArray("[SETTINGS]\nPort=7000\nName=plant\nDevice=1\nConnect=0\nLanguage=1\nSelTab=2")
             << QByteArray() << u"de_DE"_s << u"7000|plant|1|0|1|2"_s;
-        QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"de_DE"_s << u"6060||0|2|0|0"_s;
-        // A first start speaks the desktop's language, unless a Setup.ini (or the template) names one.
+        // A first start speaks the desktop's language (tst_files readSetup has the other desktops).
         QTest::newRow("no files, English desktop")
             << QByteArray() << QByteArray() << u"en_US"_s << u"6060||0|2|1|0"_s;
-        QTest::newRow("template without a language, French desktop")
-            << QByteArray("[SETTINGS]\nPort=7000") << QByteArray() << u"fr_FR"_s << u"7000||0|2|1|0"_s;
         QTest::newRow("greyed box, SETUP.INI of any case, English desktop")
             << QByteArray("[SETTINGS]\nPort=1111") << QByteArray("[SETTINGS]\nPort=2222\nConnect=2\nSelTab=3")
             << u"en_US"_s << u"2222||0|1|0|3"_s;
@@ -509,9 +503,8 @@ private slots:
         QVERIFY(!h.window->isVisible());
         h.close();
         QCOMPARE(QDir(h.folders.settings()).entryList({u"*.ini"_s}, QDir::Files).size(), 1);
-        // The configuration is written back as it was read.
+        // The configuration is written back (as it was read: tst_quickdial save).
         QVERIFY(!readBytes(h.folders.defaultConfig()).isEmpty());
-        QVERIFY(templateIni.isEmpty() || readBytes(h.folders.defaultConfig()) == readBytes(config));
         h.open();
         QCOMPARE(settings(), changed);
         for (int i = 0; i < 6; ++i)
@@ -522,14 +515,10 @@ private slots:
     void layoutFollowsTheWindow() {
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
         MainWindow& w = *h.window;
-        // Measured against the faces the program carries, whatever the system has installed.
-        for (const char* face :
-             {"DejaVuSans", "DejaVuSans-Bold", "DejaVuSansCondensed", "DejaVuSansCondensed-Bold"}) {
-            const int id =
-                QFontDatabase::addApplicationFont(u":/telvane/fonts/%1.ttf"_s.arg(QLatin1String(face)));
+        // Measured against the four faces the program carries, whatever the system has installed.
+        for (int id = 0; id < 4; ++id)
             QVERIFY2(QFontDatabase::applicationFontFamilies(id).contains(u"DejaVu Sans"_s),
                      qPrintable(QFontDatabase::applicationFontFamilies(id).join(u',')));
-        }
         // The designed places, in twips.
         QCOMPARE(h.find<QWidget>("lsvMsg")->geometry(), twipsRect(240, 360, 8715, 2595));
         QCOMPARE(inWindow(h, "cmdQuit"), twipsRect(8400, 6240, 0, 0).topLeft());
@@ -564,8 +553,6 @@ private slots:
         QTest::newRow("not numbers")
             << "WindowLeft=x WindowTop=6 WindowWidth=700 WindowHeight=500 WindowMaximized=yes"
             << "" << QRect(QPoint(), DefaultSize) << false;
-        QTest::newRow("smaller than the design") << "WindowLeft=5 WindowTop=6 WindowWidth=100 WindowHeight=-4"
-                                                 << "" << QRect(QPoint(), DefaultSize) << false;
         QTest::newRow("off every screen")
             << "WindowLeft=-9000 WindowTop=-9000 WindowWidth=700 WindowHeight=500"
             << "" << QRect(QPoint(), QSize(700, 500)) << false;
@@ -750,7 +737,8 @@ private slots:
         const QString failed = u"Save failed|"_s + file + u"be saved: "_s;
         QVERIFY2(last().startsWith(failed) && last().size() > failed.size(), qPrintable(last()));
 
-        // A DefaultCommandSet.cfg that cannot be read gives empty slots, and is not replaced at exit.
+        // A DefaultCommandSet.cfg that cannot be read gives empty slots. At exit neither it nor a Setup.ini
+        // that cannot be written is replaced, and each is said, with its path and why.
         h.close();
         QVERIFY(QFile::remove(h.folders.defaultConfig()) && QDir().mkpath(h.folders.defaultConfig()));
         h.open();
@@ -758,13 +746,6 @@ private slots:
         QVERIFY2(
             last().startsWith(u"Load failed|The configuration file \"%1\""_s.arg(h.folders.defaultConfig())),
             qPrintable(last()));
-        const qsizetype asked = h.dialogs.calls.size();
-        h.close();
-        QVERIFY(h.dialogs.calls.size() == asked + 1 && last().startsWith(u"Save failed|"_s));
-        QVERIFY(last().contains(u"DefaultCommandSet.cfg"_s) && QFileInfo(h.folders.defaultConfig()).isDir());
-
-        // A Setup.ini that cannot be written is said too, with its path and why, and what is there stays.
-        h.open();
         QVERIFY(QFile::remove(h.folders.setupIni()) && QDir().mkpath(h.folders.setupIni()));
         const qsizetype calls = h.dialogs.calls.size();
         h.close();
@@ -775,16 +756,11 @@ private slots:
                      u"The settings file \"%1\" could not be saved: it is not a regular file"_s.arg(
                          h.folders.setupIni())),
                  qPrintable(setupFailure.text));
-        QVERIFY(QFileInfo(h.folders.setupIni()).isDir());
+        QVERIFY(last().startsWith(u"Save failed|"_s) && last().contains(u"DefaultCommandSet.cfg"_s));
+        QVERIFY(QFileInfo(h.folders.setupIni()).isDir() && QFileInfo(h.folders.defaultConfig()).isDir());
     }
 
-    void twoWindowsOnOneFolder_data() {
-        QTest::addColumn<bool>("firstClosesFirst");
-        QTest::newRow("the first closes first") << true;
-        QTest::newRow("the second closes first") << false;
-    }
     void twoWindowsOnOneFolder() {
-        QFETCH(bool, firstClosesFirst);
         WindowHarness h({}, sampleSlots());
         auto second = h.another();
         second->show();
@@ -797,12 +773,12 @@ private slots:
         QVERIFY(!notice->isVisible());
         second->findChild<QTabWidget*>(u"SSTab1"_s)->setCurrentIndex(0);
 
-        // Each changes something else; after both exits, in either order, the files hold both changes.
+        // Each changes something else; after both exits the files hold both changes (in either order:
+        // tst_files exitSaveKeepsOthersChanges, tst_quickdial exitSaveKeepsOtherWindowsSlots).
         h.window->memory()->storeSlot(1, {u"FROMFILE"_s, u"loaded"_s, {{u"GM"_s, QString()}}});
         h.showTab(2);
         second->findChild<QLineEdit*>(u"txtPort"_s)->setText(u"5001"_s);
-        if (firstClosesFirst)
-            h.close();
+        h.close();
         second->close();
         second.reset();
         h.close();
@@ -938,9 +914,6 @@ private slots:
                                     << u"Missing caption|caption|txtLabel|-1"_s;
         QTest::newRow("separator") << u"SM 1=start;SP 1=Nr. #3"_s << u"#1"_s << u"#2"_s << QString()
                                    << u"Invalid character|\"#\"|lstCommands|1"_s;
-        // A line break would end the value in the file.
-        QTest::newRow("LF in the caption")
-            << u"GM"_s << u"a\nb"_s << u"n"_s << QString() << u"Invalid character|LF (0x0A)|txtLabel|-1"_s;
         QTest::newRow("typed after Save") << u"GM"_s << u"L"_s << u"N"_s << u"XC 1 Ω"_s
                                           << u"Invalid character|Windows-1252|lstCommands|1"_s;
     }
@@ -974,9 +947,9 @@ private slots:
     }
 
     void commandLineKeys_data() {
-        // Keys in txtSend of device type 1, with a history of two commands: "t:x" types x, other tokens
-        // are keys. Then the bytes on the wire, the text left in txtSend, whether offers are shown and the
-        // hint beneath: its command word, or all of it.
+        // Keys in txtSend of device type 1, with a history of two commands: "t:x" types x, "v:x" pastes it,
+        // other tokens are keys. Then the bytes on the wire, the text left in txtSend, whether offers are
+        // shown and the hint beneath: its command word, or all of it.
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("text");
@@ -1001,7 +974,14 @@ private slots:
             << u"t: |Ctrl+R|Ctrl+R|Return"_s << QByteArray() << u"GP 7"_s << false << u"GP"_s;
         QTest::newRow("Esc leaves the search")
             << u"t:x|Ctrl+R|Esc|Return"_s << QByteArray("x") << u"x"_s << false << QString();
-        QTest::newRow("Up walks the history") << u"Up|Up"_s << QByteArray() << u"GP 7"_s << false << u"GP"_s;
+        QTest::newRow("Up and Down walk the history")
+            << u"Up|Up|Down"_s << QByteArray() << u"SO 1 x"_s << false << u"SO"_s;
+        // A pasted megabyte goes out whole (tst_link send: whole on the wire and in the log).
+        QString pasted = u"SO 1 "_s;
+        while (pasted.size() < 1024 * 1024)
+            pasted += u"0123456789 abcdef\u00e4\u00df-"_s;
+        QTest::newRow("any length") << u"v:"_s + pasted + u"|Return"_s << pasted.toLatin1() << pasted << false
+                                    << u"SO"_s;
     }
     void commandLineKeys() {
         QFETCH(QString, keys);
@@ -1010,7 +990,10 @@ private slots:
         w.h.find<QLineEdit>("txtSend")->setFocus();
         auto* text = w.h.find<QLineEdit>("txtSend");
         for (const QString& key : keys.split(u'|')) {
-            if (key.startsWith(u"t:"))
+            if (key.startsWith(u"v:")) {
+                QGuiApplication::clipboard()->setText(key.mid(2));
+                QTest::keyClick(w.keys(), Qt::Key_V, Qt::ControlModifier);
+            } else if (key.startsWith(u"t:"))
                 QTest::keyClicks(w.keys(), key.mid(2));
             else
                 QTest::keySequence(w.keys(), QKeySequence(key));
@@ -1027,26 +1010,8 @@ private slots:
         // What went out is in the history file at once, before any exit.
         if (!sent.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(readBytes(w.h.folders.settings() + CommandHistory::fileName())
-                                         .endsWith(QByteArray("\n" + sent + "\n")),
+                                         .endsWith(QByteArray("\n" + text->text().toUtf8() + "\n")),
                                      Timeout);
-    }
-
-    void commandLineTakesAnyLength() {
-        PeerWindow w({}, {}, 1);
-        QVERIFY(w.linked());
-        auto* text = w.h.find<QLineEdit>("txtSend");
-        // A pasted megabyte goes out whole, and its row holds it whole.
-        QString command = u"SO 1 "_s;
-        while (command.size() < 1024 * 1024)
-            command += u"0123456789 abcdef\u00e4\u00df-"_s;
-        QGuiApplication::clipboard()->setText(command);
-        QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(text->text().size(), command.size());
-        QTest::keyClick(w.keys(), Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(w.peer.received.size(), command.size(), Timeout);
-        QCOMPARE(w.peer.received, command.toLatin1());
-        MessageLog* log = w.h.window->session()->log();
-        QCOMPARE(log->text(log->rowCount() - 1), command);
     }
 
     void commandLine() {
@@ -1066,6 +1031,11 @@ private slots:
         h.click("cmdCreateCommand1");
         QCOMPARE(u"%1 %2 %3"_s.arg(text->text()).arg(log->size()).arg(offered), u"SM 0 0 11"_s);
         QTRY_COMPARE_WITH_TIMEOUT(h.window->focusWidget(), text, Timeout);
+        // The editor's is offered none.
+        h.showTab(2);
+        h.click("cmdCreateCommand2");
+        QCOMPARE(offered, 10);
+        h.showTab(1);
         text->clear();
         QTest::keyClick(text, Qt::Key_Return);
         QVERIFY(!p.enabled("cmdSend") && !p.enabled("cmdDeleteList"));
@@ -1077,15 +1047,6 @@ private slots:
         p.peer.reply("GM: 1\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 3, Timeout);
         QCOMPARE(view->currentIndex().row(), 2);
-        // Up and Down walk the commands sent, back to what was typed.
-        text->setText(u"typed"_s);
-        QString walked;
-        for (const Qt::Key key :
-             {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
-            QTest::keyClick(text, key);
-            walked += text->text() + u'|';
-        }
-        QCOMPARE(walked, u"GM|SM 1|SM 1|GM|typed|typed|"_s);
         h.click("cmdDeleteList");
         QVERIFY(log->rowCount() == 0 && !p.enabled("cmdDeleteList"));
     }
@@ -1123,15 +1084,6 @@ private slots:
         p.peer.reply("GM: ERROR production mode is not running\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
         QCOMPARE(notice->toolTip(), u"Error reply to \"GM\": GM: ERROR production mode is not running"_s);
-        // The assistant offers the editor no queries.
-        int offered = 0;
-        ModalHandler assistant([&](QWidget* d) {
-            offered = d->findChild<QComboBox*>()->count();
-            QTest::keyClick(d->findChild<QComboBox*>(), Qt::Key_Return);
-        });
-        h.showTab(2);
-        h.click("cmdCreateCommand2");
-        QCOMPARE(offered, 10);
         // The log, out of sight during the run, shows its newest row when it is shown.
         h.showTab(1);
         auto* view = h.find<QTableView>("lsvMsg");
@@ -1164,32 +1116,43 @@ private slots:
         QCOMPARE(p.strip(), u"110 5 Command script processed, 2 commands."_s);
         h.click("cmdCancelCommandScript");
         QCOMPARE(p.strip(), u"001 5 Cancelled after 1 of 2 commands."_s);
+
+        // Quitting while a run waits runs the exit as ever, with no question: the tab and the checks (a
+        // character the validator refuses never gets in) are kept. A late reply finds no window.
+        h.click("cmdCommand1");
+        QCOMPARE(p.strip().left(3), u"110"_s);
+        h.find<QLineEdit>("txtErrorText")->insert(u"\u2713"_s);
+        const qsizetype asked = h.dialogs.calls.size();
+        h.click("cmdQuit");
+        QVERIFY(!h.window->isVisible());
+        h.close();
+        const SetupSettings saved = SetupSettings::read(h.folders.setupIni(), QString());
+        QCOMPARE(u"%1 %2 %3"_s.arg(saved.selTab).arg(saved.replyTimeout).arg(saved.errorText),
+                 u"3 0 not running"_s);
+        QCOMPARE(h.dialogs.calls.size(), asked);
+        p.peer.reply("SM 1: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
     }
 
     void withoutALink() {
         PeerWindow p(QString::number(refusingPort()));
         WindowHarness& h = p.h;
         MainWindow& window = *h.window;
-        // Refused, with the reason as the state line's tooltip. The run buttons have never been on, so they
-        // and the F-keys do nothing.
+        // Refused. The run buttons have never been on (that the F-keys then do nothing: tabsKeysAndHelp).
         window.link()->TryConnect();
         QTRY_COMPARE_WITH_TIMEOUT(window.link()->state(), int(TargetLink::Failed), Timeout);
         QTRY_COMPARE_WITH_TIMEOUT(h.text("labState").section(u'\n', 0, 0),
                                   u"State: Error occured while connecting."_s, Timeout);
-        // Below the state's words, where it went and why, the reason whole (a host name that does not fit is
-        // cut in the middle); all of it in the description a screen reader reads.
+        // Where it went and why, in the description a screen reader reads (and below the state's words, a
+        // long host name cut: captionsAndLanguages).
         auto* state = h.find<QLabel>("labState");
         const QString reason = window.link()->lastErrorText();
         const QString where = u"127.0.0.1:"_s + h.text("txtPort") + u" \u2013 "_s + reason;
         QVERIFY(!reason.isEmpty());
         QCOMPARE(state->accessibleDescription(), where);
-        QVERIFY2(h.text("labState").section(u'\n', 1).endsWith(where.section(u'.', -1)),
-                 qPrintable(h.text("labState")));
         h.showTab(3);
         for (int n = 1; n <= QuickDialSlotCount; ++n)
             QVERIFY(!p.enabled(qPrintable(u"cmdCommand%1"_s.arg(n))));
-        QTest::keyClick(h.window.get(), Qt::Key_F1);
-        QCOMPARE(p.strip(), u"000 0 "_s);
 
         // Linked, then unticked: closed, the command line off (Enter keeps nothing), the run buttons still
         // on. A run stops at its first command, with a notice that follows the language.
@@ -1206,37 +1169,6 @@ private slots:
         QCOMPARE(p.strip(), u"001 1 Stopped: command not sent."_s);
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
         QCOMPARE(p.strip(), u"001 1 Abbruch: Befehl nicht gesendet."_s);
-    }
-
-    void quitWhileARunWaits() {
-        PeerWindow p;
-        QVERIFY(p.linked());
-        WindowHarness& h = p.h;
-        auto* text = h.find<QLineEdit>("txtSend");
-        text->setText(u"GM"_s);
-        QTest::keyClick(text, Qt::Key_Return);
-        h.find<QLineEdit>("txtErrorText")->setText(u"not running"_s);
-        h.find<QSpinBox>("cwnReplyTimeout")->setValue(0);
-        h.showTab(3);
-        h.click("cmdCommand1");
-        QCOMPARE(p.strip().left(3), u"110"_s);
-        // Quitting now runs the exit as ever, with no question: the tab, the checks (a character the
-        // validator refuses never gets in) and the history are kept. A late reply finds no window.
-        h.find<QLineEdit>("txtErrorText")->insert(u"\u2713"_s);
-        const qsizetype asked = h.dialogs.calls.size();
-        h.click("cmdQuit");
-        QVERIFY(!h.window->isVisible());
-        h.close();
-        const SetupSettings saved = SetupSettings::read(h.folders.setupIni(), QString());
-        QCOMPARE(u"%1 %2 %3"_s.arg(saved.selTab).arg(saved.replyTimeout).arg(saved.errorText),
-                 u"3 0 not running"_s);
-        QVERIFY(loadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() &&
-                h.dialogs.calls.size() == asked);
-        p.peer.reply("SM 1: OK\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
-        h.open();
-        QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_Up);
-        QCOMPARE(h.find<QLineEdit>("txtSend")->text(), u"GM"_s);
     }
 
     void missionAgainstTheSimulator() {
