@@ -638,15 +638,13 @@ private slots:
     void slotButtons_data() {
         // The mode's button and the answer to a question; the editor's caption; then what shows: the run
         // button, the choice button, the description box, the editor's caption, the choice button's tooltip,
-        // the editor's and the slot's first command.
+        // the editor's and the slot's first command. A fetch is typing's.
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("shown");
         QTest::newRow("store shows user text as typed")
             << u"cmdSave"_s << u"<b>Production</b>"_s
             << u"<b>Production</b>|<b>Product...|Note|<b>Production</b>|Caption: <b>Production</b>|GM|GM"_s;
-        QTest::newRow("fetch") << u"cmdGetCommand"_s << u"other"_s
-                               << u"Four|Four...|Note|Four|Caption: Four|SM 1|SM 1"_s;
         QTest::newRow("delete, Yes") << u"cmdDeleteScript yes"_s << u"other"_s << u"|[Empty]||other||GM|"_s;
         QTest::newRow("delete, No") << u"cmdDeleteScript"_s << u"other"_s
                                     << u"Four|Four...|Note|other|Caption: Four|GM|SM 1"_s;
