@@ -126,9 +126,7 @@ private slots:
         // Not connecting: nothing but the signal ends the program.
         QVERIFY(QDir().mkpath(folder) && writeBytes(folder + u"Setup.ini"_s, "[SETTINGS]\r\nConnect=0\r\n"));
         QProcess program;
-        QProcessEnvironment environment = headless(home.path());
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(headless(home.path(), true));
         if (sizeLimited) {
             // Room for the window's marker, not for either exit save (both hold the host name once more):
             // each write fails, which must be said, not end the program.
@@ -168,9 +166,7 @@ private slots:
                 writeBytes(folder + u"Setup.ini"_s, "[SETTINGS]\r\nConnect=1\r\nName=127.0.0.1\r\nPort=" +
                                                         peer.portText().toLatin1() + "\r\nCaptureLog=1\r\n"));
         QProcess program;
-        QProcessEnvironment environment = headless(home.path());
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(headless(home.path(), true));
         program.start(QStringLiteral(TELVANE_PROGRAM_PATH), {});
         QTRY_VERIFY_WITH_TIMEOUT(peer.connected(), 30000);
         // Replies of varied length, as fast as the socket takes them, until enough is on disk.
