@@ -403,9 +403,10 @@ private slots:
         if (!args.contains(" J "_L1))
             return;
         // The report of this run (its form is the runner's, checked against the schema there): named for the
-        // file and slot, a testcase per command, the failed one with its reply, the one never reached.
+        // file and slot, a testcase per command, the failed one with its reply, the one never reached; whole.
         const QByteArray report = readBytes(junit);
         QVERIFY2(report.contains("<testsuite name=\"Test.cfg slot 2\" tests=\"2\" failures=\"2\"") &&
+                     report.endsWith("</testsuites>\n") &&
                      report.contains("<testcase name=\"1: SM 0\" classname=\"Test.cfg slot 2\" time=") &&
                      report.contains("<failure type=\"error_reply\"") &&
                      report.contains("<system-out>SM 0: ERROR production mode is off\\r\\n</system-out>") &&
