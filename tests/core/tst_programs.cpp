@@ -191,15 +191,14 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::CrashExit);
         const QByteArray bytes = readBytes(logs + QDir(logs).entryList({u"telvane_*.jsonl"_s}).first());
         QList<QByteArray> lines = bytes.split('\n');
-        const QByteArray last = lines.takeLast(); // empty after a whole last line, else the cut one
-        QVERIFY(lines.size() > 20);               // an arrival is a row, and a flood arrives in large blocks
+        lines.removeLast();         // empty after a whole last line, else the cut one
+        QVERIFY(lines.size() > 20); // an arrival is a row, and a flood arrives in large blocks
         for (const QByteArray& line : std::as_const(lines)) {
             QJsonParseError error;
             const QJsonDocument row = QJsonDocument::fromJson(line, &error);
             QVERIFY2(error.error == QJsonParseError::NoError && row.isObject(), line.constData());
             QCOMPARE(row.object().value(u"direction"_s).toString(), u"Get"_s);
         }
-        QVERIFY(last.isEmpty() || !last.contains('\n'));
     }
 
     void exitStatuses_data() {
