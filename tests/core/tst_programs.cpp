@@ -85,7 +85,6 @@ private slots:
         row("telvane-run --language en -h", 0,
             "Usage: telvane-run [options] FILE.cfg SLOT | - | --command TEXT...");
         row("telvane-run --version", 0, "telvane-run " TELVANE_VERSION);
-        row("telvane-run --colour", 64, "telvane-run: Unbekannte Option 'colour'.");
         row("telvane-run --language en GM", 64, "telvane-run: expected FILE.cfg and SLOT, - or --command");
     }
     void commandLine() {
@@ -266,6 +265,8 @@ private slots:
         row("German by option", "", "--language de T 1", 0, ".*", "Befehlsablauf ausgeführt, 2 Befehle.");
         // Each class of failure has its status.
         row("unknown option", "", "--colour C 1", 64, "", "telvane-run: Unknown option 'colour'.");
+        row("unknown option, German", "", "--language de --colour C 1", 64, "",
+            "telvane-run: Unbekannte Option 'colour'.\nSiehe 'telvane-run --help'.");
         row("slot out of range", "", "C 9", 64, "", "SLOT must be 1..8");
         row("commands and a file", "", "--command GM C 1", 64, "", "do not go together");
         row("a port out of range", "", "--port 65536 C 1", 64, "", "the port must be 1..65535");
