@@ -1425,9 +1425,8 @@ private slots:
         QTest::newRow("off from the menu") << QStringList{u"menu"_s} << false;
         QTest::newRow("on again from the menu") << QStringList{u"menu"_s, u"menu"_s} << true;
         // Only the toggle stops it: a new row is selected and shown whatever the user looked at.
-        QTest::newRow("scrolled up by hand") << QStringList{u"bar up"_s} << true;
-        QTest::newRow("an older row picked") << QStringList{u"Up"_s} << true;
-        QTest::newRow("an older row clicked") << QStringList{u"click"_s} << true;
+        QTest::newRow("scrolled up, an older row picked and clicked")
+            << QStringList{u"bar up"_s, u"Up"_s, u"click"_s} << true;
         QTest::newRow("all rows selected") << QStringList{u"Ctrl+A"_s} << false;
     }
 
@@ -1751,7 +1750,6 @@ private slots:
         // In German, on the quick-dial tab: a slot's commands show in the viewer on a double-click on its
         // description, which opens nothing for an empty slot. Esc closes it.
         WindowHarness h({{u"Language"_s, u"0"_s}, {u"SelTab"_s, u"3"_s}}, sampleSlots());
-        QVERIFY(h.find<QWidget>("cmdF4")->toolTip().contains(u"Bezeichnung: Four"_s));
         QStringList viewed;
         ModalHandler viewer([&](QWidget* dialog) {
             auto* list = dialog->findChild<QTreeWidget*>(u"lstCommands"_s);
