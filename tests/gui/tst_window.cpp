@@ -280,9 +280,8 @@ QPalette darkPalette() {
 
 // The command assistant on its own folders.
 struct Assistant {
-    // Opens the dialog in a language on a Setup.ini whose Command key holds stored; a record replaces the
-    // catalogue.
-    QComboBox* open(int type, bool queries, const QString& stored, const QString& record = {}, int en = 0) {
+    // Opens the dialog in a language on a Setup.ini whose Command key holds stored.
+    QComboBox* open(int type, bool queries, const QString& stored, int en = 0) {
         setLanguageOffset(en * EnglishOffset);
         setLastAssistantPath(QString());
         dialogs = ScriptedDialogs{};
@@ -290,8 +289,6 @@ struct Assistant {
         AssistantContext context{nullptr,           type,     queries, folders.setupIni(),
                                  folders.program(), &dialogs, {},      {}};
         context.showHelp = [this](QWidget* w, int topic) { help = w->objectName() + QString::number(topic); };
-        if (!record.isEmpty())
-            context.loadCatalogue = [record](int, bool) { return QStringList{record}; };
         dialog = std::make_unique<AssistantDialog>(context);
         dialog->show();
         return child<QComboBox>("cboCommand");
@@ -1670,8 +1667,8 @@ private slots:
     }
 
     void assistantBuilds_data() {
-        // Opened in a language, with a device type, on a stored entry or a record instead of the catalogue;
-        // the values page by page; the last page's hint and button, the command and the warnings.
+        // Opened in a language, with a device type, on a stored entry; the values page by page; the last
+        // page's hint and button, the command and the warnings (an empty value's is assistantFileDialog's).
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("values");
         QTest::addColumn<QString>("expected");
@@ -1683,9 +1680,6 @@ private slots:
         QTest::newRow("restricted text after another pick")
             << u"0 0 3"_s << u"3|^|12|Ab-_ ä,.{@ß9"_s + QString(70, u'x')
             << u"Maximale Textlänge: 63 Zeichen|Übernehmen|CA 12 Ab-_ 9"_s + QString(57, u'x');
-        QTest::newRow("empty text refused, English")
-            << u"1 0 7"_s << u"|Smith"_s
-            << u"Maximum text length: 20 characters|Accept|UN Smith|Parameter error|You don't entered parameter ' User name ' !"_s;
     }
 
     void assistantBuilds() {
@@ -1694,8 +1688,7 @@ private slots:
         QFETCH(QString, values);
         QFETCH(QString, expected);
         const QStringList setup = opened.split(u' ');
-        QComboBox* list =
-            a.open(setup[1].toInt(), false, setup[2], opened.section(u' ', 3), setup[0].toInt());
+        QComboBox* list = a.open(setup[1].toInt(), false, setup[2], setup[0].toInt());
         QTest::keyClick(list, Qt::Key_Return);
         // Help shows the assistant's topic, owned by the dialog, and leaves the page as it is.
         QTest::mouseClick(a.child<QPushButton>("cmdHelp"), Qt::LeftButton);
@@ -1807,7 +1800,7 @@ private slots:
         // The assistant on its command page, a number's page and a text's page.
         Assistant a;
         for (const char* entry : {"3", "7"}) {
-            QComboBox* list = a.open(0, false, QLatin1String(entry), {}, language);
+            QComboBox* list = a.open(0, false, QLatin1String(entry), language);
             faults << namingFaults(a.dialog.get());
             QTest::keyClick(list, Qt::Key_Return);
             faults << namingFaults(a.dialog.get());
