@@ -286,8 +286,7 @@ struct Assistant {
         setLastAssistantPath(QString());
         dialogs = ScriptedDialogs{};
         WriteProfileValue(Settings::Section, Key, stored, folders.setupIni());
-        AssistantContext context{nullptr,           type,     queries, folders.setupIni(),
-                                 folders.program(), &dialogs, {},      {}};
+        AssistantContext context{nullptr, type, queries, folders.setupIni(), folders.program(), &dialogs, {}};
         context.showHelp = [this](QWidget* w, int topic) { help = w->objectName() + QString::number(topic); };
         dialog = std::make_unique<AssistantDialog>(context);
         dialog->show();
