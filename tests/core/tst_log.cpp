@@ -4,7 +4,6 @@
 
 #include "support/CoreSupport.h"
 
-#include "core/files/Platform.h"
 #include "core/link/CommandHistory.h"
 #include "core/link/LogCapture.h"
 #include "core/link/LogExport.h"
