@@ -55,7 +55,6 @@ private slots:
             QTest::newRow(name) << content << size << QString::fromUtf8(expected) << QString::fromLatin1(key)
                                 << QString::fromLatin1(fallback);
         };
-        row("plain", "[SETTINGS]\r\nPort=6060\r\n", 7, "6060");
         row("names case-insensitive and trimmed", "[settings]\r\nPORT=1\r\n", 7, "1", " port ");
         row("blanks around key and value", "[SETTINGS]\r\n \t Port \t=  6061 \t\r\n", 7, "6061");
         row("double quotes off, inner blanks kept", "[SETTINGS]\nPort=\" a b \"\n", 20, " a b ");
@@ -82,7 +81,8 @@ private slots:
         row("missing key", "[SETTINGS]\nName=x\n", 7, "dflt");
         row("default cut to size - 1", QByteArray(), 4, "dfl");
         row("default: trailing blanks cut, others kept", QByteArray(), 10, " d\t", "Port", " d\t  ");
-        row("Windows-1252", "[SETTINGS]\nPort=Gr\xFC\xDF \x80\n", 20, "Gr\u00fc\u00df \u20ac");
+        row("Windows-1252", "[SETTINGS]\nPort=Gr\xFC\xDF \x80\x9F\x81\n", 20,
+            "Gr\u00fc\u00df \u20ac\u0178\u0081");
         row("UTF-8 with byte-order mark", "\xEF\xBB\xBF[SETTINGS]\r\nPort=Gr\xC3\xBC\xC3\x9F\r\n", 20,
             "Gr\u00fc\u00df");
         row("UTF-16 LE with byte-order mark", utf16("[SETTINGS]\r\nPort=Gr\u00fc\u00df\r\n", true), 20,
@@ -112,7 +112,6 @@ private slots:
                       const QByteArray& after) {
             QTest::newRow(name) << before << QString::fromLatin1(key) << QString::fromUtf8(value) << after;
         };
-        row("new file", QByteArray(), "Port", "6060", "[SETTINGS]\r\nPort=6060\r\n");
         row("replaced in place, the file's spelling and the neighbours kept",
             "; head\n[settings]\nA=1\n  port = 1 \nB=2\n", "PORT", "2",
             "; head\n[settings]\nA=1\nport=2\r\nB=2\n");
@@ -131,7 +130,8 @@ private slots:
             "[SETTINGS]\r\nK=a b c Injected=1\r\n");
         row("bytes before the first section kept", "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=1\n", "K", "2",
             "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=2\r\n");
-        row("one byte per character", QByteArray(), "K", "\u00c4\u20ac", "[SETTINGS]\r\nK=\xC4\x80\r\n");
+        row("one byte per character", QByteArray(), "K", "\u00c4\u20ac\u4e2d",
+            "[SETTINGS]\r\nK=\xC4\x80?\r\n");
         row("UTF-8 file: its section found, its encoding kept", "\xEF\xBB\xBF[SETTINGS]\r\nK=1\r\n", "K",
             "\u00c4", "\xEF\xBB\xBF[SETTINGS]\r\nK=\xC3\x84\r\n");
         row("UTF-16 file: its section found, its encoding kept", utf16("[SETTINGS]\r\nK=1\r\n", true), "L",
@@ -191,6 +191,7 @@ private slots:
         QVERIFY2(2 * keys < load, qPrintable(QStringLiteral("%1 times the load").arg(double(keys) / load)));
     }
 
+    // Every byte comes back, the undefined ones too (what each stands for: the profile tables).
     void codecRoundTripsEveryByte() {
         QByteArray all;
         for (int b = 0; b < 256; ++b)
@@ -198,9 +199,6 @@ private slots:
         bool lossless = false;
         QCOMPARE(Cp1252::encode(Cp1252::decode(all), &lossless), all);
         QVERIFY(lossless);
-        QCOMPARE(Cp1252::decode("\x80\x9F\xE4\x81"), QStringLiteral("\u20ac\u0178\u00e4\u0081"));
-        QCOMPARE(Cp1252::encode(QStringLiteral("a\u4E2Db"), &lossless), QByteArray("a?b"));
-        QVERIFY(!lossless);
     }
 
     void settingsFolderFollowsXdgDataHome() {

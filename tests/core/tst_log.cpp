@@ -90,13 +90,11 @@ private slots:
         // A long row shows its start, marked as cut; the whole text stays available.
         log.clear();
         log.append(MessageLog::Direction::Get, T0, QByteArray(5000, 'x'));
-        log.appendText(MessageLog::Direction::Set, T0, u"SC \u2713"_s);
         log.flush();
         const QString shown = log.index(0, MessageLog::ParameterColumn).data().toString();
         QCOMPARE(shown, QString(1000, QLatin1Char('x')) + QChar(0x2026));
         QCOMPARE(log.index(0, 0).data(MessageLog::TextRole).toString().size(), 5000);
-        QCOMPARE(log.text(1), u"SC \u2713"_s);
-        QCOMPARE(log.index(1, MessageLog::TimeColumn).data().toString(), u"23:59:59:500"_s);
+        QCOMPARE(log.index(0, MessageLog::TimeColumn).data().toString(), u"23:59:59:500"_s);
     }
 
     void exportLines_data() {
