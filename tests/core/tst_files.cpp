@@ -254,7 +254,7 @@ private slots:
             "6060|host|0|1|0|0|-");
         row("window place not whole", s + "WindowWidth=700\r\nWindowHeight=500", "", "6060|host|0|1|0|0|-");
         // A first start without a stored language speaks the desktop's; a stored one wins.
-        row("first start, English desktop", QByteArray(), "en_US", "6060|host|0|1|1|0|-");
+        row("first start, French desktop", QByteArray(), "fr_FR", "6060|host|0|1|1|0|-");
         row("first start, Austrian desktop", QByteArray(), "de_AT", "6060|host|0|1|0|0|-");
         row("template names German", s + "Language=0", "en_US", "6060|host|0|1|0|0|-");
         row("later start without the key", s + "Port=1", "", "1|host|0|1|0|0|-");
