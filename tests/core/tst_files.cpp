@@ -386,10 +386,13 @@ private slots:
         }
         const SetupSettings after = SetupSettings::read(ini, u"host"_s);
         QTEST(u"%1|%2|%3"_s.arg(after.port).arg(after.language).arg(after.errorText), "expected");
-        // The keys the file lacked are written; what is not ours stays.
+        // The keys the file lacked are written, the port as read back (a normalised one too, which a read
+        // would cut anyway); what is not ours stays.
         const QByteArray bytes = readBytes(ini);
-        QVERIFY(bytes.startsWith("; kept\r\n[SETTINGS]\r\n") && bytes.contains("SelTab=0\r\n") &&
-                bytes.endsWith("[OTHER]\r\nX=1\r\n"));
+        QVERIFY2(bytes.startsWith("; kept\r\n[SETTINGS]\r\n") && bytes.contains("SelTab=0\r\n") &&
+                     bytes.contains(QByteArray("\nPort=" + after.port.toLatin1() + "\r\n")) &&
+                     bytes.endsWith("[OTHER]\r\nX=1\r\n"),
+                 bytes.constData());
     }
 
     void refusedFiles_data() {
