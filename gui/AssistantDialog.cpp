@@ -97,9 +97,8 @@ AssistantDialog::AssistantDialog(const AssistantContext& context)
     m_result = {};
     applyTexts();
     const int deviceType = context.deviceType == 0 ? 0 : 1;
-    loadCatalogue(context.loadCatalogue ? context.loadCatalogue(deviceType, context.includeQueries)
-                                        : LoadCommandCatalogue(deviceType, context.includeQueries),
-                  deviceType, context.includeQueries);
+    loadCatalogue(LoadCommandCatalogue(deviceType, context.includeQueries), deviceType,
+                  context.includeQueries);
     selectStoredEntry();
     m_cboCommand->setFocus();
 }

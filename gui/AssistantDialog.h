@@ -26,8 +26,6 @@ struct AssistantContext {
     QString programFolder;       // where the first file dialog opens; empty means the program's own folder
     Dialogs* dialogs = nullptr;  // not owned; the real dialogs when null
     std::function<void(QWidget* owner, int topic)> showHelp; // ShowHelpTopic when empty
-    // Where the records come from; LoadCommandCatalogue when empty.
-    std::function<QStringList(int deviceType, bool includeQueries)> loadCatalogue;
 };
 
 // AssistantCommand and AssistantDescription: both empty unless the user accepted.

@@ -4,7 +4,6 @@
 #include "support/CoreSupport.h"
 
 #include "core/files/Codec.h"
-#include "core/files/Platform.h"
 #include "core/scripts/QuickDialConfig.h"
 #include "core/texts/Texts.h"
 
@@ -56,7 +55,6 @@ private slots:
             QTest::newRow(name) << content << size << QString::fromUtf8(expected) << QString::fromLatin1(key)
                                 << QString::fromLatin1(fallback);
         };
-        row("plain", "[SETTINGS]\r\nPort=6060\r\n", 7, "6060");
         row("names case-insensitive and trimmed", "[settings]\r\nPORT=1\r\n", 7, "1", " port ");
         row("blanks around key and value", "[SETTINGS]\r\n \t Port \t=  6061 \t\r\n", 7, "6061");
         row("double quotes off, inner blanks kept", "[SETTINGS]\nPort=\" a b \"\n", 20, " a b ");
@@ -83,7 +81,8 @@ private slots:
         row("missing key", "[SETTINGS]\nName=x\n", 7, "dflt");
         row("default cut to size - 1", QByteArray(), 4, "dfl");
         row("default: trailing blanks cut, others kept", QByteArray(), 10, " d\t", "Port", " d\t  ");
-        row("Windows-1252", "[SETTINGS]\nPort=Gr\xFC\xDF \x80\n", 20, "Gr\u00fc\u00df \u20ac");
+        row("Windows-1252", "[SETTINGS]\nPort=Gr\xFC\xDF \x80\x9F\x81\n", 20,
+            "Gr\u00fc\u00df \u20ac\u0178\u0081");
         row("UTF-8 with byte-order mark", "\xEF\xBB\xBF[SETTINGS]\r\nPort=Gr\xC3\xBC\xC3\x9F\r\n", 20,
             "Gr\u00fc\u00df");
         row("UTF-16 LE with byte-order mark", utf16("[SETTINGS]\r\nPort=Gr\u00fc\u00df\r\n", true), 20,
@@ -113,7 +112,6 @@ private slots:
                       const QByteArray& after) {
             QTest::newRow(name) << before << QString::fromLatin1(key) << QString::fromUtf8(value) << after;
         };
-        row("new file", QByteArray(), "Port", "6060", "[SETTINGS]\r\nPort=6060\r\n");
         row("replaced in place, the file's spelling and the neighbours kept",
             "; head\n[settings]\nA=1\n  port = 1 \nB=2\n", "PORT", "2",
             "; head\n[settings]\nA=1\nport=2\r\nB=2\n");
@@ -132,7 +130,8 @@ private slots:
             "[SETTINGS]\r\nK=a b c Injected=1\r\n");
         row("bytes before the first section kept", "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=1\n", "K", "2",
             "\xEF\xBB\xBFjunk\n[SETTINGS]\nK=2\r\n");
-        row("one byte per character", QByteArray(), "K", "\u00c4\u20ac", "[SETTINGS]\r\nK=\xC4\x80\r\n");
+        row("one byte per character", QByteArray(), "K", "\u00c4\u20ac\u4e2d",
+            "[SETTINGS]\r\nK=\xC4\x80?\r\n");
         row("UTF-8 file: its section found, its encoding kept", "\xEF\xBB\xBF[SETTINGS]\r\nK=1\r\n", "K",
             "\u00c4", "\xEF\xBB\xBF[SETTINGS]\r\nK=\xC3\x84\r\n");
         row("UTF-16 file: its section found, its encoding kept", utf16("[SETTINGS]\r\nK=1\r\n", true), "L",
@@ -149,15 +148,10 @@ private slots:
         QTEST(readBytes(path), "after");
     }
 
+    // A write the system refuses half way (here: a file size limit, which holds for the superuser too).
+    // (A file that cannot be made, or is refused on reading: refusedFiles.)
     void failedWriteKeepsWhatWasThere() {
         const QString s = QStringLiteral("S");
-        QString error;
-        QVERIFY(!WriteProfileValue(s, s, s, file("no/such/x.ini"), &error) && !error.isEmpty());
-        // Something in the file's place that cannot be read as one is refused, not replaced.
-        QVERIFY(QDir().mkpath(file("folder.ini")));
-        QVERIFY(!SetupSettings().write(file("folder.ini"), &error));
-        QVERIFY(QFileInfo(file("folder.ini")).isDir());
-        // A write the system refuses half way (here: a file size limit, which holds for the superuser too).
         const QString path = file("limited.ini");
         QVERIFY(writeBytes(path, "[S]\r\nK=old\r\n"));
         rlimit before{};
@@ -197,6 +191,7 @@ private slots:
         QVERIFY2(2 * keys < load, qPrintable(QStringLiteral("%1 times the load").arg(double(keys) / load)));
     }
 
+    // Every byte comes back, the undefined ones too (what each stands for: the profile tables).
     void codecRoundTripsEveryByte() {
         QByteArray all;
         for (int b = 0; b < 256; ++b)
@@ -204,9 +199,6 @@ private slots:
         bool lossless = false;
         QCOMPARE(Cp1252::encode(Cp1252::decode(all), &lossless), all);
         QVERIFY(lossless);
-        QCOMPARE(Cp1252::decode("\x80\x9F\xE4\x81"), QStringLiteral("\u20ac\u0178\u00e4\u0081"));
-        QCOMPARE(Cp1252::encode(QStringLiteral("a\u4E2Db"), &lossless), QByteArray("a?b"));
-        QVERIFY(!lossless);
     }
 
     void settingsFolderFollowsXdgDataHome() {
@@ -248,7 +240,6 @@ private slots:
             QTest::newRow(name) << ini << QString::fromLatin1(desktop) << QString::fromLatin1(expected);
         };
         const QByteArray s = "[SETTINGS]\r\n";
-        row("seven-digit port cut to six", s + "Port=1234567\r\n", "", "123456|host|0|1|0|0|-");
         row("not numbers", s + "Device=x\r\nConnect=x\r\nLanguage=y\r\nSelTab=z", "", "6060|host|0|0|0|0|-");
         row("numbers beyond the widgets", s + "Device=7\r\nConnect=5\r\nLanguage=300\r\nSelTab=-1\r\n", "",
             "6060|host|0|1|0|0|-");
@@ -263,7 +254,6 @@ private slots:
             "6060|host|0|1|0|0|-");
         row("window place not whole", s + "WindowWidth=700\r\nWindowHeight=500", "", "6060|host|0|1|0|0|-");
         // A first start without a stored language speaks the desktop's; a stored one wins.
-        row("first start, English desktop", QByteArray(), "en_US", "6060|host|0|1|1|0|-");
         row("first start, French desktop", QByteArray(), "fr_FR", "6060|host|0|1|1|0|-");
         row("first start, Austrian desktop", QByteArray(), "de_AT", "6060|host|0|1|0|0|-");
         row("template names German", s + "Language=0", "en_US", "6060|host|0|1|0|0|-");
@@ -321,22 +311,19 @@ private slots:
         const QByteArray arrived(events, std::max<qsizetype>(0, ::read(watch, events, sizeof events)));
         ::close(watch);
         QCOMPARE(arrived.count(QByteArray(QFile::encodeName(QFileInfo(path).fileName()) + '\0')), 1);
-        auto pairs = [](const SetupSettings& t) -> QString {
-            return u"Port=%1 Name=%2 Device=%3 Connect=%4 Language=%5 SelTab=%6 ReplyTimeout=%7 ErrorText=%8 "
-                   u"LogFollow=%9"_s.arg(t.port, t.name, QString::number(t.device),
-                                         QString::number(t.connect), QString::number(t.language),
-                                         QString::number(t.selTab), QString::number(t.replyTimeout),
-                                         t.errorText, QString::number(t.logFollow)) +
-                   u" LogLatencyColumn=%1"_s.arg(t.logLatencyColumn) +
-                   u" CaptureLog=%1 CaptureFolder=%2 CaptureFileMB=%3 CaptureFiles=%4"_s.arg(
-                       QString::number(t.captureEnabled ? 1 : 0), t.captureFolder,
-                       QString::number(t.captureFileMb), QString::number(t.captureFiles));
-        };
-        for (const QString& pair : pairs(s).split(u' '))
-            QVERIFY(WriteProfileValue(Settings::Section, pair.section(u'=', 0, 0), pair.section(u'=', 1),
-                                      expected));
+        // The keys, in the order a new file has them.
+        QList<QPair<QString, QString>> keys;
+        const QString texts =
+            u"Port=5000 Name=%1 Device=1 Connect=%2 Language=1 SelTab=3 ReplyTimeout=0 ErrorText= "
+            u"LogFollow=%3 LogLatencyColumn=%4 CaptureLog=1 CaptureFolder=/var/log/telvane "
+            u"CaptureFileMB=5 CaptureFiles=3"_s;
+        const int follow = connect != 0;
+        for (const QString& key : texts.arg(s.name).arg(connect).arg(follow).arg(1 - follow).split(u' '))
+            keys.append({key.section(u'=', 0, 0), key.section(u'=', 1)});
+        for (const auto& [key, value] : keys)
+            QVERIFY(WriteProfileValue(Settings::Section, key, value, expected));
         QCOMPARE(readBytes(path), readBytes(expected));
-        QCOMPARE(pairs(SetupSettings::read(path, u"host"_s)), pairs(s));
+        QCOMPARE(SetupSettings::read(path, u"host"_s).keyTexts(), keys);
         // A window alone on its folder: the exit save that looks for others' changes writes the same bytes.
         const QString alone = path + u".alone"_s;
         QVERIFY(ini.isNull() || writeBytes(alone, ini));
@@ -349,9 +336,11 @@ private slots:
         QTest::addColumn<QString>("changes");  // window:key=value, applied in order; "hand" edits the file
         QTest::addColumn<QString>("exits");    // the windows in the order they close
         QTest::addColumn<QString>("expected"); // Port|Language|ErrorText afterwards
-        auto row = [](const char* name, const char* changes, const char* exits, const char* expected) {
+        QTest::addColumn<QByteArray>("port");  // in the file when the windows start
+        auto row = [](const char* name, const char* changes, const char* exits, const char* expected,
+                      const char* port = "6060") {
             QTest::newRow(name) << QString::fromLatin1(changes) << QString::fromLatin1(exits)
-                                << QString::fromLatin1(expected);
+                                << QString::fromLatin1(expected) << QByteArray(port);
         };
         row("different keys, A closes first", "A:Port=7000 B:Language=1", "AB", "7000|1|");
         row("different keys, B closes first", "A:Port=7000 B:Language=1", "BA", "7000|1|");
@@ -361,33 +350,28 @@ private slots:
         row("edited by hand, the same key changed", "A:Port=7000 hand:Port=9", "A", "7000|0|");
         row("edited by hand, nothing changed", "hand:Port=9 hand:Language=1", "A", "9|1|");
         // A value the window normalised on reading counts as changed, unless someone else wrote it since.
-        row("normalised value written", "hand0:Port=1234567", "A", "123456|0|");
-        row("normalised value, another's change kept", "hand0:Port=1234567 hand:Port=5", "A", "5|0|");
+        row("normalised value written", "", "A", "123456|0|", "1234567");
+        row("normalised value, another's change kept", "hand:Port=5", "A", "5|0|", "1234567");
     }
     void exitSaveKeepsOthersChanges() {
         QFETCH(QString, changes);
         QFETCH(QString, exits);
+        QFETCH(QByteArray, port);
         const QString ini = file(QTest::currentDataTag());
-        QVERIFY(writeBytes(
-            ini, "; kept\r\n[SETTINGS]\r\nPort=6060\r\nLanguage=0\r\nErrorText=\r\n[OTHER]\r\nX=1\r\n"));
-        const QStringList steps = changes.split(u' ');
-        for (const QString& step : steps) { // edits before the windows start
-            if (step.startsWith(u"hand0:"_s))
-                QVERIFY(WriteProfileValue(Settings::Section, step.mid(6).section(u'=', 0, 0),
-                                          step.section(u'=', 1), ini));
-        }
+        QVERIFY(writeBytes(ini, "; kept\r\n[SETTINGS]\r\nPort=" + port +
+                                    "\r\nLanguage=0\r\nErrorText=\r\n[OTHER]\r\nX=1\r\n"));
         std::map<QChar, WindowRead> read;
         std::map<QChar, SetupSettings> now;
         for (const QChar w : {u'A', u'B'}) {
             read.emplace(w, WindowRead(ini));
             now.emplace(w, read.at(w).settings);
         }
-        for (const QString& step : steps) {
+        for (const QString& step : changes.split(u' ', Qt::SkipEmptyParts)) {
             const QString key = step.section(u':', 1).section(u'=', 0, 0);
             const QString value = step.section(u'=', 1);
             if (step.startsWith(u"hand:"_s)) {
                 QVERIFY(WriteProfileValue(Settings::Section, key, value, ini));
-            } else if (!step.startsWith(u"hand0:"_s)) {
+            } else {
                 SetupSettings& s = now.at(step.at(0));
                 if (key == u"Port"_s)
                     s.port = value;
@@ -402,10 +386,13 @@ private slots:
         }
         const SetupSettings after = SetupSettings::read(ini, u"host"_s);
         QTEST(u"%1|%2|%3"_s.arg(after.port).arg(after.language).arg(after.errorText), "expected");
-        // The keys the file lacked are written; what is not ours stays.
+        // The keys the file lacked are written, the port as read back (a normalised one too, which a read
+        // would cut anyway); what is not ours stays.
         const QByteArray bytes = readBytes(ini);
-        QVERIFY(bytes.startsWith("; kept\r\n[SETTINGS]\r\n") && bytes.contains("SelTab=0\r\n") &&
-                bytes.endsWith("[OTHER]\r\nX=1\r\n"));
+        QVERIFY2(bytes.startsWith("; kept\r\n[SETTINGS]\r\n") && bytes.contains("SelTab=0\r\n") &&
+                     bytes.contains(QByteArray("\nPort=" + after.port.toLatin1() + "\r\n")) &&
+                     bytes.endsWith("[OTHER]\r\nX=1\r\n"),
+                 bytes.constData());
     }
 
     void refusedFiles_data() {

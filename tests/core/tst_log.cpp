@@ -1,10 +1,9 @@
 // The message log as a store of rows (bytes kept whole, views told once per frame), its copy and export
-// formats, the reply latency a session gives a row, and the command history's file, which two windows share.
-// (The walk with Up and Down is tried in the window.)
+// formats, the reply latency a session gives a row, and the command history: its walk, and its file, which
+// two windows share.
 
 #include "support/CoreSupport.h"
 
-#include "core/files/Platform.h"
 #include "core/link/CommandHistory.h"
 #include "core/link/LogCapture.h"
 #include "core/link/LogExport.h"
@@ -91,65 +90,49 @@ private slots:
         // A long row shows its start, marked as cut; the whole text stays available.
         log.clear();
         log.append(MessageLog::Direction::Get, T0, QByteArray(5000, 'x'));
-        log.appendText(MessageLog::Direction::Set, T0, u"SC \u2713"_s);
         log.flush();
         const QString shown = log.index(0, MessageLog::ParameterColumn).data().toString();
         QCOMPARE(shown, QString(1000, QLatin1Char('x')) + QChar(0x2026));
         QCOMPARE(log.index(0, 0).data(MessageLog::TextRole).toString().size(), 5000);
-        QCOMPARE(log.text(1), u"SC \u2713"_s);
-        QCOMPARE(log.index(1, MessageLog::TimeColumn).data().toString(), u"23:59:59:500"_s);
+        QCOMPARE(log.index(0, MessageLog::TimeColumn).data().toString(), u"23:59:59:500"_s);
     }
 
-    void copyAndExport_data() {
-        QTest::addColumn<bool>("set");
+    void exportLines_data() {
         QTest::addColumn<QByteArray>("bytes"); // received: Windows-1252; sent: the command as UTF-8
+        QTest::addColumn<QByteArray>("csv");   // after the time; names the direction
+        QTest::addColumn<QByteArray>("json");  // after the time and the direction
         QTest::addColumn<QString>("notSent");
         QTest::addColumn<int>("latency");
-        QTest::addColumn<QString>("copy");    // after the time
-        QTest::addColumn<QByteArray>("csv");  // after the time
-        QTest::addColumn<QByteArray>("json"); // after the time and the direction
-        QTest::newRow("a command") << true << QByteArray("SM 1") << "" << -1 << u"Set\tSM 1"_s
-                                   << QByteArray("Set,SM 1,yes,,")
-                                   << QByteArray("\"text\":\"SM 1\",\"sent\":true");
-        QTest::newRow("a reply with control characters")
-            << false << QByteArray("SM: OK\r\n\t\x01\x7F\x81\\") << "" << 250
-            << u"Get\tSM: OK\\r\\n\\t\\x01\\x7f\\x81\\\\"_s
-            << QByteArray("Get,SM: OK\\r\\n\\t\\x01\\x7f\\x81\\\\,,,250")
-            << QByteArray("\"text\":\"SM: OK\\r\\n\\t\\u0001\\u007f\xC2\x81\\\\\",\"latency_ms\":250");
-        QTest::newRow("quotes, comma, euro")
-            << false << QByteArray("a \"b\", \x80\xE4") << "" << -1 << u"Get\ta \"b\", \u20AC\u00E4"_s
-            << QByteArray("Get,\"a \"\"b\"\", \xE2\x82\xAC\xC3\xA4\",,,")
-            << QByteArray("\"text\":\"a \\\"b\\\", \xE2\x82\xAC\xC3\xA4\"");
-        QTest::newRow("not sent, with the reason")
-            << true << QByteArray("SC \xE2\x9C\x93") << "No link, \"really\"" << -1 << u"Set\tSC \u2713"_s
-            << QByteArray("Set,SC \xE2\x9C\x93,no,\"No link, \"\"really\"\"\",")
-            << QByteArray("\"text\":\"SC \xE2\x9C\x93\",\"sent\":false,\"not_sent_reason\":\"No link, "
-                          "\\\"really\\\"\"");
-        // A spreadsheet would run these: made text by an apostrophe; the copy and JSON Lines keep them.
-        QTest::newRow("formula") << false << QByteArray("=HYPERLINK(\"x\")") << "" << -1
-                                 << u"Get\t=HYPERLINK(\"x\")"_s
-                                 << QByteArray("Get,\"'=HYPERLINK(\"\"x\"\")\",,,")
-                                 << QByteArray("\"text\":\"=HYPERLINK(\\\"x\\\")\"");
-        QTest::newRow("plus") << false << QByteArray("+1+1:") << "" << -1 << u"Get\t+1+1:"_s
-                              << QByteArray("Get,'+1+1:,,,") << QByteArray("\"text\":\"+1+1:\"");
-        QTest::newRow("minus, not sent") << true << QByteArray("-5") << "@reason" << -1 << u"Set\t-5"_s
-                                         << QByteArray("Set,'-5,no,'@reason,")
-                                         << QByteArray("\"text\":\"-5\",\"sent\":false,"
-                                                       "\"not_sent_reason\":\"@reason\"");
-        QTest::newRow("tab first") << false << QByteArray("\t=1") << "" << -1 << u"Get\t\\t=1"_s
-                                   << QByteArray("Get,'\\t=1,,,") << QByteArray("\"text\":\"\\t=1\"");
-        QTest::newRow("CR first, NUL")
-            << false << QByteArray("\r\0x", 3) << "" << -1 << u"Get\t\\r\\x00x"_s
-            << QByteArray("Get,'\\r\\x00x,,,") << QByteArray("\"text\":\"\\r\\u0000x\"");
+        auto row = [](const char* name, const QByteArray& bytes, const QByteArray& csv,
+                      const QByteArray& json, const char* notSent = "", int latency = -1) {
+            QTest::newRow(name) << bytes << csv << json << QString::fromUtf8(notSent) << latency;
+        };
+        row("a command", "SM 1", "Set,SM 1,yes,,", "\"text\":\"SM 1\",\"sent\":true");
+        row("a reply with control characters", "SM: OK\r\n\t\x01\x7F\x81\\",
+            "Get,SM: OK\\r\\n\\t\\x01\\x7f\\x81\\\\,,,250",
+            "\"text\":\"SM: OK\\r\\n\\t\\u0001\\u007f\xC2\x81\\\\\",\"latency_ms\":250", "", 250);
+        row("quotes, comma, euro", "a \"b\", \x80\xE4", "Get,\"a \"\"b\"\", \xE2\x82\xAC\xC3\xA4\",,,",
+            "\"text\":\"a \\\"b\\\", \xE2\x82\xAC\xC3\xA4\"");
+        row("not sent, with the reason", "SC \xE2\x9C\x93",
+            "Set,SC \xE2\x9C\x93,no,\"No link, \"\"really\"\"\",",
+            "\"text\":\"SC \xE2\x9C\x93\",\"sent\":false,\"not_sent_reason\":\"No link, \\\"really\\\"\"",
+            "No link, \"really\"");
+        // A spreadsheet would run these: made text by an apostrophe; JSON Lines keeps them.
+        row("formula", "=HYPERLINK(\"x\")", "Get,\"'=HYPERLINK(\"\"x\"\")\",,,",
+            "\"text\":\"=HYPERLINK(\\\"x\\\")\"");
+        row("plus", "+1+1:", "Get,'+1+1:,,,", "\"text\":\"+1+1:\"");
+        row("minus, not sent", "-5", "Set,'-5,no,'@reason,",
+            "\"text\":\"-5\",\"sent\":false,\"not_sent_reason\":\"@reason\"", "@reason");
+        row("tab first", "\t=1", "Get,'\\t=1,,,", "\"text\":\"\\t=1\"");
+        row("CR first, NUL", QByteArray("\r\0x", 3), "Get,'\\r\\x00x,,,", "\"text\":\"\\r\\u0000x\"");
     }
-    void copyAndExport() {
-        QFETCH(bool, set);
+    void exportLines() {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, notSent);
-        QFETCH(int, latency);
-        QFETCH(QString, copy);
         QFETCH(QByteArray, csv);
         QFETCH(QByteArray, json);
+        QFETCH(QString, notSent);
+        QFETCH(int, latency);
+        const bool set = csv.startsWith("Set");
         MessageLog log;
         // A not-sent row cleared away takes its reason along; it must not stick to the new first row.
         log.markNotSent(log.appendText(MessageLog::Direction::Set, T0, u"old"_s), u"stale"_s);
@@ -159,50 +142,66 @@ private slots:
                             : log.append(direction, T0, bytes, latency);
         if (!notSent.isEmpty())
             log.markNotSent(row, notSent);
-        QCOMPARE(LogExport::copyText(log, {row}), u"23:59:59:500\t"_s + copy);
         QCOMPARE(LogExport::csvLine(log, row), "2024-03-31T23:59:59.500Z," + csv + "\r\n");
         QCOMPARE(LogExport::jsonLine(log, row),
-                 "{\"v\":1,\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"" +
-                     QByteArray(set ? "Set" : "Get") + "\"," + json + "}\n");
-        // Rows copy as lines in the order given; rows that are not there are left out.
-        QCOMPARE(LogExport::copyText(log, {row, 7, row}).count(u'\n'), 1);
+                 "{\"v\":1,\"time_utc\":\"2024-03-31T23:59:59.500Z\",\"direction\":\"" + csv.first(3) +
+                     "\"," + json + "}\n");
     }
 
     void find_data() {
         QTest::addColumn<QString>("needle");
+        QTest::addColumn<QString>(
+            "flags"); // c: match case; r: a regular expression (find has none); b: backward
+        QTest::addColumn<QList<int>>("rows"); // the rows matched
         QTest::addColumn<int>("from");
-        QTest::addColumn<bool>("forward");
-        QTest::addColumn<bool>("matchCase");
-        QTest::addColumn<int>("row");
-        auto row = [](const char* name, const char* needle, int from, bool forward, bool matchCase,
-                      int found) {
-            QTest::newRow(name) << QString::fromUtf8(needle) << from << forward << matchCase << found;
+        QTest::addColumn<int>("found"); // by find, from that row on, wrapping round
+        auto row = [](const char* name, const char* needle, const char* flags, const QList<int>& rows,
+                      int from = 0, int found = -1) {
+            QTest::newRow(name) << QString::fromUtf8(needle) << QString::fromLatin1(flags) << rows << from
+                                << found;
         };
-        // The rows: "SM 1", "sm: ok", "Gr\xE4t", "SC \u2713" (kept as typed), "GM: 1".
-        row("any case, from the row given", "SM", 1, true, false, 1);
-        row("any case, beyond ASCII", "GR\u00c4T", 0, true, false, 2);
-        row("any case, a row kept as typed", "sc \u2713", 0, true, false, 3);
-        row("match case", "sm", 0, true, true, 1);
-        row("match case, by the bytes", "r\u00e4", 0, true, true, 2);
-        row("match case, beyond ASCII", "Gr\u00c4t", 0, true, true, -1);
-        row("round the end", "sm", 2, true, false, 0);
-        row("backward, round the start", "gm", 0, false, false, 4);
-        row("backward from the row given", "sm", 1, false, false, 1);
-        row("start beyond the end", "gm", 99, true, false, 4);
-        row("nowhere", "XYZ", 0, true, false, -1);
-        row("no needle", "", 0, true, false, -1);
+        // The rows: "SM: OK\r\n", "a\\rb", "Hello", "x\x01y", "hello", "SC \u2713" (kept as typed),
+        // "Gr\xE4t".
+        row("line end, round the end", "\\r\\n", "", {0}, 3, 0);
+        row("a literal backslash r", "\\\\r", "", {1}, 1, 1);
+        row("any case, from the row given", "hello", "", {2, 4}, 2, 2);
+        row("backward from the row given", "HELLO", "b", {2, 4}, 4, 4);
+        row("backward, round the start", "hello", "b", {2, 4}, 1, 4);
+        row("start beyond the end", "hello", "", {2, 4}, 99, 2);
+        row("match case, round the end", "hello", "c", {4}, 5, 4);
+        row("a control byte", "\\x01", "c", {3}, 0, 3);
+        row("any case, beyond ASCII", "GR\u00c4T", "", {6}, 0, 6);
+        row("match case, by the bytes", "r\u00e4", "c", {6}, 0, 6);
+        row("match case, beyond ASCII", "Gr\u00c4t", "c", {});
+        row("any case, a row kept as typed", "sc \u2713", "", {5}, 0, 5);
+        row("match case, a row kept as typed", "\u2713", "c", {5}, 0, 5);
+        row("no needle: every row matched, none found", "", "", {0, 1, 2, 3, 4, 5, 6});
+        row("regex", "^S.*OK\\\\r", "cr", {0});
+        row("regex, case ignored", "^HEL+O$", "r", {2, 4});
+        row("bad regex matches nothing", "(", "r", {});
     }
     void find() {
         QFETCH(QString, needle);
+        QFETCH(QString, flags);
+        QFETCH(QList<int>, rows);
         QFETCH(int, from);
-        QFETCH(bool, forward);
-        QFETCH(bool, matchCase);
         MessageLog log;
-        for (const QByteArray& bytes : {QByteArray("SM 1"), QByteArray("sm: ok"), QByteArray("Gr\xE4t")})
+        for (const QByteArray& bytes : {QByteArray("SM: OK\r\n"), QByteArray("a\\rb"), QByteArray("Hello"),
+                                        QByteArray("x\x01y"), QByteArray("hello")})
             log.append(MessageLog::Direction::Get, T0, bytes);
         log.appendText(MessageLog::Direction::Set, T0, u"SC \u2713"_s);
-        log.append(MessageLog::Direction::Get, T0, QByteArray("GM: 1"));
-        QTEST(log.find(needle, from, forward, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive), "row");
+        log.append(MessageLog::Direction::Get, T0, QByteArray("Gr\xE4t"));
+        const Qt::CaseSensitivity cs = flags.contains(u'c') ? Qt::CaseSensitive : Qt::CaseInsensitive;
+        const LogMatcher matcher(needle, cs, flags.contains(u'r'));
+        const LogRows snapshot = log.rows();
+        QList<int> matched;
+        for (int row = 0; row < snapshot.size(); ++row) {
+            if (matcher.matches(snapshot, row))
+                matched.append(row);
+        }
+        QCOMPARE(matched, rows);
+        if (!flags.contains(u'r'))
+            QTEST(log.find(needle, from, !flags.contains(u'b'), cs), "found");
     }
 
     void save_data() {
@@ -274,7 +273,6 @@ private slots:
     void escapeRule_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("plain") << u"SM 1 ä€"_s << u"SM 1 ä€"_s;
         QTest::newRow("a backslash is doubled") << u"a\\rb\\"_s << u"a\\\\rb\\\\"_s;
         QTest::newRow("line ends and tab") << u"\r\n\t"_s << u"\\r\\n\\t"_s;
         QTest::newRow("C0, DEL, C1") << u"\x00\x1b\x7f\u0085\u009f"_s << u"\\x00\\x1b\\x7f\\x85\\x9f"_s;
@@ -283,57 +281,19 @@ private slots:
     }
     void escapeRule() {
         QFETCH(QString, text);
-        QTEST(LogExport::escapeControls(text), "shown");
+        QFETCH(QString, shown);
+        QCOMPARE(LogExport::escapeControls(text), shown);
+        // A copy: a line a row, in the order given; rows that are not there are left out.
+        MessageLog log;
+        log.appendText(MessageLog::Direction::Set, T0, text);
+        const QString line = u"23:59:59:500\tSet\t"_s + shown;
+        QCOMPARE(LogExport::copyText(log, {0, 7, 0}), line + u'\n' + line);
         // Unambiguous: the shown form, and a CSV field of it, give the text back.
-        QCOMPARE(LogExport::unescapeControls(LogExport::escapeControls(text)), std::optional<QString>(text));
-        QCOMPARE(LogExport::csvText(QByteArray("'" + LogExport::escapeControls(text).toUtf8())),
-                 std::optional<QString>(text));
+        QCOMPARE(LogExport::unescapeControls(shown), std::optional<QString>(text));
+        QCOMPARE(LogExport::csvText(QByteArray("'" + shown.toUtf8())), std::optional<QString>(text));
         // What the rule never writes is refused, not guessed at.
         for (const QString& bad : {u"\\q"_s, u"a\\"_s, u"\\x4"_s, u"\\x41"_s})
             QCOMPARE(LogExport::unescapeControls(bad), std::nullopt);
-    }
-
-    void findMatchesTheShownForm_data() {
-        QTest::addColumn<QString>("needle");
-        QTest::addColumn<bool>("matchCase");
-        QTest::addColumn<bool>("regex");
-        QTest::addColumn<QList<int>>("rows");
-        QTest::newRow("line end") << u"\\r\\n"_s << false << false << QList<int>{0};
-        QTest::newRow("a literal backslash r") << u"\\\\r"_s << false << false << QList<int>{1};
-        QTest::newRow("case ignored") << u"hello"_s << false << false << QList<int>{2, 4};
-        QTest::newRow("case kept") << u"hello"_s << true << false << QList<int>{4};
-        QTest::newRow("a control byte") << u"\\x01"_s << true << false << QList<int>{3};
-        QTest::newRow("a UTF-8 command") << u"\u2713"_s << true << false << QList<int>{5};
-        QTest::newRow("regex") << u"^S.*OK\\\\r"_s << true << true << QList<int>{0};
-        QTest::newRow("regex, case ignored") << u"^HEL+O$"_s << false << true << QList<int>{2, 4};
-        QTest::newRow("bad regex matches nothing") << u"("_s << false << true << QList<int>{};
-    }
-    void findMatchesTheShownForm() {
-        QFETCH(QString, needle);
-        QFETCH(bool, matchCase);
-        QFETCH(bool, regex);
-        QFETCH(QList<int>, rows);
-        MessageLog log;
-        for (const QByteArray& bytes : {QByteArray("SM: OK\r\n"), QByteArray("a\\rb"), QByteArray("Hello"),
-                                        QByteArray("x\x01y"), QByteArray("hello")})
-            log.append(MessageLog::Direction::Get, T0, bytes);
-        log.appendText(MessageLog::Direction::Set, T0, u"SC \u2713"_s);
-        const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
-        const LogMatcher matcher(needle, cs, regex);
-        const LogRows snapshot = log.rows();
-        QList<int> found;
-        for (int row = 0; row < snapshot.size(); ++row) {
-            if (matcher.matches(snapshot, row))
-                found.append(row);
-        }
-        QCOMPARE(found, rows);
-        // find goes from row 3 on, wrapping round the end.
-        if (!regex) {
-            const auto next = std::find_if(rows.begin(), rows.end(), [](int row) { return row >= 3; });
-            QCOMPARE(log.find(needle, 3, true, cs), rows.isEmpty()       ? -1
-                                                    : next != rows.end() ? *next
-                                                                         : rows[0]);
-        }
     }
 
     void filterPassesRows_data() {
@@ -575,11 +535,10 @@ private slots:
         QCOMPARE(LogCapture::captureFiles(dir).size(), 4);
     }
 
-    // A folder that cannot be written, a full disk, a disk slower than the data: the capture says so (and
-    // stops, or drops whole batches, counted), the log takes every row.
+    // A full disk, a disk slower than the data: the capture says so (and stops, or drops whole batches,
+    // counted), the log takes every row. (A folder it cannot make is tried with telvane-run.)
     void captureFaultsNeverStopTheLog_data() {
         QTest::addColumn<QString>("fault");
-        QTest::newRow("folder cannot be made") << u"folder"_s;
         QTest::newRow("disk full") << u"full"_s;
         QTest::newRow("disk slower than the data") << u"slow"_s;
     }
@@ -589,10 +548,7 @@ private slots:
         LogCapture::Options options{folders.settings() + u"logs"_s};
         std::promise<void> release;
         const std::shared_future<void> released = release.get_future().share();
-        if (fault == u"folder") {
-            QVERIFY(writeBytes(folders.settings() + u"file"_s, "x"));
-            options.folder = folders.settings() + u"file/logs"_s;
-        } else if (fault == u"full") {
+        if (fault == u"full") {
             // The file system takes 2000 bytes, then a short write and no more.
             auto room = std::make_shared<qint64>(2000);
             options.write = [room](QFile& file, const QByteArray& bytes, QString* error) {
@@ -624,7 +580,7 @@ private slots:
                 log.append(MessageLog::Direction::Get, T0,
                            QByteArray("reply " + QByteArray::number(frame * 20 + i)));
             log.flush();
-            if (frame == 9 && fault != u"slow")
+            if (frame == 9 && fault == u"full")
                 QTRY_COMPARE_WITH_TIMEOUT(capture.status().state, LogCapture::State::Failed, Timeout);
         }
         QCOMPARE(log.size(), 1000);
@@ -641,19 +597,13 @@ private slots:
             QCOMPARE(result.rows, capture.status().written);
             return;
         }
-        QVERIFY2(!status.error.isEmpty(), qPrintable(status.error));
-        if (fault == u"folder") {
-            QVERIFY(status.file.startsWith(options.folder + u"/telvane_"_s));
-            QVERIFY(!QFileInfo::exists(status.file));
-        } else {
-            QCOMPARE(status.error, u"No space left on device"_s);
-            // What reached the disk reads back: whole lines, the cut one skipped.
-            MessageLog back;
-            const LogReader::Result result = readInto(back, status.file);
-            QVERIFY(result.ok() && result.cutLastLine);
-            QVERIFY(result.rows > 0 && result.rows < 1000);
-            QCOMPARE(back.bytes(0), log.bytes(0));
-        }
+        QCOMPARE(status.error, u"No space left on device"_s);
+        // What reached the disk reads back: whole lines, the cut one skipped.
+        MessageLog back;
+        const LogReader::Result result = readInto(back, status.file);
+        QVERIFY(result.ok() && result.cutLastLine);
+        QVERIFY(result.rows > 0 && result.rows < 1000);
+        QCOMPARE(back.bytes(0), log.bytes(0));
         capture.stop();
         QCOMPARE(capture.status().state, LogCapture::State::Failed);
     }
@@ -748,14 +698,17 @@ private slots:
     }
 
     void historyFile_data() {
+        // What the file holds, what the windows add to it in turn as they send it, and what it holds then.
         QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("adds");
         QTest::addColumn<QStringList>("commands");
-        QTest::newRow("escapes") << QByteArray("SM 1\nTX a\\nb\\\\c\\r\n")
-                                 << QStringList{u"SM 1"_s, u"TX a\nb\\c\r"_s};
-        QTest::newRow("CRLF, no last break") << QByteArray("A\r\nB") << QStringList{u"A"_s, u"B"_s};
-        QTest::newRow("unknown escapes kept") << QByteArray("X\\q\\\n") << QStringList{u"X\\q\\"_s};
-        QTest::newRow("blank lines skipped") << QByteArray("\n\nA\n\n") << QStringList{u"A"_s};
-        QTest::newRow("not UTF-8") << QByteArray("\xFF\n") << QStringList{u"\uFFFD"_s};
+        auto row = [](const char* name, const QByteArray& file, const QStringList& adds,
+                      const QStringList& commands) { QTest::newRow(name) << file << adds << commands; };
+        row("escapes", "SM 1\nTX a\\nb\\\\c\\r\n", {}, {u"SM 1"_s, u"TX a\nb\\c\r"_s});
+        row("CRLF, no last break", "A\r\nB", {}, {u"A"_s, u"B"_s});
+        row("unknown escapes kept", "X\\q\\\n", {}, {u"X\\q\\"_s});
+        row("blank lines skipped", "\n\nA\n\n", {}, {u"A"_s});
+        row("not UTF-8", "\xFF\n", {}, {u"\uFFFD"_s});
         QByteArray many;
         QStringList newest;
         for (int i = 0; i < 600; ++i) {
@@ -763,70 +716,40 @@ private slots:
             if (i >= 100)
                 newest.append(QString::number(i));
         }
-        QTest::newRow("the newest 500") << many << newest;
-        QTest::newRow("no file") << QByteArray() << QStringList();
+        row("the newest 500", many, {}, newest);
+        row("no file", {}, {}, {});
+        row("two windows interleaved", "old\n", {u"a1"_s, u"b1"_s, u"a2"_s, u"b2"_s},
+            {u"old"_s, u"a1"_s, u"b1"_s, u"a2"_s, u"b2"_s});
+        // The same command from both windows in a row is kept once, as in one window; an empty one never.
+        row("same command twice", {}, {u"GM"_s, u"GM"_s, QString(), u"SM 1"_s}, {u"GM"_s, u"SM 1"_s});
+        row("bounded: the newest 500", (newest.join(u'\n') + u'\n').toUtf8(), {u"x"_s, u"y"_s},
+            newest.mid(2) + QStringList{u"x"_s, u"y"_s});
+        // A command that alone is longer than the file may be stays out of it; the others fit.
+        const QString big(CommandHistory::MostBytes / 3, u'b');
+        row("bounded in bytes", (u"small\n1"_s + big + u"\n2"_s + big + u'\n').toUtf8(),
+            {u'3' + big, u'4' + big}, {u'3' + big, u'4' + big});
+        row("too long alone", "small\n", {big + big + big + u"xx"_s}, {u"small"_s});
     }
     void historyFile() {
         QFETCH(QByteArray, file);
+        QFETCH(QStringList, adds);
         QFETCH(QStringList, commands);
         TestFolders folders;
         const QString path = folders.settings() + CommandHistory::fileName();
         QVERIFY(file.isEmpty() || writeBytes(path, file));
-        CommandHistory history = CommandHistory::load(path);
+        if (adds.isEmpty())
+            QCOMPARE(CommandHistory::load(path).commands(), commands);
+        // Each window adds what it sends as it sends it, whatever the other added since it started. Adding
+        // nothing writes the file again: what is saved loads back the same.
+        for (const QString& add : adds.isEmpty() ? QStringList{QString()} : adds) {
+            QString error;
+            QVERIFY2(CommandHistory::addToFile(path, {add}, &error), qPrintable(error));
+        }
+        const CommandHistory history = CommandHistory::load(path);
         QCOMPARE(history.commands(), commands);
-        // The newest once more, or nothing, adds nothing.
-        history.add(commands.value(commands.size() - 1));
-        history.add({});
-        QCOMPARE(history.commands(), commands);
-        // What is saved loads back the same.
-        QVERIFY(history.save(path));
-        QCOMPARE(CommandHistory::load(path).commands(), commands);
         // A folder in the file's place: the save fails and says why.
         QString error;
         QVERIFY(!history.save(folders.settings(), &error) && !error.isEmpty());
-    }
-
-    void historyFileKeepsBothWindows_data() {
-        // What the file held, then what each window adds in turn ("A:x" window A adds x); then the file.
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<QStringList>("adds");
-        QTest::addColumn<QStringList>("after");
-        QTest::newRow("two windows interleaved")
-            << QStringList{u"old"_s} << QStringList{u"A:a1"_s, u"B:b1"_s, u"A:a2"_s, u"B:b2"_s}
-            << QStringList{u"old"_s, u"a1"_s, u"b1"_s, u"a2"_s, u"b2"_s};
-        // The same command from both windows in a row is kept once, as one window keeps it.
-        QTest::newRow("same command twice") << QStringList() << QStringList{u"A:GM"_s, u"B:GM"_s, u"A:SM 1"_s}
-                                            << QStringList{u"GM"_s, u"SM 1"_s};
-        QStringList full;
-        for (int i = 0; i < CommandHistory::Capacity; ++i)
-            full << QString::number(i);
-        QTest::newRow("bounded: the newest 500")
-            << full << QStringList{u"A:x"_s, u"B:y"_s} << full.mid(2) + QStringList{u"x"_s, u"y"_s};
-        // A command that alone is longer than the file may be stays out of it; the others fit.
-        const QString big(CommandHistory::MostBytes / 3, u'b');
-        QTest::newRow("bounded in bytes")
-            << QStringList{u"small"_s, u'1' + big, u'2' + big} << QStringList{u"A:3"_s + big, u"B:4"_s + big}
-            << QStringList{u'3' + big, u'4' + big};
-        QTest::newRow("too long alone")
-            << QStringList{u"small"_s} << QStringList{u"A:"_s + big + big + big + u"xx"_s}
-            << QStringList{u"small"_s};
-    }
-    void historyFileKeepsBothWindows() {
-        QFETCH(QStringList, before);
-        QFETCH(QStringList, adds);
-        QFETCH(QStringList, after);
-        TestFolders folders;
-        const QString path = folders.settings() + CommandHistory::fileName();
-        CommandHistory old;
-        for (const QString& command : before)
-            old.add(command);
-        QVERIFY(old.save(path));
-        // Each window adds what it sends as it sends it, whatever the other added since it started.
-        for (const QString& add : adds) {
-            QString error;
-            QVERIFY2(CommandHistory::addToFile(path, {add.mid(2)}, &error), qPrintable(error));
-        }
-        QCOMPARE(CommandHistory::load(path).commands(), after);
     }
 
     void historyWritersAtOnceLoseNothing() {

@@ -11,7 +11,6 @@
 #include <QHostInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include <csignal>
@@ -70,8 +69,6 @@ private slots:
             QTest::newRow(command) << QString::fromLatin1(command) << status << QString::fromLatin1(line);
         };
         row("telvane --help", 0, "Usage: telvane [options]");
-        row("telvane -h", 0, "Usage: telvane [options]");
-        row("telvane --version", 0, "telvane " TELVANE_VERSION);
         row("telvane -platform xcb -v", 0, "telvane " TELVANE_VERSION);
         // The desktop's style choices reach Qt, in both spellings.
         row("telvane -style windows -stylesheet my.qss -widgetcount -v", 0, "telvane " TELVANE_VERSION);
@@ -88,7 +85,6 @@ private slots:
         row("telvane-run --language en -h", 0,
             "Usage: telvane-run [options] FILE.cfg SLOT | - | --command TEXT...");
         row("telvane-run --version", 0, "telvane-run " TELVANE_VERSION);
-        row("telvane-run --colour", 64, "Siehe 'telvane-run --help'.");
         row("telvane-run --language en GM", 64, "telvane-run: expected FILE.cfg and SLOT, - or --command");
     }
     void commandLine() {
@@ -117,8 +113,7 @@ private slots:
     void terminationSignalRunsTheExit_data() {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("sizeLimited"); // the saves fail for a file-size limit
-        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
-        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        // SIGINT, handled as these two, ends telvane-run in exitStatuses.
         QTest::newRow("SIGHUP") << int(SIGHUP) << false;
         QTest::newRow("SIGTERM, the saves fail") << int(SIGTERM) << true;
     }
@@ -130,9 +125,7 @@ private slots:
         // Not connecting: nothing but the signal ends the program.
         QVERIFY(QDir().mkpath(folder) && writeBytes(folder + u"Setup.ini"_s, "[SETTINGS]\r\nConnect=0\r\n"));
         QProcess program;
-        QProcessEnvironment environment = headless(home.path());
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(headless(home.path(), true));
         if (sizeLimited) {
             // Room for the window's marker, not for either exit save (both hold the host name once more):
             // each write fails, which must be said, not end the program.
@@ -172,9 +165,7 @@ private slots:
                 writeBytes(folder + u"Setup.ini"_s, "[SETTINGS]\r\nConnect=1\r\nName=127.0.0.1\r\nPort=" +
                                                         peer.portText().toLatin1() + "\r\nCaptureLog=1\r\n"));
         QProcess program;
-        QProcessEnvironment environment = headless(home.path());
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(headless(home.path(), true));
         program.start(QStringLiteral(TELVANE_PROGRAM_PATH), {});
         QTRY_VERIFY_WITH_TIMEOUT(peer.connected(), 30000);
         // Replies of varied length, as fast as the socket takes them, until enough is on disk.
@@ -199,20 +190,19 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::CrashExit);
         const QByteArray bytes = readBytes(logs + QDir(logs).entryList({u"telvane_*.jsonl"_s}).first());
         QList<QByteArray> lines = bytes.split('\n');
-        const QByteArray last = lines.takeLast(); // empty after a whole last line, else the cut one
-        QVERIFY(lines.size() > 20);               // an arrival is a row, and a flood arrives in large blocks
+        lines.removeLast();         // empty after a whole last line, else the cut one
+        QVERIFY(lines.size() > 20); // an arrival is a row, and a flood arrives in large blocks
         for (const QByteArray& line : std::as_const(lines)) {
             QJsonParseError error;
             const QJsonDocument row = QJsonDocument::fromJson(line, &error);
             QVERIFY2(error.error == QJsonParseError::NoError && row.isObject(), line.constData());
             QCOMPARE(row.object().value(u"direction"_s).toString(), u"Get"_s);
         }
-        QVERIFY(last.isEmpty() || !last.contains('\n'));
     }
 
     void exitStatuses_data() {
-        // The simulator's fault modes; "drop": a peer that closes at the first command; "none": a port where
-        // nobody listens; "stuck": one where a connect stays in progress.
+        // The simulator's fault modes; "none": a port where nobody listens; "stuck": one where a connect
+        // stays in progress.
         QTest::addColumn<QString>("peer");
         // The template (T), a file (C) with the slots SM 1#GM, SM 0#GM, -, GM#GM, a missing one (M), one that
         // is not a configuration file (N), a folder (D), a JUnit report to write (J), a capture folder not
@@ -251,8 +241,6 @@ private slots:
             "\\{\"v\":1,\"time_utc\":\"Z\",\"outcome\":\"connection_refused\",\"commands\":1,\"sent\":0,"
             "\"exit_status\":69\\}\n",
             "refused");
-        row("a command from the shell", "", "--command GM", 0, "T Set GM\nT Get GM: 0\\\\r\\\\n\n",
-            "processed, 1 command.");
         row("commands from standard input", "", "- <SM_1;;GM", 0,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
             "processed, 2 commands.");
@@ -260,12 +248,12 @@ private slots:
         row("a backslash and a control character", "", "- <A\\B;C\x01", 0,
             "T Set A\\\\\\\\B\nT Get A\\\\\\\\B: ERROR .*\nT Set C\\\\x01\nT Get C.: ERROR .*\n",
             "processed, 2 commands.");
-        row("replies only", "", "--reply-only C 1", 0, "SM 1: OK\nGM: 1\n", "processed, 2 commands.");
         // The last reply cut after its colon: the run waits for the rest before it ends.
         row("replies only, the last one cut", "--cut-after-colon --split-pause 200",
             "--reply-only --command GM", 0, "GM: 0\n", "processed, 1 command.");
+        // The error text from Setup.ini.
         row("a JUnit report", "", "--junit J ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
-            "Error reply");
+            "Error reply to \"SM 0\": SM 0: ERROR");
         // The capture holds the rows as stdout's JSON lines do, without the verdicts, and the same end line.
         row("a capture", "", "--jsonl --capture L C 1", 0, ".*", "processed, 2 commands.");
         row("a capture ended by a signal", "--silent", "--capture L C 4", 128 + SIGTERM, "T Set GM\n",
@@ -278,7 +266,7 @@ private slots:
         // Each class of failure has its status.
         row("unknown option", "", "--colour C 1", 64, "", "telvane-run: Unknown option 'colour'.");
         row("unknown option, German", "", "--language de --colour C 1", 64, "",
-            "Unbekannte Option 'colour'.");
+            "telvane-run: Unbekannte Option 'colour'.\nSiehe 'telvane-run --help'.");
         row("slot out of range", "", "C 9", 64, "", "SLOT must be 1..8");
         row("commands and a file", "", "--command GM C 1", 64, "", "do not go together");
         row("a port out of range", "", "--port 65536 C 1", 64, "", "the port must be 1..65535");
@@ -290,17 +278,11 @@ private slots:
         row("missing file", "", "M 1", 66, "", "no such file");
         row("a folder", "", "D 1", 66, "", "cannot be read");
         row("unknown host", "none", "--host nosuch.invalid --connect-timeout 60 C 1", 68, "", "unknown host");
-        row("connection refused", "none", "--connect-timeout 0.2 C 1", 69, "", "refused");
         row("connect timeout", "stuck", "--connect-timeout 0.5 C 1", 2, "", "no connection to 127.0.0.1");
         row("reply timeout from Setup.ini", "--silent", "ReplyTimeout=1 C 1", 3, "T Set SM 1\n",
             "No reply to \"SM 1\" within 1 s.");
-        row("a fractional reply timeout", "--silent", "--timeout 0.5 C 1", 3, "T Set SM 1\n",
-            "No reply to \"SM 1\" within 0.5 s.");
-        row("connection lost during a wait", "drop", "C 1", 4, "T Set SM 1\n", "connection lost");
-        row("connection lost after a reply", "--close-after 1", "C 4", 4,
-            "T Set GM\nT Get GM: 0\\\\r\\\\n\nT Set GM.*\n", "connection lost");
-        row("error text from Setup.ini", "", "ErrorText=ERROR C 2", 5, "T Set SM 0\nT Get SM 0: ERROR .*\n",
-            "Error reply to \"SM 0\": SM 0: ERROR");
+        row("connection lost during a wait", "--silent --close-after 1", "C 1", 4, "T Set SM 1\n",
+            "connection lost");
         row("error text cut after the colon", "--cut-after-colon --split-pause 200", "--error-text ERROR C 2",
             5, "T Set SM 0\nT Get SM 0:\nT Get  ERROR .*\n", "Error reply to \"SM 0\": SM 0: ERROR");
         // A character Windows-1252 cannot carry: the command is not sent.
@@ -311,7 +293,6 @@ private slots:
         row("JUnit report not written", "", "--junit /nonexistent/report.xml T 1", 74, ".*",
             "the JUnit file \"/nonexistent/report.xml\" could not be written");
         row("SIGINT", "--silent", "C 4", 128 + SIGINT, "T Set GM\n", "Cancelled after 1 of 2 commands.");
-        row("SIGTERM", "--silent", "C 4", 128 + SIGTERM, "T Set GM\n", "Cancelled after 1 of 2 commands.");
     }
     void exitStatuses() {
         QFETCH(QString, peer);
@@ -319,13 +300,11 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        LoopbackPeer dropping;
         StuckListener stuck;
         std::optional<Devsim> simulator;
-        QString port = peer == "drop"_L1    ? dropping.portText()
-                       : peer == "stuck"_L1 ? QString::number(stuck.server.serverPort())
-                                            : QString::number(refusingPort());
-        if (peer != "drop"_L1 && peer != "none"_L1 && peer != "stuck"_L1) {
+        QString port =
+            peer == "stuck"_L1 ? QString::number(stuck.server.serverPort()) : QString::number(refusingPort());
+        if (peer != "none"_L1 && peer != "stuck"_L1) {
             simulator.emplace(QStringList{u"--bind"_s, u"127.0.0.1"_s} +
                               peer.split(u' ', Qt::SkipEmptyParts));
             port = QString::number(simulator->port());
@@ -376,10 +355,6 @@ private slots:
             run.closeWriteChannel();
         }
         QByteArray printed;
-        if (peer == "drop"_L1) {
-            QTRY_VERIFY_WITH_TIMEOUT(!dropping.received.isEmpty(), Timeout);
-            dropping.dropClient();
-        }
         if (status > 128) {
             QTRY_VERIFY_WITH_TIMEOUT((printed += run.readAllStandardOutput()).contains('\n'), Timeout);
             // Only to a program still running: pid 0 would signal this test's own process group.
@@ -427,16 +402,11 @@ private slots:
         QVERIFY(help.contains(u"\n  "_s + (status > 128 ? u"128+N"_s : QString::number(status)) + u' '));
         if (!args.contains(" J "_L1))
             return;
-        // The report of the run: valid for a CI server, a testcase per command, the failed one marked with
-        // its reply, the one never reached as not sent.
-        QProcess check;
-        check.start(
-            QStandardPaths::findExecutable(u"xmllint"_s),
-            {u"--noout"_s, u"--schema"_s, QStringLiteral(TELVANE_SOURCE_DIR "/tests/data/junit.xsd"), junit});
-        QVERIFY(check.waitForFinished(Timeout));
-        QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
+        // The report of this run (its form is the runner's, checked against the schema there): named for the
+        // file and slot, a testcase per command, the failed one with its reply, the one never reached; whole.
         const QByteArray report = readBytes(junit);
         QVERIFY2(report.contains("<testsuite name=\"Test.cfg slot 2\" tests=\"2\" failures=\"2\"") &&
+                     report.endsWith("</testsuites>\n") &&
                      report.contains("<testcase name=\"1: SM 0\" classname=\"Test.cfg slot 2\" time=") &&
                      report.contains("<failure type=\"error_reply\"") &&
                      report.contains("<system-out>SM 0: ERROR production mode is off\\r\\n</system-out>") &&
@@ -479,9 +449,8 @@ private slots:
             else if (form == "--reply-only"_L1 && !line.isEmpty())
                 text += QString::fromUtf8(line) + u"\r\n"_s;
         }
-        QCOMPARE(text.size(), form.isEmpty() ? reply.size() + 2 : reply.size());
-        QVERIFY(text == (form.isEmpty() ? QString::fromLatin1(reply).replace(u"\r\n"_s, u"\\r\\n"_s)
-                                        : QString::fromLatin1(reply)));
+        QCOMPARE(text, form.isEmpty() ? QString::fromLatin1(reply).replace(u"\r\n"_s, u"\\r\\n"_s)
+                                      : QString::fromLatin1(reply));
     }
 
     void conversation_data() {

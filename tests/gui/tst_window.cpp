@@ -280,18 +280,14 @@ QPalette darkPalette() {
 
 // The command assistant on its own folders.
 struct Assistant {
-    // Opens the dialog in a language on a Setup.ini whose Command key holds stored; a record replaces the
-    // catalogue.
-    QComboBox* open(int type, bool queries, const QString& stored, const QString& record = {}, int en = 0) {
+    // Opens the dialog in a language on a Setup.ini whose Command key holds stored.
+    QComboBox* open(int type, bool queries, const QString& stored, int en = 0) {
         setLanguageOffset(en * EnglishOffset);
         setLastAssistantPath(QString());
         dialogs = ScriptedDialogs{};
         WriteProfileValue(Settings::Section, Key, stored, folders.setupIni());
-        AssistantContext context{nullptr,           type,     queries, folders.setupIni(),
-                                 folders.program(), &dialogs, {},      {}};
+        AssistantContext context{nullptr, type, queries, folders.setupIni(), folders.program(), &dialogs, {}};
         context.showHelp = [this](QWidget* w, int topic) { help = w->objectName() + QString::number(topic); };
-        if (!record.isEmpty())
-            context.loadCatalogue = [record](int, bool) { return QStringList{record}; };
         dialog = std::make_unique<AssistantDialog>(context);
         dialog->show();
         return child<QComboBox>("cboCommand");
@@ -339,7 +335,6 @@ private slots:
     void captionsAndLanguages() {
         WindowHarness h({{u"Language"_s, u"0"_s}, {u"Device"_s, u"1"_s}, {u"SelTab"_s, u"3"_s}});
         QWidget& window = *h.window;
-        QCOMPARE(window.size(), DefaultSize);
         // Switched at run time, every fixed text is in the new language and fits; the tab and the device row
         // the user picked stay.
         QTest::keyClick(h.find<QComboBox>("cboDevice"), Qt::Key_Up);
@@ -421,7 +416,7 @@ private slots:
                 QCOMPARE(notice->toolTip(), cut ? whole : QString());
             }
             // So does every state the link can report, in a colour of its name (black closed, green up, red
-            // failed, magenta in between: hues -1, 120, 0, 300) readable on the window's background.
+            // failed, magenta in between: hues -1, 120, 0, 300); contrastInLightAndDark sees it readable.
             // A failed attempt names where it went and why on a line of its own, a long host name cut.
             auto* state = h.find<QLabel>("labState");
             strip->setLinkError(u"messplatz-7.fertigung.werk-nord.example.com"_s, u"6060"_s,
@@ -434,10 +429,8 @@ private slots:
                          number == TargetLink::Failed);
                 const QColor colour = state->palette().color(QPalette::WindowText);
                 const int off = std::abs(colour.hsvHue() - hues[number]);
-                QVERIFY2((hues[number] < 0
-                              ? colour == Qt::black
-                              : std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255) &&
-                             contrast(colour, state->palette().color(QPalette::Window)) >= 4.5,
+                QVERIFY2(hues[number] < 0 ? colour == Qt::black
+                                          : std::min(off, 360 - off) <= 10 && colour.hsvSaturation() == 255,
                          qPrintable(u"%1: %2"_s.arg(number).arg(colour.name())));
             }
         }
@@ -454,12 +447,9 @@ private slots:
         QTest::newRow("first start copies the templates")
             << QByteArray("[SETTINGS]\nPort=7000\nName=plant\nDevice=1\nConnect=0\nLanguage=1\nSelTab=2")
             << QByteArray() << u"de_DE"_s << u"7000|plant|1|0|1|2"_s;
-        QTest::newRow("no files at all") << QByteArray() << QByteArray() << u"de_DE"_s << u"6060||0|2|0|0"_s;
-        // A first start speaks the desktop's language, unless a Setup.ini (or the template) names one.
+        // A first start speaks the desktop's language (tst_files readSetup has the other desktops).
         QTest::newRow("no files, English desktop")
             << QByteArray() << QByteArray() << u"en_US"_s << u"6060||0|2|1|0"_s;
-        QTest::newRow("template without a language, French desktop")
-            << QByteArray("[SETTINGS]\nPort=7000") << QByteArray() << u"fr_FR"_s << u"7000||0|2|1|0"_s;
         QTest::newRow("greyed box, SETUP.INI of any case, English desktop")
             << QByteArray("[SETTINGS]\nPort=1111") << QByteArray("[SETTINGS]\nPort=2222\nConnect=2\nSelTab=3")
             << u"en_US"_s << u"2222||0|1|0|3"_s;
@@ -506,12 +496,10 @@ private slots:
         h.showTab((before[5].toInt() + 1) % 4);
         const QString changed = settings();
         h.click("cmdQuit");
-        QVERIFY(!h.window->isVisible());
         h.close();
         QCOMPARE(QDir(h.folders.settings()).entryList({u"*.ini"_s}, QDir::Files).size(), 1);
-        // The configuration is written back as it was read.
+        // The configuration is written back (as it was read: tst_quickdial save).
         QVERIFY(!readBytes(h.folders.defaultConfig()).isEmpty());
-        QVERIFY(templateIni.isEmpty() || readBytes(h.folders.defaultConfig()) == readBytes(config));
         h.open();
         QCOMPARE(settings(), changed);
         for (int i = 0; i < 6; ++i)
@@ -522,14 +510,10 @@ private slots:
     void layoutFollowsTheWindow() {
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
         MainWindow& w = *h.window;
-        // Measured against the faces the program carries, whatever the system has installed.
-        for (const char* face :
-             {"DejaVuSans", "DejaVuSans-Bold", "DejaVuSansCondensed", "DejaVuSansCondensed-Bold"}) {
-            const int id =
-                QFontDatabase::addApplicationFont(u":/telvane/fonts/%1.ttf"_s.arg(QLatin1String(face)));
+        // Measured against the four faces the program carries, whatever the system has installed.
+        for (int id = 0; id < 4; ++id)
             QVERIFY2(QFontDatabase::applicationFontFamilies(id).contains(u"DejaVu Sans"_s),
                      qPrintable(QFontDatabase::applicationFontFamilies(id).join(u',')));
-        }
         // The designed places, in twips.
         QCOMPARE(h.find<QWidget>("lsvMsg")->geometry(), twipsRect(240, 360, 8715, 2595));
         QCOMPARE(inWindow(h, "cmdQuit"), twipsRect(8400, 6240, 0, 0).topLeft());
@@ -564,8 +548,6 @@ private slots:
         QTest::newRow("not numbers")
             << "WindowLeft=x WindowTop=6 WindowWidth=700 WindowHeight=500 WindowMaximized=yes"
             << "" << QRect(QPoint(), DefaultSize) << false;
-        QTest::newRow("smaller than the design") << "WindowLeft=5 WindowTop=6 WindowWidth=100 WindowHeight=-4"
-                                                 << "" << QRect(QPoint(), DefaultSize) << false;
         QTest::newRow("off every screen")
             << "WindowLeft=-9000 WindowTop=-9000 WindowWidth=700 WindowHeight=500"
             << "" << QRect(QPoint(), QSize(700, 500)) << false;
@@ -652,15 +634,13 @@ private slots:
     void slotButtons_data() {
         // The mode's button and the answer to a question; the editor's caption; then what shows: the run
         // button, the choice button, the description box, the editor's caption, the choice button's tooltip,
-        // the editor's and the slot's first command.
+        // the editor's and the slot's first command. A fetch is typing's.
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("shown");
         QTest::newRow("store shows user text as typed")
             << u"cmdSave"_s << u"<b>Production</b>"_s
             << u"<b>Production</b>|<b>Product...|Note|<b>Production</b>|Caption: <b>Production</b>|GM|GM"_s;
-        QTest::newRow("fetch") << u"cmdGetCommand"_s << u"other"_s
-                               << u"Four|Four...|Note|Four|Caption: Four|SM 1|SM 1"_s;
         QTest::newRow("delete, Yes") << u"cmdDeleteScript yes"_s << u"other"_s << u"|[Empty]||other||GM|"_s;
         QTest::newRow("delete, No") << u"cmdDeleteScript"_s << u"other"_s
                                     << u"Four|Four...|Note|other|Caption: Four|GM|SM 1"_s;
@@ -692,7 +672,6 @@ private slots:
         QCOMPARE(h.texts({"cmdCommand4", "cmdF4", "txtCommandDescript4", "txtLabel"}) + u'|' +
                      toolTip.toPlainText() + u'|' + rows,
                  shown);
-        QVERIFY(!h.window->memory()->anyModePending());
         QTRY_VERIFY_WITH_TIMEOUT(!choice->isEnabled(), Timeout);
         QCOMPARE(choice->palette().color(QPalette::Button), normal);
         const ScriptedDialogs::Call asked = h.dialogs.calls.last();
@@ -750,7 +729,8 @@ private slots:
         const QString failed = u"Save failed|"_s + file + u"be saved: "_s;
         QVERIFY2(last().startsWith(failed) && last().size() > failed.size(), qPrintable(last()));
 
-        // A DefaultCommandSet.cfg that cannot be read gives empty slots, and is not replaced at exit.
+        // A DefaultCommandSet.cfg that cannot be read gives empty slots. At exit neither it nor a Setup.ini
+        // that cannot be written is replaced, and each is said, with its path and why.
         h.close();
         QVERIFY(QFile::remove(h.folders.defaultConfig()) && QDir().mkpath(h.folders.defaultConfig()));
         h.open();
@@ -758,13 +738,6 @@ private slots:
         QVERIFY2(
             last().startsWith(u"Load failed|The configuration file \"%1\""_s.arg(h.folders.defaultConfig())),
             qPrintable(last()));
-        const qsizetype asked = h.dialogs.calls.size();
-        h.close();
-        QVERIFY(h.dialogs.calls.size() == asked + 1 && last().startsWith(u"Save failed|"_s));
-        QVERIFY(last().contains(u"DefaultCommandSet.cfg"_s) && QFileInfo(h.folders.defaultConfig()).isDir());
-
-        // A Setup.ini that cannot be written is said too, with its path and why, and what is there stays.
-        h.open();
         QVERIFY(QFile::remove(h.folders.setupIni()) && QDir().mkpath(h.folders.setupIni()));
         const qsizetype calls = h.dialogs.calls.size();
         h.close();
@@ -775,16 +748,11 @@ private slots:
                      u"The settings file \"%1\" could not be saved: it is not a regular file"_s.arg(
                          h.folders.setupIni())),
                  qPrintable(setupFailure.text));
-        QVERIFY(QFileInfo(h.folders.setupIni()).isDir());
+        QVERIFY(last().startsWith(u"Save failed|"_s) && last().contains(u"DefaultCommandSet.cfg"_s));
+        QVERIFY(QFileInfo(h.folders.setupIni()).isDir() && QFileInfo(h.folders.defaultConfig()).isDir());
     }
 
-    void twoWindowsOnOneFolder_data() {
-        QTest::addColumn<bool>("firstClosesFirst");
-        QTest::newRow("the first closes first") << true;
-        QTest::newRow("the second closes first") << false;
-    }
     void twoWindowsOnOneFolder() {
-        QFETCH(bool, firstClosesFirst);
         WindowHarness h({}, sampleSlots());
         auto second = h.another();
         second->show();
@@ -793,16 +761,13 @@ private slots:
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->text(), u"Another window uses these settings."_s);
         QVERIFY(!h.find<QLabel>("labCommandScriptCompleted")->isVisible());
-        second->findChild<QTabWidget*>(u"SSTab1"_s)->setCurrentIndex(1);
-        QVERIFY(!notice->isVisible());
-        second->findChild<QTabWidget*>(u"SSTab1"_s)->setCurrentIndex(0);
 
-        // Each changes something else; after both exits, in either order, the files hold both changes.
+        // Each changes something else; after both exits the files hold both changes (in either order:
+        // tst_files exitSaveKeepsOthersChanges, tst_quickdial exitSaveKeepsOtherWindowsSlots).
         h.window->memory()->storeSlot(1, {u"FROMFILE"_s, u"loaded"_s, {{u"GM"_s, QString()}}});
         h.showTab(2);
         second->findChild<QLineEdit*>(u"txtPort"_s)->setText(u"5001"_s);
-        if (firstClosesFirst)
-            h.close();
+        h.close();
         second->close();
         second.reset();
         h.close();
@@ -938,9 +903,6 @@ private slots:
                                     << u"Missing caption|caption|txtLabel|-1"_s;
         QTest::newRow("separator") << u"SM 1=start;SP 1=Nr. #3"_s << u"#1"_s << u"#2"_s << QString()
                                    << u"Invalid character|\"#\"|lstCommands|1"_s;
-        // A line break would end the value in the file.
-        QTest::newRow("LF in the caption")
-            << u"GM"_s << u"a\nb"_s << u"n"_s << QString() << u"Invalid character|LF (0x0A)|txtLabel|-1"_s;
         QTest::newRow("typed after Save") << u"GM"_s << u"L"_s << u"N"_s << u"XC 1 Ω"_s
                                           << u"Invalid character|Windows-1252|lstCommands|1"_s;
     }
@@ -974,9 +936,9 @@ private slots:
     }
 
     void commandLineKeys_data() {
-        // Keys in txtSend of device type 1, with a history of two commands: "t:x" types x, other tokens
-        // are keys. Then the bytes on the wire, the text left in txtSend, whether offers are shown and the
-        // hint beneath: its command word, or all of it.
+        // Keys in txtSend of device type 1, with a history of two commands: "t:x" types x, "v:x" pastes it,
+        // other tokens are keys. Then the bytes on the wire, the text left in txtSend, whether offers are
+        // shown and the hint beneath: its command word, or all of it.
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("text");
@@ -1001,7 +963,14 @@ private slots:
             << u"t: |Ctrl+R|Ctrl+R|Return"_s << QByteArray() << u"GP 7"_s << false << u"GP"_s;
         QTest::newRow("Esc leaves the search")
             << u"t:x|Ctrl+R|Esc|Return"_s << QByteArray("x") << u"x"_s << false << QString();
-        QTest::newRow("Up walks the history") << u"Up|Up"_s << QByteArray() << u"GP 7"_s << false << u"GP"_s;
+        QTest::newRow("Up and Down walk the history")
+            << u"Up|Up|Down"_s << QByteArray() << u"SO 1 x"_s << false << u"SO"_s;
+        // A pasted megabyte goes out whole (tst_link send: whole on the wire and in the log).
+        QString pasted = u"SO 1 "_s;
+        while (pasted.size() < 1024 * 1024)
+            pasted += u"0123456789 abcdef\u00e4\u00df-"_s;
+        QTest::newRow("any length") << u"v:"_s + pasted + u"|Return"_s << pasted.toLatin1() << pasted << false
+                                    << u"SO"_s;
     }
     void commandLineKeys() {
         QFETCH(QString, keys);
@@ -1010,7 +979,10 @@ private slots:
         w.h.find<QLineEdit>("txtSend")->setFocus();
         auto* text = w.h.find<QLineEdit>("txtSend");
         for (const QString& key : keys.split(u'|')) {
-            if (key.startsWith(u"t:"))
+            if (key.startsWith(u"v:")) {
+                QGuiApplication::clipboard()->setText(key.mid(2));
+                QTest::keyClick(w.keys(), Qt::Key_V, Qt::ControlModifier);
+            } else if (key.startsWith(u"t:"))
                 QTest::keyClicks(w.keys(), key.mid(2));
             else
                 QTest::keySequence(w.keys(), QKeySequence(key));
@@ -1027,26 +999,8 @@ private slots:
         // What went out is in the history file at once, before any exit.
         if (!sent.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(readBytes(w.h.folders.settings() + CommandHistory::fileName())
-                                         .endsWith(QByteArray("\n" + sent + "\n")),
+                                         .endsWith(QByteArray("\n" + text->text().toUtf8() + "\n")),
                                      Timeout);
-    }
-
-    void commandLineTakesAnyLength() {
-        PeerWindow w({}, {}, 1);
-        QVERIFY(w.linked());
-        auto* text = w.h.find<QLineEdit>("txtSend");
-        // A pasted megabyte goes out whole, and its row holds it whole.
-        QString command = u"SO 1 "_s;
-        while (command.size() < 1024 * 1024)
-            command += u"0123456789 abcdef\u00e4\u00df-"_s;
-        QGuiApplication::clipboard()->setText(command);
-        QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(text->text().size(), command.size());
-        QTest::keyClick(w.keys(), Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(w.peer.received.size(), command.size(), Timeout);
-        QCOMPARE(w.peer.received, command.toLatin1());
-        MessageLog* log = w.h.window->session()->log();
-        QCOMPARE(log->text(log->rowCount() - 1), command);
     }
 
     void commandLine() {
@@ -1054,7 +1008,6 @@ private slots:
         QVERIFY(p.linked());
         WindowHarness& h = p.h;
         auto* text = h.find<QLineEdit>("txtSend");
-        auto* view = h.find<QTableView>("lsvMsg");
         MessageLog* log = p.log();
         // The assistant's command, queries offered, goes into the line, to be sent by the user. An empty line
         // cannot be sent, not even with Enter; the newest row is shown; the log empties.
@@ -1066,26 +1019,20 @@ private slots:
         h.click("cmdCreateCommand1");
         QCOMPARE(u"%1 %2 %3"_s.arg(text->text()).arg(log->size()).arg(offered), u"SM 0 0 11"_s);
         QTRY_COMPARE_WITH_TIMEOUT(h.window->focusWidget(), text, Timeout);
+        // The editor's is offered none.
+        h.showTab(2);
+        h.click("cmdCreateCommand2");
+        QCOMPARE(offered, 10);
+        h.showTab(1);
         text->clear();
         QTest::keyClick(text, Qt::Key_Return);
         QVERIFY(!p.enabled("cmdSend") && !p.enabled("cmdDeleteList"));
-        for (const QString& command : {u"SM 1"_s, u"GM"_s}) {
-            text->setText(command);
-            QTest::keyClick(text, Qt::Key_Return);
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(p.peer.received, QByteArray("SM 1GM"), Timeout);
+        text->setText(u"GM"_s);
+        QTest::keyClick(text, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(p.peer.received, QByteArray("GM"), Timeout);
         p.peer.reply("GM: 1\r\n");
-        QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 3, Timeout);
-        QCOMPARE(view->currentIndex().row(), 2);
-        // Up and Down walk the commands sent, back to what was typed.
-        text->setText(u"typed"_s);
-        QString walked;
-        for (const Qt::Key key :
-             {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
-            QTest::keyClick(text, key);
-            walked += text->text() + u'|';
-        }
-        QCOMPARE(walked, u"GM|SM 1|SM 1|GM|typed|typed|"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 2, Timeout);
+        QCOMPARE(h.find<QTableView>("lsvMsg")->currentIndex().row(), 1);
         h.click("cmdDeleteList");
         QVERIFY(log->rowCount() == 0 && !p.enabled("cmdDeleteList"));
     }
@@ -1123,15 +1070,6 @@ private slots:
         p.peer.reply("GM: ERROR production mode is not running\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
         QCOMPARE(notice->toolTip(), u"Error reply to \"GM\": GM: ERROR production mode is not running"_s);
-        // The assistant offers the editor no queries.
-        int offered = 0;
-        ModalHandler assistant([&](QWidget* d) {
-            offered = d->findChild<QComboBox*>()->count();
-            QTest::keyClick(d->findChild<QComboBox*>(), Qt::Key_Return);
-        });
-        h.showTab(2);
-        h.click("cmdCreateCommand2");
-        QCOMPARE(offered, 10);
         // The log, out of sight during the run, shows its newest row when it is shown.
         h.showTab(1);
         auto* view = h.find<QTableView>("lsvMsg");
@@ -1153,8 +1091,8 @@ private slots:
         // The checks follow the settings tab. A run whose replies come at once ends showing its last
         // command; one cancelled while waiting clears the strip, with a notice of how far it came.
         h.find<QLineEdit>("txtErrorText")->setText(u"not running"_s);
-        h.find<QSpinBox>("cwnReplyTimeout")->setValue(0);
-        QCOMPARE(checks(), u"0 0 not running"_s);
+        h.find<QSpinBox>("cwnReplyTimeout")->setValue(30);
+        QCOMPARE(checks(), u"30 30000 not running"_s);
         h.showTab(3);
         h.find<QPushButton>("cmdCommand1")->click();
         window.session()->receive("SM 1: OK\r\n");
@@ -1164,32 +1102,41 @@ private slots:
         QCOMPARE(p.strip(), u"110 5 Command script processed, 2 commands."_s);
         h.click("cmdCancelCommandScript");
         QCOMPARE(p.strip(), u"001 5 Cancelled after 1 of 2 commands."_s);
+
+        // Quitting while a run waits runs the exit as ever, with no question: the tab and the checks (a
+        // character the validator refuses never gets in) are kept. A late reply finds no window.
+        h.click("cmdCommand1");
+        QCOMPARE(p.strip().left(3), u"110"_s);
+        h.find<QLineEdit>("txtErrorText")->insert(u"\u2713"_s);
+        const qsizetype asked = h.dialogs.calls.size();
+        h.click("cmdQuit");
+        QVERIFY(!h.window->isVisible());
+        h.close();
+        const SetupSettings saved = SetupSettings::read(h.folders.setupIni(), QString());
+        QCOMPARE(u"%1 %2 %3"_s.arg(saved.selTab).arg(saved.replyTimeout).arg(saved.errorText),
+                 u"3 30 not running"_s);
+        QCOMPARE(h.dialogs.calls.size(), asked);
+        p.peer.reply("SM 1: OK\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
     }
 
     void withoutALink() {
         PeerWindow p(QString::number(refusingPort()));
         WindowHarness& h = p.h;
         MainWindow& window = *h.window;
-        // Refused, with the reason as the state line's tooltip. The run buttons have never been on, so they
-        // and the F-keys do nothing.
+        // Refused. The run buttons have never been on (that the F-keys then do nothing: tabsKeysAndHelp).
         window.link()->TryConnect();
-        QTRY_COMPARE_WITH_TIMEOUT(window.link()->state(), int(TargetLink::Failed), Timeout);
         QTRY_COMPARE_WITH_TIMEOUT(h.text("labState").section(u'\n', 0, 0),
                                   u"State: Error occured while connecting."_s, Timeout);
-        // Below the state's words, where it went and why, the reason whole (a host name that does not fit is
-        // cut in the middle); all of it in the description a screen reader reads.
-        auto* state = h.find<QLabel>("labState");
+        // Where it went and why, in the description a screen reader reads (and below the state's words, a
+        // long host name cut: captionsAndLanguages).
         const QString reason = window.link()->lastErrorText();
         const QString where = u"127.0.0.1:"_s + h.text("txtPort") + u" \u2013 "_s + reason;
         QVERIFY(!reason.isEmpty());
-        QCOMPARE(state->accessibleDescription(), where);
-        QVERIFY2(h.text("labState").section(u'\n', 1).endsWith(where.section(u'.', -1)),
-                 qPrintable(h.text("labState")));
+        QCOMPARE(h.find<QLabel>("labState")->accessibleDescription(), where);
         h.showTab(3);
         for (int n = 1; n <= QuickDialSlotCount; ++n)
             QVERIFY(!p.enabled(qPrintable(u"cmdCommand%1"_s.arg(n))));
-        QTest::keyClick(h.window.get(), Qt::Key_F1);
-        QCOMPARE(p.strip(), u"000 0 "_s);
 
         // Linked, then unticked: closed, the command line off (Enter keeps nothing), the run buttons still
         // on. A run stops at its first command, with a notice that follows the language.
@@ -1208,48 +1155,14 @@ private slots:
         QCOMPARE(p.strip(), u"001 1 Abbruch: Befehl nicht gesendet."_s);
     }
 
-    void quitWhileARunWaits() {
-        PeerWindow p;
-        QVERIFY(p.linked());
-        WindowHarness& h = p.h;
-        auto* text = h.find<QLineEdit>("txtSend");
-        text->setText(u"GM"_s);
-        QTest::keyClick(text, Qt::Key_Return);
-        h.find<QLineEdit>("txtErrorText")->setText(u"not running"_s);
-        h.find<QSpinBox>("cwnReplyTimeout")->setValue(0);
-        h.showTab(3);
-        h.click("cmdCommand1");
-        QCOMPARE(p.strip().left(3), u"110"_s);
-        // Quitting now runs the exit as ever, with no question: the tab, the checks (a character the
-        // validator refuses never gets in) and the history are kept. A late reply finds no window.
-        h.find<QLineEdit>("txtErrorText")->insert(u"\u2713"_s);
-        const qsizetype asked = h.dialogs.calls.size();
-        h.click("cmdQuit");
-        QVERIFY(!h.window->isVisible());
-        h.close();
-        const SetupSettings saved = SetupSettings::read(h.folders.setupIni(), QString());
-        QCOMPARE(u"%1 %2 %3"_s.arg(saved.selTab).arg(saved.replyTimeout).arg(saved.errorText),
-                 u"3 0 not running"_s);
-        QVERIFY(loadQuickDialFile(h.folders.defaultConfig()) == sampleSlots() &&
-                h.dialogs.calls.size() == asked);
-        p.peer.reply("SM 1: OK\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
-        h.open();
-        QTest::keyClick(h.find<QLineEdit>("txtSend"), Qt::Key_Up);
-        QCOMPARE(h.find<QLineEdit>("txtSend")->text(), u"GM"_s);
-    }
-
     void missionAgainstTheSimulator() {
-        // As a user goes through it: connect, compose a script by hand, store it in slot 3, run it with F3,
-        // quit, start again and find the slot as it was.
+        // As a user goes through it: connect, compose a script by hand, store it in slot 3, run it with F3.
         Devsim simulator({u"--device"_s, u"0"_s});
-        const quint16 port = simulator.port();
-        QVERIFY(port != 0);
         WindowHarness h({{u"Language"_s, u"0"_s},
                          {u"Connect"_s, u"1"_s},
                          {u"SelTab"_s, u"2"_s},
                          {u"Name"_s, u"127.0.0.1"_s},
-                         {u"Port"_s, QString::number(port)}});
+                         {u"Port"_s, QString::number(simulator.port())}});
         QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Verbunden."_s, Timeout);
         h.dialogs.inputAnswers = {u"SM 1"_s, u"SP 1 3"_s, u"GM"_s};
         for (int i = 0; i < 3; ++i)
@@ -1268,10 +1181,6 @@ private slots:
         QVERIFY(simulator.shows(u"<- SM 1.*-> SM 1: OK.*<- SP 1 3.*-> SP: OK.*<- GM.*-> GM: 1"_s));
         QTRY_COMPARE_WITH_TIMEOUT(h.texts({"labCommandScriptCompleted", "txtSend"}),
                                   u"Befehlsablauf ausgeführt, 3 Befehle.|GM"_s, Timeout);
-        h.click("cmdQuit");
-        h.close();
-        h.open();
-        QCOMPARE(h.tab(), 3);
         QCOMPARE(h.texts({"cmdF3", "cmdCommand3", "txtCommandDescript3"}),
                  u"Programm d...|Programm drei|SM 1, SP 1 3, GM"_s);
     }
@@ -1294,9 +1203,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), Timeout);
         QCOMPARE(notice->accessibleName(),
                  u"Error reply to \"SP 1 3\": SP: ERROR production mode is not running"_s);
-        QVERIFY2(simulator.shows(u"-> SP:.*part 1 of 2.*ERROR production.*part 2 of 2"_s) &&
-                     !simulator.trace.contains(u"<- GM"_s),
-                 qPrintable(simulator.trace));
         // The rows reach the view with the next frame.
         QTRY_COMPARE_WITH_TIMEOUT(boldRows(h), u"--b"_s, Timeout); // SP 1 3, "SP:", " ERROR ..."
 
@@ -1321,10 +1227,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(report.opened, 1, Timeout);
         QCOMPARE(shown, QStringList({u"SP 1 3 error reply SP: ERROR production mode is not running\\r\\n"_s,
                                      u"GM not sent "_s}));
-        QFile file(saved);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         // The reply whole, its line end in the quotes.
-        const QByteArray csv = file.readAll();
+        const QByteArray csv = readBytes(saved);
         QVERIFY2(
             csv.startsWith("number,command,verdict,latency_ms,sent_utc,reply\r\n1,SP 1 3,error_reply,") &&
                 csv.endsWith(",\"SP: ERROR production mode is not running\r\n\"\r\n2,GM,not_sent,,,\r\n"),
@@ -1332,8 +1236,8 @@ private slots:
     }
 
     // The capture on the settings page and in the strip: on from the start, it says where to and the rows
-    // reach the file; a folder that cannot be written is said in both places while the log goes on; another
-    // folder is chosen with the folder dialog; the exit keeps it.
+    // reach the file; a folder that cannot be written is said in both places; another folder is chosen with
+    // the folder dialog; the exit keeps it.
     void captureInTheWindow() {
         WindowHarness h({{u"CaptureLog"_s, u"1"_s}, {u"CaptureFileMB"_s, u"5"_s}});
         LogCapture* capture = h.window->capture();
@@ -1342,7 +1246,6 @@ private slots:
         QVERIFY(h.text("labCaptureState").startsWith(u"Capturing to "_s));
         QVERIFY(h.find<QLabel>("labCapture")->isVisible());
         QCOMPARE(h.find<QSpinBox>("cwnCaptureFileMb")->value(), 5);
-        MessageLog* log = h.window->session()->log();
         h.window->session()->SendCommandLine(u"SM 1"_s);
         QTRY_VERIFY_WITH_TIMEOUT(readBytes(capture->status().file).contains("\"text\":\"SM 1\""), Timeout);
 
@@ -1354,22 +1257,17 @@ private slots:
                  qPrintable(h.text("labCaptureState")));
         QCOMPARE(h.text("labCapture"), u"Capture failed"_s);
         QVERIFY(h.find<QLabel>("labCapture")->isVisible());
-        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
         QCOMPARE(h.text("labCapture"), u"Mitschnitt gestört"_s);
         QVERIFY(h.text("labCaptureState").startsWith(u"Mitschnitt angehalten: "_s));
         QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
         QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Down);
-        const int rows = log->size();
-        h.window->session()->SendCommandLine(u"SM 2"_s);
-        QCOMPARE(log->size(), rows + 1);
 
         const QString other = h.folders.root.filePath(u"other"_s);
         h.dialogs.folderAnswers = {other};
         h.click("cmdCaptureFolder");
         QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(other + u"/telvane_"_s), Timeout);
         QCOMPARE(h.text("txtCaptureFolder"), other);
-        QCOMPARE(h.dialogs.calls.last().kind, u"folder"_s);
 
         // Off: the strip has nothing to say; the exit keeps the choice.
         h.find<QCheckBox>("chkCaptureLog")->click();
@@ -1406,7 +1304,6 @@ private slots:
         QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
         auto* file = w.findChild<LogFileWindow*>();
         QVERIFY(file && file->isVisible());
-        QCOMPARE(h.dialogs.calls.last().kind, u"open"_s);
         QSignalSpy loaded(file, &LogFileWindow::loaded);
         QVERIFY(loaded.wait(Timeout));
         QCOMPARE(file->log()->rowCount(), saved.size());
@@ -1434,7 +1331,6 @@ private slots:
                      other));
         QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
         QCOMPARE(w.session()->log()->size(), 1);
-        QCOMPARE(view->model()->rowCount(), 1);
     }
 
     void followingHoldsOrTakesTheSelection_data() {
@@ -1445,9 +1341,8 @@ private slots:
         QTest::newRow("off from the menu") << QStringList{u"menu"_s} << false;
         QTest::newRow("on again from the menu") << QStringList{u"menu"_s, u"menu"_s} << true;
         // Only the toggle stops it: a new row is selected and shown whatever the user looked at.
-        QTest::newRow("scrolled up by hand") << QStringList{u"bar up"_s} << true;
-        QTest::newRow("an older row picked") << QStringList{u"Up"_s} << true;
-        QTest::newRow("an older row clicked") << QStringList{u"click"_s} << true;
+        QTest::newRow("scrolled up, an older row picked and clicked")
+            << QStringList{u"bar up"_s, u"Up"_s, u"click"_s} << true;
         QTest::newRow("all rows selected") << QStringList{u"Ctrl+A"_s} << false;
     }
 
@@ -1463,7 +1358,6 @@ private slots:
         for (int i = 0; i < 200; ++i)
             w.session()->receive("reply " + QByteArray::number(i));
         QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 200, Timeout);
-        QCOMPARE(view->currentIndex().row(), 199);
         for (const QString& action : actions) {
             if (action == u"menu")
                 w.findChild<QAction*>(u"actFollow"_s)->trigger();
@@ -1495,13 +1389,10 @@ private slots:
         QTest::addColumn<QString>("keys");    // n: Enter, p: Shift+Enter
         QTest::addColumn<QList<int>>("rows"); // the current row after typing and after each key
         QTest::addColumn<QString>("result");  // after the last key
-        QTest::newRow("from the newest row on, round the end")
+        // From the newest row on, round the end, then back round the start.
+        QTest::newRow("both ways round")
             << "gp" << false << "nnp" << QList<int>{2, 3, 2, 3} << "2 of 2, wrapped round";
-        QTest::newRow("backward round the start")
-            << "gp" << false << "p" << QList<int>{2, 3} << "2 of 2, wrapped round";
         QTest::newRow("match case") << "GP" << true << "np" << QList<int>{2, 2, 2} << "1 of 1, wrapped round";
-        QTest::newRow("a line end as shown") << "\\r\\n"
-                                             << false << "n" << QList<int>{1, 1} << "1 of 1, wrapped round";
         QTest::newRow("not found") << "XYZ" << false << "n" << QList<int>{4, 4} << "Not found";
     }
 
@@ -1592,7 +1483,6 @@ private slots:
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 2, Timeout);
         const QString reason = GetText(TextId::NotSentNoConnection);
-        QCOMPARE(view->model()->index(0, 2).data(Qt::ToolTipRole).toString(), reason);
 
         QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
@@ -1695,8 +1585,8 @@ private slots:
     }
 
     void assistantBuilds_data() {
-        // Opened in a language, with a device type, on a stored entry or a record instead of the catalogue;
-        // the values page by page; the last page's hint and button, the command and the warnings.
+        // Opened in a language, with a device type, on a stored entry; the values page by page; the last
+        // page's hint and button, the command and the warnings (an empty value's is assistantFileDialog's).
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("values");
         QTest::addColumn<QString>("expected");
@@ -1708,9 +1598,6 @@ private slots:
         QTest::newRow("restricted text after another pick")
             << u"0 0 3"_s << u"3|^|12|Ab-_ ä,.{@ß9"_s + QString(70, u'x')
             << u"Maximale Textlänge: 63 Zeichen|Übernehmen|CA 12 Ab-_ 9"_s + QString(57, u'x');
-        QTest::newRow("empty text refused, English")
-            << u"1 0 7"_s << u"|Smith"_s
-            << u"Maximum text length: 20 characters|Accept|UN Smith|Parameter error|You don't entered parameter ' User name ' !"_s;
     }
 
     void assistantBuilds() {
@@ -1719,8 +1606,7 @@ private slots:
         QFETCH(QString, values);
         QFETCH(QString, expected);
         const QStringList setup = opened.split(u' ');
-        QComboBox* list =
-            a.open(setup[1].toInt(), false, setup[2], opened.section(u' ', 3), setup[0].toInt());
+        QComboBox* list = a.open(setup[1].toInt(), false, setup[2], setup[0].toInt());
         QTest::keyClick(list, Qt::Key_Return);
         // Help shows the assistant's topic, owned by the dialog, and leaves the page as it is.
         QTest::mouseClick(a.child<QPushButton>("cmdHelp"), Qt::LeftButton);
@@ -1775,7 +1661,6 @@ private slots:
         // In German, on the quick-dial tab: a slot's commands show in the viewer on a double-click on its
         // description, which opens nothing for an empty slot. Esc closes it.
         WindowHarness h({{u"Language"_s, u"0"_s}, {u"SelTab"_s, u"3"_s}}, sampleSlots());
-        QVERIFY(h.find<QWidget>("cmdF4")->toolTip().contains(u"Bezeichnung: Four"_s));
         QStringList viewed;
         ModalHandler viewer([&](QWidget* dialog) {
             auto* list = dialog->findChild<QTreeWidget*>(u"lstCommands"_s);
@@ -1833,7 +1718,7 @@ private slots:
         // The assistant on its command page, a number's page and a text's page.
         Assistant a;
         for (const char* entry : {"3", "7"}) {
-            QComboBox* list = a.open(0, false, QLatin1String(entry), {}, language);
+            QComboBox* list = a.open(0, false, QLatin1String(entry), language);
             faults << namingFaults(a.dialog.get());
             QTest::keyClick(list, Qt::Key_Return);
             faults << namingFaults(a.dialog.get());
@@ -1854,31 +1739,27 @@ private slots:
 
     void tabGoesRoundEachTab_data() {
         QTest::addColumn<int>("tab");
-        QTest::addColumn<QString>("chain"); // from the tab strip on, back to it
-        const QString strip = u" cmdHelp cmdQuit"_s;
-        QTest::newRow("settings")
-            << 0
-            << u"cboDevice txtPort txtPcName cmdThisSystem chkConnect cboLanguage "
-               "cwnReplyTimeout txtErrorText chkCaptureLog txtCaptureFolder cmdCaptureFolder "
-               "cwnCaptureFileMb cwnCaptureFiles"_s +
-                   strip;
+        QTest::addColumn<QString>("chain"); // from the tab strip on, to the strip's own buttons
+        QTest::newRow("settings") << 0
+                                  << u"cboDevice txtPort txtPcName cmdThisSystem chkConnect cboLanguage "
+                                     "cwnReplyTimeout txtErrorText chkCaptureLog txtCaptureFolder "
+                                     "cmdCaptureFolder cwnCaptureFileMb cwnCaptureFiles"_s;
         QTest::newRow("command line, the log with rows")
-            << 1 << u"cmdCreateCommand1 txtSend cmdSend lsvMsg cmdDeleteList"_s + strip;
+            << 1 << u"cmdCreateCommand1 txtSend cmdSend lsvMsg cmdDeleteList"_s;
         QTest::newRow("editor, test after the description")
             << 2
             << u"cmdCreateCommand2 cmdCreateManualCommand chkAbove lstCommands txtLabel txtNote "
-               u"cmdCommandTest "
-               "cmdSave cmdGetCommand cmdDeleteScript"_s +
-                   strip;
+               "cmdCommandTest cmdSave cmdGetCommand cmdDeleteScript"_s;
         QString slotChain;
         for (int n = 1; n <= 8; ++n)
             slotChain += u"cmdCommand%1 txtCommandDescript%1 "_s.arg(n);
-        QTest::newRow("quick dial") << 3 << slotChain + u"cmdLoadConfig cmdSaveConfig"_s + strip;
+        QTest::newRow("quick dial") << 3 << slotChain + u"cmdLoadConfig cmdSaveConfig"_s;
     }
 
     void tabGoesRoundEachTab() {
         QFETCH(int, tab);
         QFETCH(QString, chain);
+        chain += u" cmdHelp cmdQuit"_s;
         WindowHarness h({{u"SelTab"_s, QString::number(tab)}}, sampleSlots());
         MainWindow& w = *h.window;
         // Everything enabled that can be: a usable link, rows in the log and the editor, a command typed.
@@ -1935,7 +1816,6 @@ private slots:
         };
         auto* strip = h.find<StatusStrip>("statusStrip");
         strip->runFinished(RunReport{RunReport::Outcome::Completed, 2, 2, {}, {}, 0, {}});
-        strip->RefreshLinkState(TargetLink::Connected);
         // The texts shown follow the switch.
         QApplication::setPalette(palette);
         auto shownTexts = [&] {
@@ -2025,8 +1905,8 @@ private slots:
 
     void keyboardAlone() {
         // The flows a user goes through, by keys alone, each where the focus is: connect, send, the
-        // history, the assistant, compose, store in a slot, run with an F-key, cancel, view a slot's
-        // commands, save and load a configuration, switch the language, quit.
+        // assistant, compose, store in a slot, run with an F-key, cancel, quit. (The history's keys are
+        // commandLineKeys', a slot's viewer is viewer's, the configuration files are configFiles'.)
         LoopbackPeer peer;
         WindowHarness h({{u"Language"_s, u"0"_s},
                          {u"Connect"_s, u"1"_s},
@@ -2051,20 +1931,13 @@ private slots:
                 key(Qt::Key_Tab);
             QCOMPARE(focused()->objectName(), QLatin1String(name));
         };
-        // The offscreen platform gives no window the focus back when a dialog closes; a desktop does.
-        auto backFromDialog = [&] {
-            w.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&w));
-        };
 
         key(Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(h.tab(), 1);
         tabTo("txtSend");
         type(u"GM"_s);
         key(Qt::Key_Return);
-        key(Qt::Key_Up);
-        key(Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("GMGM"), Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("GM"), Timeout);
         // The assistant's command lands in txtSend with the focus, for Enter to send.
         {
             // Each handler only as long as its dialog is wanted: two would race for the next one.
@@ -2074,9 +1947,11 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(assistant.opened, 1, Timeout);
             QTRY_COMPARE_WITH_TIMEOUT(focused()->objectName(), u"txtSend"_s, Timeout);
         }
-        backFromDialog();
+        // The offscreen platform gives no window the focus back when a dialog closes; a desktop does.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         key(Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("GMGMSM 0"), Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("GMSM 0"), Timeout);
 
         // Compose by hand, caption and description through their labels' keys, store in slot 3.
         key(Qt::Key_Tab, Qt::ControlModifier);
@@ -2110,38 +1985,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(h.text("labCommandScriptCompleted"),
                                   u"Abgebrochen nach 1 von 2 Befehlen."_s, Timeout);
 
-        // A slot's commands in the viewer, by Enter on its description; Esc closes it.
-        QStringList viewed;
-        ModalHandler viewer([&](QWidget* dialog) {
-            viewed << dialog->findChild<QTreeWidget*>()->topLevelItem(0)->text(0);
-            QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
-        });
-        tabTo("txtCommandDescript3");
-        key(Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(viewed, QStringList{u"SP 1 3"_s}, Timeout);
-        backFromDialog();
-
-        // Save the configuration and load it back.
-        const QString file = h.folders.settings() + u"keys.cfg"_s;
-        h.dialogs.saveAnswers = {file};
-        h.dialogs.openAnswers = {file};
-        // A button's key presses it as a click would, a moment later, so that it is seen pressed.
-        alt("cmdSaveConfig");
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), Timeout);
-        w.memory()->clearSlot(3);
-        alt("cmdLoadConfig");
-        QTRY_COMPARE_WITH_TIMEOUT(w.memory()->slotAt(3).caption, u"Drei"_s, Timeout);
-
-        // English, then quit: the next start speaks it. A tab's key shows the tab.
+        // A tab's key shows the tab; a button's presses it as a click would, a moment later, so that it is
+        // seen pressed.
         const QChar first = Access::mnemonicOf(h.find<QTabWidget>("SSTab1")->tabText(0));
         QTest::keyClick(focused(), first.toLatin1(), Qt::AltModifier);
         QCOMPARE(h.tab(), 0);
-        tabTo("cboLanguage");
-        key(Qt::Key_Down);
-        QCOMPARE(w.LanguageIndex(), 1);
         alt("cmdQuit");
         QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), Timeout);
-        QCOMPARE(ReadProfileValue(Settings::Section, u"Language"_s, {}, 9, h.folders.setupIni()), u"1"_s);
     }
 };
 

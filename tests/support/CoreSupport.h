@@ -131,12 +131,15 @@ struct StuckListener {
     QTcpSocket filler;
 };
 
-// The environment of a program started without a display, its settings folder (created) under home.
-inline QProcessEnvironment headless(const QString& home) {
+// The environment of a program started without a display (or on the offscreen one), its settings folder
+// (created) under home.
+inline QProcessEnvironment headless(const QString& home, bool offscreen = false) {
     QDir(home).mkpath(QStringLiteral("Veltrix/Telvane"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(name));
+    if (offscreen)
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home);
     return environment;
 }
