@@ -605,17 +605,9 @@ private slots:
         const char* pages[] = {"settings", "commandline", "editor", "quickdial"};
         QCOMPARE(help->windowTitle() + help->browser()->source().toString(),
                  u"Helpqrc:/telvane/help/%1.html#en"_s.arg(QLatin1String(pages[h.tab()])));
-        // Esc closes it. A new one (the old goes with its owner) opens at the size the reader last gave,
-        // never at a maximised one.
-        const QSize chosen(600 + to, 450 + from);
-        help->resize(chosen);
-        help->showMaximized();
-        QTRY_VERIFY(help->size() != chosen);
+        // Esc closes it.
         QTest::keyClick(help->browser(), Qt::Key_Escape);
         QVERIFY(!help->isVisible());
-        delete help;
-        h.click("cmdHelp");
-        QCOMPARE(currentHelpWindow()->size(), chosen);
     }
 
     void slotButtons_data() {
@@ -636,7 +628,6 @@ private slots:
     void slotButtons() {
         QFETCH(QString, mode);
         QFETCH(QString, caption);
-        QFETCH(QString, shown);
         WindowHarness h({{u"SelTab"_s, u"2"_s}}, sampleSlots());
         h.dialogs.inputAnswers = {u"GM"_s};
         h.click("cmdCreateManualCommand");
@@ -654,9 +645,9 @@ private slots:
         toolTip.setHtml(choice->toolTip());
         const QString rows = h.find<QTreeWidget>("lstCommands")->topLevelItem(0)->text(0) + u'|' +
                              h.window->memory()->slotAt(4).lines.value(0).command;
-        QCOMPARE(h.texts({"cmdCommand4", "cmdF4", "txtCommandDescript4", "txtLabel"}) + u'|' +
-                     toolTip.toPlainText() + u'|' + rows,
-                 shown);
+        QTEST(QString(h.texts({"cmdCommand4", "cmdF4", "txtCommandDescript4", "txtLabel"}) + u'|' +
+                      toolTip.toPlainText() + u'|' + rows),
+              "shown");
         QTRY_VERIFY_WITH_TIMEOUT(!choice->isEnabled(), Timeout);
         const ScriptedDialogs::Call asked = h.dialogs.calls.last();
         QCOMPARE(asked.kind + u'|' + asked.title + u'|' + asked.text,
@@ -795,7 +786,6 @@ private slots:
         QFETCH(QString, lines);
         QFETCH(QString, typed);
         QFETCH(QString, steps);
-        QFETCH(QString, rows);
         WindowHarness h({{u"SelTab"_s, u"2"_s}});
         auto* page = h.window->findChild<ScriptEditorPage*>();
         page->setLinkUsable(true);
@@ -827,7 +817,7 @@ private slots:
                             .arg(list->currentItem() && list->currentItem()->isSelected());
         for (const char* name : {"cmdCommandTest", "cmdDeleteCommand", "cmdCommandUp", "cmdCommandDown"})
             state += h.find<QPushButton>(name)->isEnabled() ? u'1' : u'0';
-        QCOMPARE(shown.join(u';') + state, rows);
+        QTEST(QString(shown.join(u';') + state), "rows");
         // Without a usable link there is no test run.
         page->setLinkUsable(false);
         QVERIFY(!h.find<QPushButton>("cmdCommandTest")->isEnabled());
