@@ -28,7 +28,6 @@
 #include "gui/log/LogFileWindow.h"
 #include "gui/log/LogView.h"
 
-#include <QtNetwork>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -745,7 +744,6 @@ private slots:
         h.close();
         second->close();
         second.reset();
-        h.close();
         const SetupSettings after = SetupSettings::read(h.folders.setupIni(), u"host"_s);
         QCOMPARE(after.port, u"5001"_s);
         QCOMPARE(after.selTab, 2);
