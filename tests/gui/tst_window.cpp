@@ -1003,7 +1003,8 @@ private slots:
                                      Timeout);
     }
 
-    void commandLine() {
+    // The command line, then the editor's test run, then slot runs, on one linked window as a user goes on.
+    void commandLineAndRuns() {
         PeerWindow p;
         QVERIFY(p.linked());
         WindowHarness& h = p.h;
@@ -1014,12 +1015,12 @@ private slots:
         int offered = 0;
         ModalHandler assistant([&](QWidget* d) {
             offered = d->findChild<QComboBox*>()->count();
-            QTest::keyClick(d->findChild<QComboBox*>(), Qt::Key_Return);
+            QTest::keyClick(d->findChild<QComboBox*>(), h.tab() == 2 ? Qt::Key_Escape : Qt::Key_Return);
         });
         h.click("cmdCreateCommand1");
         QCOMPARE(u"%1 %2 %3"_s.arg(text->text()).arg(log->size()).arg(offered), u"SM 0 0 11"_s);
         QTRY_COMPARE_WITH_TIMEOUT(h.window->focusWidget(), text, Timeout);
-        // The editor's is offered none.
+        // The editor's is offered none (and cancelled, to leave the editor empty).
         h.showTab(2);
         h.click("cmdCreateCommand2");
         QCOMPARE(offered, 10);
@@ -1035,12 +1036,7 @@ private slots:
         QCOMPARE(h.find<QTableView>("lsvMsg")->currentIndex().row(), 1);
         h.click("cmdDeleteList");
         QVERIFY(log->rowCount() == 0 && !p.enabled("cmdDeleteList"));
-    }
 
-    void editorTestRun() {
-        PeerWindow p;
-        QVERIFY(p.linked());
-        WindowHarness& h = p.h;
         auto* notice = h.find<QLabel>("labCommandScriptCompleted");
         // The editor's test run shows each command in the command line as it goes out, and its progress with
         // the reply it waits for; a notice from before goes with the first command.
@@ -1075,17 +1071,11 @@ private slots:
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 3, Timeout);
         QCOMPARE(boldRows(h), u"---b"_s);
-    }
 
-    void slotRunsFollowTheChecks() {
-        PeerWindow p;
-        QVERIFY(p.linked());
-        WindowHarness& h = p.h;
-        MainWindow& window = *h.window;
         auto checks = [&] {
             return u"%1 %2 %3"_s.arg(h.find<QSpinBox>("cwnReplyTimeout")->value())
-                .arg(window.runner()->replyTimeout())
-                .arg(window.runner()->errorText());
+                .arg(h.window->runner()->replyTimeout())
+                .arg(h.window->runner()->errorText());
         };
         QCOMPARE(checks(), u"60 60000 ERROR"_s);
         // The checks follow the settings tab. A run whose replies come at once ends showing its last
@@ -1095,13 +1085,13 @@ private slots:
         QCOMPARE(checks(), u"30 30000 not running"_s);
         h.showTab(3);
         h.find<QPushButton>("cmdCommand1")->click();
-        window.session()->receive("SM 1: OK\r\n");
-        window.session()->receive("GM: 1\r\n");
-        QCOMPARE(h.text("txtSend") + u' ' + p.strip(), u"GM 001 4 Command script processed, 2 commands."_s);
+        h.window->session()->receive("SM 1: OK\r\n");
+        h.window->session()->receive("GM: 1\r\n");
+        QCOMPARE(h.text("txtSend") + u' ' + p.strip(), u"GM 001 8 Command script processed, 2 commands."_s);
         h.click("cmdCommand1");
-        QCOMPARE(p.strip(), u"110 5 Command script processed, 2 commands."_s);
+        QCOMPARE(p.strip(), u"110 9 Command script processed, 2 commands."_s);
         h.click("cmdCancelCommandScript");
-        QCOMPARE(p.strip(), u"001 5 Cancelled after 1 of 2 commands."_s);
+        QCOMPARE(p.strip(), u"001 9 Cancelled after 1 of 2 commands."_s);
 
         // Quitting while a run waits runs the exit as ever, with no question: the tab and the checks (a
         // character the validator refuses never gets in) are kept. A late reply finds no window.
