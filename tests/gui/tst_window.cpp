@@ -1195,53 +1195,6 @@ private slots:
             csv.constData());
     }
 
-    // The capture on the settings page and in the strip: on from the start, it says where to and the rows
-    // reach the file; a folder that cannot be written is said in both places; another folder is chosen with
-    // the folder dialog; the exit keeps it.
-    void captureInTheWindow() {
-        WindowHarness h({{u"CaptureLog"_s, u"1"_s}, {u"CaptureFileMB"_s, u"5"_s}});
-        LogCapture* capture = h.window->capture();
-        QTRY_VERIFY_WITH_TIMEOUT(!capture->status().file.isEmpty(), Timeout);
-        QVERIFY(capture->status().file.startsWith(h.folders.settings() + u"logs/telvane_"_s));
-        QVERIFY(h.text("labCaptureState").startsWith(u"Capturing to "_s));
-        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
-        QCOMPARE(h.find<QSpinBox>("cwnCaptureFileMb")->value(), 5);
-        h.window->session()->SendCommandLine(u"SM 1"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(readBytes(capture->status().file).contains("\"text\":\"SM 1\""), Timeout);
-
-        QVERIFY(writeBytes(h.folders.settings() + u"file"_s, "x"));
-        h.dialogs.folderAnswers = {h.folders.settings() + u"file/logs"_s};
-        h.click("cmdCaptureFolder");
-        QTRY_COMPARE_WITH_TIMEOUT(capture->status().state, LogCapture::State::Failed, Timeout);
-        QVERIFY2(h.text("labCaptureState").startsWith(u"Capture stopped: "_s),
-                 qPrintable(h.text("labCaptureState")));
-        QCOMPARE(h.text("labCapture"), u"Capture failed"_s);
-        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
-        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
-        QCOMPARE(h.text("labCapture"), u"Mitschnitt gestört"_s);
-        QVERIFY(h.text("labCaptureState").startsWith(u"Mitschnitt angehalten: "_s));
-        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
-        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Down);
-
-        const QString other = h.folders.root.filePath(u"other"_s);
-        h.dialogs.folderAnswers = {other};
-        h.click("cmdCaptureFolder");
-        QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(other + u"/telvane_"_s), Timeout);
-        QCOMPARE(h.text("txtCaptureFolder"), other);
-
-        // Off: the strip has nothing to say; the exit keeps the choice.
-        h.find<QCheckBox>("chkCaptureLog")->click();
-        QCOMPARE(capture->status().state, LogCapture::State::Off);
-        QVERIFY(!h.find<QLabel>("labCapture")->isVisible());
-        QCOMPARE(h.text("labCaptureState"), u"Capture off."_s);
-        h.close();
-        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureLog"_s, {}, 9, h.folders.setupIni()), u"0"_s);
-        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFolder"_s, {}, 999, h.folders.setupIni()),
-                 other);
-        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFileMB"_s, {}, 9, h.folders.setupIni()),
-                 u"5"_s);
-    }
-
     void followingHoldsOrTakesTheSelection_data() {
         QTest::addColumn<QStringList>(
             "actions"); // the menu's Follow, the scroll bar paged up or to its end, keys
@@ -1341,16 +1294,57 @@ private slots:
         QVERIFY(!find->isVisible() && delegate->mark().isEmpty());
     }
 
-    // The log as a tool, on one window: the filter, a log file opened, copy, the detail view and saving.
+    // The log as a tool, on one window: the capture, the filter, a log file opened, copy, the detail view and
+    // saving.
     void logAsATool() {
-        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+        WindowHarness h({{u"CaptureLog"_s, u"1"_s}, {u"CaptureFileMB"_s, u"5"_s}});
         MainWindow& w = *h.window;
+        // The capture on the settings page and in the strip, on from the start: it says where to and the rows
+        // reach the file; a folder that cannot be written is said in both places; another folder is chosen
+        // with the folder dialog; the exit keeps it.
+        LogCapture* capture = w.capture();
+        QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(h.folders.settings() + u"logs/telvane_"_s),
+                                 Timeout);
+        QVERIFY(h.text("labCaptureState").startsWith(u"Capturing to "_s));
+        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(h.find<QSpinBox>("cwnCaptureFileMb")->value(), 5);
+        h.window->session()->SendCommandLine(u"SM 1"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(readBytes(capture->status().file).contains("\"text\":\"SM 1\""), Timeout);
+
+        QVERIFY(writeBytes(h.folders.settings() + u"file"_s, "x"));
+        h.dialogs.folderAnswers = {h.folders.settings() + u"file/logs"_s};
+        h.click("cmdCaptureFolder");
+        QTRY_COMPARE_WITH_TIMEOUT(capture->status().state, LogCapture::State::Failed, Timeout);
+        QVERIFY2(h.text("labCaptureState").startsWith(u"Capture stopped: "_s),
+                 qPrintable(h.text("labCaptureState")));
+        QCOMPARE(h.text("labCapture"), u"Capture failed"_s);
+        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+        QCOMPARE(h.text("labCapture"), u"Mitschnitt gestört"_s);
+        QVERIFY(h.text("labCaptureState").startsWith(u"Mitschnitt angehalten: "_s));
+        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Down);
+
+        const QString folder = h.folders.root.filePath(u"other"_s);
+        h.dialogs.folderAnswers = {folder};
+        h.click("cmdCaptureFolder");
+        QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(folder + u"/telvane_"_s), Timeout);
+        QCOMPARE(h.text("txtCaptureFolder"), folder);
+
+        // Off: the strip has nothing to say; the exit keeps the choice.
+        h.find<QCheckBox>("chkCaptureLog")->click();
+        QCOMPARE(capture->status().state, LogCapture::State::Off);
+        QVERIFY(!h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(h.text("labCaptureState"), u"Capture off."_s);
+
+        // The filter (Ctrl+Shift+F) shows the matching rows, new ones as they come.
+        h.showTab(1);
         auto* view = h.find<QTableView>("lsvMsg");
         QAbstractItemModelTester tester(view->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (const char* reply : {"SM: OK", "GM: 1", "SM: ERROR 2", "GM: 2"})
             w.session()->receive(reply);
-        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 4, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 5, Timeout);
         view->setFocus();
         QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         auto* filter = w.findChild<QLineEdit*>(u"txtFilter"_s);
@@ -1364,13 +1358,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 3, Timeout);
         QCOMPARE(view->model()->index(2, MessageLog::ParameterColumn).data().toString(), u"GM: 3"_s);
         QCOMPARE(view->currentIndex().row(), 2);
-        QCOMPARE(w.findChild<QLabel*>(u"labFilterStatus"_s)->text(), u"3 of 6 rows shown"_s);
+        QCOMPARE(w.findChild<QLabel*>(u"labFilterStatus"_s)->text(), u"3 of 7 rows shown"_s);
         QCOMPARE(h.find<QGroupBox>("fraReceive")->title(), u"Receive (filtered)"_s);
         // Copy offers the shown rows or all of them.
         w.findChild<QAction*>(u"actCopyShownRows"_s)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 2);
         w.findChild<QAction*>(u"actCopyAllRows"_s)->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 5);
+        QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 6);
         // Error replies are those holding the settings' error text.
         h.find<QLineEdit>("txtErrorText")->setText(u"ERROR"_s);
         filter->clear();
@@ -1378,7 +1372,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 1, Timeout);
         QCOMPARE(view->model()->index(0, MessageLog::ParameterColumn).data().toString(), u"SM: ERROR 2"_s);
         h.click("cmdFilterClear");
-        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 6, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 7, Timeout);
         QCOMPARE(h.find<QGroupBox>("fraReceive")->title(), u"Receive"_s);
         // The offscreen platform gives no window the focus back when a dialog closes; a desktop does.
         w.findChild<QWidget*>(u"frmLogFilter"_s)->close();
@@ -1427,7 +1421,7 @@ private slots:
                  u"\"%1\" is not a log of this program: line 1 is neither JSON Lines nor a log's CSV."_s.arg(
                      other));
         QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
-        QCOMPARE(w.session()->log()->size(), 6);
+        QCOMPARE(w.session()->log()->size(), 7);
         h.click("cmdDeleteList");
 
         // Copy, the detail view and saving, on a log cleared and begun anew at a fixed time.
@@ -1491,6 +1485,11 @@ private slots:
         h.open();
         QVERIFY(!h.find<QTableView>("lsvMsg")->isColumnHidden(MessageLog::LatencyColumn));
         QVERIFY(!h.window->findChild<QAction*>(u"actFollow"_s)->isChecked());
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureLog"_s, {}, 9, h.folders.setupIni()), u"0"_s);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFolder"_s, {}, 999, h.folders.setupIni()),
+                 folder);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFileMB"_s, {}, 9, h.folders.setupIni()),
+                 u"5"_s);
     }
 
     void assistant_data() {
@@ -1614,13 +1613,12 @@ private slots:
         QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript4")->viewport(), Qt::LeftButton);
         QCOMPARE(viewer.opened, 1);
         QCOMPARE(viewed.join(u'|'), u"Befehlsablauf anzeigen|Beenden|SM 1|start|closed by Esc"_s);
-        // So do Enter and Space on the box, for the keyboard; every box says so.
+        // So do Enter and Space on the box, for the keyboard.
         auto* box = h.find<QPlainTextEdit>("txtCommandDescript1");
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space})
             QTest::keyClick(box, key);
         QCOMPARE(viewer.opened, 3);
         QCOMPARE(box->toPlainText(), u"two"_s);
-        QVERIFY(h.find<QWidget>("txtCommandDescript8")->toolTip().contains(u"Leertaste"_s));
     }
 
     void everyControlHasATrueName_data() {
@@ -1778,7 +1776,6 @@ private slots:
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 3, Timeout);
         auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
-        QSet<QRgb> rowColours;
         for (const QString& mark : {QString(), u"M"_s}) {
             delegate->setMark(LogMatcher(mark, Qt::CaseSensitive));
             for (int row = 0; row < 3; ++row) {
@@ -1790,12 +1787,8 @@ private slots:
                                               : option.backgroundBrush.color();
                 check(u"row %1, mark '%2'"_s.arg(row).arg(mark), option.palette.color(QPalette::Text),
                       background);
-                if (mark.isEmpty())
-                    rowColours.insert(option.palette.color(QPalette::Text).rgb());
             }
         }
-        // Not sent, error reply and plain reply still look different.
-        QCOMPARE(rowColours.size(), 3);
 
         // The choice buttons blink in a colour their captions read on.
         h.showTab(2);
