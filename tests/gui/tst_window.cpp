@@ -1003,11 +1003,26 @@ private slots:
                                      Timeout);
     }
 
-    // The command line, then the editor's test run, then slot runs, on one linked window as a user goes on.
+    // A link refused, then the command line, the editor's test run and slot runs, on one window as a user
+    // goes on, and a run without a link.
     void commandLineAndRuns() {
-        PeerWindow p;
-        QVERIFY(p.linked());
+        PeerWindow p(QString::number(refusingPort()));
         WindowHarness& h = p.h;
+        // Refused. The run buttons have never been on (that the F-keys then do nothing: tabsKeysAndHelp).
+        h.window->link()->TryConnect();
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState").section(u'\n', 0, 0),
+                                  u"State: Error occured while connecting."_s, Timeout);
+        // Where it went and why, in the description a screen reader reads (and below the state's words, a
+        // long host name cut: captionsAndLanguages).
+        const QString reason = h.window->link()->lastErrorText();
+        const QString where = u"127.0.0.1:"_s + h.text("txtPort") + u" \u2013 "_s + reason;
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(h.find<QLabel>("labState")->accessibleDescription(), where);
+        for (int n = 1; n <= QuickDialSlotCount; ++n)
+            QVERIFY(!p.enabled(qPrintable(u"cmdCommand%1"_s.arg(n))));
+
+        h.find<QLineEdit>("txtPort")->setText(p.peer.portText());
+        QVERIFY(p.linked());
         auto* text = h.find<QLineEdit>("txtSend");
         MessageLog* log = p.log();
         // The assistant's command, queries offered, goes into the line, to be sent by the user. An empty line
@@ -1093,6 +1108,22 @@ private slots:
         h.click("cmdCancelCommandScript");
         QCOMPARE(p.strip(), u"001 9 Cancelled after 1 of 2 commands."_s);
 
+        // Unticked: closed, the command line off (Enter keeps nothing), the run buttons still on. A run stops
+        // at its first command, with a notice that follows the language. Then linked again.
+        h.find<QCheckBox>("chkConnect")->setChecked(false);
+        h.window->link()->TryConnect();
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
+        QVERIFY(!p.enabled("cmdSend"));
+        text->setText(u"XX"_s);
+        QTest::keyClick(text, Qt::Key_Return);
+        h.click("cmdCommand1");
+        QCOMPARE(p.strip(), u"001 10 Stopped: command not sent."_s);
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+        QCOMPARE(p.strip(), u"001 10 Abbruch: Befehl nicht gesendet."_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
+        h.find<QCheckBox>("chkConnect")->setChecked(true);
+        QVERIFY(p.linked());
+
         // Quitting while a run waits runs the exit as ever, with no question: the tab and the checks (a
         // character the validator refuses never gets in) are kept. A late reply finds no window.
         h.click("cmdCommand1");
@@ -1108,41 +1139,6 @@ private slots:
         QCOMPARE(h.dialogs.calls.size(), asked);
         p.peer.reply("SM 1: OK\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
-    }
-
-    void withoutALink() {
-        PeerWindow p(QString::number(refusingPort()));
-        WindowHarness& h = p.h;
-        MainWindow& window = *h.window;
-        // Refused. The run buttons have never been on (that the F-keys then do nothing: tabsKeysAndHelp).
-        window.link()->TryConnect();
-        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState").section(u'\n', 0, 0),
-                                  u"State: Error occured while connecting."_s, Timeout);
-        // Where it went and why, in the description a screen reader reads (and below the state's words, a
-        // long host name cut: captionsAndLanguages).
-        const QString reason = window.link()->lastErrorText();
-        const QString where = u"127.0.0.1:"_s + h.text("txtPort") + u" \u2013 "_s + reason;
-        QVERIFY(!reason.isEmpty());
-        QCOMPARE(h.find<QLabel>("labState")->accessibleDescription(), where);
-        h.showTab(3);
-        for (int n = 1; n <= QuickDialSlotCount; ++n)
-            QVERIFY(!p.enabled(qPrintable(u"cmdCommand%1"_s.arg(n))));
-
-        // Linked, then unticked: closed, the command line off (Enter keeps nothing), the run buttons still
-        // on. A run stops at its first command, with a notice that follows the language.
-        h.find<QLineEdit>("txtPort")->setText(p.peer.portText());
-        QVERIFY(p.linked());
-        h.find<QCheckBox>("chkConnect")->setChecked(false);
-        window.link()->TryConnect();
-        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
-        QVERIFY(!p.enabled("cmdSend"));
-        auto* text = h.find<QLineEdit>("txtSend");
-        text->setText(u"XX"_s);
-        QTest::keyClick(text, Qt::Key_Return);
-        h.click("cmdCommand1");
-        QCOMPARE(p.strip(), u"001 1 Stopped: command not sent."_s);
-        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
-        QCOMPARE(p.strip(), u"001 1 Abbruch: Befehl nicht gesendet."_s);
     }
 
     void errorReplyCutAfterTheColon() {
