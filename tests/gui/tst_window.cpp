@@ -1813,6 +1813,7 @@ private slots:
                         sampleSlots());
         MainWindow& w = *h.window;
         QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
+        QCOMPARE(h.text("labState"), u"Zustand: Verbunden."_s);
         auto focused = [&]() -> QWidget* { return w.focusWidget() ? w.focusWidget() : &w; };
         auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
             QTest::keyClick(focused(), k, modifiers);
