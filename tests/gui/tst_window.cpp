@@ -1280,12 +1280,12 @@ private slots:
             QTest::keyClick(find, Qt::Key_Return, keys.at(i) == u'p' ? Qt::ShiftModifier : Qt::NoModifier);
             QCOMPARE(view->currentIndex().row(), rows.at(i + 1));
         }
-        const bool found = rows.at(0) != 4;
         QTEST(result->text(), "result");
         auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
         QVERIFY(!delegate->mark().isEmpty());
-        // A match holds the view there; Escape closes the bar and takes the marks away.
-        QCOMPARE(w.findChild<QAction*>(u"actFollow"_s)->isChecked(), !found);
+        // A match holds the view there (it starts from the newest row, 4); Escape closes the bar and takes
+        // the marks away.
+        QCOMPARE(w.findChild<QAction*>(u"actFollow"_s)->isChecked(), rows.at(0) == 4);
         QTest::keyClick(find, Qt::Key_Escape);
         QVERIFY(!find->isVisible() && delegate->mark().isEmpty());
     }
@@ -1489,10 +1489,10 @@ private slots:
     }
 
     void assistant_data() {
-        // Opened with a device type, with queries or not, on a Command key; then closed by
-        // Enter on a command without parameters, Cancel or the close box, or given values page by page after
-        // Enter on the stored entry. The result: the entries, the one selected, the page and the command word
-        // shown at opening; the last page's hint and button; the command and the description built.
+        // Opened with a device type, with queries or not, on a Command key; then closed by Enter on a command
+        // without parameters, Cancel or the close box, or given values page by page after Enter on the stored
+        // entry. The result: the entries, the one selected, the page and the command word shown at opening
+        // (focus in the list); the last page's hint and button; the command and the description built.
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("result");
@@ -1522,8 +1522,6 @@ private slots:
         const QStringList setup = opened.split(u' ');
         Assistant a;
         QComboBox* list = a.open(setup[0].toInt(), setup[1] == u"1"_s, setup[2]);
-        // The catalogue's entries, the stored one selected when there is one, on the command page, focus in
-        // the list.
         QStringList shown{
             u"%1 %2 %3 "_s.arg(list->count()).arg(list->currentIndex()).arg(a.dialog->currentPage()) +
             a.child<QLabel>("labSelCommand")->text()};
