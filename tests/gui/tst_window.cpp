@@ -1260,9 +1260,8 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QList<int>, rows);
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
-        MainWindow& w = *h.window;
         for (const char* reply : {"SM 1", "SM: OK\r\n", "GP", "gp: 3", "SP: ERROR"})
-            w.session()->receive(reply);
+            h.window->session()->receive(reply);
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 4, Timeout);
         auto* find = h.find<QLineEdit>("txtFind");
@@ -1285,7 +1284,7 @@ private slots:
         QVERIFY(!delegate->mark().isEmpty());
         // A match holds the view there (it starts from the newest row, 4); Escape closes the bar and takes
         // the marks away.
-        QCOMPARE(w.findChild<QAction*>(u"actFollow"_s)->isChecked(), rows.at(0) == 4);
+        QCOMPARE(h.window->findChild<QAction*>(u"actFollow"_s)->isChecked(), rows.at(0) == 4);
         QTest::keyClick(find, Qt::Key_Escape);
         QVERIFY(!find->isVisible() && delegate->mark().isEmpty());
     }
