@@ -971,10 +971,26 @@ private slots:
                                      Timeout);
     }
 
-    void commandLine() {
-        PeerWindow p;
-        QVERIFY(p.linked());
+    // A link refused, then the command line, the editor's test run and slot runs, on one window as a user
+    // goes on, and a run without a link.
+    void commandLineAndRuns() {
+        PeerWindow p(QString::number(refusingPort()));
         WindowHarness& h = p.h;
+        // Refused. The run buttons have never been on (that the F-keys then do nothing: tabsKeysAndHelp).
+        h.window->link()->TryConnect();
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState").section(u'\n', 0, 0),
+                                  u"State: Error occured while connecting."_s, Timeout);
+        // Where it went and why, in the description a screen reader reads (and below the state's words, a
+        // long host name cut: captionsAndLanguages).
+        const QString reason = h.window->link()->lastErrorText();
+        const QString where = u"127.0.0.1:"_s + h.text("txtPort") + u" \u2013 "_s + reason;
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(h.find<QLabel>("labState")->accessibleDescription(), where);
+        for (int n = 1; n <= QuickDialSlotCount; ++n)
+            QVERIFY(!p.enabled(qPrintable(u"cmdCommand%1"_s.arg(n))));
+
+        h.find<QLineEdit>("txtPort")->setText(p.peer.portText());
+        QVERIFY(p.linked());
         auto* text = h.find<QLineEdit>("txtSend");
         MessageLog* log = p.log();
         // The assistant's command, queries offered, goes into the line, to be sent by the user. An empty line
@@ -982,12 +998,12 @@ private slots:
         int offered = 0;
         ModalHandler assistant([&](QWidget* d) {
             offered = d->findChild<QComboBox*>()->count();
-            QTest::keyClick(d->findChild<QComboBox*>(), Qt::Key_Return);
+            QTest::keyClick(d->findChild<QComboBox*>(), h.tab() == 2 ? Qt::Key_Escape : Qt::Key_Return);
         });
         h.click("cmdCreateCommand1");
         QCOMPARE(u"%1 %2 %3"_s.arg(text->text()).arg(log->size()).arg(offered), u"SM 0 0 11"_s);
         QTRY_COMPARE_WITH_TIMEOUT(h.window->focusWidget(), text, Timeout);
-        // The editor's is offered none.
+        // The editor's is offered none (and cancelled, to leave the editor empty).
         h.showTab(2);
         h.click("cmdCreateCommand2");
         QCOMPARE(offered, 10);
@@ -1003,12 +1019,7 @@ private slots:
         QCOMPARE(h.find<QTableView>("lsvMsg")->currentIndex().row(), 1);
         h.click("cmdDeleteList");
         QVERIFY(log->rowCount() == 0 && !p.enabled("cmdDeleteList"));
-    }
 
-    void editorTestRun() {
-        PeerWindow p;
-        QVERIFY(p.linked());
-        WindowHarness& h = p.h;
         auto* notice = h.find<QLabel>("labCommandScriptCompleted");
         // The editor's test run shows each command in the command line as it goes out, and its progress with
         // the reply it waits for; a notice from before goes with the first command.
@@ -1043,17 +1054,11 @@ private slots:
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 3, Timeout);
         QCOMPARE(boldRows(h), u"---b"_s);
-    }
 
-    void slotRunsFollowTheChecks() {
-        PeerWindow p;
-        QVERIFY(p.linked());
-        WindowHarness& h = p.h;
-        MainWindow& window = *h.window;
         auto checks = [&] {
             return u"%1 %2 %3"_s.arg(h.find<QSpinBox>("cwnReplyTimeout")->value())
-                .arg(window.runner()->replyTimeout())
-                .arg(window.runner()->errorText());
+                .arg(h.window->runner()->replyTimeout())
+                .arg(h.window->runner()->errorText());
         };
         QCOMPARE(checks(), u"60 60000 ERROR"_s);
         // The checks follow the settings tab. A run whose replies come at once ends showing its last
@@ -1063,13 +1068,29 @@ private slots:
         QCOMPARE(checks(), u"30 30000 not running"_s);
         h.showTab(3);
         h.find<QPushButton>("cmdCommand1")->click();
-        window.session()->receive("SM 1: OK\r\n");
-        window.session()->receive("GM: 1\r\n");
-        QCOMPARE(h.text("txtSend") + u' ' + p.strip(), u"GM 001 4 Command script processed, 2 commands."_s);
+        h.window->session()->receive("SM 1: OK\r\n");
+        h.window->session()->receive("GM: 1\r\n");
+        QCOMPARE(h.text("txtSend") + u' ' + p.strip(), u"GM 001 8 Command script processed, 2 commands."_s);
         h.click("cmdCommand1");
-        QCOMPARE(p.strip(), u"110 5 Command script processed, 2 commands."_s);
+        QCOMPARE(p.strip(), u"110 9 Command script processed, 2 commands."_s);
         h.click("cmdCancelCommandScript");
-        QCOMPARE(p.strip(), u"001 5 Cancelled after 1 of 2 commands."_s);
+        QCOMPARE(p.strip(), u"001 9 Cancelled after 1 of 2 commands."_s);
+
+        // Unticked: closed, the command line off (Enter keeps nothing), the run buttons still on. A run stops
+        // at its first command, with a notice that follows the language. Then linked again.
+        h.find<QCheckBox>("chkConnect")->setChecked(false);
+        h.window->link()->TryConnect();
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
+        QVERIFY(!p.enabled("cmdSend"));
+        text->setText(u"XX"_s);
+        QTest::keyClick(text, Qt::Key_Return);
+        h.click("cmdCommand1");
+        QCOMPARE(p.strip(), u"001 10 Stopped: command not sent."_s);
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+        QCOMPARE(p.strip(), u"001 10 Abbruch: Befehl nicht gesendet."_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
+        h.find<QCheckBox>("chkConnect")->setChecked(true);
+        QVERIFY(p.linked());
 
         // Quitting while a run waits runs the exit as ever, with no question: the tab and the checks (a
         // character the validator refuses never gets in) are kept. A late reply finds no window.
@@ -1086,71 +1107,6 @@ private slots:
         QCOMPARE(h.dialogs.calls.size(), asked);
         p.peer.reply("SM 1: OK\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(!p.peer.connected(), Timeout);
-    }
-
-    void withoutALink() {
-        PeerWindow p(QString::number(refusingPort()));
-        WindowHarness& h = p.h;
-        MainWindow& window = *h.window;
-        // Refused. The run buttons have never been on (that the F-keys then do nothing: tabsKeysAndHelp).
-        window.link()->TryConnect();
-        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState").section(u'\n', 0, 0),
-                                  u"State: Error occured while connecting."_s, Timeout);
-        // Where it went and why, in the description a screen reader reads (and below the state's words, a
-        // long host name cut: captionsAndLanguages).
-        const QString reason = window.link()->lastErrorText();
-        const QString where = u"127.0.0.1:"_s + h.text("txtPort") + u" \u2013 "_s + reason;
-        QVERIFY(!reason.isEmpty());
-        QCOMPARE(h.find<QLabel>("labState")->accessibleDescription(), where);
-        h.showTab(3);
-        for (int n = 1; n <= QuickDialSlotCount; ++n)
-            QVERIFY(!p.enabled(qPrintable(u"cmdCommand%1"_s.arg(n))));
-
-        // Linked, then unticked: closed, the command line off (Enter keeps nothing), the run buttons still
-        // on. A run stops at its first command, with a notice that follows the language.
-        h.find<QLineEdit>("txtPort")->setText(p.peer.portText());
-        QVERIFY(p.linked());
-        h.find<QCheckBox>("chkConnect")->setChecked(false);
-        window.link()->TryConnect();
-        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"State: Port closed."_s, Timeout);
-        QVERIFY(!p.enabled("cmdSend"));
-        auto* text = h.find<QLineEdit>("txtSend");
-        text->setText(u"XX"_s);
-        QTest::keyClick(text, Qt::Key_Return);
-        h.click("cmdCommand1");
-        QCOMPARE(p.strip(), u"001 1 Stopped: command not sent."_s);
-        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
-        QCOMPARE(p.strip(), u"001 1 Abbruch: Befehl nicht gesendet."_s);
-    }
-
-    void missionAgainstTheSimulator() {
-        // As a user goes through it: connect, compose a script by hand, store it in slot 3, run it with F3.
-        Devsim simulator({u"--device"_s, u"0"_s});
-        WindowHarness h({{u"Language"_s, u"0"_s},
-                         {u"Connect"_s, u"1"_s},
-                         {u"SelTab"_s, u"2"_s},
-                         {u"Name"_s, u"127.0.0.1"_s},
-                         {u"Port"_s, QString::number(simulator.port())}});
-        QTRY_COMPARE_WITH_TIMEOUT(h.text("labState"), u"Zustand: Verbunden."_s, Timeout);
-        h.dialogs.inputAnswers = {u"SM 1"_s, u"SP 1 3"_s, u"GM"_s};
-        for (int i = 0; i < 3; ++i)
-            h.click("cmdCreateManualCommand");
-        QTest::keyClicks(h.find<QLineEdit>("txtLabel"), u"Programm drei"_s);
-        QTest::keyClicks(h.find<QPlainTextEdit>("txtNote"), u"SM 1, SP 1 3, GM"_s);
-        h.click("cmdSave");
-        QTRY_VERIFY_WITH_TIMEOUT(h.find<QPushButton>("cmdF3")->isEnabled(), Timeout);
-        h.click("cmdF3");
-        // The offscreen platform gives no window the focus back when a dialog closes.
-        h.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
-        h.showTab(3);
-        QTest::keyClick(h.window.get(), Qt::Key_F3);
-        // Each command reached the simulator after the reply to the one before.
-        QVERIFY(simulator.shows(u"<- SM 1.*-> SM 1: OK.*<- SP 1 3.*-> SP: OK.*<- GM.*-> GM: 1"_s));
-        QTRY_COMPARE_WITH_TIMEOUT(h.texts({"labCommandScriptCompleted", "txtSend"}),
-                                  u"Befehlsablauf ausgeführt, 3 Befehle.|GM"_s, Timeout);
-        QCOMPARE(h.texts({"cmdF3", "cmdCommand3", "txtCommandDescript3"}),
-                 u"Programm d...|Programm drei|SM 1, SP 1 3, GM"_s);
     }
 
     void errorReplyCutAfterTheColon() {
@@ -1201,104 +1157,6 @@ private slots:
             csv.startsWith("number,command,verdict,latency_ms,sent_utc,reply\r\n1,SP 1 3,error_reply,") &&
                 csv.endsWith(",\"SP: ERROR production mode is not running\r\n\"\r\n2,GM,not_sent,,,\r\n"),
             csv.constData());
-    }
-
-    // The capture on the settings page and in the strip: on from the start, it says where to and the rows
-    // reach the file; a folder that cannot be written is said in both places; another folder is chosen with
-    // the folder dialog; the exit keeps it.
-    void captureInTheWindow() {
-        WindowHarness h({{u"CaptureLog"_s, u"1"_s}, {u"CaptureFileMB"_s, u"5"_s}});
-        LogCapture* capture = h.window->capture();
-        QTRY_VERIFY_WITH_TIMEOUT(!capture->status().file.isEmpty(), Timeout);
-        QVERIFY(capture->status().file.startsWith(h.folders.settings() + u"logs/telvane_"_s));
-        QVERIFY(h.text("labCaptureState").startsWith(u"Capturing to "_s));
-        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
-        QCOMPARE(h.find<QSpinBox>("cwnCaptureFileMb")->value(), 5);
-        h.window->session()->SendCommandLine(u"SM 1"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(readBytes(capture->status().file).contains("\"text\":\"SM 1\""), Timeout);
-
-        QVERIFY(writeBytes(h.folders.settings() + u"file"_s, "x"));
-        h.dialogs.folderAnswers = {h.folders.settings() + u"file/logs"_s};
-        h.click("cmdCaptureFolder");
-        QTRY_COMPARE_WITH_TIMEOUT(capture->status().state, LogCapture::State::Failed, Timeout);
-        QVERIFY2(h.text("labCaptureState").startsWith(u"Capture stopped: "_s),
-                 qPrintable(h.text("labCaptureState")));
-        QCOMPARE(h.text("labCapture"), u"Capture failed"_s);
-        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
-        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
-        QCOMPARE(h.text("labCapture"), u"Mitschnitt gestört"_s);
-        QVERIFY(h.text("labCaptureState").startsWith(u"Mitschnitt angehalten: "_s));
-        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
-        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Down);
-
-        const QString other = h.folders.root.filePath(u"other"_s);
-        h.dialogs.folderAnswers = {other};
-        h.click("cmdCaptureFolder");
-        QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(other + u"/telvane_"_s), Timeout);
-        QCOMPARE(h.text("txtCaptureFolder"), other);
-
-        // Off: the strip has nothing to say; the exit keeps the choice.
-        h.find<QCheckBox>("chkCaptureLog")->click();
-        QCOMPARE(capture->status().state, LogCapture::State::Off);
-        QVERIFY(!h.find<QLabel>("labCapture")->isVisible());
-        QCOMPARE(h.text("labCaptureState"), u"Capture off."_s);
-        h.close();
-        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureLog"_s, {}, 9, h.folders.setupIni()), u"0"_s);
-        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFolder"_s, {}, 999, h.folders.setupIni()),
-                 other);
-        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFileMB"_s, {}, 9, h.folders.setupIni()),
-                 u"5"_s);
-    }
-
-    // A capture opened from the live log's menu (Ctrl+O) comes into a read-only window of its own, in the
-    // background, with the log's find; a file that is not a log is named with its line that failed, and
-    // leaves no window and the live log as it was.
-    void logFileOpensInAWindowOfItsOwn() {
-        WindowHarness h({{u"SelTab"_s, u"1"_s}});
-        MainWindow& w = *h.window;
-        MessageLog saved;
-        const QDateTime start(QDate(2026, 12, 7), QTime(13, 5, 9, 7), Qt::UTC);
-        for (int i = 0; i < 3 * LogReader::BatchRows; ++i)
-            saved.append(MessageLog::Direction::Get, start.addMSecs(i),
-                         QByteArray("GP: " + QByteArray::number(i)));
-        const QString path = h.folders.root.filePath(u"capture.jsonl"_s);
-        QVERIFY(LogExport::save(saved, path, LogExport::Format::JsonLines));
-        w.session()->receive("SM: OK");
-        auto* view = h.find<QTableView>("lsvMsg");
-        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 1, Timeout);
-
-        h.dialogs.openAnswers = {path};
-        view->setFocus();
-        QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
-        auto* file = w.findChild<LogFileWindow*>();
-        QVERIFY(file && file->isVisible());
-        QSignalSpy loaded(file, &LogFileWindow::loaded);
-        QVERIFY(loaded.wait(Timeout));
-        QCOMPARE(file->log()->rowCount(), saved.size());
-        QCOMPARE(file->findChild<QLabel*>(u"labLogFile"_s)->text(),
-                 filledText(TextId::LogFileLoaded, {QLocale().toString(saved.size())}));
-        auto* fileView = file->findChild<QTableView*>(u"lsvLogFile"_s);
-        auto* find = file->findChild<QLineEdit*>(u"txtFind"_s);
-        file->activateWindow();
-        fileView->setFocus();
-        QTest::keyClick(fileView, Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(find->isVisible());
-        QTest::keyClicks(find, u"GP: 4711"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(fileView->currentIndex().row(), 4711, Timeout); // found on a worker
-        QVERIFY(!file->findChild<QAction*>(u"actClearLog"_s)->isVisible());
-        file->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
-
-        const QString other = h.folders.root.filePath(u"other.txt"_s);
-        QVERIFY(writeBytes(other, "[SETTINGS]\r\nPort=1\r\n"));
-        h.dialogs.openAnswers = {other};
-        w.findChild<QAction*>(u"actOpenLogFile"_s)->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(h.dialogs.calls.last().kind, u"warning"_s, Timeout);
-        QCOMPARE(h.dialogs.calls.last().text,
-                 u"\"%1\" is not a log of this program: line 1 is neither JSON Lines nor a log's CSV."_s.arg(
-                     other));
-        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
-        QCOMPARE(w.session()->log()->size(), 1);
     }
 
     void followingHoldsOrTakesTheSelection_data() {
@@ -1370,9 +1228,8 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QList<int>, rows);
         WindowHarness h({{u"SelTab"_s, u"1"_s}});
-        MainWindow& w = *h.window;
         for (const char* reply : {"SM 1", "SM: OK\r\n", "GP", "gp: 3", "SP: ERROR"})
-            w.session()->receive(reply);
+            h.window->session()->receive(reply);
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->currentIndex().row(), 4, Timeout);
         auto* find = h.find<QLineEdit>("txtFind");
@@ -1390,31 +1247,73 @@ private slots:
             QTest::keyClick(find, Qt::Key_Return, keys.at(i) == u'p' ? Qt::ShiftModifier : Qt::NoModifier);
             QCOMPARE(view->currentIndex().row(), rows.at(i + 1));
         }
-        const bool found = rows.at(0) != 4;
         QTEST(result->text(), "result");
         auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
         QVERIFY(!delegate->mark().isEmpty());
-        // A match holds the view there; Escape closes the bar and takes the marks away.
-        QCOMPARE(w.findChild<QAction*>(u"actFollow"_s)->isChecked(), !found);
+        // A match holds the view there (it starts from the newest row, 4); Escape closes the bar and takes
+        // the marks away.
+        QCOMPARE(h.window->findChild<QAction*>(u"actFollow"_s)->isChecked(), rows.at(0) == 4);
         QTest::keyClick(find, Qt::Key_Escape);
         QVERIFY(!find->isVisible() && delegate->mark().isEmpty());
     }
 
-    void filterShowsTheMatchingRows() {
-        WindowHarness h({{u"SelTab"_s, u"1"_s}});
+    // The log as a tool, on one window: the capture, the filter, a log file opened, copy, the detail view and
+    // saving.
+    void logAsATool() {
+        WindowHarness h({{u"CaptureLog"_s, u"1"_s}, {u"CaptureFileMB"_s, u"5"_s}});
         MainWindow& w = *h.window;
+        // The capture on the settings page and in the strip, on from the start: it says where to and the rows
+        // reach the file; a folder that cannot be written is said in both places; another folder is chosen
+        // with the folder dialog; the exit keeps it.
+        LogCapture* capture = w.capture();
+        QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(h.folders.settings() + u"logs/telvane_"_s),
+                                 Timeout);
+        QVERIFY(h.text("labCaptureState").startsWith(u"Capturing to "_s));
+        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(h.find<QSpinBox>("cwnCaptureFileMb")->value(), 5);
+        h.window->session()->SendCommandLine(u"SM 1"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(readBytes(capture->status().file).contains("\"text\":\"SM 1\""), Timeout);
+
+        QVERIFY(writeBytes(h.folders.settings() + u"file"_s, "x"));
+        h.dialogs.folderAnswers = {h.folders.settings() + u"file/logs"_s};
+        h.click("cmdCaptureFolder");
+        QTRY_COMPARE_WITH_TIMEOUT(capture->status().state, LogCapture::State::Failed, Timeout);
+        QVERIFY2(h.text("labCaptureState").startsWith(u"Capture stopped: "_s),
+                 qPrintable(h.text("labCaptureState")));
+        QCOMPARE(h.text("labCapture"), u"Capture failed"_s);
+        QVERIFY(h.find<QLabel>("labCapture")->isVisible());
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Up);
+        QCOMPARE(h.text("labCapture"), u"Mitschnitt gestört"_s);
+        QVERIFY(h.text("labCaptureState").startsWith(u"Mitschnitt angehalten: "_s));
+        QCOMPARE(captionsThatDoNotFit(*h.window), QStringList());
+        QTest::keyClick(h.find<QComboBox>("cboLanguage"), Qt::Key_Down);
+
+        const QString folder = h.folders.root.filePath(u"other"_s);
+        h.dialogs.folderAnswers = {folder};
+        h.click("cmdCaptureFolder");
+        QTRY_VERIFY_WITH_TIMEOUT(capture->status().file.startsWith(folder + u"/telvane_"_s), Timeout);
+        QCOMPARE(h.text("txtCaptureFolder"), folder);
+
+        // Off: the strip has nothing to say; the exit keeps the choice.
+        h.find<QCheckBox>("chkCaptureLog")->click();
+        QCOMPARE(capture->status().state, LogCapture::State::Off);
+        QVERIFY(!h.find<QLabel>("labCapture")->isVisible());
+        QCOMPARE(h.text("labCaptureState"), u"Capture off."_s);
+
+        // The filter (Ctrl+Shift+F) shows the matching rows, new ones as they come.
+        h.showTab(1);
         auto* view = h.find<QTableView>("lsvMsg");
         QAbstractItemModelTester tester(view->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (const char* reply : {"SM: OK", "GM: 1", "SM: ERROR 2", "GM: 2"})
             w.session()->receive(reply);
-        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 4, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 5, Timeout);
         view->setFocus();
         QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-        auto* text = w.findChild<QLineEdit*>(u"txtFilter"_s);
-        QVERIFY(text && text->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(text->hasFocus(), Timeout);
-        QTest::keyClicks(text, u"gm"_s);
+        auto* filter = w.findChild<QLineEdit*>(u"txtFilter"_s);
+        QVERIFY(filter && filter->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(filter->hasFocus(), Timeout);
+        QTest::keyClicks(filter, u"gm"_s);
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 2, Timeout);
         // A row that matches shows at once, followed; one that does not stays hidden.
         w.session()->receive("GM: 3");
@@ -1422,33 +1321,78 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 3, Timeout);
         QCOMPARE(view->model()->index(2, MessageLog::ParameterColumn).data().toString(), u"GM: 3"_s);
         QCOMPARE(view->currentIndex().row(), 2);
-        QCOMPARE(w.findChild<QLabel*>(u"labFilterStatus"_s)->text(), u"3 of 6 rows shown"_s);
+        QCOMPARE(w.findChild<QLabel*>(u"labFilterStatus"_s)->text(), u"3 of 7 rows shown"_s);
         QCOMPARE(h.find<QGroupBox>("fraReceive")->title(), u"Receive (filtered)"_s);
         // Copy offers the shown rows or all of them.
         w.findChild<QAction*>(u"actCopyShownRows"_s)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 2);
         w.findChild<QAction*>(u"actCopyAllRows"_s)->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 5);
+        QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), 6);
         // Error replies are those holding the settings' error text.
         h.find<QLineEdit>("txtErrorText")->setText(u"ERROR"_s);
-        text->clear();
+        filter->clear();
         w.findChild<QCheckBox*>(u"chkFilterErrorReplies"_s)->setChecked(true);
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 1, Timeout);
         QCOMPARE(view->model()->index(0, MessageLog::ParameterColumn).data().toString(), u"SM: ERROR 2"_s);
         h.click("cmdFilterClear");
-        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 6, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 7, Timeout);
         QCOMPARE(h.find<QGroupBox>("fraReceive")->title(), u"Receive"_s);
-    }
+        // The offscreen platform gives no window the focus back when a dialog closes; a desktop does.
+        w.findChild<QWidget*>(u"frmLogFilter"_s)->close();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
 
-    void copyDetailAndSave() {
-        WindowHarness h({{u"SelTab"_s, u"1"_s}});
-        MainWindow& w = *h.window;
+        // A capture opened from the live log's menu (Ctrl+O) comes into a read-only window of its own, in the
+        // background, with the log's find; a file that is not a log is named with its line that failed, and
+        // leaves no window and the live log as it was.
+        MessageLog saved;
+        const QDateTime start(QDate(2026, 12, 7), QTime(13, 5, 9, 7), Qt::UTC);
+        for (int i = 0; i < 3 * LogReader::BatchRows; ++i)
+            saved.append(MessageLog::Direction::Get, start.addMSecs(i),
+                         QByteArray("GP: " + QByteArray::number(i)));
+        const QString path = h.folders.root.filePath(u"capture.jsonl"_s);
+        QVERIFY(LogExport::save(saved, path, LogExport::Format::JsonLines));
+
+        h.dialogs.openAnswers = {path};
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
+        auto* file = w.findChild<LogFileWindow*>();
+        QVERIFY(file && file->isVisible());
+        QSignalSpy loaded(file, &LogFileWindow::loaded);
+        QVERIFY(loaded.wait(Timeout));
+        QCOMPARE(file->log()->rowCount(), saved.size());
+        QCOMPARE(file->findChild<QLabel*>(u"labLogFile"_s)->text(),
+                 filledText(TextId::LogFileLoaded, {QLocale().toString(saved.size())}));
+        auto* fileView = file->findChild<QTableView*>(u"lsvLogFile"_s);
+        auto* find = file->findChild<QLineEdit*>(u"txtFind"_s);
+        file->activateWindow();
+        fileView->setFocus();
+        QTest::keyClick(fileView, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(find->isVisible());
+        QTest::keyClicks(find, u"GP: 4711"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(fileView->currentIndex().row(), 4711, Timeout); // found on a worker
+        QVERIFY(!file->findChild<QAction*>(u"actClearLog"_s)->isVisible());
+        file->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
+
+        const QString other = h.folders.root.filePath(u"other.txt"_s);
+        QVERIFY(writeBytes(other, "[SETTINGS]\r\nPort=1\r\n"));
+        h.dialogs.openAnswers = {other};
+        w.findChild<QAction*>(u"actOpenLogFile"_s)->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(h.dialogs.calls.last().kind, u"warning"_s, Timeout);
+        QCOMPARE(h.dialogs.calls.last().text,
+                 u"\"%1\" is not a log of this program: line 1 is neither JSON Lines nor a log's CSV."_s.arg(
+                     other));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<LogFileWindow*>(), Timeout);
+        QCOMPARE(w.session()->log()->size(), 7);
+        h.click("cmdDeleteList");
+
+        // Copy, the detail view and saving, on a log cleared and begun anew at a fixed time.
         static FixedClock clock; // outlives the window, whose exit may still log
         clock.at = QDateTime(QDate(2024, 3, 31), QTime(23, 59, 59, 500), Qt::UTC);
         w.session()->setClock(&clock);
         QVERIFY(!w.session()->SendCommandLine(u"SM 1"_s)); // no link: logged, not sent
         w.session()->receive("SM: OK\r\n\x01");
-        auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 2, Timeout);
         const QString reason = GetText(TextId::NotSentNoConnection);
 
@@ -1504,15 +1448,20 @@ private slots:
         h.open();
         QVERIFY(!h.find<QTableView>("lsvMsg")->isColumnHidden(MessageLog::LatencyColumn));
         QVERIFY(!h.window->findChild<QAction*>(u"actFollow"_s)->isChecked());
-        QCOMPARE(ReadProfileValue(Settings::Section, u"LogFollow"_s, {}, 9, h.folders.setupIni()), u"0"_s);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureLog"_s, {}, 9, h.folders.setupIni()), u"0"_s);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFolder"_s, {}, 999, h.folders.setupIni()),
+                 folder);
+        QCOMPARE(ReadProfileValue(Settings::Section, u"CaptureFileMB"_s, {}, 9, h.folders.setupIni()),
+                 u"5"_s);
     }
 
-    void assistantOpensAndCloses_data() {
-        // Opened with a device type, with queries or not, on a Command key; closed by Enter on a command
-        // without parameters, Cancel or the close box; then the entries, the one selected, the page and the
-        // command word shown at opening, and the command and description built.
+    void assistant_data() {
+        // Opened with a device type, with queries or not, on a Command key; then closed by Enter on a command
+        // without parameters, Cancel or the close box, or given values page by page after Enter on the stored
+        // entry. The result: the entries, the one selected, the page and the command word shown at opening
+        // (focus in the list); the last page's hint and button; the command and the description built.
         QTest::addColumn<QString>("opened");
-        QTest::addColumn<QString>("closed");
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("result");
         QTest::newRow("type 1 with queries, accepted")
             << u"1 1 19"_s << u"enter"_s << u"34 19 1 SRA|GM|Zustand des Messbetriebs abfragen (GM)"_s;
@@ -1520,73 +1469,56 @@ private slots:
         QTest::newRow("type 0 with queries, not a number")
             << u"0 1 abc"_s << u"close"_s << u"11 0 1 SM 0||"_s;
         QTest::newRow("type 0, one past the last") << u"0 0 10"_s << u"cancel"_s << u"10 0 1 SM 0||"_s;
-    }
-
-    void assistantOpensAndCloses() {
-        Assistant a;
-        QFETCH(QString, opened);
-        QFETCH(QString, closed);
-        QFETCH(QString, result);
-        const QStringList setup = opened.split(u' ');
-        QComboBox* list = a.open(setup[0].toInt(), setup[1] == u"1"_s, setup[2]);
-        // The catalogue's entries, the stored one selected when there is one, on the command page, focus in
-        // the list.
-        const QString opening =
-            u"%1 %2 %3 "_s.arg(list->count()).arg(list->currentIndex()).arg(a.dialog->currentPage()) +
-            a.child<QLabel>("labSelCommand")->text();
-        QCOMPARE(a.dialog->focusWidget(), list);
-
-        // Every way of closing remembers the entry selected last.
-        QTest::keyClick(list, Qt::Key_Down);
-        QCOMPARE(a.storedKey(), setup[2]);
-        if (closed == u"enter"_s)
-            QTest::keyClick(list, Qt::Key_Return);
-        else if (closed == u"cancel"_s)
-            QTest::mouseClick(a.child<QPushButton>("cmdCancel"), Qt::LeftButton);
-        else
-            a.dialog->close();
-        QVERIFY(!a.dialog->isVisible());
-        QCOMPARE(a.storedKey(), QString::number(list->currentIndex()));
-        QCOMPARE(opening + u'|' + a.dialog->assistantResult().command + u'|' +
-                     a.dialog->assistantResult().description,
-                 result);
-    }
-
-    void assistantBuilds_data() {
-        // Opened in a language, with a device type, on a stored entry; the values page by page; the last
-        // page's hint and button, the command and the warnings (an empty value's is assistantFileDialog's).
-        QTest::addColumn<QString>("opened");
-        QTest::addColumn<QString>("values");
-        QTest::addColumn<QString>("expected");
         QTest::newRow("two numbers, the entry picked again")
-            << u"0 0 3"_s << u"9|=|3|5"_s << u"Möglicher Wertebereich: 0 bis 31|Übernehmen|SP 3 5"_s;
+            << u"0 0 3"_s << u"9|=|3|5"_s
+            << u"10 3 1 SP|Möglicher Wertebereich: 0 bis 31|Übernehmen|SP 3 5|Messprogramm einstellen (SP)"_s;
         QTest::newRow("negative minimum")
-            << u"0 1 15"_s << u"-1"_s << u"Möglicher Wertebereich: -1 bis 2147483646|Übernehmen|SNA -1"_s;
+            << u"1 0 15"_s << u"-1"_s
+            << u"20 15 1 SNA|Möglicher Wertebereich: -1 bis 2147483646|Übernehmen|SNA -1|"
+               u"Gerätegruppe: Teile-Seriennummer einstellen (SNA)"_s;
         // Another pick starts over; a character outside the restricted set leaves the field as it was.
         QTest::newRow("restricted text after another pick")
             << u"0 0 3"_s << u"3|^|12|Ab-_ ä,.{@ß9"_s + QString(70, u'x')
-            << u"Maximale Textlänge: 63 Zeichen|Übernehmen|CA 12 Ab-_ 9"_s + QString(57, u'x');
+            << u"10 3 1 SP|Maximale Textlänge: 63 Zeichen|Übernehmen|CA 12 Ab-_ 9"_s + QString(57, u'x') +
+                   u"|Chargenbezeichnung einstellen (CA)"_s;
     }
 
-    void assistantBuilds() {
-        Assistant a;
+    void assistant() {
         QFETCH(QString, opened);
-        QFETCH(QString, values);
-        QFETCH(QString, expected);
+        QFETCH(QString, steps);
         const QStringList setup = opened.split(u' ');
-        QComboBox* list = a.open(setup[1].toInt(), false, setup[2], setup[0].toInt());
-        QTest::keyClick(list, Qt::Key_Return);
-        // Help shows the assistant's topic, owned by the dialog, and leaves the page as it is.
-        QTest::mouseClick(a.child<QPushButton>("cmdHelp"), Qt::LeftButton);
-        QCOMPARE(a.help + QString::number(a.dialog->currentPage()), u"frmAssistant18002"_s);
-        QString said;
-        for (const QString& value : values.split(u'|'))
-            said = a.enter(value);
-        QStringList told{said, a.dialog->assistantResult().command};
-        for (const ScriptedDialogs::Call& call : a.dialogs.calls)
-            told << call.title << call.text;
-        QCOMPARE(told.join(u'|'), expected);
-        QCOMPARE(a.dialog->assistantResult().description, list->currentText());
+        Assistant a;
+        QComboBox* list = a.open(setup[0].toInt(), setup[1] == u"1"_s, setup[2]);
+        QStringList shown{
+            u"%1 %2 %3 "_s.arg(list->count()).arg(list->currentIndex()).arg(a.dialog->currentPage()) +
+            a.child<QLabel>("labSelCommand")->text()};
+        QCOMPARE(a.dialog->focusWidget(), list);
+        if (QStringList{u"enter"_s, u"cancel"_s, u"close"_s}.contains(steps)) {
+            // Every way of closing remembers the entry selected last.
+            QTest::keyClick(list, Qt::Key_Down);
+            QCOMPARE(a.storedKey(), setup[2]);
+            if (steps == u"enter"_s)
+                QTest::keyClick(list, Qt::Key_Return);
+            else if (steps == u"cancel"_s)
+                QTest::mouseClick(a.child<QPushButton>("cmdCancel"), Qt::LeftButton);
+            else
+                a.dialog->close();
+            QVERIFY(!a.dialog->isVisible());
+            QCOMPARE(a.storedKey(), QString::number(list->currentIndex()));
+        } else {
+            QTest::keyClick(list, Qt::Key_Return);
+            // Help shows the assistant's topic, owned by the dialog, and leaves the page as it is.
+            QTest::mouseClick(a.child<QPushButton>("cmdHelp"), Qt::LeftButton);
+            QCOMPARE(a.help + QString::number(a.dialog->currentPage()), u"frmAssistant18002"_s);
+            QString said;
+            for (const QString& value : steps.split(u'|'))
+                said = a.enter(value);
+            shown << said;
+        }
+        // No warning on the way (an empty value's is assistantFileDialog's).
+        QCOMPARE(a.dialogs.calls.size(), 0);
+        shown << a.dialog->assistantResult().command << a.dialog->assistantResult().description;
+        QTEST(shown.join(u'|'), "result");
     }
 
     void assistantFileDialog() {
@@ -1623,32 +1555,6 @@ private slots:
                      select + a.folders.settings() + u'|' + filter}));
         QTest::keyClick(text, Qt::Key_Return);
         QCOMPARE(a.dialog->assistantResult().command, u"UF 0 "_s + files[1]);
-    }
-
-    void viewer() {
-        // In German, on the quick-dial tab: a slot's commands show in the viewer on a double-click on its
-        // description, which opens nothing for an empty slot. Esc closes it.
-        WindowHarness h({{u"Language"_s, u"0"_s}, {u"SelTab"_s, u"3"_s}}, sampleSlots());
-        QStringList viewed;
-        ModalHandler viewer([&](QWidget* dialog) {
-            auto* list = dialog->findChild<QTreeWidget*>(u"lstCommands"_s);
-            viewed << dialog->windowTitle() << dialog->findChild<QPushButton*>(u"cmdQuit"_s)->text();
-            for (int row = 0; row < list->topLevelItemCount(); ++row)
-                viewed << list->topLevelItem(row)->text(0) << list->topLevelItem(row)->text(1);
-            QTest::keyClick(list, Qt::Key_Escape);
-            viewed << (dialog->isVisible() ? u"open"_s : u"closed by Esc"_s);
-        });
-        QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript2")->viewport(), Qt::LeftButton);
-        QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript4")->viewport(), Qt::LeftButton);
-        QCOMPARE(viewer.opened, 1);
-        QCOMPARE(viewed.join(u'|'), u"Befehlsablauf anzeigen|Beenden|SM 1|start|closed by Esc"_s);
-        // So do Enter and Space on the box, for the keyboard; every box says so.
-        auto* box = h.find<QPlainTextEdit>("txtCommandDescript1");
-        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space})
-            QTest::keyClick(box, key);
-        QCOMPARE(viewer.opened, 3);
-        QCOMPARE(box->toPlainText(), u"two"_s);
-        QVERIFY(h.find<QWidget>("txtCommandDescript8")->toolTip().contains(u"Leertaste"_s));
     }
 
     void everyControlHasATrueName_data() {
@@ -1705,30 +1611,8 @@ private slots:
         QCOMPARE(name("txtPort"), GetText(TextId::PortLabel));
     }
 
-    void tabGoesRoundEachTab_data() {
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<QString>("chain"); // from the tab strip on, to the strip's own buttons
-        QTest::newRow("settings") << 0
-                                  << u"cboDevice txtPort txtPcName cmdThisSystem chkConnect cboLanguage "
-                                     "cwnReplyTimeout txtErrorText chkCaptureLog txtCaptureFolder "
-                                     "cmdCaptureFolder cwnCaptureFileMb cwnCaptureFiles"_s;
-        QTest::newRow("command line, the log with rows")
-            << 1 << u"cmdCreateCommand1 txtSend cmdSend lsvMsg cmdDeleteList"_s;
-        QTest::newRow("editor, test after the description")
-            << 2
-            << u"cmdCreateCommand2 cmdCreateManualCommand chkAbove lstCommands txtLabel txtNote "
-               "cmdCommandTest cmdSave cmdGetCommand cmdDeleteScript"_s;
-        QString slotChain;
-        for (int n = 1; n <= 8; ++n)
-            slotChain += u"cmdCommand%1 txtCommandDescript%1 "_s.arg(n);
-        QTest::newRow("quick dial") << 3 << slotChain + u"cmdLoadConfig cmdSaveConfig"_s;
-    }
-
     void tabGoesRoundEachTab() {
-        QFETCH(int, tab);
-        QFETCH(QString, chain);
-        chain += u" cmdHelp cmdQuit"_s;
-        WindowHarness h({{u"SelTab"_s, QString::number(tab)}}, sampleSlots());
+        WindowHarness h({}, sampleSlots());
         MainWindow& w = *h.window;
         // Everything enabled that can be: a usable link, rows in the log and the editor, a command typed.
         for (const char* reply : {"SM: OK", "GM: 1", "GM: 2"})
@@ -1740,19 +1624,35 @@ private slots:
         editor->setScript(script(u"A=a;B=b"_s));
         editor->setLinkUsable(true);
         w.findChild<QuickDialPage*>()->setLinkUsable(true);
+        QString slotChain;
+        for (int n = 1; n <= 8; ++n)
+            slotChain += u"cmdCommand%1 txtCommandDescript%1 "_s.arg(n);
+        // Each tab's chain from the tab strip on, to the strip's own buttons: the settings; the command line
+        // with the log's rows; the editor, its test after the description; the quick dial.
+        const QStringList chains{
+            u"cboDevice txtPort txtPcName cmdThisSystem chkConnect cboLanguage "
+            "cwnReplyTimeout txtErrorText chkCaptureLog txtCaptureFolder "
+            "cmdCaptureFolder cwnCaptureFileMb cwnCaptureFiles"_s,
+            u"cmdCreateCommand1 txtSend cmdSend lsvMsg cmdDeleteList"_s,
+            u"cmdCreateCommand2 cmdCreateManualCommand chkAbove lstCommands txtLabel txtNote "
+            "cmdCommandTest cmdSave cmdGetCommand cmdDeleteScript"_s,
+            slotChain + u"cmdLoadConfig cmdSaveConfig"_s};
         QTabBar* bar = h.find<QTabWidget>("SSTab1")->tabBar();
-        bar->setFocus(Qt::TabFocusReason);
-        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), bar, Timeout);
-        QCOMPARE(tabWalk(true).join(u' '), chain);
-        QStringList back = chain.split(u' ');
-        std::reverse(back.begin(), back.end());
-        QCOMPARE(tabWalk(false).join(u' '), back.join(u' '));
-        if (tab == 1) {
-            // Ctrl+Tab in the log goes on to the next tab, as it does everywhere in the window.
-            h.find<QWidget>("lsvMsg")->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(h.find<QWidget>("lsvMsg"), Qt::Key_Tab, Qt::ControlModifier);
-            QCOMPARE(h.tab(), 2);
+        for (int tab = 0; tab < 4; ++tab) {
+            h.showTab(tab);
+            bar->setFocus(Qt::TabFocusReason);
+            QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), bar, Timeout);
+            const QString chain = chains[tab] + u" cmdHelp cmdQuit"_s;
+            QCOMPARE(tabWalk(true).join(u' '), chain);
+            QStringList back = chain.split(u' ');
+            std::reverse(back.begin(), back.end());
+            QCOMPARE(tabWalk(false).join(u' '), back.join(u' '));
         }
+        // Ctrl+Tab in the log goes on to the next tab, as it does everywhere in the window.
+        h.showTab(1);
+        h.find<QWidget>("lsvMsg")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(h.find<QWidget>("lsvMsg"), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(h.tab(), 2);
     }
 
     void contrastInLightAndDark_data() {
@@ -1806,7 +1706,6 @@ private slots:
         auto* view = h.find<QTableView>("lsvMsg");
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 3, Timeout);
         auto* delegate = qobject_cast<LogItemDelegate*>(view->itemDelegate());
-        QSet<QRgb> rowColours;
         for (const QString& mark : {QString(), u"M"_s}) {
             delegate->setMark(LogMatcher(mark, Qt::CaseSensitive));
             for (int row = 0; row < 3; ++row) {
@@ -1818,12 +1717,8 @@ private slots:
                                               : option.backgroundBrush.color();
                 check(u"row %1, mark '%2'"_s.arg(row).arg(mark), option.palette.color(QPalette::Text),
                       background);
-                if (mark.isEmpty())
-                    rowColours.insert(option.palette.color(QPalette::Text).rgb());
             }
         }
-        // Not sent, error reply and plain reply still look different.
-        QCOMPARE(rowColours.size(), 3);
 
         // The choice buttons blink in a colour their captions read on.
         h.showTab(2);
@@ -1873,8 +1768,8 @@ private slots:
 
     void keyboardAlone() {
         // The flows a user goes through, by keys alone, each where the focus is: connect, send, the
-        // assistant, compose, store in a slot, run with an F-key, cancel, quit. (The history's keys are
-        // commandLineKeys', a slot's viewer is viewer's, the configuration files are configFiles'.)
+        // assistant, compose, store in a slot, run with an F-key, cancel, a slot's viewer, quit. (The
+        // history's keys are commandLineKeys', the configuration files are configFiles'.)
         LoopbackPeer peer;
         WindowHarness h({{u"Language"_s, u"0"_s},
                          {u"Connect"_s, u"1"_s},
@@ -1883,6 +1778,7 @@ private slots:
                         sampleSlots());
         MainWindow& w = *h.window;
         QTRY_VERIFY_WITH_TIMEOUT(peer.connected() && h.find<QWidget>("cmdCommand1")->isEnabled(), Timeout);
+        QCOMPARE(h.text("labState"), u"Zustand: Verbunden."_s);
         auto focused = [&]() -> QWidget* { return w.focusWidget() ? w.focusWidget() : &w; };
         auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
             QTest::keyClick(focused(), k, modifiers);
@@ -1901,7 +1797,6 @@ private slots:
         };
 
         key(Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(h.tab(), 1);
         tabTo("txtSend");
         type(u"GM"_s);
         key(Qt::Key_Return);
@@ -1923,23 +1818,22 @@ private slots:
 
         // Compose by hand, caption and description through their labels' keys, store in slot 3.
         key(Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(h.tab(), 2);
         h.dialogs.inputAnswers = {u"SP 1 3"_s};
         alt("cmdCreateManualCommand");
         QTRY_COMPARE_WITH_TIMEOUT(w.findChild<ScriptEditorPage*>()->rowCount(), 1, Timeout);
         alt("labCaption");
-        type(u"Drei"_s);
+        type(u"Programm drei"_s);
         alt("labNote");
         type(u"SP 1 3"_s);
         alt("cmdSave");
         QTRY_VERIFY_WITH_TIMEOUT(h.find<QWidget>("cmdF3")->isEnabled(), Timeout);
         tabTo("cmdF3");
         key(Qt::Key_Space);
-        QCOMPARE(w.memory()->slotAt(3).caption, u"Drei"_s);
+        QCOMPARE(h.texts({"cmdF3", "cmdCommand3", "txtCommandDescript3"}),
+                 u"Programm d...|Programm drei|SP 1 3"_s);
 
         // Run it with F3; run slot 1 and cancel it while it waits for its first reply.
         key(Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(h.tab(), 3);
         peer.received.clear();
         key(Qt::Key_F3);
         QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("SP 1 3"), Timeout);
@@ -1952,6 +1846,30 @@ private slots:
         alt("cmdCancelCommandScript");
         QTRY_COMPARE_WITH_TIMEOUT(h.text("labCommandScriptCompleted"),
                                   u"Abgebrochen nach 1 von 2 Befehlen."_s, Timeout);
+
+        // A slot's commands show in the viewer on a double-click on its description, which opens nothing for
+        // an empty slot. Esc closes it.
+        QStringList viewed;
+        ModalHandler viewer([&](QWidget* dialog) {
+            auto* list = dialog->findChild<QTreeWidget*>(u"lstCommands"_s);
+            viewed << dialog->windowTitle() << dialog->findChild<QPushButton*>(u"cmdQuit"_s)->text();
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                viewed << list->topLevelItem(row)->text(0) << list->topLevelItem(row)->text(1);
+            QTest::keyClick(list, Qt::Key_Escape);
+            viewed << (dialog->isVisible() ? u"open"_s : u"closed by Esc"_s);
+        });
+        QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript2")->viewport(), Qt::LeftButton);
+        QTest::mouseDClick(h.find<QPlainTextEdit>("txtCommandDescript4")->viewport(), Qt::LeftButton);
+        QCOMPARE(viewer.opened, 1);
+        QCOMPARE(viewed.join(u'|'), u"Befehlsablauf anzeigen|Beenden|SM 1|start|closed by Esc"_s);
+        // So do Enter and Space on the box, for the keyboard.
+        auto* box = h.find<QPlainTextEdit>("txtCommandDescript1");
+        for (const Qt::Key pressed : {Qt::Key_Return, Qt::Key_Space})
+            QTest::keyClick(box, pressed);
+        QCOMPARE(viewer.opened, 3);
+        QCOMPARE(box->toPlainText(), u"two"_s);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
 
         // A tab's key shows the tab; a button's presses it as a click would, a moment later, so that it is
         // seen pressed.

@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTest>
 #include <QTimer>
 
 // Answers the program's dialogs from queues and records what was asked, so no person is needed.
