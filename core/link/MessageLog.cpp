@@ -3,7 +3,6 @@
 #include "core/files/Codec.h"
 #include "core/files/Platform.h"
 #include "core/link/LogExport.h"
-#include "core/link/LogFilter.h"
 #include "core/texts/Texts.h"
 
 #include <QHash>
@@ -256,21 +255,6 @@ bool MessageLog::contains(int row, const QString& needle, Qt::CaseSensitivity se
     if (sensitivity == Qt::CaseSensitive && lossless && !(m_store->bits(row) & Store::Utf8Flag))
         return m_store->view(row).indexOf(bytes) >= 0;
     return text(row).contains(needle, sensitivity);
-}
-
-int MessageLog::find(const QString& needle, int from, bool forward, Qt::CaseSensitivity sensitivity) const {
-    const LogRows rows = this->rows();
-    const int count = rows.size();
-    if (needle.isEmpty() || count == 0)
-        return -1;
-    const LogMatcher matcher(needle, sensitivity);
-    from = std::clamp(from, 0, count - 1);
-    for (int step = 0; step < count; ++step) {
-        const int row = forward ? (from + step) % count : (from - step + count) % count;
-        if (matcher.matches(rows, row))
-            return row;
-    }
-    return -1;
 }
 
 QString MessageLog::formatTime(QTime time) {

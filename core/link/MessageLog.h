@@ -73,9 +73,6 @@ public:
     QString notSentReason(int row) const;
     int latencyMs(int row) const;
 
-    // The first row from `from` on (backward: from `from` down) whose shown text (escaped as a cell shows
-    // it) holds the needle, wrapping round the end; -1 when no row does.
-    int find(const QString& needle, int from, bool forward, Qt::CaseSensitivity sensitivity) const;
     // Whether the row's text as stored holds the needle.
     bool contains(int row, const QString& needle, Qt::CaseSensitivity sensitivity) const;
 
