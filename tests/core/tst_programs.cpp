@@ -262,7 +262,6 @@ private slots:
         row("a capture not written", "", "--capture F T 1", 74,
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
             "_001.jsonl\" could not be written: Not a directory");
-        row("German by option", "", "--language de T 1", 0, ".*", "Befehlsablauf ausgeführt, 2 Befehle.");
         // Each class of failure has its status.
         row("unknown option", "", "--colour C 1", 64, "", "telvane-run: Unknown option 'colour'.");
         row("unknown option, German", "", "--language de --colour C 1", 64, "",
@@ -479,7 +478,6 @@ private slots:
         row("fault: no colon", "--no-colon", "GM\nFOO\n", "GM 0\nFOO ERROR\n");
         row("fault: split", "--split --split-pause 200", "GM", "GM|: 0\n");
         row("fault: cut after 3 bytes", "--cut-after 3 --split-pause 50", "SM 1", "SM |1: OK\n");
-        row("fault: cut after the colon", "--cut-after-colon --split-pause 50", "SM 1", "SM 1:| OK\n");
         row("fault: a reply shorter than the cut", "--cut-after 100", "GM", "GM: 0\n");
         row("fault: close after 2", "--close-after 2", "GM\nSM 1\nSM 2\n", "GM: 0\nSM 1: OK\n", true);
         row("fault: silent", "--silent", "SM 1", "");
@@ -514,7 +512,8 @@ private slots:
         QVERIFY(!closes || (next.connectTo(sim.port()) && next.request("GM") == "GM: 1"));
     }
 
-    void linesAndClients() {
+    // One simulator, as a user at a terminal and another client use it, then junk sent on lines of its own.
+    void linesClientsAndJunk() {
         Devsim sim({QStringLiteral("--device"), QStringLiteral("1")});
         Client first;
         Client second;
@@ -529,34 +528,27 @@ private slots:
         second.socket.write("GP 12");
         QCOMPARE(first.nextLine(), QByteArray("GM: 2"));
         QCOMPARE(second.nextLine(), QByteArray("GP: 0"));
-    }
-
-    void survivesJunk_data() {
-        QTest::addColumn<QByteArray>("junk");
-        QTest::newRow("1 MB line") << QByteArray(1024 * 1024, 'B') + '\n';
-        QTest::newRow("1 MB without line end") << QByteArray(1024 * 1024, 'A');
+        // Junk: a megabyte line, a megabyte without a line end, random bytes.
         QByteArray noise(256 * 1024, '\0');
         QRandomGenerator generator(20070101);
         for (char& c : noise)
             c = static_cast<char>(generator.bounded(256));
-        QTest::newRow("random bytes") << noise;
-    }
-    void survivesJunk() {
-        QFETCH(QByteArray, junk);
-        Devsim sim({QStringLiteral("--device"), QStringLiteral("1")});
-        Client client;
-        QVERIFY(client.connectTo(sim.port()));
-        client.socket.write(junk);
-        // A probe that arrives together with the junk is taken as part of it: probe until one is answered.
-        bool answered = false;
-        for (int attempt = 0; attempt < 30 && !answered; ++attempt) {
-            client.socket.write("\nGM\n");
-            answered = QTest::qWaitFor([&] { return client.chunks.join().contains("GM: -1"); }, 1000);
+        for (const QByteArray& junk :
+             QList<QByteArray>{QByteArray(1024 * 1024, 'B') + '\n', QByteArray(1024 * 1024, 'A'), noise}) {
+            Client client;
+            QVERIFY(client.connectTo(sim.port()));
+            client.socket.write(junk);
+            // A probe that arrives together with the junk is taken as part of it: probe until one is
+            // answered.
+            bool answered = false;
+            for (int attempt = 0; attempt < 30 && !answered; ++attempt) {
+                client.socket.write("\nGM\n");
+                answered = QTest::qWaitFor([&] { return client.chunks.join().contains("GM: 2"); }, 1000);
+            }
+            QVERIFY(answered && sim.running());
         }
-        QVERIFY(answered && sim.running());
-        Client other; // junk changed nothing
-        QVERIFY(other.connectTo(sim.port()));
-        QCOMPARE(other.request("GR 1"), QByteArray("GR: "));
+        // The junk changed nothing.
+        QCOMPARE(second.request("GR 1"), QByteArray("GR: "));
     }
 };
 
