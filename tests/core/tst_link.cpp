@@ -130,7 +130,6 @@ private slots:
         QTest::addColumn<int>("reason");   // why it was not sent; -1: sent
         QTest::addColumn<QByteArray>("bytes");
         const int noLink = int(TextId::NotSentNoConnection);
-        QTest::newRow("plain") << true << "SM 1" << false << -1 << QByteArray("SM 1");
         QTest::newRow("one byte per character") << true << u" Pr\u00fcf \u20AC"_s << true << -1
                                                 << QByteArray(" Pr\xFC"
                                                               "f \x80");

@@ -46,8 +46,6 @@ private slots:
                                 << QString::fromLatin1(verdicts);
         };
         const char* processed = "Completed 3|Command script processed, 3 commands.";
-        row("an editor run waits for a reply by hand, and for the last", "EL", "GM: 1|A: OK|B: OK|C: OK",
-            "3: GM? | 1/3 A? 2/3 B? 3/3 C?", processed, "OOO");
         row("a slot run does not; ends at the last send", "HG^+", "A: OK|B: OK", "3: 1/3 A? | 2/3 B? 3/3",
             "Completed 3 pending|Befehlsablauf ausgef\u00fchrt, 3 Befehle.", "OOo");
         row("no editor run while a slot operation is open", "BE", "", "|", "");
@@ -231,7 +229,6 @@ private slots:
         QTest::newRow("none") << u""_s << true;
         QTest::newRow("blanks count") << u" ERROR "_s << true;
         QTest::newRow("Windows-1252") << u"Fehler \u00E4\u20AC"_s << true;
-        QTest::newRow("CR") << u"ERROR\r"_s << false;
         QTest::newRow("LF") << u"\nERROR"_s << false;
         QTest::newRow("unit separator") << u"\x1F"_s << false;
         QTest::newRow("DEL") << u"ERROR\x7F"_s << false;
