@@ -259,6 +259,7 @@ private slots:
             "T Set SM 1\nT Get SM 1: OK\\\\r\\\\n\nT Set GM\nT Get GM: 1\\\\r\\\\n\n",
             "_001.jsonl\" could not be written: Not a directory");
         // Each class of failure has its status.
+        row("unknown option", "", "--colour C 1", 64, "", "telvane-run: Unknown option 'colour'.");
         row("unknown option, German", "", "--language de --colour C 1", 64, "",
             "telvane-run: Unbekannte Option 'colour'.\nSiehe 'telvane-run --help'.");
         row("slot out of range", "", "C 9", 64, "", "SLOT must be 1..8");

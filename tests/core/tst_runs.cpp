@@ -46,6 +46,8 @@ private slots:
                                 << QString::fromLatin1(verdicts);
         };
         const char* processed = "Completed 3|Command script processed, 3 commands.";
+        row("an editor run waits for a reply by hand, and for the last", "EL", "GM: 1|A: OK|B: OK|C: OK",
+            "3: GM? | 1/3 A? 2/3 B? 3/3 C?", processed, "OOO");
         row("a slot run does not; ends at the last send", "HG^+", "A: OK|B: OK", "3: 1/3 A? | 2/3 B? 3/3",
             "Completed 3 pending|Befehlsablauf ausgef\u00fchrt, 3 Befehle.", "OOo");
         row("no editor run while a slot operation is open", "BE", "", "|", "");
