@@ -189,8 +189,9 @@ private slots:
         QCOMPARE(Settings::SettingsFolder(), home);
     }
 
-    void firstStartCopiesTemplatesOnce() {
+    void firstStartThenWindowsOnTheFolder() {
         TestFolders f;
+        // The first start makes the settings folder and copies the program's templates into it.
         for (const char* name : {"setup.ini", "DefaultCommandSet.cfg", "Extra.CFG", "notes.txt"})
             QVERIFY(writeBytes(f.program() + QLatin1String(name), name));
         QVERIFY(QDir().mkpath(f.program() + u"folder.cfg"_s));
@@ -208,6 +209,28 @@ private slots:
         QCOMPARE(QDir(settings).entryList(QDir::Files).size(), 3);
         QCOMPARE(Settings::setupIniPath(settings), settings + u"SETUP.INI"_s);
         QCOMPARE(readBytes(settings + u"DefaultCommandSet.cfg"_s), QByteArray("DefaultCommandSet.cfg"));
+
+        // A marker left behind by a window that crashed: its process is gone, so it does not count.
+        QProcess crashed;
+        crashed.start(u"true"_s, {});
+        QVERIFY(crashed.waitForStarted(Timeout));
+        const qint64 pid = crashed.processId();
+        QVERIFY(crashed.waitForFinished(Timeout));
+        const QString marker = settings + u".telvane-window-0.lock"_s;
+        QByteArray contents;
+        {
+            QLockFile own(marker); // a real marker's contents, with the dead process's number
+            QVERIFY(own.tryLock(0));
+            contents = readBytes(marker);
+        }
+        QVERIFY(writeBytes(marker, QByteArray::number(pid) + contents.mid(contents.indexOf('\n'))));
+        auto first = std::make_unique<Settings::WindowMarker>(settings);
+        QVERIFY(!first->otherWindowRunning());
+        const Settings::WindowMarker second(settings);
+        QVERIFY(second.otherWindowRunning());
+        // The second still runs when the first has gone: a third window is told too.
+        first.reset();
+        QVERIFY(Settings::WindowMarker(settings).otherWindowRunning());
     }
 
     void readSetup_data() {
@@ -417,31 +440,6 @@ private slots:
         QVERIFY(gone || kind == u"oversized"_s ? !after.isDir() : !after.isFile());
         QVERIFY(kind != u"oversized"_s ||
                 (after.size() == ProfileFile::MaxBytes + 1 && readBytes(ini).startsWith(start)));
-    }
-
-    void windowMarkers() {
-        TestFolders f;
-        // A marker left behind by a window that crashed: its process is gone, so it does not count.
-        QProcess crashed;
-        crashed.start(u"true"_s, {});
-        QVERIFY(crashed.waitForStarted(Timeout));
-        const qint64 pid = crashed.processId();
-        QVERIFY(crashed.waitForFinished(Timeout));
-        const QString marker = f.settings() + u".telvane-window-0.lock"_s;
-        QByteArray contents;
-        {
-            QLockFile own(marker); // a real marker's contents, with the dead process's number
-            QVERIFY(own.tryLock(0));
-            contents = readBytes(marker);
-        }
-        QVERIFY(writeBytes(marker, QByteArray::number(pid) + contents.mid(contents.indexOf('\n'))));
-        auto first = std::make_unique<Settings::WindowMarker>(f.settings());
-        QVERIFY(!first->otherWindowRunning());
-        const Settings::WindowMarker second(f.settings());
-        QVERIFY(second.otherWindowRunning());
-        // The second still runs when the first has gone: a third window is told too.
-        first.reset();
-        QVERIFY(Settings::WindowMarker(f.settings()).otherWindowRunning());
     }
 
     void platformHelpers() {

@@ -84,6 +84,7 @@ private slots:
         row("telvane-run --help", 0, "Aufruf: telvane-run [Optionen] FILE.cfg SLOT | - | --command TEXT...");
         row("telvane-run --language en -h", 0,
             "Usage: telvane-run [options] FILE.cfg SLOT | - | --command TEXT...");
+        row("telvane-run --version", 0, "telvane-run " TELVANE_VERSION);
         row("telvane-run --language en GM", 64, "telvane-run: expected FILE.cfg and SLOT, - or --command");
     }
     void commandLine() {
@@ -465,11 +466,10 @@ private slots:
         row("counts and ranges", "--device 1",
             "SP 1\nSP 1 2 3\nGM 1\nSP 256 1\nSP 1 8\nSNA -2\nSNA -1\nSC 1 a!\n",
             "SP: ERROR\nSP: ERROR\nGM: ERROR\nSP: ERROR\nSP: ERROR\nSNA: ERROR\nSNA: OK\nSC: ERROR\n");
-        row("text length", "--device 1",
-            "SP1 1 " + QByteArray(33, 'b') + "\nSP1 1 " + QByteArray(32, 'b') + '\n',
-            "SP1: ERROR\nSP1: OK\n");
-        row("Windows-1252 text", "--device 1", "SR 1 Gr\xfc\xdf \x80\nGR 1\n",
-            "SR: OK\nGR: Gr\xfc\xdf \x80\n");
+        row("text length and Windows-1252 text", "--device 1",
+            "SP1 1 " + QByteArray(33, 'b') + "\nSP1 1 " + QByteArray(32, 'b') +
+                "\nSR 1 Gr\xfc\xdf \x80\nGR 1\n",
+            "SP1: ERROR\nSP1: OK\nSR: OK\nGR: Gr\xfc\xdf \x80\n");
         row("fault: no colon", "--no-colon", "GM\nFOO\n", "GM 0\nFOO ERROR\n");
         row("fault: split", "--split --split-pause 200", "GM", "GM|: 0\n");
         row("fault: cut after 3 bytes", "--cut-after 3 --split-pause 50", "SM 1", "SM |1: OK\n");
