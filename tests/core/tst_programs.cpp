@@ -463,12 +463,10 @@ private slots:
             "SP 1 3\nSM 1\nSP 1 3\nUF 1 \"/b\"\nSM 2\nGM\nSM 0\nUF 1 \"/b\"\nFOO\nsm 1\nGP 1\n",
             "SP: ERROR\nSM 1: OK\nSP: OK\nUF: ERROR\nSM 2: OK\nGM: 2\nSM 0: OK\nUF: OK\nFOO: ERROR\nsm: "
             "ERROR\nGP: ERROR\n");
-        row("counts and ranges", "--device 1",
-            "SP 1\nSP 1 2 3\nGM 1\nSP 256 1\nSP 1 8\nSNA -2\nSNA -1\nSC 1 a!\n",
-            "SP: ERROR\nSP: ERROR\nGM: ERROR\nSP: ERROR\nSP: ERROR\nSNA: ERROR\nSNA: OK\nSC: ERROR\n");
-        row("text length and Windows-1252 text", "--device 1",
-            "SP1 1 " + QByteArray(33, 'b') + "\nSP1 1 " + QByteArray(32, 'b') +
-                "\nSR 1 Gr\xfc\xdf \x80\nGR 1\n",
+        row("counts, ranges, text length and Windows-1252 text", "--device 1",
+            "SP 1\nSP 1 2 3\nGM 1\nSP 256 1\nSP 1 8\nSNA -2\nSNA -1\nSC 1 a!\nSP1 1 " + QByteArray(33, 'b') +
+                "\nSP1 1 " + QByteArray(32, 'b') + "\nSR 1 Gr\xfc\xdf \x80\nGR 1\n",
+            "SP: ERROR\nSP: ERROR\nGM: ERROR\nSP: ERROR\nSP: ERROR\nSNA: ERROR\nSNA: OK\nSC: ERROR\n"
             "SP1: ERROR\nSP1: OK\nSR: OK\nGR: Gr\xfc\xdf \x80\n");
         row("fault: no colon", "--no-colon", "GM\nFOO\n", "GM 0\nFOO ERROR\n");
         row("fault: split", "--split --split-pause 200", "GM", "GM|: 0\n");
