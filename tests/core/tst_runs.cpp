@@ -198,6 +198,7 @@ private slots:
         runner.setWaitForLastReply(false);
         runner.setErrorText({});
         runner.setReplyTimeout(0);
+        // The row's cancels on a send are not for the next run, whose report text is read in English.
         disconnect(&runner, &ScriptRunner::commandSending, this, nullptr);
         setLanguageOffset(EnglishOffset);
         // The next run reads each command when its turn comes: a row inserted while it waits is sent, and a
