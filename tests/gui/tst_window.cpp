@@ -2,8 +2,8 @@
 // through real files, the layout at its default size and as the window grows, the tab rules with the
 // function keys and the help, the slot buttons, configuration files through their dialogs, the script
 // editor and what a store refuses; the command line, the state line and runs against a peer; the log as a
-// tool: following new rows, find, copy, the detail view and saving; the command assistant; and the whole
-// mission against the device simulator.
+// tool: following new rows, find, copy, the detail view and saving; the command assistant; the flows a user
+// goes through by keys alone; and a run against the device simulator whose error reply the network cuts.
 
 #include "support/GuiSupport.h"
 
