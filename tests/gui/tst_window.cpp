@@ -1020,6 +1020,7 @@ private slots:
         });
         h.click("cmdCreateCommand1");
         QCOMPARE(u"%1 %2 %3"_s.arg(text->text()).arg(log->size()).arg(offered), u"SM 0 0 11"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(h.window->focusWidget(), text, Timeout);
         // The editor's is offered none.
         h.showTab(2);
         h.click("cmdCreateCommand2");
