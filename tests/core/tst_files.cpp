@@ -3,7 +3,6 @@
 
 #include "support/CoreSupport.h"
 
-#include "core/files/Codec.h"
 #include "core/scripts/QuickDialConfig.h"
 #include "core/texts/Texts.h"
 
@@ -169,16 +168,6 @@ private slots:
             keys = std::min(keys, timer.nsecsElapsed() - loaded);
         }
         QVERIFY2(2 * keys < load, qPrintable(QStringLiteral("%1 times the load").arg(double(keys) / load)));
-    }
-
-    // Every byte comes back, the undefined ones too (what each stands for: the profile tables).
-    void codecRoundTripsEveryByte() {
-        QByteArray all;
-        for (int b = 0; b < 256; ++b)
-            all.append(static_cast<char>(b));
-        bool lossless = false;
-        QCOMPARE(Cp1252::encode(Cp1252::decode(all), &lossless), all);
-        QVERIFY(lossless);
     }
 
     void settingsFolderWithoutAnAbsoluteXdgDataHome() {

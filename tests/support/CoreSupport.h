@@ -157,17 +157,13 @@ public:
         m_process.kill();
         m_process.waitForFinished(Timeout);
     }
-    // Waits until the trace matches; "." matches line ends too.
-    bool shows(const QString& pattern) const {
-        const QRegularExpression expression(pattern, QRegularExpression::MultilineOption |
-                                                         QRegularExpression::DotMatchesEverythingOption);
-        return QTest::qWaitFor([&] { return expression.match(trace).hasMatch(); }, Timeout);
-    }
     // The port it listens on, once it is ready; 0 when it does not get there.
     quint16 port() const {
+        const QRegularExpression ready(QStringLiteral("^ready: "), QRegularExpression::MultilineOption);
         const QRegularExpression listening(QStringLiteral("^listening on [^\\n]+:(\\d+)$"),
                                            QRegularExpression::MultilineOption);
-        return shows(QStringLiteral("^ready: ")) ? listening.match(trace).captured(1).toUShort() : 0;
+        const bool started = QTest::qWaitFor([&] { return ready.match(trace).hasMatch(); }, Timeout);
+        return started ? listening.match(trace).captured(1).toUShort() : 0;
     }
     bool running() const { return m_process.state() == QProcess::Running; }
 
