@@ -275,7 +275,8 @@ private slots:
                 continue;
             const QXmlStreamAttributes a = reader.attributes();
             if (reader.name() == "testsuite"_L1) {
-                for (const char* name : {"name", "tests", "failures", "timestamp", "time", "hostname"})
+                for (const char* name :
+                     {"name", "tests", "failures", "errors", "timestamp", "time", "hostname"})
                     suite.append(a.value(QLatin1String(name)).toString());
             } else if (reader.name() == "testcase"_L1) {
                 cases.append(a.value("name"_L1) + u'|' + a.value("classname"_L1) + u'|' + a.value("time"_L1));
@@ -285,7 +286,7 @@ private slots:
                 cases.last() += u'|' + reader.readElementText();
             }
         }
-        QCOMPARE(suite.join(u' '), u"Test.cfg slot 3 6 5 2026-12-07T13:05:09 1.512 127.0.0.1"_s);
+        QCOMPARE(suite.join(u' '), u"Test.cfg slot 3 6 5 0 2026-12-07T13:05:09 1.512 127.0.0.1"_s);
         QCOMPARE(
             cases,
             QStringList({u"1: SM 1|Test.cfg slot 3|0.012|SM 1: OK\\r\\n"_s,
